@@ -1,0 +1,118 @@
+#include "common/Platform.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+
+namespace platform {
+
+std::string executablePath() {
+    std::string buf(4096, '\0');
+    for (;;) {
+        ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+        if (n < 0) return {};
+        if (size_t(n) < buf.size()) {
+            buf.resize(size_t(n));
+            return buf;
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string environment(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+bool hasEnvironment(const char* name) { return std::getenv(name) != nullptr; }
+
+std::vector<std::string> commandLine() {
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < all.size()) {
+        size_t end = all.find('\0', start);
+        if (end == std::string::npos) end = all.size();
+        out.emplace_back(all, start, end - start);
+        start = end + 1;
+    }
+    return out;
+}
+
+uint32_t threadId() { return uint32_t(syscall(SYS_gettid)); }
+
+bool pathExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+namespace {
+
+std::atomic<DebugCapture> captureHook{nullptr};
+std::atomic<void*> captureContext{nullptr};
+
+// The sink is chosen once, from the environment at the first line.
+struct DebugSink {
+    int fd = -1;
+    bool toStderr = false;
+    DebugSink() {
+        const char* v = std::getenv("PELAGIX_DEBUG_LOG");
+        if (!v || !*v) return;
+        if (std::string(v) == "stderr") {
+            toStderr = true;
+            return;
+        }
+        fd = open(v, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    }
+};
+
+void writeAll(int fd, const std::string& line) {
+    const char* p = line.data();
+    size_t left = line.size();
+    while (left > 0) {
+        ssize_t n = write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        p += n;
+        left -= size_t(n);
+    }
+}
+
+}  // namespace
+
+void setDebugCapture(DebugCapture capture, void* context) {
+    captureContext.store(context);
+    captureHook.store(capture);
+}
+
+void debugOutput(const std::string& line) {
+    if (DebugCapture hook = captureHook.load()) {
+        hook(line, captureContext.load());
+        return;
+    }
+    static DebugSink sink;
+    // O_APPEND makes each line one write, so lines of several threads do not interleave.
+    if (sink.toStderr)
+        writeAll(STDERR_FILENO, line);
+    else if (sink.fd >= 0)
+        writeAll(sink.fd, line);
+}
+
+}  // namespace platform

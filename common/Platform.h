@@ -1,0 +1,36 @@
+// The Linux layer: every call into the operating system made by the support library, the
+// geodesy library and the editor goes through here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Full path of the running executable (the host program), empty when it cannot be read.
+std::string executablePath();
+
+// Value of an environment variable; empty when unset.
+std::string environment(const char* name);
+bool hasEnvironment(const char* name);
+
+// The process's arguments, program name first.
+std::vector<std::string> commandLine();
+
+// Identifier of the calling thread, as the debug log shows it.
+uint32_t threadId();
+
+// Existence of a path, whatever it is.
+bool pathExists(const std::string& path);
+// A path that names a regular file (opening a folder "succeeds" on Linux).
+bool isRegularFile(const std::string& path);
+
+// Writes one finished debug line (it ends in "\n") to the debugger-output stand-in: dropped
+// unless PELAGIX_DEBUG_LOG is "stderr" or names a file to append to. A capture hook, when set,
+// receives every line instead (tests).
+void debugOutput(const std::string& line);
+using DebugCapture = void (*)(const std::string& line, void* context);
+void setDebugCapture(DebugCapture capture, void* context);
+
+}  // namespace platform

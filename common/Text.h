@@ -1,0 +1,14 @@
+// UTF-8 <-> UTF-16 conversion. Narrow text is UTF-8 everywhere; wide text is char16_t UTF-16.
+// Independent of the locale; invalid input becomes U+FFFD.
+#pragma once
+
+#include <string>
+
+std::string toUtf8(const char16_t* s);
+std::string toUtf8(const std::u16string& s);
+std::u16string toUtf16(const char* s);
+std::u16string toUtf16(const std::string& s);
+
+// Copies UTF-8 text into a caller's buffer of `size` bytes, NUL included, cutting only at a
+// character boundary. Returns the number of bytes copied (without the NUL).
+size_t copyUtf8Bounded(const std::string& text, char* buf, size_t size);

@@ -1,0 +1,70 @@
+// What every export has in common: the per-thread code, the null-handle test, the neutral
+// results and the catch rules. No exception ever leaves an export.
+#pragma once
+
+#include <utility>
+
+#include "common/erc.h"
+
+namespace exportframe {
+
+void setError(int code);
+int error();
+
+// Only the 32-bit library writes trace lines ("... entered"); the 64-bit one writes its load
+// line only.
+void trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Code of a null handle.
+inline constexpr int kNullHandle = 2;
+// Code of an exception that is not an error value.
+inline constexpr int kUnknownFailure = 1;
+
+// Runs `body` (returning an erc status) under the catch rules and returns the code: the status's
+// code, a thrown error value's code (or `thrownCode` when that is non-zero), 1 for anything else.
+template <typename Body>
+int runCaught(Body&& body, int thrownCode = 0) noexcept {
+    try {
+        try {
+            erc status = body();
+            return status.release();
+        } catch (erc& e) {
+            int code = e.release();
+            return thrownCode ? thrownCode : code;
+        }
+    } catch (erc& e) {
+        // A destructor that threw while the first error was being taken.
+        int code = e.release();
+        return thrownCode ? thrownCode : code;
+    } catch (...) {
+        return kUnknownFailure;
+    }
+}
+
+// An export that returns 1/0 for a handle: null -> code 2 and 0; otherwise the body's code.
+template <typename Body>
+int statusExport(const void* handle, Body&& body, int thrownCode = 0) noexcept {
+    if (!handle) {
+        setError(kNullHandle);
+        return 0;
+    }
+    int code = runCaught(std::forward<Body>(body), thrownCode);
+    setError(code);
+    return code == 0 ? 1 : 0;
+}
+
+// An export that returns a value for a handle: `body(R& result)` returns an erc status; on a
+// null handle or a failure the neutral value is returned.
+template <typename R, typename Body>
+R valueExport(const void* handle, R neutral, Body&& body) noexcept {
+    if (!handle) {
+        setError(kNullHandle);
+        return neutral;
+    }
+    R result = neutral;
+    int code = runCaught([&]() { return body(result); });
+    setError(code);
+    return code == 0 ? result : neutral;
+}
+
+}  // namespace exportframe
