@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+#include "geodesy/projections/ConeAngle.h"
+
 namespace {
 // Newton step at which the inverse iteration stops (the step after it is of the order of its
 // square).
@@ -64,10 +66,7 @@ erc Albers::Inverse(double x, double y, double& lat, double& lon) const {
     double dx = x - falseEasting;
     double dy = rho0 - (y - falseNorthing);
     double rho = std::hypot(dx, dy);
-    // On a cone opening southwards the polar angle counts the other way round.
-    double orientation = n < 0 ? -1.0 : 1.0;
-    double theta = rho == 0 ? 0.0 : std::atan2(orientation * dx, orientation * dy);
-    lon = WrapLongitude(theta / n + centralMeridian);
+    lon = ConeLongitude(dx, dy, n, centralMeridian);
     double q = (G - rho * rho * n * n / (semiMajorUnits * semiMajorUnits)) / n;
     if (std::fabs(q) > qp + kPoleQTolerance) return Failure(kLatitudeOutOfRange);
     if (std::fabs(q) >= qp) {

@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "geodesy/projections/ConeAngle.h"
 #include "geodesy/projections/ConformalLatitude.h"
 
 namespace {
@@ -55,12 +56,9 @@ erc Lambert::Forward(double lat, double lon, double& x, double& y) const {
 erc Lambert::Inverse(double x, double y, double& lat, double& lon) const {
     double dx = x - falseEasting;
     double dy = rho0 - (y - falseNorthing);
-    double rho = std::hypot(dx, dy);
-    // On a cone opening southwards the radii and the polar angle count the other way round.
-    double orientation = n < 0 ? -1.0 : 1.0;
-    rho *= orientation;
-    double theta = rho == 0 ? 0.0 : std::atan2(orientation * dx, orientation * dy);
-    lon = WrapLongitude(theta / n + centralMeridian);
+    // On a cone opening southwards the radii count negative, like F.
+    double rho = std::copysign(std::hypot(dx, dy), n);
+    lon = ConeLongitude(dx, dy, n, centralMeridian);
     // The outputs are written even when the iteration does not settle.
     bool settled = LatitudeFromConformalT(std::pow(rho / F, 1 / n), e, kLatitudeTolerance, kMaxPasses, lat);
     return settled ? Success() : Failure(kNotConverged);
