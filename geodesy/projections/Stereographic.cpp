@@ -13,8 +13,9 @@
 namespace {
 // Newton step at which the latitude iteration stops (6e-6 mm on the ground).
 constexpr double kStepTolerance = 1e-12;
-// The derivative is exact to first order in e2, so each pass gains about two digits: under ten
-// passes anywhere. The cap stops a NaN from looping.
+// The slope below is the system's approximation of the derivative, off by terms of the order of
+// e2, so each pass gains about two digits: under ten passes anywhere. The cap stops a NaN from
+// looping.
 constexpr int kMaxPasses = 30;
 // Below this distance from the false origin (metres) the direction of the point is undefined.
 constexpr double kOriginDistance = 1e-20;
