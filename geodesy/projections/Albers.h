@@ -1,0 +1,43 @@
+// Albers equal-area conic on the ellipsoid (projection id 10, code "ALA"), with one standard
+// parallel (north parallel = south parallel) or two.
+//
+// Parameters (GeodesyParams): a, 1/f; north and south parallel (rad), the standard parallels;
+// reference latitude (rad), the latitude of origin; central meridian (rad); unit (metres per grid
+// unit); false easting and northing (grid units). The scale factor k0 is not used.
+// Domain: every latitude, both poles included; the longitude difference is brought into [-pi, pi].
+// The inverse longitude lies in [-pi, pi]; the image of a pole inverts to that pole.
+// Failures: constructor 7 when the cone constant is 0 (one parallel on the equator, or parallels
+// symmetric about it) or a derived constant is not finite; Inverse 10 for a point outside the
+// projected area, 11 when the latitude iteration does not settle within 10 passes (the longitude,
+// and on 11 the latitude, are written all the same); PrincipalScale1 throws 10 at a pole.
+// Equal-area: PrincipalScale1 is 1/k along the meridian, PrincipalScale2 is k along the parallel,
+// so PointScale is 1. No convergence (0).
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class Albers : public Projection {
+public:
+    explicit Albers(const GeodesyParams& params);
+
+    const char* Code() const override { return kAlbersKind.code; }
+    int Id() const override { return kAlbersKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale1(double lat, double lon) const override;
+    double PrincipalScale2(double lat, double lon) const override;
+
+private:
+    // The authalic q function of a latitude: 2 sin lat on a sphere, qp at the pole.
+    double Q(double lat) const;
+    // ln((1 - e s)/(1 + e s)) / (2e), with its limit -s on a sphere.
+    double LogTerm(double s) const;
+    // sqrt((1 - sin^2 lat)/(1 - e2 sin^2 lat)), the radius of the parallel over a.
+    double ParallelRadius(double lat) const;
+
+    double n;               // cone constant
+    double G;               // m1^2 + n q1
+    double rho0;            // radius of the reference latitude, grid units
+    double qp;              // Q at the north pole
+    double semiMajorUnits;  // a / unit
+};

@@ -1,0 +1,71 @@
+// Lambert conformal conic on the ellipsoid, after Snyder, "Map Projections: A Working Manual",
+// eqs. 15-1 to 15-11 and 7-9 (the latitude iteration of the inverse).
+// Departures: the longitude difference is reduced to [-pi, pi] in the forward, the convergence
+// and the inverse result; the inverse takes the polar angle quadrant-safe (so the apex gives the
+// central meridian and angles beyond a quarter turn stay right); non-finite constants are refused.
+#include "geodesy/projections/Lambert.h"
+
+#include <cmath>
+
+#include "geodesy/projections/ConeAngle.h"
+#include "geodesy/projections/ConformalLatitude.h"
+
+namespace {
+// Latitude change at which the inverse iteration stops: 1e-10 rad is 0.6 mm on the ground.
+constexpr double kLatitudeTolerance = 1e-10;
+// Passes the inverse iteration gets; it needs about five.
+constexpr int kMaxPasses = 10;
+}  // namespace
+
+Lambert::Lambert(const GeodesyParams& params) : Projection(params) {
+    m1 = ParallelRadius(northParallel);
+    t1 = ConformalT(northParallel);
+    if (northParallel == southParallel)
+        n = std::sin(northParallel);
+    else
+        n = std::log(m1 / ParallelRadius(southParallel)) / std::log(t1 / ConformalT(southParallel));
+    F = (a / unit) * k0 * m1 / (std::pow(t1, n) * n);
+    rho0 = F * std::pow(ConformalT(referenceLatitude), n);
+    if (n == 0 || !std::isfinite(n) || !std::isfinite(F) || !std::isfinite(rho0)) RefuseParameters();
+}
+
+double Lambert::ConformalT(double lat) const {
+    double s = std::sin(lat);
+    return std::sqrt((1 - s) / (1 + s) * std::pow((1 + e * s) / (1 - e * s), e));
+}
+
+double Lambert::ParallelRadius(double lat) const {
+    double s = std::sin(lat);
+    return std::cos(lat) / std::sqrt(1 - e2 * s * s);
+}
+
+erc Lambert::Forward(double lat, double lon, double& x, double& y) const {
+    double theta = WrapLongitude(lon - centralMeridian) * n;
+    double rho = 0;
+    if (std::fabs(lat) == kHalfPi) {
+        // The pole at the apex is a point; the other pole is at infinity.
+        if (!(n * lat > 0)) return Failure(kCannotProject);
+    } else {
+        rho = F * std::pow(ConformalT(lat), n);
+    }
+    x = rho * std::sin(theta) + falseEasting;
+    y = rho0 + falseNorthing - rho * std::cos(theta);
+    return Success();
+}
+
+erc Lambert::Inverse(double x, double y, double& lat, double& lon) const {
+    double dx = x - falseEasting;
+    double dy = rho0 - (y - falseNorthing);
+    // On a cone opening southwards the radii count negative, like F.
+    double rho = std::copysign(std::hypot(dx, dy), n);
+    lon = ConeLongitude(dx, dy, n, centralMeridian);
+    // The outputs are written even when the iteration does not settle.
+    bool settled = LatitudeFromConformalT(std::pow(rho / F, 1 / n), e, kLatitudeTolerance, kMaxPasses, lat);
+    return settled ? Success() : Failure(kNotConverged);
+}
+
+double Lambert::PrincipalScale1(double lat, double) const {
+    return k0 * m1 * std::pow(ConformalT(lat) / t1, n) / ParallelRadius(lat);
+}
+
+double Lambert::Convergence(double, double lon) const { return -WrapLongitude(lon - centralMeridian) * n; }

@@ -1,0 +1,41 @@
+// Lambert conformal conic on the ellipsoid (projection id 1, code "LCC"), with one standard
+// parallel (tangent cone, north parallel = south parallel) or two (secant cone).
+//
+// Parameters (GeodesyParams): a, 1/f; north and south parallel (rad), the standard parallels;
+// reference latitude (rad), the latitude of origin; central meridian (rad); k0 on the standard
+// parallel(s); unit (metres per grid unit); false easting and northing (grid units).
+// Domain: every latitude except the pole opposite the apex of the cone; the longitude difference
+// is brought into [-pi, pi]. The inverse longitude lies in [-pi, pi]; the apex itself inverts to
+// the pole on the central meridian.
+// Failures: constructor 7 when the cone constant is 0 (one parallel on the equator, or parallels
+// symmetric about it) or a derived constant is not finite; Forward 6 at the pole opposite the
+// apex; Inverse 11 when the latitude iteration does not settle within 10 passes (the outputs are
+// then written all the same).
+// Conformal: both principal scales are the point scale. Convergence -n dlon, radians.
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class Lambert : public Projection {
+public:
+    explicit Lambert(const GeodesyParams& params);
+
+    const char* Code() const override { return kLambertKind.code; }
+    int Id() const override { return kLambertKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale1(double lat, double lon) const override;
+    double Convergence(double lat, double lon) const override;
+
+private:
+    // The conformal-conic t function of a latitude.
+    double ConformalT(double lat) const;
+    // cos lat / sqrt(1 - e2 sin^2 lat), the radius of the parallel over a.
+    double ParallelRadius(double lat) const;
+
+    double n;     // cone constant
+    double F;     // radius factor, grid units
+    double rho0;  // radius of the parallel through the origin, grid units
+    double m1;    // ParallelRadius of the north parallel
+    double t1;    // ConformalT of the north parallel
+};

@@ -1,0 +1,28 @@
+// Mercator on the ellipsoid (projection id 2, code "MER"), normal aspect, true to scale along the
+// reference latitude.
+//
+// Parameters (GeodesyParams): a, 1/f; reference latitude (rad), the latitude of true scale;
+// central meridian (rad); unit (metres per grid unit); false easting and northing (grid units).
+// The scale factor k0 is not used: the scale is fixed by the reference latitude alone.
+// Domain: any latitude strictly between the poles; the longitude difference is brought into
+// [-pi, pi]. The inverse longitude lies in [-pi, pi].
+// Failures: constructor 7 unless |reference latitude| < pi/2; Forward 6 at either pole; Inverse
+// 11 if the latitude iteration does not settle (only a NaN input does that).
+// Conformal: both principal scales are the point scale; no convergence (0).
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class Mercator : public Projection {
+public:
+    explicit Mercator(const GeodesyParams& params);
+
+    const char* Code() const override { return kMercatorKind.code; }
+    int Id() const override { return kMercatorKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale1(double lat, double lon) const override;
+
+private:
+    double K;  // radius of the parallel of true scale, grid units
+};

@@ -1,0 +1,68 @@
+// Polar stereographic on the ellipsoid, after Snyder, "Map Projections: A Working Manual",
+// eqs. 21-33 to 21-40 (radius from the pole, scale at the pole or a latitude of true scale) and
+// 3-5 (the series from conformal to geodetic latitude, to e^8).
+// Departures: in the inverse only the pole itself is put on the central meridian (the rest of the
+// line x = false easting lies on both sides of the pole); the scale at the pole is its limit k0
+// instead of 0/0.
+#include "geodesy/projections/PolarStereo.h"
+
+#include <cmath>
+
+namespace {
+// A reference latitude this close to a pole (rad) is the pole: k0 is the scale there.
+constexpr double kPoleTolerance = 1e-5;
+}  // namespace
+
+PolarStereo::PolarStereo(const GeodesyParams& params) : Projection(params) {
+    north = referenceLatitude >= 0;
+    double eccentricNorm = std::sqrt(std::pow(1 + e, 1 + e) * std::pow(1 - e, 1 - e));
+    if (std::fabs(std::fabs(referenceLatitude) - kHalfPi) > kPoleTolerance) {
+        double s = std::sin(referenceLatitude);
+        double mc = std::cos(referenceLatitude) / std::sqrt(1 - e2 * s * s);
+        k0 = eccentricNorm * mc / (2 * ConformalT(referenceLatitude));
+    }
+    K = 2 * a * k0 / eccentricNorm;
+    double e4 = e2 * e2, e6 = e4 * e2, e8 = e4 * e4;
+    c2 = e2 / 2 + 5.0 / 24 * e4 + e6 / 12 + 13.0 / 360 * e8;
+    c4 = 7.0 / 48 * e4 + 29.0 / 240 * e6 + 811.0 / 11520 * e8;
+    c6 = 7.0 / 120 * e6 + 81.0 / 1120 * e8;
+    c8 = 4279.0 / 161280 * e8;
+}
+
+double PolarStereo::ConformalT(double lat) const {
+    double s = std::sin(lat);
+    double factor = std::pow((1 + e * s) / (1 - e * s), e / 2);
+    if (north) return factor * std::tan(kQuarterPi - lat / 2);
+    return std::tan(lat / 2 + kQuarterPi) / factor;
+}
+
+double PolarStereo::Radius(double lat) const { return K * ConformalT(lat); }
+
+erc PolarStereo::Forward(double lat, double lon, double& x, double& y) const {
+    double rho = Radius(lat);
+    double d = lon - centralMeridian;
+    x = falseEasting + rho * std::sin(d);
+    y = north ? falseNorthing - rho * std::cos(d) : falseNorthing + rho * std::cos(d);
+    return Success();
+}
+
+erc PolarStereo::Inverse(double x, double y, double& lat, double& lon) const {
+    double dx = x - falseEasting;
+    double dy = y - falseNorthing;
+    double rho = std::hypot(dx, dy);
+    double q = std::atan(rho / K);
+    double chi = north ? kHalfPi - 2 * q : 2 * q - kHalfPi;
+    if (rho == 0)
+        lon = centralMeridian;
+    else
+        lon = WrapLongitude(std::atan2(dx, north ? -dy : dy) + centralMeridian);
+    lat = chi + c2 * std::sin(2 * chi) + c4 * std::sin(4 * chi) + c6 * std::sin(6 * chi) + c8 * std::sin(8 * chi);
+    return Success();
+}
+
+double PolarStereo::PrincipalScale1(double lat, double) const {
+    double rho = Radius(lat);
+    // At the pole radius and parallel both vanish; the scale tends to k0.
+    if (rho == 0) return k0;
+    return rho / (RadiusN(lat) * std::cos(lat));
+}

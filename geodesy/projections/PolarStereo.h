@@ -1,0 +1,35 @@
+// Polar stereographic on the ellipsoid (projection id 12, code "PST"), north aspect when the
+// reference latitude is >= 0, south aspect otherwise (the UPS grids' projection).
+//
+// Parameters (GeodesyParams): a, 1/f; reference latitude (rad): the pole (within 1e-5 rad), where
+// the record's k0 is the scale, or else the latitude of true scale, which replaces k0 by the scale
+// at the pole that it implies; central meridian (rad); false easting and northing. Lengths are
+// metres: the unit factor is not applied and the false origin is added as it stands.
+// Domain: the whole ellipsoid except the pole opposite the aspect. The inverse longitude lies in
+// [-pi, pi]; the pole itself inverts to the central meridian.
+// Failures: none.
+// Conformal: both principal scales are the point scale, k0 at the pole. No convergence (0).
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class PolarStereo : public Projection {
+public:
+    explicit PolarStereo(const GeodesyParams& params);
+
+    const char* Code() const override { return kPolarStereoKind.code; }
+    int Id() const override { return kPolarStereoKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale1(double lat, double lon) const override;
+
+private:
+    // Distance of the latitude's parallel from the pole of the aspect on the grid, metres.
+    double Radius(double lat) const;
+    // The t function of the aspect: K t is the radius.
+    double ConformalT(double lat) const;
+
+    bool north;  // aspect: true for the north pole
+    double K;    // 2 a k0 / sqrt((1 + e)^(1 + e) (1 - e)^(1 - e)), metres
+    double c2, c4, c6, c8;  // conformal -> geodetic latitude series
+};

@@ -1,0 +1,25 @@
+// Spherical Mercator (Snyder, "Map Projections: A Working Manual", eqs. 7-1, 7-2, 7-4) on a fixed
+// sphere. Departure: the poles are refused instead of returning an infinite northing.
+#include "geodesy/projections/SMerc.h"
+
+#include <cmath>
+
+namespace {
+// Radius of the fixed sphere, metres: the semi-major axis of the International ellipsoid.
+constexpr double kSphereRadius = 6378388.0;
+}  // namespace
+
+erc SMerc::Forward(double lat, double lon, double& x, double& y) const {
+    if (std::fabs(lat) == kHalfPi) return Failure(kCannotProject);
+    x = lon * kSphereRadius;
+    y = std::log(std::tan((lat + kHalfPi) / 2)) * kSphereRadius;
+    return Success();
+}
+
+erc SMerc::Inverse(double x, double y, double& lat, double& lon) const {
+    lon = x / kSphereRadius;
+    lat = 2 * std::atan(std::exp(y / kSphereRadius)) - kHalfPi;
+    return Success();
+}
+
+double SMerc::PrincipalScale1(double lat, double) const { return 1 / std::cos(lat); }

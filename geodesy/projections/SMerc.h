@@ -1,0 +1,21 @@
+// Fixed spherical Mercator (projection id 9, code "CME") on a sphere of radius 6378388 m.
+//
+// Parameters: none. The ellipsoid, central meridian, false origin, unit and scale factor of the
+// record are all ignored; grid coordinates are metres from (0 deg, 0 deg), and longitudes are
+// taken as given (not reduced).
+// Failures: Forward 6 at either pole (the northing would be infinite); Inverse never fails.
+// Conformal: both principal scales are 1 / cos lat; no convergence (0).
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class SMerc : public Projection {
+public:
+    explicit SMerc(const GeodesyParams& params) : Projection(params) {}
+
+    const char* Code() const override { return kSMercKind.code; }
+    int Id() const override { return kSMercKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale1(double lat, double lon) const override;
+};

@@ -1,0 +1,43 @@
+// Oblique stereographic through the Gauss conformal sphere (projection id 4, code "OST"): the
+// ellipsoid is mapped conformally onto a sphere tangent at the reference latitude, which is then
+// projected stereographically from the point opposite the origin (the Dutch RD grid's projection).
+//
+// Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad), the origin;
+// k0 at the origin; false easting and northing. Lengths are metres: the unit factor is not applied
+// and the false origin is added as it stands.
+// Domain: the whole ellipsoid except the point opposite the origin; the longitude difference is
+// brought into [-pi, pi]. The inverse longitude lies in [-pi, pi].
+// Failures: Forward 6 at the point opposite the origin (infinite coordinates); Inverse 11 if the
+// latitude iteration does not settle (only a NaN input does that).
+// Conformal: both principal scales are the point scale, k0 at the origin. No convergence (0).
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class Stereographic : public Projection {
+public:
+    explicit Stereographic(const GeodesyParams& params);
+
+    const char* Code() const override { return kStereographicKind.code; }
+    int Id() const override { return kStereographicKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale1(double lat, double lon) const override;
+
+private:
+    // ((1 - e sin lat)/(1 + e sin lat))^(e/2).
+    double EccentricFactor(double lat) const;
+    // Latitude on the conformal sphere.
+    double ConformalLatitude(double lat) const;
+    // Longitude on the conformal sphere counted from the origin's.
+    double SphereLongitude(double lon) const;
+    // The stereographic denominator 1 + sin chi0 sin chi + cos chi0 cos chi cos L.
+    double Denominator(double chi, double L) const;
+
+    double n;     // sphere exponent
+    double c;     // sphere constant
+    double chi0;  // conformal latitude of the origin
+    double L0;    // n times the central meridian
+    double R;     // radius of the conformal sphere, metres
+    double D;     // 2 k0 R, metres
+};
