@@ -42,6 +42,10 @@ std::string createTempFile(const std::string& folder, const std::string& prefix,
 // new one, never a mix.
 bool replaceFile(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
+// Positions an open file at a byte offset from its start; false on failure.
+bool seekFile(std::FILE* file, int64_t offset);
+// Size in bytes of an open file, -1 when unknown.
+int64_t fileSize(std::FILE* file);
 
 // Writes one finished debug line (it ends in "\n") to the debugger-output stand-in: dropped
 // unless PELAGIX_DEBUG_LOG is "stderr" or names a file to append to. A capture hook, when set,
