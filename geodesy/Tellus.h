@@ -193,4 +193,16 @@ TELLUS_API int TELLUS_CALL GetGeodesyParams(GeodesyHandle h, GeodesyParams* out,
 TELLUS_API int TELLUS_CALL SetAdjustment(GeodesyHandle h, const AdjustParams* adjust);
 TELLUS_API int TELLUS_CALL GetAdjustment(GeodesyHandle h, AdjustParams* adjust);
 
+/* ---- EPSG (the suite's predefined-parameter database, opened anew on each call) ---- */
+/* Builds a coordinate system from the EPSG code of a projected system; null on failure (code
+   16 when the code, its ellipsoid, method, unit or a parameter is not resolved; the database's
+   result code, 14 when it cannot be opened; the construction's codes). */
+TELLUS_API GeodesyHandle TELLUS_CALL CreateEpsgGeodesy(int crsCode);
+/* The EPSG code of a handle: the one it was created from, else its predefined zone's (code 16
+   when there is none). */
+TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code);
+/* Kind and ellipsoid of any non-deprecated system. record->size must be sizeof(EpsgParams)
+   (code 1, nothing written, otherwise). On success the thread's code is left as it was. */
+TELLUS_API int TELLUS_CALL GetEpsgParams(int crsCode, EpsgParams* record);
+
 #endif /* TELLUS_H */
