@@ -14,6 +14,10 @@ TEST(Projection, WrapLongitudeAndIntPow) {
     for (Case c : {Case{1.5 * kPi, -0.5 * kPi}, Case{-1.5 * kPi, 0.5 * kPi}, Case{0, 0}, Case{kPi, -kPi},
                    Case{-kPi, kPi}, Case{0.25, 0.25}, Case{-2 * kPi - 0.25, -0.25}})
         EXPECT_NEAR(WrapLongitude(c.in), c.out, 1e-15) << c.in;
+    // Inside the range ShortLongitude keeps the value to the bit.
+    EXPECT_EQ(ShortLongitude(0.1), 0.1);
+    EXPECT_EQ(ShortLongitude(-kPi), -kPi);
+    EXPECT_NEAR(ShortLongitude(1.5 * kPi), -0.5 * kPi, 1e-15);
     EXPECT_EQ(IntPow(3, 0), 1.0);
     EXPECT_EQ(IntPow(3, 5), 243.0);
     EXPECT_EQ(IntPow(-2, 7), -128.0);
