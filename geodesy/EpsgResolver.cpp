@@ -201,11 +201,13 @@ erc EpsgGeodesyParams(Database& db, int crsCode, GeodesyParams& params) {
     Query axis(db, "SELECT uom_code FROM epsg_coordinateaxis WHERE coord_sys_code = ?;");
     axis.bind(1, coordSys);
     int unitCode = axis.step().release() == Query::kRow ? axis.getInt("uom_code") : 0;
-    params.unitFactor = 1.0;
-    if (!EpsgLengthToMetres(params.unitFactor, unitCode, db)) {
+    // Converted in a local: the packed record's doubles are not aligned for a reference.
+    double unit = 1.0;
+    if (!EpsgLengthToMetres(unit, unitCode, db)) {
         epsgLog("Coord. system %d - unknown unit code %d", coordSys, unitCode);
         return unresolved();
     }
+    params.unitFactor = unit;
 
     do {
         if (!applyParameter(row, db, params)) return unresolved();

@@ -72,13 +72,13 @@ void expectBritishGridRecord(GeodesyHandle h, GeodesyParams& p) {
     char ellipsoid[24], code[4];
     ASSERT_EQ(GetGeodesyParams(h, &p, ellipsoid, code), 1);
     EXPECT_EQ(p.projectionId, 3);
-    EXPECT_EQ(p.semiMajorAxis, 6377563.396);
-    EXPECT_EQ(p.inverseFlattening, 299.3249646);
-    EXPECT_EQ(p.unitFactor, 1.0);
-    EXPECT_EQ(p.scaleFactor, 0.9996012717);
-    EXPECT_EQ(p.falseEasting, 400000.0);
-    EXPECT_EQ(p.falseNorthing, -100000.0);
-    EXPECT_EQ(p.skewAzimuth, 0.0);
+    EXPECT_EQ(double(p.semiMajorAxis), 6377563.396);
+    EXPECT_EQ(double(p.inverseFlattening), 299.3249646);
+    EXPECT_EQ(double(p.unitFactor), 1.0);
+    EXPECT_EQ(double(p.scaleFactor), 0.9996012717);
+    EXPECT_EQ(double(p.falseEasting), 400000.0);
+    EXPECT_EQ(double(p.falseNorthing), -100000.0);
+    EXPECT_EQ(double(p.skewAzimuth), 0.0);
     EXPECT_STREQ(ellipsoid, "Airy");
     EXPECT_STREQ(code, "TME");
 }
@@ -96,8 +96,8 @@ TEST_F(EpsgFixture, TransverseMercatorInMetresAndDegrees) {
     GeodesyParams p{};
     expectBritishGridRecord(h.get(), p);
     // Degrees by the unit's factors pi / 180 as the fixture gives them.
-    EXPECT_EQ(p.referenceLatitude, 49.0 * (3.14159265358979 / 180));
-    EXPECT_EQ(p.centralMeridian, -2.0 * (3.14159265358979 / 180));
+    EXPECT_EQ(double(p.referenceLatitude), 49.0 * (3.14159265358979 / 180));
+    EXPECT_EQ(double(p.centralMeridian), -2.0 * (3.14159265358979 / 180));
 }
 
 TEST_F(EpsgFixture, LambertParametersAreConvertedOnceAndFalseOriginStaysInFeet) {
@@ -105,7 +105,7 @@ TEST_F(EpsgFixture, LambertParametersAreConvertedOnceAndFalseOriginStaysInFeet) 
     GeodesyParams p{};
     ASSERT_EQ(EpsgGeodesyParams(db, 900002, p).release(), 0);
     EXPECT_EQ(p.projectionId, 1);
-    EXPECT_EQ(p.unitFactor, 12 / 39.37);
+    EXPECT_EQ(double(p.unitFactor), 12 / 39.37);
     EXPECT_NEAR(p.referenceLatitude, 36.5 * kTruncatedDegree, 1e-15);
     EXPECT_NEAR(p.centralMeridian, -120.5 * kTruncatedDegree, 1e-15);
     EXPECT_NEAR(p.northParallel, (38 + 26.0 / 60) * kTruncatedDegree, 1e-15);
@@ -113,12 +113,12 @@ TEST_F(EpsgFixture, LambertParametersAreConvertedOnceAndFalseOriginStaysInFeet) 
     // In the system's unit, as the record holds it (metres would be 2,000,000).
     EXPECT_NEAR(p.falseEasting, 6561666.667, 1e-6);
     EXPECT_NEAR(p.falseNorthing, 1640416.667, 1e-6);
-    EXPECT_EQ(p.scaleFactor, 0.0);  // no scale row: the projection takes 1
+    EXPECT_EQ(double(p.scaleFactor), 0.0);  // no scale row: the projection takes 1
 
     // Without parallel rows both parallels are the reference latitude.
     ASSERT_EQ(EpsgGeodesyParams(db, 900003, p).release(), 0);
-    EXPECT_EQ(p.northParallel, p.referenceLatitude);
-    EXPECT_EQ(p.southParallel, p.referenceLatitude);
+    EXPECT_EQ(double(p.northParallel), double(p.referenceLatitude));
+    EXPECT_EQ(double(p.southParallel), double(p.referenceLatitude));
     EXPECT_NEAR(p.referenceLatitude, 0.29350620254, 1e-11);
 
     // A false origin in metres for a system in feet: converted into feet.
@@ -252,8 +252,8 @@ TEST_F(EpsgFixture, DescribeAnyCode) {
         EXPECT_EQ(GetEpsgParams(c.code, &r), 1) << c.code;
         EXPECT_EQ(r.code, c.code);
         EXPECT_EQ(r.kind, c.kind) << c.code;
-        EXPECT_EQ(r.semiMajorAxis, c.a) << c.code;
-        EXPECT_EQ(r.inverseFlattening, c.invf) << c.code;
+        EXPECT_EQ(double(r.semiMajorAxis), c.a) << c.code;
+        EXPECT_EQ(double(r.inverseFlattening), c.invf) << c.code;
     }
 }
 
@@ -264,7 +264,7 @@ TEST_F(EpsgFixture, DescribeFailuresAndTheCodeLeftInPlace) {
     EXPECT_EQ(GetGeodesyError(), 1);
     EXPECT_EQ(r.code, -1);
     EXPECT_EQ(r.kind, -1);
-    EXPECT_EQ(r.semiMajorAxis, -1.0);
+    EXPECT_EQ(double(r.semiMajorAxis), -1.0);
     r.size = sizeof(EpsgParams) == 32 ? 28 : 32;
     EXPECT_EQ(GetEpsgParams(910001, &r), 0);
     EXPECT_EQ(r.code, -1);
@@ -354,8 +354,8 @@ TEST_F(EpsgDataset, DescribeCodes) {
         EpsgParams r{sizeof(EpsgParams), 0, 0, 0, 0};
         EXPECT_EQ(GetEpsgParams(c.code, &r), 1) << c.code;
         EXPECT_EQ(r.kind, c.kind) << c.code;
-        EXPECT_EQ(r.semiMajorAxis, c.a) << c.code;
-        EXPECT_EQ(r.inverseFlattening, c.invf) << c.code;
+        EXPECT_EQ(double(r.semiMajorAxis), c.a) << c.code;
+        EXPECT_EQ(double(r.inverseFlattening), c.invf) << c.code;
     }
     EpsgParams r{sizeof(EpsgParams), 0, 0, 0, 0};
     EXPECT_EQ(GetEpsgParams(2008, &r), 0);  // NAD27(CGQ77) / SCoPQ zone 2, deprecated
