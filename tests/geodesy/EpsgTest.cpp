@@ -64,8 +64,11 @@ private:
     TempFolder folder;
 };
 
-using Handle = std::unique_ptr<void, int (*)(GeodesyHandle)>;
-Handle own(GeodesyHandle h) { return Handle(h, &DestroyGeodesy); }
+struct Destroy {
+    void operator()(GeodesyHandle h) const { DestroyGeodesy(h); }
+};
+using Handle = std::unique_ptr<void, Destroy>;
+Handle own(GeodesyHandle h) { return Handle(h); }
 
 // The record of the British National Grid's parameters (EPSG 27700, and the fixture's 900001).
 void expectBritishGridRecord(GeodesyHandle h, GeodesyParams& p) {
