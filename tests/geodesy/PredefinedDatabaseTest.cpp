@@ -5,8 +5,10 @@
 #include <string>
 
 #include "common/Database.h"
+#include "common/Platform.h"
 #include "common/Query.h"
 #include "geodesy/UnitTable.h"
+#include "tests/TestSupport.h"
 
 namespace {
 
@@ -118,6 +120,48 @@ TEST(PredefinedDatabase, DatumTransformationsInTheParameterFileConvention) {
     ASSERT_EQ(q.step().release(), Query::kRow);
     EXPECT_NE(q.getInt("kind"), 0);
     EXPECT_EQ(q.getString("model"), "BETA2007.gsb");
+}
+
+}  // namespace
+
+namespace {
+
+// The sample suite folder the build lays out around the database.
+TEST(SuiteFolder, LayoutOfTheSample) {
+    const std::string suite = TELLUS_SUITE_DIR;
+    EXPECT_TRUE(platform::isRegularFile(suite + "/pelagix"));
+    // INI files in their Windows form: UTF-8 mark and an empty first line, CRLF line ends.
+    EXPECT_EQ(readFile(suite + "/pelagix.ini"), "\xEF\xBB\xBF\r\n[General]\r\nLastProject=Harbour\r\n");
+    std::string project = readFile(suite + "/Projects/Harbour/Harbour.ini");
+    EXPECT_NE(project.find("\r\nZoneId=32618\r\n"), std::string::npos);
+
+    // The sample project's zone is a predefined zone with the same projection values.
+    Database db(suite + "/datum/corvane.db", Database::kReadOnly);
+    Query zone(db, "SELECT p2, p3, fe FROM gp_zones WHERE id = 32618;");
+    ASSERT_EQ(zone.step().release(), Query::kRow);
+    EXPECT_EQ(zone.getDouble("p2"), -75.0);
+    EXPECT_EQ(zone.getDouble("p3"), 0.9996);
+    EXPECT_EQ(zone.getDouble("fe"), 500000.0);
+
+    // The sample VDatum area holds its tidal surface and two surfaces of the table: 9 rows of 11
+    // big-endian floats after the 40-byte header.
+    constexpr size_t kGridBytes = 40 + 9 * 11 * 4;
+    for (const char* name : {"tss", "mllw", "mhw"}) {
+        Query surface(db, "SELECT count(*) FROM vsurface WHERE abrev = ?;");
+        surface.bind(1, name);
+        ASSERT_EQ(surface.step().release(), Query::kRow);
+        if (std::string(name) != "tss") {
+            EXPECT_EQ(surface.getInt(0), 1) << name;
+        }
+        EXPECT_EQ(readFile(suite + "/datum/vdatum/SampleBay/" + name + ".gtx").size(), kGridBytes) << name;
+    }
+
+    // The real grids of proj-data, where the package has them.
+    for (const char* grid : {"BETA2007.gsb", "ntf_r93.gsb", "nzgd2kgrid0005.gsb", "CHENYX06.gsb", "egm96_15.gtx"}) {
+        std::string source = std::string("/usr/share/proj/") + grid;
+        if (!platform::isRegularFile(source)) continue;
+        EXPECT_EQ(readFile(suite + "/datum/" + grid), readFile(source)) << grid;
+    }
 }
 
 }  // namespace
