@@ -39,6 +39,13 @@ std::string environment(const char* name) {
 
 bool hasEnvironment(const char* name) { return std::getenv(name) != nullptr; }
 
+void setEnvironment(const char* name, const char* value) {
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
 std::vector<std::string> commandLine() {
     std::ifstream in("/proc/self/cmdline", std::ios::binary);
     std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -15,6 +15,8 @@ std::string executablePath();
 // Value of an environment variable; empty when unset.
 std::string environment(const char* name);
 bool hasEnvironment(const char* name);
+// Sets (or, for a null value, removes) an environment variable of this process.
+void setEnvironment(const char* name, const char* value);
 
 // The process's arguments, program name first.
 std::vector<std::string> commandLine();

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/DebugLog.h"
+#include "common/Text.h"
 
 namespace {
 
@@ -152,9 +153,16 @@ sqlitefac::~sqlitefac() = default;
 
 int sqlitefac::format(const erc& e, char* buf, int size) const {
     if (!buf || size <= 0) return -1;
-    int n = db ? std::snprintf(buf, size_t(size), "%s %d (%s)", name, e.getCode(), sqlite3_errmsg(db))
-               : std::snprintf(buf, size_t(size), "%s %d (cannot find message)", name, e.getCode());
+    const char* message = db ? sqlite3_errmsg(db) : detached[0] ? detached : nullptr;
+    int n = message ? std::snprintf(buf, size_t(size), "%s %d (%s)", name, e.getCode(), message)
+                    : std::snprintf(buf, size_t(size), "%s %d (cannot find message)", name, e.getCode());
     return finishFormat(n, size);
+}
+
+void sqlitefac::forget(sqlite3* connection) {
+    if (!connection || db != connection) return;
+    copyUtf8Bounded(sqlite3_errmsg(connection), detached, sizeof detached);
+    db = nullptr;
 }
 
 sqerc::sqerc(int c, sqlite3* db, short s) : erc(c, s, &sqliteFacility()) {

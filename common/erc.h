@@ -94,15 +94,19 @@ public:
     ~sqlitefac() override;
     int format(const erc& e, char* buf, int size) const override;
 
-    void setConnection(sqlite3* connection) { db = connection; }
-    sqlite3* connection() const { return db; }
-    // A connection that is being closed must not be consulted later.
-    void forget(sqlite3* connection) {
-        if (db == connection) db = nullptr;
+    void setConnection(sqlite3* connection) {
+        db = connection;
+        detached[0] = '\0';
     }
+    sqlite3* connection() const { return db; }
+    // A connection that is being closed must not be consulted later: its current message is
+    // kept, so an error raised on it still explains itself when it is logged afterwards.
+    void forget(sqlite3* connection);
 
 private:
     sqlite3* db = nullptr;
+    // Message of the last connection forgotten while it was the facility's; empty otherwise.
+    char detached[256] = {};
 };
 
 class sqerc : public erc {

@@ -16,6 +16,10 @@ inline double WrapLongitude(double d) {
     return (std::fmod(std::fabs(d) + kPi, kTwoPi) - kPi) * sign;
 }
 
+// WrapLongitude for values outside [-pi, pi] only: values inside are kept exactly (the
+// reduction would round them by an ulp of pi), and the cost of fmod is paid only when needed.
+inline double ShortLongitude(double d) { return std::fabs(d) > kPi ? WrapLongitude(d) : d; }
+
 // x to the non-negative integer power n by squaring over the bits of n, lowest bit first;
 // n = 0 gives 1. A negative n gives the reciprocal of x to the power -n.
 inline double IntPow(double x, int n) {

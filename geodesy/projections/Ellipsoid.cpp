@@ -139,15 +139,17 @@ void Ellipsoid::ECEFGeo(double X, double Y, double Z, double& lat, double& lon, 
 double Ellipsoid::GCircLL(double lat1, double lon1, double lat2, double lon2, double* azimuth) const {
     double latm = (lat1 + lat2) * 0.5;
     double dlat = lat2 - lat1;
-    double dlon = WrapLongitude(lon2 - lon1);
+    double dlon = ShortLongitude(lon2 - lon1);
     double s = std::sin(latm);
     double c = std::cos(latm);
     double t = std::tan(latm);
     double eta2 = e2 / (1 - e2) * c * c;
     // (1 - eta2)^2, as the system has always computed it (the textbook has 1 + eta2).
     double q = (1 - eta2) * (1 - eta2);
-    double n = RadiusN(latm);
-    double m = RadiusM(latm);
+    // N and M of the mid-latitude from one square root.
+    double w = std::sqrt(1 - e2 * s * s);
+    double n = a / w;
+    double m = (1 - e2) * a / (w * w * w);
     double dlon2 = dlon * dlon;
     double dlat2 = dlat * dlat;
     double x = n * dlon * c * (1 - dlon2 * s * s * kOneTwentyFourth + (1 + 9 * eta2 * eta2 * t * t) / (24 * q) * dlat2);
@@ -156,7 +158,8 @@ double Ellipsoid::GCircLL(double lat1, double lon1, double lat2, double lon2, do
     if (azimuth)
         *azimuth = std::atan2(x, y) -
                    0.5 * s * dlon * (1 + (1 + eta2) / 12 * dlon2 * c * c + (3 + 8 * eta2) / (24 * q) * dlat2);
-    return std::hypot(x, y);
+    // Both terms are below 1e8: no overflow to guard against.
+    return std::sqrt(x * x + y * y);
 }
 
 double Ellipsoid::IsometricLatitude(double lat) const {
@@ -166,7 +169,7 @@ double Ellipsoid::IsometricLatitude(double lat) const {
 
 double Ellipsoid::RLineLL(double lat1, double lon1, double lat2, double lon2, double* azimuth) const {
     double dpsi = IsometricLatitude(lat2) - IsometricLatitude(lat1);
-    double dlon = WrapLongitude(lon2 - lon1);
+    double dlon = ShortLongitude(lon2 - lon1);
     double course = std::atan2(dlon, dpsi);
     if (azimuth) *azimuth = course;
     if (lat1 == lat2) return std::fabs(RadiusN(lat1) * std::cos(lat1) * dlon);

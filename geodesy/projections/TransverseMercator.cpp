@@ -5,7 +5,8 @@
 // Both latitude series are evaluated in the equivalent cos-power form
 //     phi + sin phi cos phi (C0 + C2 cos^2 + C4 cos^4 + C6 cos^6).
 // Departures: the inverse writes nothing when it fails; the longitude difference of Forward is
-// reduced by a single turn, not to the principal range.
+// reduced by a single turn, not to the principal range; the inverse's longitude is reduced only
+// when it lies outside [-pi, pi].
 #include "geodesy/projections/TransverseMercator.h"
 
 #include <cmath>
@@ -24,10 +25,10 @@ void toCosPowers(const SineSeries& s, double& c0, double& c2, double& c4, double
     c6 = 128 * s.s8;
 }
 
-double cosPowerSeries(double phi, double c0, double c2, double c4, double c6) {
-    double c = std::cos(phi);
-    double cc = c * c;
-    return phi + std::sin(phi) * c * (c0 + c2 * cc + c4 * cc * cc + c6 * cc * cc * cc);
+// The series at phi, given sin phi and cos phi.
+double cosPowerSeries(double phi, double sinPhi, double cosPhi, double c0, double c2, double c4, double c6) {
+    double cc = cosPhi * cosPhi;
+    return phi + sinPhi * cosPhi * (c0 + c2 * cc + c4 * cc * cc + c6 * cc * cc * cc);
 }
 
 // Rectifying radius factor 1 + 9/4 n^2 + 225/64 n^4.
@@ -46,7 +47,7 @@ TransverseMercator::TransverseMercator(const GeodesyParams& params) : Projection
     semiMajorUnits = a / unit;
     r = semiMajorUnits * (1 - n) * (1 - n2) * (1 + kRadiusN2 * n2 + kRadiusN4 * n4);
     if (r * k0 == 0) RefuseParameters();
-    y0 = -(Rectifying(referenceLatitude) * k0 * r);
+    y0 = -(Rectifying(referenceLatitude, std::sin(referenceLatitude), std::cos(referenceLatitude)) * k0 * r);
     ep2 = e2 / (1 - e2);
     // Rectifying -> geodetic (footpoint) latitude.
     SineSeries inverse{3.0 / 2 * n - 27.0 / 32 * n3, 21.0 / 16 * n2 - 55.0 / 32 * n4, 151.0 / 96 * n3,
@@ -54,9 +55,13 @@ TransverseMercator::TransverseMercator(const GeodesyParams& params) : Projection
     toCosPowers(inverse, B0, B2, B4, B6);
 }
 
-double TransverseMercator::Rectifying(double lat) const { return cosPowerSeries(lat, A0, A2, A4, A6); }
+double TransverseMercator::Rectifying(double lat, double sinLat, double cosLat) const {
+    return cosPowerSeries(lat, sinLat, cosLat, A0, A2, A4, A6);
+}
 
-double TransverseMercator::Footpoint(double mu) const { return cosPowerSeries(mu, B0, B2, B4, B6); }
+double TransverseMercator::Footpoint(double mu) const {
+    return cosPowerSeries(mu, std::sin(mu), std::cos(mu), B0, B2, B4, B6);
+}
 
 erc TransverseMercator::Forward(double lat, double lon, double& x, double& y) const {
     double c = std::cos(lat);
@@ -67,10 +72,10 @@ erc TransverseMercator::Forward(double lat, double lon, double& x, double& y) co
     else if (dlon < -kPi)
         dlon += kTwoPi;
     double l = dlon * c;
-    double mu = Rectifying(lat);
+    double s = std::sin(lat);
+    double mu = Rectifying(lat, s, c);
     // Only the north pole is refused; the series still give the south pole on the central meridian.
     if (lat == kHalfPi) return Failure(kCannotProject);
-    double s = std::sin(lat);
     double t = std::tan(lat);
     double T = t * t;
     double nu = semiMajorUnits / std::sqrt(1 - e2 * s * s);
@@ -112,7 +117,7 @@ erc TransverseMercator::Inverse(double x, double y, double& lat, double& lon) co
                                               D4 * (5 + 28 * T + 24 * T * T + (6 + 8 * T) * eta2) / 120 -
                                               D6 * (61 + 662 * T + 1320 * T * T + 720 * T * T * T) / 5040);
     lat = latitude;
-    lon = WrapLongitude(longitude);
+    lon = ShortLongitude(longitude);
     return Success();
 }
 

@@ -26,8 +26,8 @@ public:
     double Convergence(double lat, double lon) const override;
 
 private:
-    // Rectifying latitude mu of a geodetic latitude.
-    double Rectifying(double lat) const;
+    // Rectifying latitude mu of a geodetic latitude (with its sine and cosine).
+    double Rectifying(double lat, double sinLat, double cosLat) const;
     // Footpoint latitude of a rectifying latitude.
     double Footpoint(double mu) const;
 

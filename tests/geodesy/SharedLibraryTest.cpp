@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "geodesy/Tellus.h"
+#include "tests/geodesy/projections/ProjectionTestSupport.h"
 
 namespace {
 
@@ -35,6 +36,23 @@ TEST(SharedLibrary, VersionAndFreshThread) {
     std::thread t([&] { other = GetGeodesyError(); });
     t.join();
     EXPECT_EQ(other, 0);
+}
+
+// A host's round trip through the shared object (runs after the log check: it writes trace lines
+// in the 32-bit build).
+TEST(SharedLibrary, HostConvertsOnUtm) {
+    GeodesyParams p = utmParams(31);
+    GeodesyHandle h = CreateGeodesy(&p);
+    ASSERT_NE(h, nullptr);
+    double x = 0, y = 0;
+    // echo "5 45" | proj -f %.4f +proj=utm +zone=31 +ellps=WGS84 (PROJ 9.1.1)
+    ASSERT_EQ(GeoXY(h, &x, &y, 45 * kDeg, 5 * kDeg), 1);
+    EXPECT_NEAR(x, 657630.6407, 1e-3);
+    EXPECT_NEAR(y, 4984896.1713, 1e-3);
+    double conv = 0;
+    ASSERT_EQ(Convergence(h, 45 * kDeg, 5 * kDeg, &conv), 1);
+    EXPECT_NEAR(conv, -0.0246876961, 1e-10);
+    EXPECT_EQ(DestroyGeodesy(h), 1);
 }
 
 }  // namespace

@@ -1,0 +1,167 @@
+// The predefined-parameter database that the build makes from the EPSG dataset: the invariants
+// the library and the editor rely on.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/Database.h"
+#include "common/Platform.h"
+#include "common/Query.h"
+#include "geodesy/UnitTable.h"
+#include "tests/TestSupport.h"
+
+namespace {
+
+const std::string kDatabase = std::string(TELLUS_SUITE_DIR) + "/datum/corvane.db";
+
+int countOf(Database& db, const std::string& sql) {
+    Query q(db, sql);
+    EXPECT_EQ(q.step().release(), Query::kRow) << sql;
+    return q.getInt(0);
+}
+
+TEST(PredefinedDatabase, EditorTablesKeepTheirInvariants) {
+    Database db(kDatabase, Database::kReadOnly);
+    EXPECT_EQ(countOf(db, "SELECT count(*) FROM sqlite_master WHERE tbl_name = 'gp_history';"), 1);
+    EXPECT_EQ(countOf(db, "SELECT count(*) FROM gp_history;"), 1);
+
+    // Units: ids 1..n in table order, factors exactly the library's, so they name their unit.
+    Query units(db, "SELECT id, factor, abrev FROM gp_units;");
+    size_t n = 0;
+    while (units.step().release() == Query::kRow) {
+        ASSERT_LT(n, kUnitCount);
+        EXPECT_EQ(units.getInt("id"), int(n + 1));
+        EXPECT_EQ(units.getDouble("factor"), kUnitTable[n].metresPerUnit) << units.getString("abrev");
+        EXPECT_EQ(units.getString("abrev"), kUnitTable[n].abbreviation);
+        ++n;
+    }
+    EXPECT_EQ(n, kUnitCount);
+
+    // Projections: ids 1..n in table order, as many parameters as numpar says.
+    Query projections(db, "SELECT * FROM gp_projections;");
+    int id = 0;
+    while (projections.step().release() == Query::kRow) {
+        EXPECT_EQ(projections.getInt("id"), ++id);
+        int given = 0;
+        for (const char* par : {"par1", "par2", "par3", "par4", "par5"})
+            given += projections.getType(par) != 5 /* SQLITE_NULL */;
+        EXPECT_EQ(given, projections.getInt("numpar")) << projections.getString("abrev");
+    }
+    EXPECT_EQ(id, 14);
+
+    // The editor knows ellipsoid 36 as WGS 84.
+    Query wgs(db, "SELECT * FROM gp_ellipsoids WHERE id = 36;");
+    ASSERT_EQ(wgs.step().release(), Query::kRow);
+    EXPECT_EQ(wgs.getInt("_epsg_code"), 7030);
+    EXPECT_EQ(wgs.getDouble("a"), 6378137.0);
+    EXPECT_EQ(wgs.getDouble("one_over_f"), 298.257223563);
+
+    // Every zone's references resolve.
+    EXPECT_EQ(countOf(db, "SELECT count(*) FROM gp_zones z WHERE"
+                          " z.hunit_id NOT IN (SELECT id FROM gp_units)"
+                          " OR z.ellip_id NOT IN (SELECT id FROM gp_ellipsoids)"
+                          " OR z.proj_id NOT IN (SELECT id FROM gp_projections)"
+                          " OR z.crs_id NOT IN (SELECT id FROM gp_crs)"
+                          " OR z.dt_id NOT IN (SELECT id FROM gp_datum_xform)"
+                          " OR z.epsg_code NOT IN (SELECT coord_ref_sys_code FROM epsg_corvane);"),
+              0);
+    EXPECT_EQ(countOf(db, "SELECT count(*) FROM gp_crs WHERE id NOT IN (SELECT crs_id FROM gp_zones);"), 0);
+}
+
+TEST(PredefinedDatabase, GridsAndZonesASurveyorPicksFrom) {
+    Database db(kDatabase, Database::kReadOnly);
+    struct Case {
+        const char* grid;
+        int zones;
+    } cases[] = {
+        {"UTM North (WGS 84)", 60}, {"UTM South (WGS 84)", 60}, {"UTM North (NAD83)", 23},
+        {"UTM North (ETRS89)", 10}, {"MGA (GDA2020)", 14},
+    };
+    for (auto& c : cases) {
+        Query q(db, "SELECT count(*) FROM gp_zones JOIN gp_crs ON gp_crs.id = crs_id WHERE gp_crs.name = ?;");
+        q.bind(1, c.grid);
+        ASSERT_EQ(q.step().release(), Query::kRow);
+        EXPECT_EQ(q.getInt(0), c.zones) << c.grid;
+    }
+    // State Plane in both units, with the unit of the grid.
+    EXPECT_GT(countOf(db, "SELECT count(*) FROM gp_zones WHERE crs_id = 6 AND hunit_id = 1;"), 100);
+    EXPECT_GT(countOf(db, "SELECT count(*) FROM gp_zones WHERE crs_id = 7 AND hunit_id = 2;"), 80);
+
+    // EPSG 2227 as the editor loads it: parameters in degrees in the projection's order, false
+    // origin in US survey feet. Values from the EPSG dataset (36 deg 30', -120 deg 30',
+    // 38 deg 26', 37 deg 04', 6561666.667 ftUS, 1640416.667 ftUS).
+    Query zone(db, "SELECT * FROM gp_zones WHERE id = 2227;");
+    ASSERT_EQ(zone.step().release(), Query::kRow);
+    EXPECT_EQ(zone.getInt("proj_id"), 1);
+    EXPECT_DOUBLE_EQ(zone.getDouble("p1"), 36.5);
+    EXPECT_DOUBLE_EQ(zone.getDouble("p2"), -120.5);
+    EXPECT_DOUBLE_EQ(zone.getDouble("p3"), 38 + 26.0 / 60);
+    EXPECT_DOUBLE_EQ(zone.getDouble("p4"), 37 + 4.0 / 60);
+    EXPECT_EQ(zone.getDouble("p5"), 1.0);
+    EXPECT_EQ(zone.getDouble("fe"), 6561666.667);
+    EXPECT_EQ(zone.getDouble("fn"), 1640416.667);
+    EXPECT_EQ(zone.getInt("hunit_id"), 2);
+}
+
+TEST(PredefinedDatabase, DatumTransformationsInTheParameterFileConvention) {
+    Database db(kDatabase, Database::kReadOnly);
+    // OSGB36 to WGS 84 (6), EPSG 1314: position vector +0.150 +0.247 +0.842 arc-seconds,
+    // -20.489 ppm; stored in the coordinate-frame convention, so the rotations change sign.
+    Query q(db, "SELECT * FROM gp_datum_xform WHERE id = 4277;");
+    ASSERT_EQ(q.step().release(), Query::kRow);
+    EXPECT_EQ(q.getInt("kind"), 0);
+    EXPECT_EQ(q.getInt("_epsg_code"), 1314);
+    const char* columns[] = {"dx", "dy", "dz", "drx", "dry", "drz", "dsc"};
+    const double expected[] = {446.448, -125.157, 542.06, -0.15, -0.247, -0.842, -20.489};
+    for (size_t i = 0; i < 7; ++i) EXPECT_DOUBLE_EQ(q.getDouble(columns[i]), expected[i]) << columns[i];
+
+    // DHDN uses the real BETA2007 grid of proj-data.
+    q.prepare("SELECT kind, model FROM gp_datum_xform WHERE id = 4314;");
+    ASSERT_EQ(q.step().release(), Query::kRow);
+    EXPECT_NE(q.getInt("kind"), 0);
+    EXPECT_EQ(q.getString("model"), "BETA2007.gsb");
+}
+
+}  // namespace
+
+namespace {
+
+// The sample suite folder the build lays out around the database.
+TEST(SuiteFolder, LayoutOfTheSample) {
+    const std::string suite = TELLUS_SUITE_DIR;
+    EXPECT_TRUE(platform::isRegularFile(suite + "/pelagix"));
+    // INI files in their Windows form: UTF-8 mark and an empty first line, CRLF line ends.
+    EXPECT_EQ(readFile(suite + "/pelagix.ini"), "\xEF\xBB\xBF\r\n[General]\r\nLastProject=Harbour\r\n");
+    std::string project = readFile(suite + "/Projects/Harbour/Harbour.ini");
+    EXPECT_NE(project.find("\r\nZoneId=32618\r\n"), std::string::npos);
+
+    // The sample project's zone is a predefined zone with the same projection values.
+    Database db(suite + "/datum/corvane.db", Database::kReadOnly);
+    Query zone(db, "SELECT p2, p3, fe FROM gp_zones WHERE id = 32618;");
+    ASSERT_EQ(zone.step().release(), Query::kRow);
+    EXPECT_EQ(zone.getDouble("p2"), -75.0);
+    EXPECT_EQ(zone.getDouble("p3"), 0.9996);
+    EXPECT_EQ(zone.getDouble("fe"), 500000.0);
+
+    // The sample VDatum area holds its tidal surface and two surfaces of the table: 9 rows of 11
+    // big-endian floats after the 40-byte header.
+    constexpr size_t kGridBytes = 40 + 9 * 11 * 4;
+    for (const char* name : {"tss", "mllw", "mhw"}) {
+        Query surface(db, "SELECT count(*) FROM vsurface WHERE abrev = ?;");
+        surface.bind(1, name);
+        ASSERT_EQ(surface.step().release(), Query::kRow);
+        if (std::string(name) != "tss") {
+            EXPECT_EQ(surface.getInt(0), 1) << name;
+        }
+        EXPECT_EQ(readFile(suite + "/datum/vdatum/SampleBay/" + name + ".gtx").size(), kGridBytes) << name;
+    }
+
+    // The real grids of proj-data, where the package has them.
+    for (const char* grid : {"BETA2007.gsb", "ntf_r93.gsb", "nzgd2kgrid0005.gsb", "CHENYX06.gsb", "egm96_15.gtx"}) {
+        std::string source = std::string("/usr/share/proj/") + grid;
+        if (!platform::isRegularFile(source)) continue;
+        EXPECT_EQ(readFile(suite + "/datum/" + grid), readFile(source)) << grid;
+    }
+}
+
+}  // namespace
