@@ -1,0 +1,32 @@
+// Where the library finds the suite's data files, and how names taken from stored values are
+// read. Stored values may hold Windows paths ("C:\Jobs\tide.ktd"): both '\' and '/' separate.
+// File names are case-sensitive here, so a name from data that misses exactly is matched
+// without regard to case in its folder.
+#pragma once
+
+#include <string>
+
+namespace datafiles {
+
+bool isSeparator(char c);
+bool hasSeparator(const std::string& value);
+// The text after the last separator (all of it when there is none).
+std::string fileName(const std::string& value);
+// The file name without its extension (up to its last '.').
+std::string stem(const std::string& value);
+// The text before the last separator (empty when there is none).
+std::string folderOf(const std::string& path);
+
+// `folder`/`name`, or the entry of `folder` that equals `name` without regard to ASCII case when
+// the exact one is missing. An empty folder yields an empty path: nothing can be found there.
+std::string findInFolder(const std::string& folder, const std::string& name);
+
+// "<program folder>/datum/<name>" by the rule above; empty without a program folder.
+std::string datumFile(const std::string& name);
+// "<program folder>/datum/vdatum/<region>" by the rule above; empty without a program folder.
+std::string vdatumFolder(const std::string& region);
+
+// A path that names a regular file: the only kind of file a probe accepts.
+bool isReadableFile(const std::string& path);
+
+}  // namespace datafiles
