@@ -63,6 +63,47 @@ bool isRegularFile(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+FILE* openForReading(const std::string& path) {
+    if (path.empty()) return nullptr;
+    // Non-blocking so that opening a pipe does not wait for a writer; a regular file ignores it.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    FILE* file = fdopen(fd, "rb");
+    if (!file) close(fd);
+    return file;
+}
+
+FILE* createForWriting(const std::string& path) {
+    if (path.empty()) return nullptr;
+    return std::fopen(path.c_str(), "wbe");  // 'e': not inherited by child processes
+}
+
+bool closeSynced(FILE* file) {
+    if (!file) return false;
+    bool ok = std::fflush(file) == 0;
+    ok = fsync(fileno(file)) == 0 && ok;
+    return std::fclose(file) == 0 && ok;
+}
+
+std::string createTempFile(const std::string& folder, const std::string& prefix, const std::string& suffix) {
+    std::string name = (folder.empty() ? std::string(".") : folder) + "/" + prefix + "XXXXXX" + suffix;
+    int fd = mkstemps(name.data(), int(suffix.size()));
+    if (fd < 0) return {};
+    close(fd);
+    return name;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    return !from.empty() && !to.empty() && std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool removeFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
+
 namespace {
 
 std::atomic<DebugCapture> captureHook{nullptr};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,22 @@ uint32_t threadId();
 bool pathExists(const std::string& path);
 // A path that names a regular file (opening a folder "succeeds" on Linux).
 bool isRegularFile(const std::string& path);
+
+// Opens a regular file for reading in binary mode; null when it is missing, unreadable or not a
+// regular file (a folder or a pipe must not read as an empty file or block the caller).
+FILE* openForReading(const std::string& path);
+// Creates or truncates a file for writing in binary mode; null on failure.
+FILE* createForWriting(const std::string& path);
+// Flushes a file opened for writing and its data to the disk, then closes it. False when any of
+// that failed (the content may be incomplete).
+bool closeSynced(FILE* file);
+// Creates a new empty file "<folder>/<prefix>XXXXXX<suffix>" with a unique name (mkstemps) and
+// returns its path; empty on failure.
+std::string createTempFile(const std::string& folder, const std::string& prefix, const std::string& suffix);
+// Puts `from` in the place of `to` in one atomic step (rename): readers see the old file or the
+// new one, never a mix.
+bool replaceFile(const std::string& from, const std::string& to);
+bool removeFile(const std::string& path);
 
 // Writes one finished debug line (it ends in "\n") to the debugger-output stand-in: dropped
 // unless PELAGIX_DEBUG_LOG is "stderr" or names a file to append to. A capture hook, when set,

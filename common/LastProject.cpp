@@ -1,0 +1,36 @@
+#include "common/LastProject.h"
+
+#include "common/Profile.h"
+#include "common/ProgramFolder.h"
+#include "common/Text.h"
+
+LastProject lastProjectOf(const std::string& value, const std::string& programFolder) {
+    LastProject project;
+    size_t separator = value.find_last_of("\\/");
+    if (separator != std::string::npos) {
+        project.folder = value.substr(0, separator);
+        project.file = value;
+        std::string stem = value.substr(separator + 1);
+        size_t dot = stem.rfind('.');
+        project.name = dot == std::string::npos ? stem : stem.substr(0, dot);
+    } else {
+        project.folder = programFolder + "/Projects/" + value;
+        // An empty name leaves the folder ending in '/': no second separator before ".ini".
+        project.file = project.folder + (value.empty() ? "" : "/") + value + ".ini";
+        project.name = value;
+    }
+    return project;
+}
+
+LastProject lastProject() {
+    const std::string folder = programFolder();
+    Pelagix::Profile suite((folder + "/pelagix.ini").c_str());
+    return lastProjectOf(suite.getString("LastProject", "General", ""), folder);
+}
+
+std::string projectFolder() { return lastProject().folder; }
+std::string projectFile() { return lastProject().file; }
+std::string projectName() { return lastProject().name; }
+std::u16string projectFolderW() { return toUtf16(projectFolder()); }
+std::u16string projectFileW() { return toUtf16(projectFile()); }
+std::u16string projectNameW() { return toUtf16(projectName()); }

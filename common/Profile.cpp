@@ -1,0 +1,913 @@
+#include "common/Profile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "common/DebugLog.h"
+#include "common/Platform.h"
+#include "common/Text.h"
+
+namespace Pelagix {
+
+namespace {
+
+// Lines are read into a buffer of this size: at most 1023 bytes a piece, NUL included.
+constexpr int kLineBuffer = 1024;
+// The typed getters read values of up to 79 bytes, the font getters up to 254.
+constexpr int kTypedValueBuffer = 80;
+constexpr int kFontValueBuffer = 255;
+// Room of hasSection's key listing.
+constexpr int kSectionProbeBuffer = 256;
+// A written entry line is at most 1023 bytes with its line end, so the reader takes it whole.
+constexpr size_t kMaxKeyBytes = 1020;
+constexpr size_t kMaxKeyValueBytes = 1021;
+constexpr size_t kMaxSectionNameBytes = 1019;
+// Face names hold at most 31 characters and a NUL.
+constexpr size_t kFaceNameChars = 31;
+// writeDouble changes to exponent notation above this magnitude, and keeps every text within
+// 79 characters (an 80-byte buffer with its NUL).
+constexpr double kExponentThreshold = 9e70;
+constexpr size_t kMaxNumberText = 79;
+// Significant digits that give a double back exactly.
+constexpr int kRoundTripDigits = 17;
+// Decimals of "%.*f" when the precision given is negative.
+constexpr int kDefaultDecimals = 6;
+// Tries of the final rename; they ride out short conflicts with other processes.
+constexpr int kReplaceTries = 50;
+// Font defaults of the long form.
+constexpr int32_t kNormalWeight = 400;
+constexpr int32_t kBoldWeight = 700;
+constexpr char16_t kDefaultFace[] = u"Courier";
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr char kNewFileStart[] = "\xEF\xBB\xBF\r\n";
+
+// One piece of a line as read: `size` bytes, '\n' included when the piece ends the line.
+struct Piece {
+    char data[kLineBuffer];
+    size_t size = 0;
+    // The text the rules look at: bytes up to a NUL byte, which ends a C line.
+    std::string_view text() const { return std::string_view(data, strnlen(data, size)); }
+};
+
+// Reads up to 1023 bytes or through the next '\n'. False at the end of the file (or on a read
+// error) with nothing read.
+bool readPiece(FILE* file, Piece& piece) {
+    piece.size = 0;
+    while (piece.size < size_t(kLineBuffer - 1)) {
+        int c = std::getc(file);
+        if (c == EOF) break;
+        piece.data[piece.size++] = char(c);
+        if (c == '\n') break;
+    }
+    piece.data[piece.size] = '\0';
+    return piece.size > 0;
+}
+
+bool isBlank(char c) { return c >= 1 && c <= 32; }
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+size_t firstNonBlank(std::string_view line) {
+    size_t i = 0;
+    while (i < line.size() && isBlank(line[i])) ++i;
+    return i;
+}
+
+std::string_view trimTrailingBlanks(std::string_view s) {
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+char firstByte(std::string_view line) {
+    size_t i = firstNonBlank(line);
+    return i < line.size() ? line[i] : '\0';
+}
+
+bool startsSection(std::string_view line) { return firstByte(line) == '['; }
+
+bool isComment(std::string_view line) {
+    char c = firstByte(line);
+    return c == ';' || c == '#';
+}
+
+bool headerMatches(std::string_view line, std::string_view section) {
+    size_t open = firstNonBlank(line);
+    if (open >= line.size() || line[open] != '[') return false;
+    size_t close = line.find(']', open + 1);
+    if (close == std::string_view::npos) return false;
+    return equalsNoCase(line.substr(open + 1, close - open - 1), section);
+}
+
+// The separator of an entry line: the first '=', else the first ':'; npos when neither.
+size_t separatorOf(std::string_view line) {
+    size_t sep = line.find('=');
+    return sep != std::string_view::npos ? sep : line.find(':');
+}
+
+bool keyMatches(std::string_view line, std::string_view key) {
+    if (isComment(line)) return false;
+    size_t sep = separatorOf(line);
+    if (sep == std::string_view::npos) return false;
+    size_t start = std::min(firstNonBlank(line), sep);
+    return equalsNoCase(trimTrailingBlanks(line.substr(start, sep - start)), key);
+}
+
+// The value of an entry line whose key matched.
+std::string_view valueOf(std::string_view line) {
+    size_t i = separatorOf(line) + 1;
+    while (i < line.size() && isBlank(line[i])) ++i;
+    size_t start = i;
+    bool quoted = false;
+    while (i < line.size()) {
+        char c = line[i];
+        char next = i + 1 < line.size() ? line[i + 1] : '\0';
+        if ((c == '\\' || c == '"') && next == '"') {
+            i += 2;  // an escaped or doubled quote does not switch
+            continue;
+        }
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == ';' || c == '#'))
+            break;
+        ++i;
+    }
+    return trimTrailingBlanks(line.substr(start, i - start));
+}
+
+// Copies text cut to size - 1 bytes and terminates it; returns the length stored.
+int copyCut(std::string_view text, char* out, int size) {
+    if (!out || size <= 0) return 0;
+    size_t n = std::min(text.size(), size_t(size - 1));
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+    return int(n);
+}
+
+void reportPrecondition(const char* what) { debugLog("Profile: precondition failed: %s", what); }
+
+// Closes a FILE when it goes out of scope.
+struct FileCloser {
+    FILE* file;
+    explicit FileCloser(FILE* f) : file(f) {}
+    ~FileCloser() {
+        if (file) std::fclose(file);
+    }
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+};
+
+// Reads a value of up to `size - 1` bytes; false when the file or the entry is missing.
+bool readValue(const std::string& path, const char* section, const char* key, char* out, int size) {
+    FileCloser in(platform::openForReading(path));
+    return in.file && Profile::findValue(in.file, section, key, out, size);
+}
+
+// --- Number text, independent of the locale ---
+
+bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The leading integer as atoi takes it (blanks, a sign, decimal digits), saturated at the int
+// range instead of overflowing.
+int leadingInt(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && isCSpace(s[i])) ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    long long value = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        value = value * 10 + (s[i] - '0');
+        if (value > -(long long)INT_MIN) value = -(long long)INT_MIN;  // saturate, keep scanning
+    }
+    if (negative) value = -value;
+    return int(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+// Decimal exponent of the first significant digit of a decimal number text, for telling an
+// overflow from an underflow.
+long long decimalMagnitude(std::string_view s) {
+    size_t i = 0;
+    long long magnitude = 0;
+    bool seenDigit = false, afterPoint = false;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '.') {
+            afterPoint = true;
+        } else if (c >= '0' && c <= '9') {
+            if (!seenDigit && c == '0') {
+                if (afterPoint) --magnitude;
+                continue;
+            }
+            if (!seenDigit) seenDigit = true;
+            if (!afterPoint) ++magnitude;
+        } else {
+            break;
+        }
+    }
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) magnitude += leadingInt(s.substr(i + 1));
+    return magnitude;
+}
+
+// The leading number as atof takes it in the C locale: blanks, a sign, a decimal number with an
+// optional exponent, or "inf"/"nan"; 0 when there is none; an overflow gives an infinity.
+double leadingDouble(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && isCSpace(s[i])) ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) return 0.0;
+    double value = 0.0;
+    auto [end, ec] = std::from_chars(s.data() + i, s.data() + s.size(), value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range)
+        value = decimalMagnitude(std::string_view(s.data() + i, size_t(end - (s.data() + i)))) > 0 ? HUGE_VAL : 0.0;
+    else if (ec != std::errc())
+        value = 0.0;
+    return negative ? -value : value;
+}
+
+// One integer by the "%i" rule: blanks, a sign, then 0x-hexadecimal, 0-octal or decimal digits.
+// Advances `pos`; false when no digit follows.
+bool scanInteger(std::string_view s, size_t& pos, long long& out) {
+    size_t i = pos;
+    while (i < s.size() && isCSpace(s[i])) ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    int base = 10;
+    if (i < s.size() && s[i] == '0') {
+        base = 8;
+        if (i + 2 < s.size() && (s[i + 1] == 'x' || s[i + 1] == 'X') && std::isxdigit((unsigned char)s[i + 2])) {
+            base = 16;
+            i += 2;
+        }
+    }
+    unsigned long long magnitude = 0;
+    auto [end, ec] = std::from_chars(s.data() + i, s.data() + s.size(), magnitude, base);
+    if (end == s.data() + i) return false;
+    if (ec == std::errc::result_out_of_range) magnitude = ULLONG_MAX;
+    long long limited = (long long)std::min<unsigned long long>(magnitude, (unsigned long long)INT_MAX + 1);
+    out = std::clamp<long long>(negative ? -limited : limited, INT_MIN, INT_MAX);
+    pos = size_t(end - s.data());
+    return true;
+}
+
+void setFaceName(LOGFONTW& font, std::string_view utf8) {
+    std::u16string face = toUtf16(std::string(utf8));
+    size_t n = std::min(face.size(), kFaceNameChars);
+    // Do not keep half of a surrogate pair.
+    if (n > 0 && n < face.size() && face[n - 1] >= 0xD800 && face[n - 1] <= 0xDBFF) --n;
+    std::fill(std::begin(font.lfFaceName), std::end(font.lfFaceName), u'\0');
+    std::copy_n(face.begin(), n, font.lfFaceName);
+}
+
+std::string faceNameUtf8(const LOGFONTW& font) {
+    const char16_t* end = std::find(std::begin(font.lfFaceName), std::end(font.lfFaceName), u'\0');
+    return toUtf8(std::u16string(font.lfFaceName, end));
+}
+
+// --- Writing helpers ---
+
+bool hasLineBreak(const char* s) { return s && std::strpbrk(s, "\r\n") != nullptr; }
+
+// Keys and section names that would write a line reading back as another entry, a comment or
+// a header, or a header that never matches its own name.
+bool isWritableKey(const char* key) {
+    if (!key || hasLineBreak(key) || std::strchr(key, '=')) return false;
+    char first = firstByte(key);
+    return first != '[' && first != ';' && first != '#';
+}
+
+bool isWritableSection(const char* section) {
+    return section && !hasLineBreak(section) && !std::strchr(section, ']');
+}
+
+// The temporary file beside a target: its last character replaced by '~', or a further '~' when
+// it already ends in one (the temporary file must never be the target itself).
+std::string temporaryNameFor(const std::string& target) {
+    if (target.empty()) return {};
+    if (target.back() == '~') return target + "~";
+    size_t last = target.size() - 1;
+    while (last > 0 && (static_cast<unsigned char>(target[last]) & 0xC0) == 0x80) --last;
+    return target.substr(0, last) + "~";
+}
+
+// The rewritten file: tracks the last byte written and any write error.
+class Output {
+public:
+    explicit Output(FILE* f) : file(f) {}
+    void write(std::string_view text) {
+        if (text.empty()) return;
+        if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) failed = true;
+        last = text.back();
+        any = true;
+    }
+    void copy(const Piece& piece) { write(std::string_view(piece.data, piece.size)); }
+    // Starts a new line unless the text written so far ends one.
+    void endLine() {
+        if (any && last != '\n') write("\r\n");
+    }
+    void header(std::string_view section) {
+        if (section.empty()) return;
+        endLine();
+        write("[");
+        write(section.substr(0, kMaxSectionNameBytes));
+        write("]\r\n");
+    }
+    void entry(std::string_view key, std::string_view value) {
+        endLine();
+        key = key.substr(0, kMaxKeyBytes);
+        write(key);
+        write("=");
+        write(value.substr(0, kMaxKeyValueBytes - key.size() - 1));
+        write("\r\n");
+    }
+    FILE* file;
+    bool failed = false;
+
+private:
+    char last = '\0';
+    bool any = false;
+};
+
+// Finishes a rewrite: the temporary file takes the target's place when everything was read and
+// written; otherwise it is removed and the target stays as it was.
+int replaceTarget(Output& out, FILE* source, const std::string& temporary, const std::string& target) {
+    bool readOk = !source || !std::ferror(source);
+    bool written = platform::closeSynced(out.file) && !out.failed;
+    out.file = nullptr;
+    if (!readOk || !written) {
+        platform::removeFile(temporary);
+        return 0;
+    }
+    for (int i = 0; i < kReplaceTries; ++i)
+        if (platform::replaceFile(temporary, target)) return 1;
+    return 0;
+}
+
+enum class Mode { Set, DeleteKey, DeleteSection };
+
+}  // namespace
+
+const LOGFONTW& systemFont() {
+    // The metrics of the classic system font: 16 pixels high, bold, variable pitch.
+    static const LOGFONTW font = [] {
+        LOGFONTW f;
+        f.lfHeight = 16;
+        f.lfWidth = 7;
+        f.lfWeight = kBoldWeight;
+        f.lfPitchAndFamily = 34;  // variable pitch, Swiss family
+        setFaceName(f, "System");
+        return f;
+    }();
+    return font;
+}
+
+// --- Construction and file ---
+
+Profile::Profile(const char* file) { takeFile(file); }
+
+Profile::Profile(const char16_t* file) {
+    takeFile(file ? toUtf8(file).c_str() : nullptr);
+}
+
+Profile::Profile() { makeTemporary(); }
+
+Profile::Profile(const Profile& other) : path(other.path), wpath(other.wpath), isTemporary(false) {}
+
+Profile& Profile::operator=(const Profile& other) {
+    if (this == &other || path == other.path || path.empty()) return *this;
+    FileCloser in(platform::openForReading(other.path));
+    if (!in.file) return *this;  // a missing source must not wipe this file
+    std::string temporary = temporaryNameFor(path);
+    FILE* written = platform::createForWriting(temporary);
+    if (!written) return *this;
+    Output out(written);
+    Piece piece;
+    while (readPiece(in.file, piece)) out.copy(piece);
+    replaceTarget(out, in.file, temporary, path);
+    return *this;
+}
+
+Profile::~Profile() { dropTemporary(); }
+
+void Profile::takeFile(const char* file) {
+    if (!file) reportPrecondition("file");
+    path = file ? file : "";
+    wpath = toUtf16(path);
+    isTemporary = false;
+}
+
+void Profile::makeTemporary() {
+    path = platform::createTempFile(".", "INI", ".TMP");
+    wpath = toUtf16(path);
+    isTemporary = true;
+}
+
+void Profile::dropTemporary() {
+    if (isTemporary) platform::removeFile(path);
+    isTemporary = false;
+}
+
+void Profile::setFile(const char* file) {
+    dropTemporary();
+    if (file)
+        takeFile(file);
+    else
+        makeTemporary();
+}
+
+void Profile::setFile(const char16_t* file) {
+    if (file)
+        setFile(toUtf8(file).c_str());
+    else
+        setFile(static_cast<const char*>(nullptr));
+}
+
+// --- Reading ---
+
+bool Profile::findValue(FILE* file, const char* section, const char* key, char* out, int len) {
+    if (!file || !section || !key) return false;
+    Piece piece;
+    bool inSection = false;
+    while (readPiece(file, piece)) {
+        std::string_view line = piece.text();
+        if (!inSection) {
+            inSection = headerMatches(line, section);
+            continue;
+        }
+        if (startsSection(line)) return false;
+        if (keyMatches(line, key)) {
+            copyCut(valueOf(line), out, len);
+            return true;
+        }
+    }
+    return false;
+}
+
+int Profile::getString(char* buf, int size, const char* key, const char* section, const char* def) const {
+    if (!buf || size <= 0 || !key) return 0;
+    if (readValue(path, section, key, buf, size)) return int(std::strlen(buf));
+    return copyCut(def ? def : "", buf, size);
+}
+
+int Profile::getString(char16_t* buf, int size, const char16_t* key, const char16_t* section,
+                       const char16_t* def) const {
+    if (!buf || size <= 0 || !key) return 0;
+    std::string narrow(size_t(size), '\0');
+    std::string sectionUtf8 = section ? toUtf8(section) : std::string();
+    int length = getString(narrow.data(), size, toUtf8(key).c_str(), section ? sectionUtf8.c_str() : nullptr,
+                           def ? toUtf8(def).c_str() : "");
+    narrow.resize(size_t(length));
+    std::u16string wide = toUtf16(narrow);
+    size_t n = std::min(wide.size(), size_t(size - 1));
+    std::copy_n(wide.begin(), n, buf);
+    buf[n] = u'\0';
+    return length;
+}
+
+std::string Profile::getString(const char* key, const char* section, const char* def) const {
+    char value[kLineBuffer];
+    if (key && readValue(path, section, key, value, sizeof value)) return value;
+    return def ? def : "";
+}
+
+int Profile::getInt(const char* key, const char* section, int def) const {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return def;
+    }
+    char value[kTypedValueBuffer];
+    if (!readValue(path, section, key, value, sizeof value) || !*value) return def;
+    return leadingInt(value);
+}
+
+double Profile::getDouble(const char* key, const char* section, double def) const {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return def;
+    }
+    char value[kTypedValueBuffer];
+    if (!readValue(path, section, key, value, sizeof value) || !*value) return def;
+    return leadingDouble(value);
+}
+
+bool Profile::getBool(const char* key, const char* section, bool def) const {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return def;
+    }
+    char value[kTypedValueBuffer];
+    if (!readValue(path, section, key, value, sizeof value) || !*value) return def;
+    std::string_view v = value;
+    return equalsNoCase(v, "on") || equalsNoCase(v, "yes") || equalsNoCase(v, "true") || leadingInt(v) == 1;
+}
+
+COLORREF Profile::getColor(const char* key, const char* section, COLORREF def) const {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return def;
+    }
+    char value[kTypedValueBuffer];
+    if (!readValue(path, section, key, value, sizeof value) || !*value) return def;
+    std::string_view v = value;
+    size_t pos = 0;
+    long long red = 0, green = 0, blue = 0;
+    if (!scanInteger(v, pos, red) || !scanInteger(v, pos, green) || !scanInteger(v, pos, blue)) return def;
+    // Joined without masking: out-of-range parts spill into the neighbouring bytes.
+    return COLORREF(red) | COLORREF(green) << 8 | COLORREF(blue) << 16;
+}
+
+LOGFONTW Profile::getFont(const char* key, const char* section, const LOGFONTW* def) const {
+    if (!key || !section) reportPrecondition(!key ? "key" : "section");
+    char value[kFontValueBuffer];
+    if (!key || !section || !readValue(path, section, key, value, sizeof value) || !*value)
+        return def ? *def : systemFont();
+    std::string_view v = value;
+    LOGFONTW font;
+    size_t pos = 0;
+    bool more = true;
+    // Each further field is the integer after the next ','; once a ',' is missing, every later
+    // field keeps its default.
+    auto next = [&](long long fallback) -> long long {
+        if (!more) return fallback;
+        size_t comma = v.find(',', pos);
+        if (comma == std::string_view::npos) {
+            more = false;
+            return fallback;
+        }
+        pos = comma + 1;
+        return leadingInt(v.substr(pos));
+    };
+    font.lfHeight = leadingInt(v);
+    font.lfWidth = int32_t(next(0));
+    font.lfEscapement = int32_t(next(0));
+    font.lfOrientation = int32_t(next(0));
+    font.lfWeight = int32_t(next(kNormalWeight));
+    for (uint8_t* field : {&font.lfItalic, &font.lfUnderline, &font.lfStrikeOut, &font.lfCharSet,
+                           &font.lfOutPrecision, &font.lfClipPrecision, &font.lfQuality,
+                           &font.lfPitchAndFamily})
+        *field = uint8_t(next(0));
+    size_t comma = more ? v.find(',', pos) : std::string_view::npos;
+    if (comma != std::string_view::npos)
+        setFaceName(font, v.substr(comma + 1));
+    else
+        std::copy(std::begin(kDefaultFace), std::end(kDefaultFace), font.lfFaceName);
+    return font;
+}
+
+LOGFONTW* Profile::getLogFont(LOGFONTW* out, const char* key, const char* section) const {
+    if (!out) {
+        reportPrecondition("out");
+        return out;
+    }
+    char value[kFontValueBuffer];
+    const char* comma = nullptr;
+    if (!key || !section || !readValue(path, section, key, value, sizeof value) || !(comma = std::strchr(value, ','))) {
+        *out = systemFont();
+        return out;
+    }
+    LOGFONTW font;
+    setFaceName(font, std::string_view(value, size_t(comma - value)));
+    font.lfHeight = leadingInt(comma + 1);
+    const char* second = std::strchr(comma + 1, ',');
+    int style = second ? leadingInt(second + 1) : 0;
+    font.lfWeight = (style & 1) ? kBoldWeight : kNormalWeight;
+    font.lfItalic = (style & 2) ? 1 : 0;
+    font.lfUnderline = (style & 4) ? 1 : 0;
+    *out = font;
+    return out;
+}
+
+LOGFONTW Profile::getFontShort(const char* key, const char* section) const {
+    LOGFONTW font;
+    getLogFont(&font, key, section);
+    return font;
+}
+
+bool Profile::hasKey(const char* key, const char* section) const {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return false;
+    }
+    char value[kTypedValueBuffer];
+    return readValue(path, section, key, value, sizeof value) && *value;
+}
+
+int Profile::getKeys(char* buf, int size, const char* section) const {
+    if (!section) reportPrecondition("section");
+    if (!buf || size < 1 || !section) return 0;
+    FileCloser in(platform::openForReading(path));
+    if (!in.file) return 0;
+    Piece piece;
+    bool found = false;
+    while (!found && readPiece(in.file, piece)) found = headerMatches(piece.text(), section);
+    if (!found) return 0;
+    int count = 0;
+    long room = long(size) - 2;
+    char* at = buf;
+    while (readPiece(in.file, piece)) {
+        std::string_view line = piece.text();
+        if (startsSection(line)) break;
+        if (isComment(line)) continue;
+        size_t eq = line.find('=');
+        if (eq == std::string_view::npos) continue;
+        ++count;
+        if (room <= 1) continue;
+        // The name runs from the first non-blank byte to the '=', trailing blanks kept.
+        size_t start = std::min(firstNonBlank(line), eq);
+        size_t n = std::min(eq - start, size_t(room));
+        std::memcpy(at, line.data() + start, n);
+        at[n] = '\0';
+        at += n + 1;
+        room -= long(n) + 1;
+    }
+    *at = '\0';
+    return count;
+}
+
+bool Profile::hasSection(const char* section) const {
+    char keys[kSectionProbeBuffer];
+    return getKeys(keys, sizeof keys, section) != 0;
+}
+
+int Profile::getSections(char* buf, int size) const {
+    // A size of 0 leaves no room even for the closing NUL.
+    if (!buf || size < 1) {
+        if (!buf) reportPrecondition("buf");
+        return 0;
+    }
+    char* at = buf;
+    long room = long(size) - 1;
+    int count = 0;
+    FileCloser in(platform::openForReading(path));
+    Piece piece;
+    while (in.file && readPiece(in.file, piece)) {
+        std::string_view line = piece.text();
+        size_t open = firstNonBlank(line);
+        if (open >= line.size() || line[open] != '[') continue;
+        size_t close = line.find(']', open + 1);
+        if (close == std::string_view::npos) continue;
+        ++count;
+        if (room < 2) continue;
+        size_t n = std::min(close - open - 1, size_t(room - 1));
+        std::memcpy(at, line.data() + open + 1, n);
+        at[n] = '\0';
+        at += n + 1;
+        room -= long(n) + 1;
+    }
+    *at = '\0';
+    return count;
+}
+
+// --- Writing ---
+
+int Profile::writeString(const char* key, const char* value, const char* section) {
+    if (!value || !key || !section) {
+        reportPrecondition("value && key && section");
+        return 0;
+    }
+    return writeEntry(key, value, section, path);
+}
+
+int Profile::writeString(const char16_t* key, const char16_t* value, const char16_t* section) {
+    if (!value || !key || !section) {
+        reportPrecondition("value && key && section");
+        return 0;
+    }
+    return writeString(toUtf8(key).c_str(), toUtf8(value).c_str(), toUtf8(section).c_str());
+}
+
+int Profile::writeString(const char* key, const char16_t* value, const char* section) {
+    if (!value || !key || !section) {
+        reportPrecondition("value && key && section");
+        return 0;
+    }
+    return writeString(key, toUtf8(value).c_str(), section);
+}
+
+int Profile::deleteKey(const char* key, const char* section) {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return 0;
+    }
+    return writeEntry(key, nullptr, section, path);
+}
+
+int Profile::deleteSection(const char* section) {
+    if (!section) {
+        reportPrecondition("section");
+        return 0;
+    }
+    return writeEntry(nullptr, nullptr, section, path);
+}
+
+int Profile::writeEntry(const char* key, const char* value, const char* section, const std::string& file) {
+    if (!section || hasLineBreak(value) || !isWritableSection(section) || (key && !isWritableKey(key))) return 0;
+    const Mode mode = !key ? Mode::DeleteSection : !value ? Mode::DeleteKey : Mode::Set;
+    const std::string temporary = temporaryNameFor(file);
+    if (temporary.empty()) return 0;
+
+    FileCloser in(platform::openForReading(file));
+    if (!in.file) {
+        if (mode != Mode::Set) return 1;  // nothing to delete; nothing is created
+        if (platform::pathExists(file)) return 0;  // there, but not a readable regular file
+        FILE* created = platform::createForWriting(temporary);
+        if (!created) return 0;
+        Output out(created);
+        out.write(kNewFileStart);
+        out.header(section);
+        out.entry(key, value);
+        return replaceTarget(out, nullptr, temporary, file);
+    }
+
+    if (mode == Mode::Set) {
+        char old[kLineBuffer];
+        if (findValue(in.file, section, key, old, sizeof old) && std::strcmp(old, value) == 0) return 1;
+        std::rewind(in.file);
+    }
+
+    FILE* written = platform::createForWriting(temporary);
+    if (!written) return 0;
+    Output out(written);
+    Piece piece;
+    auto finish = [&] { return replaceTarget(out, in.file, temporary, file); };
+
+    if (*section) {
+        bool found = false;
+        while (!found && readPiece(in.file, piece)) {
+            found = headerMatches(piece.text(), section);
+            if (!found || mode != Mode::DeleteSection) out.copy(piece);
+        }
+        if (!found) {
+            if (mode == Mode::Set) {
+                out.header(section);
+                out.entry(key, value);
+            }
+            return finish();
+        }
+    }
+
+    // The section's lines up to the stop line: the matching entry or the next header.
+    bool stopped = false;
+    bool atEntry = false;
+    while (readPiece(in.file, piece)) {
+        std::string_view line = piece.text();
+        if (startsSection(line)) {
+            stopped = true;
+            break;
+        }
+        if (mode != Mode::DeleteSection && keyMatches(line, key)) {
+            stopped = atEntry = true;
+            break;
+        }
+        if (mode != Mode::DeleteSection) out.copy(piece);
+    }
+    if (mode == Mode::Set) out.entry(key, value);
+    if (stopped && !atEntry) out.copy(piece);  // the next header stays
+    while (readPiece(in.file, piece)) out.copy(piece);
+    return finish();
+}
+
+int Profile::copySection(const Profile& from, const char* from_sect, const char* to_sect) {
+    if (!from_sect) {
+        reportPrecondition("from_sect");
+        return 0;
+    }
+    const char* target = to_sect ? to_sect : from_sect;
+    // An empty name would write no header, and the copied lines would join the section above.
+    if (!isWritableSection(from_sect) || !isWritableSection(target) || !*from_sect || !*target) return 0;
+    if (path == from.path && std::strcmp(target, from_sect) == 0) return 0;
+    const std::string temporary = temporaryNameFor(path);
+    if (temporary.empty()) return 0;
+
+    FileCloser source(platform::openForReading(from.path));
+    if (!source.file) return 0;
+    Piece piece;
+    bool found = false;
+    while (!found && readPiece(source.file, piece)) found = headerMatches(piece.text(), from_sect);
+    if (!found) return 0;
+
+    // A missing target reads as a file holding only the byte-order mark; it is created by the
+    // replacement, so a failed copy leaves nothing behind.
+    FileCloser current(platform::openForReading(path));
+    if (!current.file && platform::pathExists(path)) return 0;
+    FILE* written = platform::createForWriting(temporary);
+    if (!written) return 0;
+    Output out(written);
+    if (!current.file) out.write(kByteOrderMark);
+
+    bool hadTarget = false;
+    while (current.file && !hadTarget && readPiece(current.file, piece)) {
+        hadTarget = headerMatches(piece.text(), target);
+        if (!hadTarget) out.copy(piece);
+    }
+    out.header(target);
+
+    while (readPiece(source.file, piece)) {
+        if (startsSection(piece.text())) break;
+        out.copy(piece);
+    }
+
+    if (hadTarget) {
+        bool rest = false;
+        while (!rest && readPiece(current.file, piece)) rest = startsSection(piece.text());
+        if (rest) {
+            out.endLine();
+            out.copy(piece);
+            while (readPiece(current.file, piece)) out.copy(piece);
+        }
+    }
+    bool readOk = !current.file || !std::ferror(current.file);
+    if (!readOk) out.failed = true;
+    return replaceTarget(out, source.file, temporary, path);
+}
+
+int Profile::writeInt(const char* key, int value, const char* section) {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return 0;
+    }
+    char text[16];
+    auto [end, ec] = std::to_chars(text, text + sizeof text - 1, value);
+    *end = '\0';
+    return writeString(key, text, section);
+}
+
+int Profile::writeBool(const char* key, bool value, const char* section) {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return 0;
+    }
+    return writeString(key, value ? "On" : "Off", section);
+}
+
+int Profile::writeDouble(const char* key, double value, const char* section, int decimals) {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return 0;
+    }
+    if (decimals < 0) decimals = kDefaultDecimals;
+    char text[kMaxNumberText + 1];
+    char* const last = text + kMaxNumberText;
+    std::to_chars_result r;
+    if (std::fabs(value) > kExponentThreshold)
+        r = std::to_chars(text, last, value, std::chars_format::scientific, decimals);
+    else
+        r = std::to_chars(text, last, value, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc())
+        r = std::to_chars(text, last, value, std::chars_format::general, kRoundTripDigits);
+    if (r.ec != std::errc()) return 0;
+    *r.ptr = '\0';
+    return writeString(key, text, section);
+}
+
+int Profile::writeColor(const char* key, COLORREF color, const char* section) {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return 0;
+    }
+    std::string text = std::to_string(color & 0xFF) + " " + std::to_string((color >> 8) & 0xFF) + " " +
+                       std::to_string((color >> 16) & 0xFF);
+    return writeString(key, text.c_str(), section);
+}
+
+void Profile::writeFont(const char* key, const LOGFONTW* font, const char* section) {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return;
+    }
+    if (!font) return;
+    std::string text;
+    for (long long field : {(long long)font->lfHeight, (long long)font->lfWidth, (long long)font->lfEscapement,
+                            (long long)font->lfOrientation, (long long)font->lfWeight, (long long)font->lfItalic,
+                            (long long)font->lfUnderline, (long long)font->lfStrikeOut, (long long)font->lfCharSet,
+                            (long long)font->lfOutPrecision, (long long)font->lfClipPrecision,
+                            (long long)font->lfQuality, (long long)font->lfPitchAndFamily})
+        text += std::to_string(field) + ",";
+    text += faceNameUtf8(*font);
+    writeString(key, text.c_str(), section);
+}
+
+void Profile::writeFontShort(const char* key, const LOGFONTW* font, const char* section) {
+    if (!key || !section) {
+        reportPrecondition(!key ? "key" : "section");
+        return;
+    }
+    if (!font) return;
+    int style = 2 * font->lfItalic + 4 * font->lfUnderline + (font->lfWeight != kNormalWeight ? 1 : 0);
+    std::string text = faceNameUtf8(*font) + "," + std::to_string(font->lfHeight) + "," + std::to_string(style);
+    writeString(key, text.c_str(), section);
+}
+
+}  // namespace Pelagix

@@ -1,0 +1,45 @@
+#include "geodesy/GeodesyParameterFile.h"
+
+
+namespace geodesyfile {
+
+// Tried in this order; the ids are those of the projection classes.
+const ProjectionName kProjectionNames[kProjectionNameCount] = {
+    {"Lambert", 1}, {"LCC", 1},   {"LC1", 1}, {"Mercator", 2}, {"MER", 2}, {"TransMerc", 3},
+    {"TME", 3},     {"UTM", 3},   {"OST", 4}, {"HOM", 6},      {"RSO", 7}, {"AZD", 8},
+    {"OCY", 5},     {"SMERC", 9}, {"CME", 9}, {"ALA", 10},     {"CAS", 11}, {"PST", 12},
+    {"POL", 17},    {"AZA", 13},
+};
+
+namespace {
+bool equalsNoCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        char x = *a >= 'A' && *a <= 'Z' ? char(*a - 'A' + 'a') : *a;
+        char y = *b >= 'A' && *b <= 'Z' ? char(*b - 'A' + 'a') : *b;
+        if (x != y) return false;
+    }
+    return *a == *b;
+}
+}  // namespace
+
+int projectionIdOf(const char* name) {
+    if (!name || !*name) return 0;
+    for (const ProjectionName& entry : kProjectionNames)
+        if (equalsNoCase(entry.name, name)) return entry.id;
+    return 0;
+}
+
+std::string fileNameOf(const std::string& value) {
+    size_t separator = value.find_last_of("\\/");
+    return separator == std::string::npos ? value : value.substr(separator + 1);
+}
+
+std::string datumFilePath(const std::string& programFolder, const std::string& value) {
+    return programFolder + "/datum/" + fileNameOf(value);
+}
+
+std::string vdatumRegionFolder(const std::string& programFolder, const std::string& value) {
+    return programFolder + "/datum/vdatum/" + fileNameOf(value);
+}
+
+}  // namespace geodesyfile
