@@ -1,3 +1,6 @@
+// Files above 2 GiB must open, seek and size in the 32-bit build as well.
+#define _FILE_OFFSET_BITS 64
+
 #include "common/Platform.h"
 
 #include <dirent.h>
@@ -13,6 +16,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <mutex>
 
 namespace platform {
@@ -103,6 +107,22 @@ bool replaceFile(const std::string& from, const std::string& to) {
 }
 
 bool removeFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
+
+std::FILE* openFileForReading(const std::string& path) {
+    if (!isRegularFile(path)) return nullptr;
+    return std::fopen(path.c_str(), "rb");
+}
+
+bool seekFile(std::FILE* file, int64_t offset) {
+    if (!file || offset < 0 || offset > int64_t(std::numeric_limits<off_t>::max())) return false;
+    return fseeko(file, off_t(offset), SEEK_SET) == 0;
+}
+
+int64_t fileSize(std::FILE* file) {
+    struct stat st;
+    if (!file || fstat(fileno(file), &st) != 0) return -1;
+    return int64_t(st.st_size);
+}
 
 namespace {
 

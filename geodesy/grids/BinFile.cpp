@@ -1,0 +1,160 @@
+// Binary grid reader. Nodes are read on demand two rows at a time and interpolated with the
+// smoothstep surface of InterpFile. Spacings are snapped to whole arc-seconds because the f32
+// header cannot hold 30" exactly (0.0083333 degrees must act as 30").
+#include "geodesy/grids/BinFile.h"
+
+#include <cmath>
+
+#include "common/Platform.h"
+#include "geodesy/grids/ByteOrder.h"
+
+namespace {
+
+constexpr size_t kHeaderSize = 96;
+constexpr size_t kSemiMajorAt = 30;
+constexpr size_t kInverseFlatteningAt = 38;
+constexpr size_t kColumnsAt = 64;
+constexpr size_t kRowsAt = 68;
+constexpr size_t kValuesAt = 72;
+constexpr size_t kWestAt = 76;
+constexpr size_t kLonSpacingAt = 80;
+constexpr size_t kSouthAt = 84;
+constexpr size_t kLatSpacingAt = 88;
+
+// The library's pi for degree conversion: multiply by pi, then divide by 180.
+constexpr double kPi = 3.141592653589793;
+constexpr double kHalfPi = kPi / 2;
+constexpr double kSecondsPerDegree = 3600.0;
+constexpr int kMaxValuesPerNode = 3;
+// Each record starts with one f32 that carries nothing we use.
+constexpr int kLeadingFloats = 1;
+
+double toRadians(double degrees) { return degrees * kPi / 180.0; }
+
+// Whole arc-seconds, in degrees.
+double snapToSeconds(float degrees) {
+    return std::trunc(double(degrees) * kSecondsPerDegree + 0.5) / kSecondsPerDegree;
+}
+
+erc headerError() { return erc(2, kSeverityError, &geodesyFacility()); }
+
+}  // namespace
+
+BinFile::BinFile(const char* filePath, bool westPositive) {
+    // The result is not taken: a failure is raised by its facility when it goes out of scope.
+    Open(filePath, westPositive);
+}
+
+BinFile::~BinFile() = default;
+
+erc BinFile::Open(const char* filePath, bool westPositive) {
+    path.clear();
+    rowBuffer.clear();
+    nextRowBuffer.clear();
+    CloseFile();
+    rows = columns = 0;
+    valuesPerNode = recordSize = 0;
+    cachedRow = cachedColumn = -1;
+
+    if (!filePath) return erc(1, kSeverityError, &geodesyFacility());
+    path = filePath;
+    file = platform::openFileForReading(path);
+    if (!file) return erc(1, kSeverityError, &geodesyFacility());
+
+    unsigned char header[kHeaderSize];
+    if (std::fread(header, 1, kHeaderSize, file) != kHeaderSize) return headerError();
+
+    int32_t headerColumns = byteorder::loadLittle<int32_t>(header + kColumnsAt);
+    int32_t headerRows = byteorder::loadLittle<int32_t>(header + kRowsAt);
+    int32_t values = byteorder::loadLittle<int32_t>(header + kValuesAt);
+    double southRad = toRadians(byteorder::loadLittle<float>(header + kSouthAt));
+    double westRad = toRadians(byteorder::loadLittle<float>(header + kWestAt));
+    if (!(southRad >= -kHalfPi && southRad <= kHalfPi) || !(westRad >= -kPi && westRad <= kPi))
+        return headerError();
+    if (headerRows < 2 || headerColumns < 2 || values < 1 || values > kMaxValuesPerNode)
+        return headerError();
+    double latStep = snapToSeconds(byteorder::loadLittle<float>(header + kLatSpacingAt));
+    double lonStep = snapToSeconds(byteorder::loadLittle<float>(header + kLonSpacingAt));
+    if (!(latStep > 0.0) || !(lonStep > 0.0) || !std::isfinite(latStep) ||
+        !std::isfinite(lonStep))
+        return headerError();
+
+    // The whole file must hold every record: no lookup may read past its end.
+    int64_t record = int64_t(values) * headerColumns * 4 + 4;
+    if (record > INT32_MAX) return headerError();
+    int64_t size = platform::fileSize(file);
+    if (size < 0 || (size - record) / record < headerRows) return headerError();
+
+    rows = headerRows;
+    columns = headerColumns;
+    valuesPerNode = values;
+    recordSize = int32_t(record);
+    south = southRad;
+    west = westRad;
+    latSpacing = toRadians(latStep);
+    lonSpacing = toRadians(lonStep);
+    north = south + (rows - 1) * latSpacing;
+    east = west + (columns - 1) * lonSpacing;
+    rowBuffer.assign(size_t(values) * size_t(columns) + kLeadingFloats, 0.0f);
+    nextRowBuffer.assign(rowBuffer.size(), 0.0f);
+    semiMajor = byteorder::loadLittle<double>(header + kSemiMajorAt);
+    inverseFlattening = byteorder::loadLittle<double>(header + kInverseFlatteningAt);
+    if (westPositive) {
+        double oldWest = west;
+        west = -east;
+        east = -oldWest;
+    }
+    return gridSuccess();
+}
+
+bool BinFile::ReadRows(int row) {
+    size_t floats = rowBuffer.size();
+    if (!platform::seekFile(file, (int64_t(row) + 1) * recordSize)) return false;
+    if (std::fread(rowBuffer.data(), sizeof(float), floats, file) != floats) return false;
+    if (std::fread(nextRowBuffer.data(), sizeof(float), floats, file) != floats) return false;
+    if constexpr (std::endian::native != std::endian::little) {
+        for (float& v : rowBuffer) v = byteorder::loadLittle<float>(reinterpret_cast<unsigned char*>(&v));
+        for (float& v : nextRowBuffer) v = byteorder::loadLittle<float>(reinterpret_cast<unsigned char*>(&v));
+    }
+    return true;
+}
+
+erc BinFile::Lookup(double latitude, double longitude, int* count, double* values) {
+    // A grid that runs past 180 degrees takes western longitudes as their eastern equivalents.
+    if (east > kPi && longitude < 0.0) longitude += 2 * kPi;
+    bool inside = south <= latitude && latitude <= north && west <= longitude && longitude <= east;
+    if (!inside || !file || rowBuffer.empty()) {
+        if (count) *count = 0;
+        return gridOutside();
+    }
+    int row = CellIndex((latitude - south) / latSpacing, rows);
+    int column = CellIndex((longitude - west) / lonSpacing, columns);
+    if (row != cachedRow || column != cachedColumn) {
+        if (!ReadRows(row)) {
+            // A file cut after opening: nothing trustworthy is cached.
+            cachedRow = cachedColumn = -1;
+            if (count) *count = 0;
+            return gridOutside();
+        }
+        cachedRow = row;
+        cachedColumn = column;
+    }
+    double u = (longitude - (column * lonSpacing + west)) / lonSpacing;
+    double v = (latitude - (row * latSpacing + south)) / latSpacing;
+    for (int k = 0; k < valuesPerNode; ++k) {
+        size_t at = size_t(kLeadingFloats + valuesPerNode * column + k);
+        size_t right = at + size_t(valuesPerNode);
+        const float corners[4] = {rowBuffer[at], rowBuffer[right], nextRowBuffer[right],
+                                  nextRowBuffer[at]};
+        values[k] = Interpolate(corners, u, v);
+    }
+    if (count) *count = valuesPerNode;
+    return gridSuccess();
+}
+
+double BinFile::NullValue() { return double(1e9f); }
+
+void BinFile::ToEllipsoid(double* a, double* f) {
+    if (a) *a = semiMajor;
+    if (f) *f = 1.0 / inverseFlattening;
+}

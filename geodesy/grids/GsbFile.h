@@ -1,0 +1,40 @@
+// An NTv2 grid-shift file as a grid file: lookups give the shift at a point in arc-seconds, and
+// Forward / Inverse shift a geodetic position between the file's two datums.
+//
+// Owns one NTv2 handle opened for on-demand reading (the handle owns the file). Lookups and
+// shifts read nodes under the handle's mutex: one object may serve several threads.
+#pragma once
+
+#include "geodesy/grids/InterpFile.h"
+#include "geodesy/grids/Ntv2Reader.h"
+
+class GsbFile : public InterpFile {
+public:
+    // Raises code 1 when the file cannot be opened. A file whose headers fail still constructs;
+    // it then serves no point (code 4) and ToEllipsoid answers 1e9 when its overview was bad.
+    explicit GsbFile(const char* path);
+    ~GsbFile() override;
+
+    // Latitude and longitude in radians; values[0] the latitude shift and values[1] the longitude
+    // shift (positive east), arc-seconds. The count (when given) is 2, also for code 4.
+    erc Lookup(double latitude, double longitude, int* count, double* values) override;
+    double NullValue() override;
+    // The target ellipsoid of the file: semi-major axis (metres) and flattening.
+    void ToEllipsoid(double* a, double* f) override;
+    // The source ellipsoid of the file.
+    void FromEllipsoid(double* a, double* f) override;
+
+    // Shift a position (radians, in place) from the source datum to the target datum. Code 4
+    // when no grid serves the point (the point is unchanged).
+    erc Forward(double* latitude, double* longitude);
+    // Shift back; code 4 when the iteration does not settle (the point is unchanged).
+    erc Inverse(double* latitude, double* longitude);
+
+    // The open handle (error numbers, flags, sub-grids).
+    const ntv2_handle* Handle() const { return handle; }
+
+private:
+    void Ellipsoid(int majorRecord, double* a, double* f);
+
+    ntv2_handle* handle = nullptr;
+};

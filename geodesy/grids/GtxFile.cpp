@@ -1,0 +1,140 @@
+// GTX reader. Nodes are read on demand two rows at a time. Missing nodes of a cell take the
+// value of the first node with data (in the order (row, column), (row, column + 1), (row + 1,
+// column), (row + 1, column + 1)), so a coastline cell still gives a value; the four corners are
+// then joined by the smoothstep surface of InterpFile (not bilinear).
+#include "geodesy/grids/GtxFile.h"
+
+#include <cmath>
+
+#include "common/Platform.h"
+#include "geodesy/grids/ByteOrder.h"
+
+namespace {
+
+constexpr size_t kHeaderSize = 40;
+constexpr size_t kSouthAt = 0;
+constexpr size_t kWestAt = 8;
+constexpr size_t kLatSpacingAt = 16;
+constexpr size_t kLonSpacingAt = 24;
+constexpr size_t kRowsAt = 32;
+constexpr size_t kColumnsAt = 36;
+
+// The library's pi for degree conversion: multiply by pi, then divide by 180.
+constexpr double kPi = 3.141592653589793;
+constexpr double kHalfPi = kPi / 2;
+// West longitudes above this are stored as 0..360 and mean value - 360.
+constexpr double kHalfTurnDegrees = 180.0;
+constexpr double kFullTurnDegrees = 360.0;
+// The GTX marker of a node without data.
+constexpr float kNoData = -88.8888f;
+
+double toRadians(double degrees) { return degrees * kPi / 180.0; }
+
+erc headerError() { return erc(2, kSeverityError, &geodesyFacility()); }
+
+}  // namespace
+
+GtxFile::GtxFile(const char* filePath) {
+    // The result is not taken: a failure is raised by its facility when it goes out of scope.
+    Open(filePath);
+}
+
+GtxFile::~GtxFile() = default;
+
+erc GtxFile::Open(const char* filePath) {
+    if (!filePath) return erc(1, kSeverityError, &geodesyFacility());
+    path = filePath;
+    file = platform::openFileForReading(path);
+    if (!file) return erc(1, kSeverityError, &geodesyFacility());
+
+    unsigned char header[kHeaderSize];
+    if (std::fread(header, 1, kHeaderSize, file) != kHeaderSize) return headerError();
+    double southDegrees = byteorder::loadBig<double>(header + kSouthAt);
+    double westDegrees = byteorder::loadBig<double>(header + kWestAt);
+    double latStep = byteorder::loadBig<double>(header + kLatSpacingAt);
+    double lonStep = byteorder::loadBig<double>(header + kLonSpacingAt);
+    int32_t headerRows = byteorder::loadBig<int32_t>(header + kRowsAt);
+    int32_t headerColumns = byteorder::loadBig<int32_t>(header + kColumnsAt);
+
+    double southRad = toRadians(southDegrees);
+    if (westDegrees > kHalfTurnDegrees) westDegrees -= kFullTurnDegrees;
+    double westRad = toRadians(westDegrees);
+    if (!(southRad >= -kHalfPi && southRad <= kHalfPi) || !(westRad >= -kPi && westRad <= kPi))
+        return headerError();
+    // Without these no cell exists, and a zero spacing would make every index undefined.
+    if (headerRows < 2 || headerColumns < 2) return headerError();
+    if (!(latStep > 0.0) || !(lonStep > 0.0) || !std::isfinite(latStep) || !std::isfinite(lonStep))
+        return headerError();
+    int64_t row = int64_t(headerColumns) * 4;
+    if (row > INT32_MAX) return headerError();
+    int64_t size = platform::fileSize(file);
+    if (size < 0 || (size - int64_t(kHeaderSize)) / row < headerRows) return headerError();
+
+    rows = headerRows;
+    columns = headerColumns;
+    rowSize = int32_t(row);
+    south = southRad;
+    west = westRad;
+    latSpacing = toRadians(latStep);
+    lonSpacing = toRadians(lonStep);
+    north = (rows - 1) * latSpacing + south;
+    east = (columns - 1) * lonSpacing + west;
+    rowBuffer.assign(size_t(columns), 0);
+    nextRowBuffer.assign(size_t(columns), 0);
+    return gridSuccess();
+}
+
+bool GtxFile::ReadRows(int row) {
+    size_t n = rowBuffer.size();
+    if (!platform::seekFile(file, int64_t(kHeaderSize) + int64_t(row) * rowSize)) return false;
+    return std::fread(rowBuffer.data(), sizeof(uint32_t), n, file) == n &&
+           std::fread(nextRowBuffer.data(), sizeof(uint32_t), n, file) == n;
+}
+
+erc GtxFile::Lookup(double latitude, double longitude, int* count, double* values) {
+    bool inside = south <= latitude && latitude <= north && west <= longitude && longitude <= east;
+    if (!inside || !file || rowBuffer.empty()) {
+        if (count) *count = 0;
+        return gridOutside();
+    }
+    int row = CellIndex((latitude - south) / latSpacing, rows);
+    int column = CellIndex((longitude - west) / lonSpacing, columns);
+    if (row != cachedRow || column != cachedColumn) {
+        if (!ReadRows(row)) {
+            // A file cut after opening: nothing trustworthy is cached.
+            cachedRow = cachedColumn = -1;
+            if (count) *count = 0;
+            return gridOutside();
+        }
+        cachedRow = row;
+        cachedColumn = column;
+    }
+    double v = (latitude - (row * latSpacing + south)) / latSpacing;
+    double u = (longitude - (column * lonSpacing + west)) / lonSpacing;
+
+    auto node = [](const std::vector<uint32_t>& buffer, int at) {
+        return byteorder::loadBig<float>(reinterpret_cast<const unsigned char*>(&buffer[size_t(at)]));
+    };
+    // Scan order of the fill rule: (row, column), (row, column + 1), (row + 1, column),
+    // (row + 1, column + 1).
+    float scan[4] = {node(rowBuffer, column), node(rowBuffer, column + 1),
+                     node(nextRowBuffer, column), node(nextRowBuffer, column + 1)};
+    const float* fill = nullptr;
+    for (const float& value : scan) {
+        if (value != kNoData) {
+            fill = &value;
+            break;
+        }
+    }
+    if (!fill) return gridOutside();
+    float filled[4];
+    for (int k = 0; k < 4; ++k) filled[k] = scan[k] == kNoData ? *fill : scan[k];
+    // Corner order of the interpolation: (row, column), (row, column + 1), (row + 1, column + 1),
+    // (row + 1, column).
+    const float corners[4] = {filled[0], filled[1], filled[3], filled[2]};
+    values[0] = Interpolate(corners, u, v);
+    if (count) *count = 1;
+    return gridSuccess();
+}
+
+double GtxFile::NullValue() { return double(kNoData); }

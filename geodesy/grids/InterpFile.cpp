@@ -1,0 +1,55 @@
+#include "geodesy/grids/InterpFile.h"
+
+#include <cmath>
+
+namespace {
+
+// WGS 84, the source ellipsoid of grids that name none. The flattening is the library's
+// rounded value, kept as it is.
+constexpr double kWgs84SemiMajor = 6378137.0;
+constexpr double kWgs84Flattening = 0.003352810664747;
+
+}  // namespace
+
+erc gridSuccess() { return erc(0, 0, &geodesyFacility()); }
+
+erc gridOutside() { return erc(4, kSeverityError, &geodesyFacility()); }
+
+InterpFile::~InterpFile() { CloseFile(); }
+
+void InterpFile::CloseFile() {
+    if (file) std::fclose(file);
+    file = nullptr;
+}
+
+void InterpFile::ToEllipsoid(double* a, double* f) {
+    double none = NullValue();
+    if (a) *a = none;
+    if (f) *f = none;
+}
+
+void InterpFile::FromEllipsoid(double* a, double* f) {
+    if (a) *a = kWgs84SemiMajor;
+    if (f) *f = kWgs84Flattening;
+}
+
+double InterpFile::SmoothWeight(double s, double t) {
+    return s * s * t * t * (9.0 - 6.0 * s - 6.0 * t + 4.0 * s * t);
+}
+
+double InterpFile::Interpolate(const float corners[4], double u, double v) {
+    double sum = 0.0;
+    sum += SmoothWeight(1.0 - u, 1.0 - v) * corners[0];
+    sum += SmoothWeight(u, 1.0 - v) * corners[1];
+    sum += SmoothWeight(u, v) * corners[2];
+    sum += SmoothWeight(1.0 - u, v) * corners[3];
+    return sum;
+}
+
+int InterpFile::CellIndex(double t, int nodes) {
+    // Compared as doubles first: the conversion of an out-of-range double is undefined.
+    double last = double(nodes - 2);
+    if (!(t > 0.0)) return 0;
+    if (t >= last) return nodes - 2;
+    return int(t);
+}

@@ -1,0 +1,71 @@
+// Common base of the grid and model files: binary grids, GTX grids, KTD tables and NTv2 grids.
+//
+// A grid file is created on the heap by its owner with a path, is ready for lookups when its
+// constructor returns (a failure to open or a bad header is raised as an `erc`: code 1 cannot be
+// opened, code 2 bad header or extent), and is deleted through the virtual destructor.
+// Lookups report failures only through the returned `erc` (code 4: outside the grid).
+//
+// Thread use: see each subclass. Files with a row cache (BinFile, GtxFile) serve one thread at a
+// time; KTDFile and GsbFile may serve several.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "common/erc.h"
+
+class InterpFile {
+public:
+    InterpFile() = default;
+    InterpFile(const InterpFile&) = delete;
+    InterpFile& operator=(const InterpFile&) = delete;
+    // Closes the file when one is still open.
+    virtual ~InterpFile();
+
+    // The value(s) at a point: latitude and longitude in the unit of the subclass (radians for
+    // binary and GTX grids, degrees-in-radians for NTv2, the table's two coordinates for KTD).
+    // On success: code 0 and *count (when given) = the number of values written. Outside: code 4,
+    // severity 4, and *count = 0 (KTDFile leaves it; GsbFile sets it to 2 before it looks).
+    // `values` must hold as many values as the file gives per node (at most 3).
+    virtual erc Lookup(double latitude, double longitude, int* count, double* values) = 0;
+    // The value that stands for "none" in this file type.
+    virtual double NullValue() = 0;
+    // The ellipsoid a shift grid leads to: semi-major axis (metres) and flattening. Grids
+    // without one answer their NullValue for both.
+    virtual void ToEllipsoid(double* a, double* f);
+    // The ellipsoid a shift grid comes from; WGS 84 for grids without one.
+    virtual void FromEllipsoid(double* a, double* f);
+    // Four-corner smoothstep interpolation. corners: (row, column), (row, column + 1),
+    // (row + 1, column + 1), (row + 1, column); u across the columns, v across the rows, 0..1.
+    virtual double Interpolate(const float corners[4], double u, double v);
+
+    // Weight of one corner: s^2 t^2 (9 - 6s - 6t + 4st) = (3s^2 - 2s^3)(3t^2 - 2t^3). The four
+    // weights of a cell add up to 1 and the surface is flat across every node.
+    static double SmoothWeight(double s, double t);
+
+    // Extent, in the unit that Lookup takes.
+    double south = 0.0;
+    double north = 0.0;
+    double west = 0.0;
+    double east = 0.0;
+    // Node spacings, same unit (0 in a GsbFile).
+    double latSpacing = 0.0;
+    double lonSpacing = 0.0;
+    // The open file, owned; null when everything was read at construction.
+    std::FILE* file = nullptr;
+    // The file name (UTF-8) given to the constructor.
+    std::string path;
+    int rows = 0;
+    int columns = 0;
+
+protected:
+    // The lower node of the cell holding the position `t` (in node steps from the first node)
+    // along an axis of `nodes` nodes (at least 2). The index never passes nodes - 2, so a point on
+    // the last node uses the last cell at fraction 1 and no node beyond the grid is ever read.
+    static int CellIndex(double t, int nodes);
+    void CloseFile();
+};
+
+// Results of a lookup, with the library's facility.
+erc gridSuccess();
+erc gridOutside();

@@ -1,0 +1,119 @@
+// Reader of NTv2 grid-shift files (".gsb"): overview and sub-file headers, the parent/child tree
+// of sub-grids, optional clipping to an area, and either all node values loaded into memory or
+// the file kept open for reading single nodes on demand.
+//
+// Free functions over a handle record, with integer error numbers and no exceptions (except the
+// platform's system error if the handle's mutex fails). Either byte order and integer records
+// with or without their 4 padding bytes are read. All limits inside the handle are degrees with
+// longitudes positive EAST (the file's are positive west).
+//
+// A handle owns its file, node arrays and mutex. After ntv2_open returns, only node reads of an
+// on-demand handle change the file position, under the mutex: lookups may run on several threads;
+// opening and closing need exclusive use.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Status flags of a handle (ORed); none of them stops the reading.
+enum : int32_t {
+    kNtv2NameByteRejected = 1,    // a name held a byte outside 0x20..0x7F; the rest became blanks
+    kNtv2GsTypeUpperCased = 2,    // lower-case letters of GS_TYPE became capitals
+    kNtv2GsTypeRejected = 4,      // GS_TYPE held another character; the rest became blanks
+    kNtv2BlankParent = 8,         // a blank parent name became "NONE    "
+    kNtv2BlankName = 16,          // a sub-file name is blank
+    kNtv2NoEndRecord = 32,        // no record follows the last sub-file
+    kNtv2EndKeyWrong = 64,        // the record after the last sub-file is not "END     "
+    kNtv2EndValueNotZero = 128,   // that record's value bytes are not all zero (real files do it)
+};
+
+// Error numbers of the reader.
+enum : int {
+    kNtv2Ok = 0,
+    kNtv2NoMemory = 1,
+    kNtv2ReadError = 2,          // short read or end of file in a header, or nodes missing
+    kNtv2BadNumOrec = 301,
+    kNtv2BadNumSrec = 302,
+    kNtv2BadNumFile = 303,
+    kNtv2BadGsType = 304,
+    kNtv2BadSubHeader = 305,     // GS_COUNT < 1, or limits, spacings, counts that disagree
+    kNtv2SelfParent = 307,
+    kNtv2ParentMissing = 308,
+    kNtv2NoTopLevel = 309,
+    kNtv2ParentCycle = 310,
+    kNtv2ClippedAway = 313,
+    kNtv2CannotOpen = 321,
+};
+
+// Bytes of one header record and of a kept header (11 records).
+inline constexpr int kNtv2RecordSize = 16;
+inline constexpr int kNtv2HeaderRecords = 11;
+inline constexpr int kNtv2KeptHeaderSize = kNtv2RecordSize * kNtv2HeaderRecords;
+inline constexpr int kNtv2NameLength = 8;
+
+// One sub-grid.
+struct ntv2_subfile {
+    char name[kNtv2NameLength + 1] = {};
+    char parentName[kNtv2NameLength + 1] = {};
+    ntv2_subfile* parent = nullptr;
+    ntv2_subfile* firstChild = nullptr;
+    // Next top-level grid for a top-level grid, next child of the same parent otherwise.
+    ntv2_subfile* nextSibling = nullptr;
+    uint8_t active = 0;  // 0 once clipped away
+    int32_t childCount = 0;
+    int32_t index = 0;      // position in the file
+    int32_t nodeCount = 0;  // GS_COUNT, rows x columns
+    int32_t rows = 0;
+    int32_t columns = 0;
+    // Degrees, longitudes positive east.
+    double south = 0, north = 0, latSpacing = 0;
+    double west = 0, east = 0, lonSpacing = 0;
+    int64_t dataPosition = 0;  // file position of the first node record
+    // Bytes skipped by a clip: before the first kept row, after the last, at the end of each row
+    // (west columns), at the start of each row (east columns).
+    int64_t skipSouth = 0, skipNorth = 0, skipWest = 0, skipEast = 0;
+    // Loaded nodes: (longitude shift, latitude shift) per node, and with the keep flag
+    // (longitude accuracy, latitude accuracy); file units, longitude positive west.
+    std::vector<float> shifts;
+    std::vector<float> accuracies;
+};
+
+// One open NTv2 file.
+struct ntv2_handle {
+    std::string path;
+    int32_t subFileCount = 0;  // NUM_FILE (active count after a clip)
+    int32_t topLevelCount = 0;
+    bool keep = false;     // keep the raw headers and read accuracies
+    bool padded = false;   // integer records carry their 4 padding bytes
+    bool swapped = false;  // the file's byte order is the reverse of the machine's
+    int32_t status = 0;
+    double toDegrees = 0;  // factor of the GS_TYPE unit to degrees
+    double toSeconds = 0;  // and to arc-seconds
+    char gsType[kNtv2NameLength + 1] = {};
+    // Extent of the file, degrees, longitudes positive east.
+    double south = 90, north = -90, west = 360, east = -360;
+    std::vector<ntv2_subfile> subFiles;
+    ntv2_subfile* firstTopLevel = nullptr;
+    std::FILE* file = nullptr;  // open only in on-demand mode
+    std::mutex lock;            // guards each on-demand node read
+    // The overview and sub-file headers as 16-byte records in machine byte order, integer padding
+    // zero (keep flag only; the overview is empty when it was not read whole).
+    std::vector<unsigned char> keptOverview;
+    std::vector<unsigned char> keptSubHeaders;
+    int64_t fileSize = 0;
+    int openError = 0;  // the error number ntv2_open reported
+};
+
+// Opens a file. extent: west, south, east, north (degrees, positive east) to clip to, or null.
+// Returns null when memory fails or the file cannot be opened (the error word is then not
+// written). Otherwise the error word (when given) receives the error number and the handle is
+// returned also when it is not 0: its file is then closed, it serves no point, and the caller
+// closes it.
+ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* extent, int* error);
+// Closes the file and frees everything of the handle; null is ignored.
+void ntv2_close(ntv2_handle* handle);
+// 1 for a name ending in ".gsb", 2 for ".gsa" (case-insensitive), else 0.
+int ntv2_file_type(const char* path);
