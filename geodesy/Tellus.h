@@ -152,4 +152,45 @@ TELLUS_ASSERT(offsetof(EpsgParams, inverseFlattening) == 24, "EpsgParams layout"
 TELLUS_API int TELLUS_CALL GetGeodesyError(void);
 TELLUS_API int TELLUS_CALL GetGeodesyVersion(void);
 
+/* ---- Creation, conversions, units (one coordinate system per handle) ---- */
+/* Builds a coordinate system from the record; null on failure (code 3 inverse flattening 0,
+   4 unit factor 0, 5 unknown projection id, 7 invalid projection parameters). */
+TELLUS_API GeodesyHandle TELLUS_CALL CreateGeodesy(const GeodesyParams* params);
+/* Frees the handle; it must not be used again. */
+TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h);
+/* Geographic (rad) <-> grid (projection unit), through the local grid adjustment. Outputs are
+   written only on success. */
+TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double lat, double lon);
+TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* lat, double* lon);
+/* Geographic <-> earth-centred cartesian (m) on the projection's ellipsoid. */
+TELLUS_API int TELLUS_CALL GeoECEF(GeodesyHandle h, double* X, double* Y, double* Z, double lat, double lon,
+                                   double hgt);
+TELLUS_API int TELLUS_CALL ECEFGeo(GeodesyHandle h, double X, double Y, double Z, double* lat, double* lon,
+                                   double* hgt);
+/* Great-circle and rhumb-line distance in projection units (0.0 for a null handle) and, when
+   azimuth is not null, the azimuth at the first point (rad). */
+TELLUS_API double TELLUS_CALL GCircLL(GeodesyHandle h, double lat1, double lon1, double lat2, double lon2,
+                                      double* azimuth);
+TELLUS_API double TELLUS_CALL RLineLL(GeodesyHandle h, double lat1, double lon1, double lat2, double lon2,
+                                      double* azimuth);
+/* Point scale factor at a grid point; 1.0 for a null handle or a failure. */
+TELLUS_API double TELLUS_CALL Scale(GeodesyHandle h, double x, double y);
+/* Grid convergence (rad) at a geographic point. */
+TELLUS_API int TELLUS_CALL Convergence(GeodesyHandle h, double lat, double lon, double* conv);
+/* In place: toMetres -> value * unit factor, else value / unit factor. Only the low byte of
+   toMetres counts (256 reads as false). */
+TELLUS_API int TELLUS_CALL HConvert(GeodesyHandle h, double* value, int toMetres);
+TELLUS_API int TELLUS_CALL VConvert(GeodesyHandle h, double* value, int toMetres);
+/* UTF-8 name of item 1..10 (horizontal unit singular, plural, abbreviation; vertical unit the
+   same; X axis name, letter; Y axis name, letter) in lang "fra", "esp" or English, into buf of len
+   bytes (never cut inside a character). Code 12 when there is no name, or buf is null or len < 1. */
+TELLUS_API int TELLUS_CALL GetLocalName(GeodesyHandle h, int item, const char* lang, char* buf, int len);
+/* The record of the projection; when given, the ellipsoid table name (buffer of 24 bytes, empty
+   when no row matches) and the three-letter projection code (buffer of 4 bytes). */
+TELLUS_API int TELLUS_CALL GetGeodesyParams(GeodesyHandle h, GeodesyParams* out, char* ellipsoidName,
+                                            char* projectionCode);
+/* The local grid adjustment; a scale of 0 is refused (code 7) and the old record kept. */
+TELLUS_API int TELLUS_CALL SetAdjustment(GeodesyHandle h, const AdjustParams* adjust);
+TELLUS_API int TELLUS_CALL GetAdjustment(GeodesyHandle h, AdjustParams* adjust);
+
 #endif /* TELLUS_H */

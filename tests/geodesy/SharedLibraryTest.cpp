@@ -10,6 +10,7 @@
 namespace {
 
 std::string logPath;
+constexpr double kDeg = 3.14159265358979323846 / 180;
 
 TEST(SharedLibrary, LoadLineWrittenOnce) {
     std::ifstream in(logPath);
@@ -35,6 +36,30 @@ TEST(SharedLibrary, VersionAndFreshThread) {
     std::thread t([&] { other = GetGeodesyError(); });
     t.join();
     EXPECT_EQ(other, 0);
+}
+
+// A host's round trip through the shared object (runs after the log check: it writes trace lines
+// in the 32-bit build).
+TEST(SharedLibrary, HostConvertsOnUtm) {
+    GeodesyParams p{};
+    p.semiMajorAxis = 6378137.0;
+    p.inverseFlattening = 298.257223563;
+    p.projectionId = 3;
+    p.unitFactor = 1.0;
+    p.scaleFactor = 0.9996;
+    p.centralMeridian = 3 * kDeg;
+    p.falseEasting = 500000;
+    GeodesyHandle h = CreateGeodesy(&p);
+    ASSERT_NE(h, nullptr);
+    double x = 0, y = 0;
+    // echo "5 45" | proj -f %.4f +proj=utm +zone=31 +ellps=WGS84 (PROJ 9.1.1)
+    ASSERT_EQ(GeoXY(h, &x, &y, 45 * kDeg, 5 * kDeg), 1);
+    EXPECT_NEAR(x, 657630.6407, 1e-3);
+    EXPECT_NEAR(y, 4984896.1713, 1e-3);
+    double conv = 0;
+    ASSERT_EQ(Convergence(h, 45 * kDeg, 5 * kDeg, &conv), 1);
+    EXPECT_NEAR(conv, -0.0246876961, 1e-10);
+    EXPECT_EQ(DestroyGeodesy(h), 1);
 }
 
 }  // namespace

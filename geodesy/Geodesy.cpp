@@ -1,0 +1,88 @@
+#include "geodesy/Geodesy.h"
+
+#include "geodesy/LocalGrid.h"
+#include "geodesy/Trace.h"
+#include "geodesy/UnitTable.h"
+#include "geodesy/projections/ProjectionFactory.h"
+
+namespace {
+
+// Creation refusals.
+constexpr int kNoFlattening = 3;
+constexpr int kNoUnit = 4;
+// SetAdjustment with a scale of 0.
+constexpr int kZeroAdjustScale = 7;
+
+AdjustParams noAdjustment() {
+    AdjustParams a{};
+    a.type = kAdjustNone;
+    a.scale = 1.0;
+    return a;
+}
+
+}  // namespace
+
+Geodesy::Geodesy(const GeodesyParams& params)
+    : adjustment(noAdjustment()),
+      vertUnit(params.unitFactor),
+      horzUnitCode(unitCodeOf(params.unitFactor)),
+      vertUnitCode(horzUnitCode),
+      xAxisCode(kAxisEasting),
+      yAxisCode(kAxisNorthing) {
+    traceEntered("Geodesy::Geodesy");
+    // Checked in this order, before any projection is built: both 0 gives 3.
+    if (params.inverseFlattening == 0.0) throw erc(kNoFlattening, kSeverityError, &geodesyFacility());
+    if (params.unitFactor == 0.0) throw erc(kNoUnit, kSeverityError, &geodesyFacility());
+    projection = CreateProjection(params);
+}
+
+Geodesy::~Geodesy() { traceEntered("Geodesy::~Geodesy"); }
+
+erc Geodesy::GeoXY(double& x, double& y, double lat, double lon) const {
+    int code = projection->Forward(lat, lon, x, y).release();
+    if (code != 0) return erc(code, kSeverityError, &geodesyFacility());
+    GridToLocal(x, y);
+    return erc();
+}
+
+erc Geodesy::XYGeo(double x, double y, double& lat, double& lon) const {
+    LocalToGrid(x, y);
+    return projection->Inverse(x, y, lat, lon);
+}
+
+void Geodesy::GetGeodesyParams(GeodesyParams& out) const { out = projection->Params(); }
+
+erc Geodesy::SetAdjustment(const AdjustParams& adjust) {
+    if (adjust.scale == 0.0) return erc(kZeroAdjustScale, kSeverityError, &geodesyFacility());
+    adjustment = adjust;
+    if ((adjust.type & kAdjustTypeMask) == kAdjustSimilarity) {
+        xAxisCode = (adjust.type & kAdjustReverseX) ? kAxisWesting : kAxisEasting;
+        yAxisCode = (adjust.type & kAdjustReverseY) ? kAxisSouthing : kAxisNorthing;
+    }
+    return erc();
+}
+
+void Geodesy::GridToLocal(double& x, double& y) const { LocalGridForward(adjustment, HorzUnit(), x, y); }
+
+void Geodesy::LocalToGrid(double& x, double& y) const { LocalGridInverse(adjustment, HorzUnit(), x, y); }
+
+void Geodesy::SetVertUnit(double factor) {
+    vertUnit = factor == 0.0 ? HorzUnit() : factor;
+    vertUnitCode = unitCodeOf(vertUnit);
+}
+
+int Geodesy::LocalNameId(int item) const {
+    switch (item) {
+    case 1: return horzUnitCode + kSingularId;
+    case 2: return horzUnitCode + kPluralId;
+    case 3: return horzUnitCode;
+    case 4: return vertUnitCode + kSingularId;
+    case 5: return vertUnitCode + kPluralId;
+    case 6: return vertUnitCode;
+    case 7: return xAxisCode + kSingularId;
+    case 8: return xAxisCode;
+    case 9: return yAxisCode + kSingularId;
+    case 10: return yAxisCode;
+    default: return 0;
+    }
+}

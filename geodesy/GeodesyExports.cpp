@@ -1,0 +1,205 @@
+// Creation, conversion, distance, scale and unit exports: thin wrappers over a Geodesy. Every
+// result is computed into locals and copied to the caller only on success.
+#include "common/Text.h"
+#include "geodesy/ExportFrame.h"
+#include "geodesy/Geodesy.h"
+#include "geodesy/Tellus.h"
+#include "geodesy/UnitTable.h"
+
+namespace {
+
+// GetLocalName: the item has no name, or there is no buffer to take it.
+constexpr int kNoName = 12;
+// Buffer sizes the callers of GetGeodesyParams give: the longest table name has 23 bytes, a
+// projection code 3.
+constexpr size_t kEllipsoidNameSize = 24;
+constexpr size_t kProjectionCodeSize = 4;
+// The boolean of HConvert and VConvert arrives in a full argument slot; only its low byte is the
+// flag.
+constexpr int kBoolByte = 0xFF;
+
+Geodesy& geodesyOf(GeodesyHandle h) { return *static_cast<Geodesy*>(h); }
+
+erc noName() { return erc(kNoName, kSeverityError, &geodesyFacility()); }
+
+// Comparison of a caller's text with a lower-case ASCII name, independent of the locale.
+bool equalsIgnoringAsciiCase(const char* text, const char* lowerName) {
+    for (; *lowerName; ++text, ++lowerName) {
+        char c = *text;
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != *lowerName) return false;
+    }
+    return *text == '\0';
+}
+
+// Offset of the language's string ids; French and Spanish names exist, the rest falls back.
+int languageOffset(const char* lang) {
+    struct Language {
+        const char* name;
+        int offset;
+    };
+    static constexpr Language kLanguages[] = {{"fra", 100}, {"esp", 200}, {"chs", 300}, {"jpn", 400}};
+    if (!lang) return 0;
+    for (const Language& l : kLanguages)
+        if (equalsIgnoringAsciiCase(lang, l.name)) return l.offset;
+    return 0;
+}
+
+int convertInPlace(GeodesyHandle h, double* value, int toMetres, double (Geodesy::*unitOf)() const) {
+    return exportframe::statusExport(h, [&] {
+        double unit = (geodesyOf(h).*unitOf)();
+        *value = (toMetres & kBoolByte) ? *value * unit : *value / unit;
+        return erc();
+    });
+}
+
+// Distance in projection units of one of the ellipsoid's two distance computations.
+using DistanceFn = double (Ellipsoid::*)(double, double, double, double, double*) const;
+double distanceExport(GeodesyHandle h, DistanceFn fn, double lat1, double lon1, double lat2, double lon2,
+                      double* azimuth) {
+    return exportframe::valueExport(h, 0.0, [&](double& distance) {
+        const Projection& p = geodesyOf(h).GetProjection();
+        double az = 0;
+        distance = (p.*fn)(lat1, lon1, lat2, lon2, azimuth ? &az : nullptr) / p.UnitFactor();
+        if (azimuth) *azimuth = az;
+        return erc();
+    });
+}
+
+}  // namespace
+
+TELLUS_API GeodesyHandle TELLUS_CALL CreateGeodesy(const GeodesyParams* params) {
+    exportframe::trace("CreateGeodesy entered");
+    Geodesy* created = nullptr;
+    int code = exportframe::runCaught([&] {
+        created = new Geodesy(*params);
+        return erc();
+    });
+    exportframe::setError(code);
+    return created;
+}
+
+TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h) {
+    exportframe::trace("DestroyGeodesy entered");
+    return exportframe::statusExport(h, [&] {
+        delete &geodesyOf(h);
+        return erc();
+    });
+}
+
+TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double lat, double lon) {
+    return exportframe::statusExport(h, [&] {
+        double gx = 0, gy = 0;
+        erc status = geodesyOf(h).GeoXY(gx, gy, lat, lon);
+        if (!status) {
+            *x = gx;
+            *y = gy;
+        }
+        return status;
+    });
+}
+
+TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* lat, double* lon) {
+    return exportframe::statusExport(h, [&] {
+        double glat = 0, glon = 0;
+        erc status = geodesyOf(h).XYGeo(x, y, glat, glon);
+        if (!status) {
+            *lat = glat;
+            *lon = glon;
+        }
+        return status;
+    });
+}
+
+TELLUS_API int TELLUS_CALL GeoECEF(GeodesyHandle h, double* X, double* Y, double* Z, double lat, double lon,
+                                   double hgt) {
+    return exportframe::statusExport(h, [&] {
+        double cx, cy, cz;
+        geodesyOf(h).GetProjection().GeoECEF(lat, lon, hgt, cx, cy, cz);
+        *X = cx;
+        *Y = cy;
+        *Z = cz;
+        return erc();
+    });
+}
+
+TELLUS_API int TELLUS_CALL ECEFGeo(GeodesyHandle h, double X, double Y, double Z, double* lat, double* lon,
+                                   double* hgt) {
+    return exportframe::statusExport(h, [&] {
+        double glat, glon, gh;
+        geodesyOf(h).GetProjection().ECEFGeo(X, Y, Z, glat, glon, gh);
+        *lat = glat;
+        *lon = glon;
+        *hgt = gh;
+        return erc();
+    });
+}
+
+TELLUS_API double TELLUS_CALL GCircLL(GeodesyHandle h, double lat1, double lon1, double lat2, double lon2,
+                                      double* azimuth) {
+    return distanceExport(h, &Ellipsoid::GCircLL, lat1, lon1, lat2, lon2, azimuth);
+}
+
+TELLUS_API double TELLUS_CALL RLineLL(GeodesyHandle h, double lat1, double lon1, double lat2, double lon2,
+                                      double* azimuth) {
+    return distanceExport(h, &Ellipsoid::RLineLL, lat1, lon1, lat2, lon2, azimuth);
+}
+
+TELLUS_API double TELLUS_CALL Scale(GeodesyHandle h, double x, double y) {
+    return exportframe::valueExport(h, 1.0, [&](double& k) { return geodesyOf(h).GetProjection().PointScale(x, y, k); });
+}
+
+TELLUS_API int TELLUS_CALL Convergence(GeodesyHandle h, double lat, double lon, double* conv) {
+    return exportframe::statusExport(h, [&] {
+        double c = geodesyOf(h).GetProjection().Convergence(lat, lon);
+        *conv = c;
+        return erc();
+    });
+}
+
+TELLUS_API int TELLUS_CALL HConvert(GeodesyHandle h, double* value, int toMetres) {
+    return convertInPlace(h, value, toMetres, &Geodesy::HorzUnit);
+}
+
+TELLUS_API int TELLUS_CALL VConvert(GeodesyHandle h, double* value, int toMetres) {
+    return convertInPlace(h, value, toMetres, &Geodesy::VertUnit);
+}
+
+TELLUS_API int TELLUS_CALL GetLocalName(GeodesyHandle h, int item, const char* lang, char* buf, int len) {
+    return exportframe::statusExport(h, [&] {
+        int id = geodesyOf(h).LocalNameId(item);
+        if (id == 0 || !buf || len <= 0) return noName();
+        const char* text = unitString(id + languageOffset(lang));
+        if (!text) text = unitString(id);
+        if (!text) return noName();
+        copyUtf8Bounded(text, buf, static_cast<size_t>(len));
+        return erc();
+    });
+}
+
+TELLUS_API int TELLUS_CALL GetGeodesyParams(GeodesyHandle h, GeodesyParams* out, char* ellipsoidName,
+                                            char* projectionCode) {
+    return exportframe::statusExport(h, [&] {
+        const Projection& p = geodesyOf(h).GetProjection();
+        GeodesyParams params;
+        geodesyOf(h).GetGeodesyParams(params);
+        *out = params;
+        if (ellipsoidName) {
+            const char* name = Ellipsoid::NameOf(p.SemiMajorAxis(), p.Flattening());
+            copyUtf8Bounded(name ? name : "", ellipsoidName, kEllipsoidNameSize);
+        }
+        if (projectionCode) copyUtf8Bounded(p.Code(), projectionCode, kProjectionCodeSize);
+        return erc();
+    });
+}
+
+TELLUS_API int TELLUS_CALL SetAdjustment(GeodesyHandle h, const AdjustParams* adjust) {
+    return exportframe::statusExport(h, [&] { return geodesyOf(h).SetAdjustment(*adjust); });
+}
+
+TELLUS_API int TELLUS_CALL GetAdjustment(GeodesyHandle h, AdjustParams* adjust) {
+    return exportframe::statusExport(h, [&] {
+        geodesyOf(h).GetAdjustment(*adjust);
+        return erc();
+    });
+}

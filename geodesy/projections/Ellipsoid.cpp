@@ -1,0 +1,193 @@
+// Ellipsoid computations after the classical textbook forms (Helmert's meridian-arc series,
+// the fixed-point iteration for the geodetic latitude, Gauss's mid-latitude formulae).
+// Departures from the textbook:
+// - the longitude difference of both distance computations is reduced into [-pi, pi], so that
+//   two points either side of the antimeridian are not measured the long way round;
+// - the meridian-arc coefficients are computed by the constructor, not on first use, so that
+//   concurrent conversions share no mutable state;
+// - the geodetic-latitude iteration has a cap.
+#include "geodesy/projections/Ellipsoid.h"
+
+#include <cmath>
+
+#include "common/erc.h"
+#include "geodesy/projections/Angles.h"
+
+namespace {
+
+// Third meridian-arc coefficient as the system has always carried it: this decimal, not the
+// fraction 35/3072 (they differ by 3e-15 relative, far below a millimetre).
+constexpr double kArcSixthOrder = -0.01139322916667;
+
+// The geodetic-latitude iteration stops when a pass moves the latitude by no more than this
+// (about 6 mm on the ground).
+constexpr double kEcefLatitudeTolerance = 1e-9;
+// It settles in three or four passes anywhere near the ellipsoid; the cap only guards points
+// deep inside the earth, where the result means little anyway.
+constexpr int kMaxEcefIterations = 50;
+
+// Matching tolerances of NameOf: a tenth of a millimetre on a, and 1/f to rounding noise.
+constexpr double kNameAxisTolerance = 0.0001;
+constexpr double kNameInverseFlatteningTolerance = 1e-10;
+
+// Coefficients of the Gauss mid-latitude series.
+constexpr double kOneTwentyFourth = 1.0 / 24;
+
+}  // namespace
+
+const EllipsoidRow EllipsoidTable[kEllipsoidCount + 1] = {
+    {"Airy", 6377563.396, 299.3249646},
+    {"ATS-77", 6378135.0, 298.257},
+    {"Airy Modified", 6377340.189, 299.3249646},
+    {"Bessel 1841", 6377397.155, 299.1528128},
+    {"Clarke 1866", 6378206.4, 294.9786982},
+    {"Clarke 1880", 6378249.145, 293.465},
+    {"Clarke-1880 (Arc)", 6378249.145, 293.4663077},
+    {"Clarke 1880 (IGN)", 6378249.2, 293.466021294},
+    {"Everest", 6377276.345, 300.8017},
+    {"Everest (Malay. & Sing)", 6377304.063, 300.8017},
+    {"Everest (India 1956)", 6377301.243, 300.8017},
+    {"Everest (Sabah Sarawak)", 6377298.556, 300.8017},
+    {"Everest (Malaysia 1969)", 6377295.664, 300.8017},
+    {"Everest (Pakistan)", 6377309.613, 300.8017},
+    {"Fischer 1960 (Mercury)", 6378166.0, 298.3},
+    {"Fischer 1960 Modified", 6378155.0, 298.3},
+    {"Fischer 1968", 6378150.0, 298.3},
+    {"GRS-1967", 6378160.0, 298.247167427},
+    {"GRS-1980", 6378137.0, 298.257222101},
+    {"Helmert 1906", 6378200.0, 298.3},
+    {"Hough", 6378270.0, 297.0},
+    {"Indonesian 1974", 6378160.0, 298.247},
+    {"International", 6378388.0, 297.0},
+    {"Krassovsky", 6378245.0, 298.3},
+    {"SA-1969 & Australian", 6378160.0, 298.25},
+    {"WGS-60", 6378165.0, 298.3},
+    {"WGS-66", 6378145.0, 298.25},
+    {"WGS-72", 6378135.0, 298.26},
+    {"WGS-84", 6378137.0, 298.257223563},
+    {nullptr, 0.0, 0.0},
+};
+
+const Ellipsoid Wgs84Ellipsoid(6378137.0, 1 / 298.257223563);
+
+Ellipsoid::Ellipsoid(double a_, double f_) : a(a_), f(f_), e2(2 * f_ - f_ * f_), e(std::sqrt(e2)) {
+    // Meridian arc = a (c0 lat - c1 sin 2lat + c2 sin 4lat + c3 sin 6lat).
+    arc[0] = 1 - ((e2 * (5.0 / 256) + 3.0 / 64) * e2 + 1.0 / 4) * e2;
+    arc[1] = ((e2 * (45.0 / 1024) + 3.0 / 32) * e2 + 3.0 / 8) * e2;
+    arc[2] = (e2 * (45.0 / 1024) + 15.0 / 256) * e2 * e2;
+    arc[3] = kArcSixthOrder * e2 * e2 * e2;
+}
+
+namespace {
+const EllipsoidRow& checkedRow(int index) {
+    if (index < 0 || index >= kEllipsoidCount) throw erc(7, kSeverityError, &geodesyFacility());
+    return EllipsoidTable[index];
+}
+}  // namespace
+
+Ellipsoid::Ellipsoid(int index)
+    : Ellipsoid(checkedRow(index).a, 1 / checkedRow(index).inverseFlattening) {}
+
+double Ellipsoid::RadiusN(double lat) const {
+    double s = std::sin(lat);
+    return a / std::sqrt(1 - e2 * s * s);
+}
+
+double Ellipsoid::RadiusM(double lat) const {
+    double s = std::sin(lat);
+    double w = std::sqrt(1 - e2 * s * s);
+    return (1 - e2) * a / (w * w * w);
+}
+
+double Ellipsoid::MeridianArc(double lat) const {
+    return a * (arc[0] * lat - arc[1] * std::sin(2 * lat) + arc[2] * std::sin(4 * lat) +
+                arc[3] * std::sin(6 * lat));
+}
+
+void Ellipsoid::GeoECEF(double lat, double lon, double h, double& X, double& Y, double& Z) const {
+    double n = RadiusN(lat);
+    double cosLat = std::cos(lat);
+    X = (n + h) * cosLat * std::cos(lon);
+    Y = (n + h) * cosLat * std::sin(lon);
+    Z = ((1 - e2) * n + h) * std::sin(lat);
+}
+
+void Ellipsoid::ECEFGeo(double X, double Y, double Z, double& lat, double& lon, double& h) const {
+    double p = std::hypot(X, Y);
+    if (p == 0) {
+        // On the polar axis; the centre itself counts as the south pole.
+        lat = Z > 0 ? kHalfPi : -kHalfPi;
+        lon = 0;
+        h = std::fabs(Z) - (1 - f) * a;
+        return;
+    }
+    double current = std::atan(Z / ((1 - e2) * p));
+    double next = current;
+    double n = 0;
+    int pass = 0;
+    do {
+        current = next;
+        double s = std::sin(current);
+        n = a / std::sqrt(1 - e2 * s * s);
+        next = std::atan((Z + e2 * n * s) / p);
+    } while (std::fabs(next - current) > kEcefLatitudeTolerance && ++pass < kMaxEcefIterations);
+    lon = std::atan2(Y, X);
+    lat = next;
+    h = p / std::cos(next) - n;
+}
+
+double Ellipsoid::GCircLL(double lat1, double lon1, double lat2, double lon2, double* azimuth) const {
+    double latm = (lat1 + lat2) * 0.5;
+    double dlat = lat2 - lat1;
+    double dlon = ShortLongitude(lon2 - lon1);
+    double s = std::sin(latm);
+    double c = std::cos(latm);
+    double t = std::tan(latm);
+    double eta2 = e2 / (1 - e2) * c * c;
+    // (1 - eta2)^2, as the system has always computed it (the textbook has 1 + eta2).
+    double q = (1 - eta2) * (1 - eta2);
+    // N and M of the mid-latitude from one square root.
+    double w = std::sqrt(1 - e2 * s * s);
+    double n = a / w;
+    double m = (1 - e2) * a / (w * w * w);
+    double dlon2 = dlon * dlon;
+    double dlat2 = dlat * dlat;
+    double x = n * dlon * c * (1 - dlon2 * s * s * kOneTwentyFourth + (1 + 9 * eta2 * eta2 * t * t) / (24 * q) * dlat2);
+    double y = m * std::cos(dlon / 2) * dlat *
+               (1 + (1 - 2 * eta2) / 24 * dlon2 * c * c + (1 - t * t) * eta2 / (8 * q) * dlat2);
+    if (azimuth)
+        *azimuth = std::atan2(x, y) -
+                   0.5 * s * dlon * (1 + (1 + eta2) / 12 * dlon2 * c * c + (3 + 8 * eta2) / (24 * q) * dlat2);
+    // Both terms are below 1e8: no overflow to guard against.
+    return std::sqrt(x * x + y * y);
+}
+
+double Ellipsoid::IsometricLatitude(double lat) const {
+    double es = e * std::sin(lat);
+    return std::log(std::tan(kQuarterPi + lat / 2) * std::pow((1 - es) / (1 + es), e / 2));
+}
+
+double Ellipsoid::RLineLL(double lat1, double lon1, double lat2, double lon2, double* azimuth) const {
+    double dpsi = IsometricLatitude(lat2) - IsometricLatitude(lat1);
+    double dlon = ShortLongitude(lon2 - lon1);
+    double course = std::atan2(dlon, dpsi);
+    if (azimuth) *azimuth = course;
+    if (lat1 == lat2) return std::fabs(RadiusN(lat1) * std::cos(lat1) * dlon);
+    return std::fabs((MeridianArc(lat2) - MeridianArc(lat1)) / std::cos(course));
+}
+
+const char* Ellipsoid::NameOf(double a, double f) {
+    for (const EllipsoidRow* row = EllipsoidTable; row->name; ++row)
+        if (std::fabs(a - row->a) < kNameAxisTolerance &&
+            std::fabs(1 / f - row->inverseFlattening) < kNameInverseFlatteningTolerance)
+            return row->name;
+    return nullptr;
+}
+
+const char* Ellipsoid::TableEntry(int index, double* a, double* f) {
+    if (index < 0 || index >= kEllipsoidCount) return nullptr;
+    const EllipsoidRow& row = EllipsoidTable[index];
+    if (a) *a = row.a;
+    if (f) *f = 1 / row.inverseFlattening;
+    return row.name;
+}

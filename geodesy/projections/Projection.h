@@ -1,0 +1,93 @@
+// The abstract map projection. A projection is also the ellipsoid of its grid; it carries the
+// projection parameters of one GeodesyParams record and the formulas of its class.
+//
+// Geographic coordinates are radians; grid coordinates, false easting and false northing are in
+// the grid's horizontal unit (metres per unit = `unit`). Forward and Inverse change no state and
+// allocate nothing, so one object can serve many threads.
+//
+// Failure codes (severity 4, facility "Geodesy"): 6 the point cannot be projected, 7 invalid
+// parameters (thrown by a constructor), 10 latitude out of range, 11 an iteration did not settle.
+// On failure the outputs are left unwritten.
+#pragma once
+
+#include "common/erc.h"
+#include "geodesy/Tellus.h"
+#include "geodesy/projections/Angles.h"
+#include "geodesy/projections/Ellipsoid.h"
+
+// Projection id (of GeodesyParams) and three-letter code of one class.
+struct ProjectionKind {
+    int id;
+    const char* code;
+};
+
+inline constexpr ProjectionKind kPlateCarreeKind{0, "PLC"};  // never created by id
+inline constexpr ProjectionKind kLambertKind{1, "LCC"};
+inline constexpr ProjectionKind kMercatorKind{2, "MER"};
+inline constexpr ProjectionKind kTransverseMercatorKind{3, "TME"};
+inline constexpr ProjectionKind kStereographicKind{4, "OST"};
+inline constexpr ProjectionKind kObliqueCylindricalKind{5, "OCY"};
+inline constexpr ProjectionKind kHotineKind{6, "HOM"};
+inline constexpr ProjectionKind kRsoKind{7, "RSO"};
+inline constexpr ProjectionKind kAzimuthEqDistKind{8, "AZD"};
+inline constexpr ProjectionKind kSMercKind{9, "CME"};
+inline constexpr ProjectionKind kAlbersKind{10, "ALA"};
+inline constexpr ProjectionKind kCassiniKind{11, "CAS"};
+inline constexpr ProjectionKind kPolarStereoKind{12, "PST"};
+inline constexpr ProjectionKind kAzaKind{13, "AZA"};
+inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
+
+// Codes of projection failures.
+inline constexpr int kCannotProject = 6;
+inline constexpr int kInvalidParameters = 7;
+inline constexpr int kLatitudeOutOfRange = 10;
+inline constexpr int kNotConverged = 11;
+
+class Projection : public Ellipsoid {
+public:
+    // Copies the record: a, f = 1 / inverse flattening (0 for an inverse flattening of 0), the
+    // projection parameters; a scale factor or unit of 0 becomes 1.0. Refuses nothing.
+    explicit Projection(const GeodesyParams& params);
+    // The owner holds and deletes a projection through this base.
+    virtual ~Projection();
+    Projection(const Projection&) = delete;
+    Projection& operator=(const Projection&) = delete;
+
+    // Slot 0: the three-letter code; slot 1: the projection id.
+    virtual const char* Code() const = 0;
+    virtual int Id() const = 0;
+    // Grid (x, y) to geographic.
+    virtual erc Inverse(double x, double y, double& lat, double& lon) const = 0;
+    // Geographic to grid (x, y).
+    virtual erc Forward(double lat, double lon, double& x, double& y) const = 0;
+    // Point scale at the grid point: the geometric mean of the two principal scales at its
+    // inverse; the inverse's failure (or an erc thrown by a principal scale) is the result, and k
+    // is then not written.
+    virtual erc PointScale(double x, double y, double& k) const;
+    // Principal scales at a geographic point; the base gives 1.0, and slot 6 repeats slot 5.
+    virtual double PrincipalScale1(double lat, double lon) const;
+    virtual double PrincipalScale2(double lat, double lon) const;
+    // Grid convergence in radians; the base gives 0.
+    virtual double Convergence(double lat, double lon) const;
+
+    // The record this projection stands for (ids and parameters as kept, 1/f as computed).
+    GeodesyParams Params() const;
+    double UnitFactor() const { return unit; }
+
+protected:
+    // Status values of Forward and Inverse.
+    static erc Success() { return erc(); }
+    static erc Failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
+    // Refusal of unusable parameters by a derived constructor.
+    [[noreturn]] static void RefuseParameters();
+
+    double k0;                 // scale factor on the central line
+    double centralMeridian;    // rad
+    double referenceLatitude;  // rad, latitude of origin
+    double northParallel;      // rad, first standard parallel
+    double southParallel;      // rad, second standard parallel
+    double skewAzimuth;        // rad, azimuth of the centre line
+    double unit;               // metres per grid unit
+    double falseEasting;       // grid units
+    double falseNorthing;      // grid units
+};

@@ -1,0 +1,41 @@
+// Transverse Mercator on the ellipsoid (projection id 3, code "TME"), the projection of UTM-type
+// grids.
+//
+// Parameters (GeodesyParams): a, 1/f; k0 on the central meridian; central meridian and
+// reference latitude (rad); unit (metres per grid unit); false easting and northing (grid units).
+// Domain: any latitude except exactly +pi/2; longitudes within a few degrees of the central
+// meridian for full accuracy (the Redfearn series lose millimetres beyond about 4 degrees and
+// metres beyond 10). A longitude difference outside [-pi, pi] is brought in by one turn.
+// Failures: constructor 7 when the rectifying radius or k0 is 0; Forward 6 at exactly +pi/2;
+// Inverse 10 when the rectifying, footpoint or result latitude leaves +-pi/2.
+// Point scale and convergence never fail; the convergence is atan(-sin lat tan(lon - lon0)),
+// negative east of the central meridian in the northern hemisphere.
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class TransverseMercator : public Projection {
+public:
+    explicit TransverseMercator(const GeodesyParams& params);
+
+    const char* Code() const override { return kTransverseMercatorKind.code; }
+    int Id() const override { return kTransverseMercatorKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale1(double lat, double lon) const override;
+    double Convergence(double lat, double lon) const override;
+
+private:
+    // Rectifying latitude mu of a geodetic latitude (with its sine and cosine).
+    double Rectifying(double lat, double sinLat, double cosLat) const;
+    // Footpoint latitude of a rectifying latitude.
+    double Footpoint(double mu) const;
+
+    double n;               // third flattening f / (2 - f)
+    double ep2;             // second eccentricity squared e2 / (1 - e2)
+    double B0, B2, B4, B6;  // footpoint series in powers of cos^2
+    double A0, A2, A4, A6;  // rectifying series in powers of cos^2
+    double r;               // rectifying radius, grid units
+    double y0;              // northing of the origin, -(k0 r mu0)
+    double semiMajorUnits;  // a / unit
+};

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "geodesy/Geodesy.h"
+#include "geodesy/LocalGrid.h"
+#include "geodesy/Trace.h"
+#include "tests/TestSupport.h"
+#include "tests/geodesy/projections/ProjectionTestSupport.h"
+
+namespace {
+
+int creationCode(const GeodesyParams& p) {
+    try {
+        Geodesy g(p);
+    } catch (erc& e) {
+        return e.release();
+    }
+    return 0;
+}
+
+TEST(Geodesy, CreationChecksInOrder) {
+    struct Case {
+        const char* what;
+        double invF, unit;
+        int id;
+        int code;
+    };
+    const Case cases[] = {
+        {"flattening and unit 0", 0, 0, 3, 3}, {"unit 0", kWgs84InvF, 0, 3, 4}, {"unit 0, id 0", kWgs84InvF, 0, 0, 4},
+        {"id 0", kWgs84InvF, 1, 0, 5},         {"id 14", kWgs84InvF, 1, 14, 5}, {"id 16", kWgs84InvF, 1, 16, 5},
+        {"id 18", kWgs84InvF, 1, 18, 5},       {"id -3", kWgs84InvF, 1, -3, 5}, {"TM", kWgs84InvF, 1, 3, 0},
+    };
+    for (const Case& c : cases) {
+        GeodesyParams p = utmParams(31);
+        p.inverseFlattening = c.invF;
+        p.unitFactor = c.unit;
+        p.projectionId = c.id;
+        EXPECT_EQ(creationCode(p), c.code) << c.what;
+    }
+    GeodesyParams p = utmParams(31);
+    p.semiMajorAxis = 0;
+    EXPECT_EQ(creationCode(p), 7);
+}
+
+TEST(Geodesy, TraceLinesOnlyIn32BitBuild) {
+    DebugCapture capture;
+    { Geodesy g(utmParams(31)); }
+    if (kTraceBuild) {
+        ASSERT_EQ(capture.lines().size(), 2u);
+        EXPECT_EQ(capture.lines()[0], threadPrefix() + "Geodesy::Geodesy entered");
+        EXPECT_EQ(capture.lines()[1], threadPrefix() + "Geodesy::~Geodesy entered");
+    } else {
+        EXPECT_TRUE(capture.lines().empty());
+    }
+}
+
+TEST(Geodesy, UnitsAndNameIds) {
+    GeodesyParams p = utmParams(31);
+    p.unitFactor = 0.30480061;  // close to, but not, the US survey foot
+    Geodesy g(p);
+    EXPECT_EQ(g.LocalNameId(1), 32);
+    EXPECT_EQ(g.LocalNameId(2), 64);
+    EXPECT_EQ(g.LocalNameId(3), 0);
+    g.SetVertUnit(1852.0);
+    EXPECT_EQ(g.LocalNameId(6), 6);
+    EXPECT_EQ(g.VertUnit(), 1852.0);
+    g.SetVertUnit(0);
+    EXPECT_EQ(g.VertUnit(), 0.30480061);
+    EXPECT_EQ(g.LocalNameId(4), 32);
+    for (int item : {0, 11, -1}) EXPECT_EQ(g.LocalNameId(item), 0);
+}
+
+TEST(Geodesy, AdjustmentRecordAndAxes) {
+    Geodesy g(utmParams(31));
+    AdjustParams a{};
+    a.type = kAdjustSimilarity | kAdjustReverseX | kAdjustReverseY;
+    a.originX = 1000;
+    a.originY = 2000;
+    a.scale = 1;
+    a.translationX = 10;
+    a.translationY = 20;
+    ASSERT_EQ(g.SetAdjustment(a).release(), 0);
+    double x = 1500, y = 2500;
+    g.GridToLocal(x, y);
+    EXPECT_EQ(x, -510);
+    EXPECT_EQ(y, -520);
+    g.LocalToGrid(x, y);
+    EXPECT_EQ(x, 1500);
+    EXPECT_EQ(y, 2500);
+    EXPECT_EQ(g.LocalNameId(7), 18 + 32);
+    EXPECT_EQ(g.LocalNameId(10), 19);
+
+    // A zero scale is refused and the record survives.
+    AdjustParams zero = a;
+    zero.scale = 0;
+    zero.type = kAdjustSimilarity;
+    EXPECT_EQ(g.SetAdjustment(zero).release(), 7);
+    AdjustParams back{};
+    g.GetAdjustment(back);
+    EXPECT_EQ(back.type, a.type);
+    EXPECT_EQ(back.translationY, 20);
+    EXPECT_EQ(g.LocalNameId(8), 18);
+
+    // Another type keeps the axis names as they were.
+    AdjustParams none{};
+    none.scale = 1;
+    ASSERT_EQ(g.SetAdjustment(none).release(), 0);
+    EXPECT_EQ(g.LocalNameId(8), 18);
+    EXPECT_EQ(g.LocalNameId(10), 19);
+}
+
+}  // namespace
