@@ -2,6 +2,7 @@
 
 #include "common/Platform.h"
 #include "common/ProgramFolder.h"
+#include "geodesy/GeodesyParameterFile.h"
 
 namespace datafiles {
 
@@ -23,17 +24,10 @@ size_t lastSeparator(const std::string& value) { return value.find_last_of("\\/"
 
 }  // namespace
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 bool hasSeparator(const std::string& value) { return lastSeparator(value) != std::string::npos; }
 
-std::string fileName(const std::string& value) {
-    size_t cut = lastSeparator(value);
-    return cut == std::string::npos ? value : value.substr(cut + 1);
-}
-
 std::string stem(const std::string& value) {
-    std::string name = fileName(value);
+    std::string name = geodesyfile::fileNameOf(value);
     size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }

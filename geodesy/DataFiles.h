@@ -8,11 +8,9 @@
 
 namespace datafiles {
 
-bool isSeparator(char c);
 bool hasSeparator(const std::string& value);
-// The text after the last separator (all of it when there is none).
-std::string fileName(const std::string& value);
-// The file name without its extension (up to its last '.').
+// The file name of a stored value (after its last separator) without its extension (up to its
+// last '.').
 std::string stem(const std::string& value);
 // The text before the last separator (empty when there is none).
 std::string folderOf(const std::string& path);
