@@ -1,5 +1,7 @@
 #include "geodesy/DataFiles.h"
 
+#include <cstdio>
+
 #include "common/Platform.h"
 #include "common/ProgramFolder.h"
 #include "geodesy/GeodesyParameterFile.h"
@@ -58,6 +60,11 @@ std::string vdatumFolder(const std::string& region) {
     return findInFolder(findInFolder(findInFolder(root, kDatumFolder), kVdatumFolder), region);
 }
 
-bool isReadableFile(const std::string& path) { return platform::isRegularFile(path); }
+bool isReadableFile(const std::string& path) {
+    std::FILE* file = platform::openForReading(path);
+    if (!file) return false;
+    std::fclose(file);
+    return true;
+}
 
 }  // namespace datafiles

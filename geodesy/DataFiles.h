@@ -24,7 +24,8 @@ std::string datumFile(const std::string& name);
 // "<program folder>/datum/vdatum/<region>" by the rule above; empty without a program folder.
 std::string vdatumFolder(const std::string& region);
 
-// A path that names a regular file: the only kind of file a probe accepts.
+// A regular file that opens for reading: the only kind of file a probe accepts (a folder opens
+// on Linux, and a pipe would block).
 bool isReadableFile(const std::string& path);
 
 }  // namespace datafiles

@@ -25,7 +25,6 @@ namespace {
 constexpr int kBadDatumGrid = 18;
 // Code of a parameter file that names no projection (also: no file at all).
 constexpr int kNoProjection = 5;
-constexpr const char* kDefaultSection = "Geodesy";
 
 Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
@@ -177,7 +176,7 @@ TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const c
         // No file at all reads like a file without keys: no projection.
         if (!path) return failure(kNoProjection);
         Pelagix::Profile profile(path);
-        return DoGeoCreation(profile, section ? section : kDefaultSection, created);
+        return DoGeoCreation(profile, section ? section : geodesyfile::kDefaultSection, created);
     });
     if (code != 0 && created) {
         delete created;

@@ -67,7 +67,7 @@ TEST_F(FileGeodesy, ProjectionNameIsMatchedWithoutCase) {
     ASSERT_EQ(GetGeodesyParams(h, &params, nullptr, code), 1);
     EXPECT_EQ(params.projectionId, 3);
     EXPECT_STREQ(code, "TME");
-    EXPECT_EQ(params.centralMeridian, 3 * kFileDegree);
+    EXPECT_EQ(unpacked(params.centralMeridian), 3 * kFileDegree);
 }
 
 TEST_F(FileGeodesy, WidePathAndNamedSection) {
@@ -87,13 +87,13 @@ TEST_F(FileGeodesy, SevenParametersFromTheFile) {
     ASSERT_NE(h, nullptr);
     EllDiffParams p{};
     ASSERT_EQ(GetEllDiff(h, &p), 1);
-    EXPECT_EQ(p.shiftX, 0.0);
-    EXPECT_EQ(p.shiftY, 0.0);
-    EXPECT_EQ(p.shiftZ, 0.0);
-    EXPECT_DOUBLE_EQ(p.scale, 1.0000015);
-    EXPECT_EQ(p.rotationX, 0.0);
-    EXPECT_EQ(p.rotationY, 0.0);
-    EXPECT_DOUBLE_EQ(p.rotationZ, 4.84813681109536e-06);
+    EXPECT_EQ(unpacked(p.shiftX), 0.0);
+    EXPECT_EQ(unpacked(p.shiftY), 0.0);
+    EXPECT_EQ(unpacked(p.shiftZ), 0.0);
+    EXPECT_DOUBLE_EQ(unpacked(p.scale), 1.0000015);
+    EXPECT_EQ(unpacked(p.rotationX), 0.0);
+    EXPECT_EQ(unpacked(p.rotationY), 0.0);
+    EXPECT_DOUBLE_EQ(unpacked(p.rotationZ), 4.84813681109536e-06);
 }
 
 TEST_F(FileGeodesy, ScaleAloneLeavesTheConversionOff) {
@@ -168,8 +168,8 @@ TEST_F(FileGeodesy, MissingDatumGridLeavesNoTransformation) {
     EXPECT_STREQ(model, "");
     EllDiffParams p{};
     ASSERT_EQ(GetEllDiff(h, &p), 1);
-    EXPECT_EQ(p.shiftX, 0.0);
-    EXPECT_EQ(p.scale, 1.0);
+    EXPECT_EQ(unpacked(p.shiftX), 0.0);
+    EXPECT_EQ(unpacked(p.scale), 1.0);
     const std::string expected = "Cannot set datum shift file " + suite.datum("missing.gsb") + " (err=1)";
     bool logged = false;
     for (const std::string& line : capture.lines())
@@ -216,7 +216,7 @@ TEST_F(FileGeodesy, Ntv2GridShiftsByItsTargetEllipsoid) {
 
         EllDiffParams diff{};
         ASSERT_EQ(GetEllDiff(h, &diff), 1);
-        EXPECT_EQ(diff.scale, -1.0) << c.what;
+        EXPECT_EQ(unpacked(diff.scale), -1.0) << c.what;
         char model[512] = "";
         ASSERT_EQ(GetEllModel(h, model, sizeof model), 1);
         EXPECT_EQ(std::string(model), suite.datum("BETA2007.gsb")) << c.what;
@@ -322,7 +322,7 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
         EXPECT_STREQ(model, "") << name;
         EllDiffParams diff{};
         ASSERT_EQ(GetEllDiff(h, &diff), 1);
-        EXPECT_EQ(diff.scale, 1.0) << name;
+        EXPECT_EQ(unpacked(diff.scale), 1.0) << name;
     }
 
     // A path longer than the buffer: len - 1 bytes and a NUL.

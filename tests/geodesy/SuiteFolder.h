@@ -38,6 +38,10 @@ void writeGtxGrid(const std::string& path, double southDeg, double westDeg, doub
 void writeKtdTable(const std::string& path, int rows, int columns, double minX, double minY,
                    double maxX, double maxY, const std::vector<double>& values);
 
+// A double field of a packed record, by value: the test macros bind references, which a double
+// at a 4-byte offset must not take.
+inline double unpacked(double field) { return field; }
+
 // Keys of a geodesy parameter file, in order; std::nullopt stands for "no such key".
 using Keys = std::vector<std::pair<std::string, std::optional<std::string>>>;
 // The section "Geodesy" of the base file B (WGS 84, transverse Mercator on 3 degrees east, scale

@@ -236,9 +236,9 @@ TEST_F(Vertical, SetChartDatumDirectly) {
     ASSERT_EQ(GetChartDatum(h, &got), 1);
     EXPECT_EQ(got.mode, 0);
     EXPECT_STREQ(name, "geoid30.geo");
-    EXPECT_EQ(got.orthoHCorr, 0.5);
+    EXPECT_EQ(unpacked(got.orthoHCorr), 0.5);
     EXPECT_STREQ(ktd, "untouched");
-    EXPECT_EQ(got.chartDatum, 0.0);
+    EXPECT_EQ(unpacked(got.chartDatum), 0.0);
 
     // A mode outside 0..5 is stored and reported, and gives no separation.
     set = ChartDatumParams{};
