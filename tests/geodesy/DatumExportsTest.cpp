@@ -267,13 +267,9 @@ TEST_F(FileGeodesy, IsValidModelComparesBothEllipsoids) {
 TEST_F(FileGeodesy, BinaryShiftGrids) {
     GeodesyHandle h = create({{"SemiMajorAxis", "6378388"}, {"Flattening", "297"}});
     ASSERT_NE(h, nullptr);
-    BinGridSpec cartesian;
-    cartesian.values = 3;
-    cartesian.rows = 10;
-    cartesian.southDeg = 40.0f;
+    gridwriter::BinGrid cartesian = constantBinGrid({-87.0f, -98.0f, -121.0f}, 40.0f, 10);
     cartesian.a = 6378388.0;
     cartesian.inverseFlattening = 297.0;
-    cartesian.constants = {-87.0f, -98.0f, -121.0f};
     writeBinGrid(suite.datum("cartesian.lls"), cartesian);
     ASSERT_EQ(SetEllModel(h, suite.datum("cartesian.lls").c_str()), 1);
     EXPECT_EQ(GetGeodesyError(), 0);
@@ -297,9 +293,7 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     // Two values: latitude and longitude shifts in arc-seconds, from WGS 84 to the local datum's
     // position, so going to the local datum moves the point back by them (to within the two
     // ellipsoids' difference in curvature, well below 1e-3 arc-seconds here).
-    BinGridSpec angular = cartesian;
-    angular.values = 2;
-    angular.constants = {1.5f, -2.0f};
+    gridwriter::BinGrid angular = constantBinGrid({1.5f, -2.0f}, 40.0f, 10);
     writeBinGrid(suite.datum("angular.lls"), angular);
     ASSERT_EQ(SetEllModel(h, suite.datum("angular.lls").c_str()), 1);
     p = start;
@@ -310,9 +304,7 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     EXPECT_NEAR(p.hgt, start.hgt, 1e-3);
 
     // Grids the conversions cannot use are refused: one value per node, ASCII NTv2.
-    BinGridSpec single = cartesian;
-    single.values = 1;
-    writeBinGrid(suite.datum("single.lls"), single);
+    writeBinGrid(suite.datum("single.lls"), constantBinGrid({30.0f}, 40.0f, 10));
     writeBinGrid(suite.datum("ascii.gsa"), cartesian);
     for (const char* name : {"single.lls", "ascii.gsa", "missing.lls"}) {
         EXPECT_EQ(SetEllModel(h, suite.datum(name).c_str()), 0) << name;

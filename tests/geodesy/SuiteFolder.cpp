@@ -1,9 +1,6 @@
 #include "tests/geodesy/SuiteFolder.h"
 
-#include <bit>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,57 +11,31 @@ namespace {
 
 constexpr const char* kSuiteVariable = "KVT_PELAGIX";
 constexpr const char* kProjData = "/usr/share/proj/";
-// BinFile header: 96 bytes, fields at fixed offsets.
-constexpr size_t kBinHeaderSize = 96;
-
-template <typename T>
-void putLittle(std::string& out, size_t offset, T value) {
-    static_assert(std::endian::native == std::endian::little, "tests run on little-endian hosts");
-    std::memcpy(out.data() + offset, &value, sizeof value);
-}
-
-template <typename T>
-void appendBig(std::string& out, T value) {
-    char bytes[sizeof value];
-    std::memcpy(bytes, &value, sizeof value);
-    for (size_t i = sizeof value; i > 0; --i) out.push_back(bytes[i - 1]);
-}
 
 }  // namespace
 
-void writeBinGrid(const std::string& path, const BinGridSpec& spec) {
-    const size_t record = size_t(4 * spec.values * spec.columns + 4);
-    std::string bytes(record * size_t(spec.rows + 1), '\0');
-    putLittle(bytes, 30, spec.a);
-    putLittle(bytes, 38, spec.inverseFlattening);
-    putLittle(bytes, 64, int32_t(spec.columns));
-    putLittle(bytes, 68, int32_t(spec.rows));
-    putLittle(bytes, 72, int32_t(spec.values));
-    putLittle(bytes, 76, spec.westDeg);
-    putLittle(bytes, 80, spec.lonSpacingDeg);
-    putLittle(bytes, 84, spec.southDeg);
-    putLittle(bytes, 88, spec.latSpacingDeg);
-    if (record < kBinHeaderSize) std::abort();  // the header would overlap the first row
-    for (int r = 0; r < spec.rows; ++r)
-        for (int c = 0; c < spec.columns; ++c)
-            for (int k = 0; k < spec.values; ++k) {
-                float v = spec.constants[size_t(k) % spec.constants.size()];
-                putLittle(bytes, record * size_t(r + 1) + 4 + size_t(4 * (c * spec.values + k)), v);
-            }
-    writeFile(path, bytes);
+gridwriter::BinGrid constantBinGrid(const std::vector<float>& values, float southDeg, int rows) {
+    gridwriter::BinGrid grid;
+    grid.values = int32_t(values.size());
+    grid.rows = rows;
+    grid.south = southDeg;
+    for (int node = 0; node < grid.rows * grid.columns; ++node)
+        grid.nodes.insert(grid.nodes.end(), values.begin(), values.end());
+    return grid;
 }
 
-void writeGtxGrid(const std::string& path, double southDeg, double westDeg, double latSpacingDeg,
-                  double lonSpacingDeg, int rows, int columns, float value) {
-    std::string bytes;
-    appendBig(bytes, southDeg);
-    appendBig(bytes, westDeg);
-    appendBig(bytes, latSpacingDeg);
-    appendBig(bytes, lonSpacingDeg);
-    appendBig(bytes, int32_t(rows));
-    appendBig(bytes, int32_t(columns));
-    for (int i = 0; i < rows * columns; ++i) appendBig(bytes, value);
-    writeFile(path, bytes);
+void writeBinGrid(const std::string& path, const gridwriter::BinGrid& grid) {
+    writeFile(path, gridwriter::binGridBytes(grid));
+}
+
+void writeGtxGrid(const std::string& path, double southDeg, double westDeg, int rows, int columns, float value) {
+    gridwriter::GtxGrid grid;
+    grid.south = southDeg;
+    grid.west = westDeg;
+    grid.rows = rows;
+    grid.columns = columns;
+    grid.nodes.assign(size_t(rows) * size_t(columns), value);
+    writeFile(path, gridwriter::gtxBytes(grid));
 }
 
 void writeKtdTable(const std::string& path, int rows, int columns, double minX, double minY,

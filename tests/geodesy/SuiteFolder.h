@@ -12,27 +12,15 @@
 
 #include "geodesy/Tellus.h"
 #include "tests/TestSupport.h"
+#include "tests/geodesy/grids/GridFileWriter.h"
 
-// Binary grid (geoid model or seven-parameter shift grid): little-endian 96-byte header, then one
-// record per row of a leading float and `values` floats per node, west to east, south row first.
-struct BinGridSpec {
-    double a = 6378137.0;
-    double inverseFlattening = 298.257223563;
-    int columns = 24;  // a record must be at least as long as the header
-    int rows = 4;
-    int values = 1;
-    float westDeg = 0.0f;
-    float lonSpacingDeg = 1.0f;
-    float southDeg = 45.0f;
-    float latSpacingDeg = 1.0f;
-    // Node value k of (row, column); constant per value when empty.
-    std::vector<float> constants{0.0f};
-};
-void writeBinGrid(const std::string& path, const BinGridSpec& spec);
+// A binary grid (geoid model or shift grid) whose every node holds `values`; the other header
+// fields as given (degrees).
+gridwriter::BinGrid constantBinGrid(const std::vector<float>& values, float southDeg, int rows);
+void writeBinGrid(const std::string& path, const gridwriter::BinGrid& grid);
 
-// GTX grid: big-endian header, `rows` x `columns` floats of one constant value.
-void writeGtxGrid(const std::string& path, double southDeg, double westDeg, double latSpacingDeg,
-                  double lonSpacingDeg, int rows, int columns, float value);
+// A GTX grid of one value everywhere.
+void writeGtxGrid(const std::string& path, double southDeg, double westDeg, int rows, int columns, float value);
 
 // KTD table: rows, columns, minimum x, minimum y, maximum x, maximum y, then the values.
 void writeKtdTable(const std::string& path, int rows, int columns, double minX, double minY,

@@ -27,14 +27,10 @@ protected:
     Vertical() {
         // A geoid of 30 m, a tidal surface 1.25 m and a surface "MLLW" 0.5 m, all over 40..49 N,
         // 0..23 E; the area folder is "Area".
-        BinGridSpec geoid;
-        geoid.rows = 10;
-        geoid.southDeg = 40.0f;
-        geoid.constants = {30.0f};
-        writeBinGrid(suite.datum("geoid30.geo"), geoid);
+        writeBinGrid(suite.datum("geoid30.geo"), constantBinGrid({30.0f}, 40.0f, 10));
         std::string area = suite.makeFolder("datum/vdatum/Area");
-        writeGtxGrid(area + "/tss.gtx", 40, 0, 1, 1, 10, 24, 1.25f);
-        writeGtxGrid(area + "/MLLW.gtx", 40, 0, 1, 1, 10, 24, 0.5f);
+        writeGtxGrid(area + "/tss.gtx", 40, 0, 10, 24, 1.25f);
+        writeGtxGrid(area + "/MLLW.gtx", 40, 0, 10, 24, 0.5f);
     }
     // A KTD table of one value over x from 0 to maxX and y from 0 to maxY, in the system's unit.
     std::string writeKtd(const std::string& path, double value, double maxX, double maxY) {

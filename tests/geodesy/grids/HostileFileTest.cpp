@@ -1,0 +1,195 @@
+// Every reader against damaged files: each small sample cut at every byte, and random bytes in
+// every header field. Nothing may crash or read outside the data (the sanitizer build checks);
+// only the readers' own error codes may come out, and a file that opens must answer lookups.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "GridFileWriter.h"
+#include "GridTestSupport.h"
+#include "Ntv2TestGrids.h"
+#include "TestSupport.h"
+#include "geodesy/grids/BinFile.h"
+#include "geodesy/grids/GtxFile.h"
+#include "geodesy/grids/KTDFile.h"
+#include "geodesy/grids/Ntv2Reader.h"
+#include "geodesy/grids/Ntv2Shift.h"
+
+namespace {
+
+constexpr int kTrialsPerField = 48;
+
+// Lookups over and around an extent, corners and limits included.
+template <typename F>
+void probe(double south, double north, double west, double east, F lookup) {
+    const double fractions[] = {-0.5, 0.0, 0.001, 0.3, 0.5, 0.999, 1.0, 1.5};
+    for (double fy : fractions)
+        for (double fx : fractions) lookup(south + (north - south) * fy, west + (east - west) * fx);
+    lookup(north, east);
+    lookup(south, west);
+}
+
+void probeGrid(InterpFile& grid) {
+    probe(grid.south, grid.north, grid.west, grid.east, [&](double lat, double lon) {
+        double v[3];
+        int count = -1;
+        int code = grid.Lookup(lat, lon, &count, v).release();
+        EXPECT_TRUE(code == 0 || code == 4) << code;
+    });
+}
+
+// ---- NTv2 ----
+
+const std::set<int> kNtv2Errors = {0, 2, 301, 302, 303, 304, 305, 307, 308, 309, 310};
+
+void openAndProbeNtv2(const std::string& path, const std::string& what) {
+    for (bool load : {false, true}) {
+        int error = -1;
+        ntv2_handle* h = ntv2_open(path.c_str(), true, load, nullptr, &error);
+        ASSERT_NE(h, nullptr) << what;
+        EXPECT_TRUE(kNtv2Errors.count(error)) << what << " error " << error;
+        if (error != 0) {
+            EXPECT_EQ(h->firstTopLevel, nullptr) << what;
+        } else {
+            probe(h->south, h->north, h->west, h->east, [&](double lat, double lon) {
+                double p[2] = {lon, lat};
+                ntv2_forward(h, 1.0, 1, p);
+                ntv2_inverse(h, 1.0, 1, p);
+            });
+        }
+        ntv2_close(h);
+    }
+}
+
+std::string ntv2Sample(bool bigEndian, bool padded) {
+    gridwriter::Ntv2Layout layout;
+    layout.bigEndian = bigEndian;
+    layout.padded = padded;
+    return gridwriter::ntv2Bytes(layout, {parentGrid(), childGrid()});
+}
+
+TEST(HostileFiles, Ntv2CutAtEveryByte) {
+    TempFolder folder;
+    for (bool padded : {true, false}) {
+        std::string bytes = ntv2Sample(!padded, padded);
+        for (size_t n = 0; n < bytes.size(); ++n) {
+            writeFile(folder.file("cut.gsb"), bytes.substr(0, n));
+            openAndProbeNtv2(folder.file("cut.gsb"), "cut at " + std::to_string(n));
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(HostileFiles, Ntv2RandomHeaderFields) {
+    TempFolder folder;
+    std::mt19937 random(301);
+    for (bool padded : {true, false}) {
+        std::string bytes = ntv2Sample(false, padded);
+        // Header records: the overview and both sub-file headers; integer records are 12 bytes
+        // when unpadded.
+        std::vector<std::pair<size_t, size_t>> fields;  // offset and length of each value
+        size_t at = 0;
+        auto integer = [&] {
+            fields.push_back({at + 8, 4});
+            at += padded ? 16 : 12;
+        };
+        auto value = [&] {
+            fields.push_back({at + 8, 8});
+            at += 16;
+        };
+        for (int i = 0; i < 3; ++i) integer();
+        for (int i = 0; i < 8; ++i) value();
+        for (const auto& g : {parentGrid(), childGrid()}) {
+            for (int i = 0; i < 10; ++i) value();
+            integer();
+            at += size_t(g.rows() * g.columns()) * 16;
+        }
+        for (const auto& [offset, length] : fields)
+            for (int trial = 0; trial < kTrialsPerField; ++trial) {
+                std::string damaged = bytes;
+                for (size_t k = 0; k < length; ++k) damaged[offset + k] = char(random() & 0xFF);
+                writeFile(folder.file("field.gsb"), damaged);
+                openAndProbeNtv2(folder.file("field.gsb"), "field at " + std::to_string(offset));
+                if (HasFatalFailure()) return;
+            }
+    }
+}
+
+// ---- binary, GTX and KTD ----
+
+template <typename Make>
+void openAndProbe(Make make, const std::string& what) {
+    try {
+        auto grid = make();
+        probeGrid(*grid);
+    } catch (erc& e) {
+        EXPECT_EQ(e.getCode(), 2) << what;
+    }
+}
+
+// A binary sample cut at every byte (each cut must raise code 2), then random bytes in each
+// header field (offset, length).
+template <typename Make>
+void cutAndDamage(const std::string& path, const std::string& bytes,
+                  const std::vector<std::pair<size_t, size_t>>& fields, unsigned seed, Make make) {
+    for (size_t n = 0; n < bytes.size(); ++n) {
+        writeFile(path, bytes.substr(0, n));
+        EXPECT_EQ(raisedCode(make), 2) << n;
+    }
+    std::mt19937 random(seed);
+    for (const auto& [offset, length] : fields)
+        for (int trial = 0; trial < kTrialsPerField; ++trial) {
+            std::string damaged = bytes;
+            for (size_t k = 0; k < length; ++k) damaged[offset + k] = char(random() & 0xFF);
+            writeFile(path, damaged);
+            openAndProbe(make, "field at " + std::to_string(offset));
+        }
+}
+
+TEST(HostileFiles, BinaryGridCutAndRandomFields) {
+    TempFolder folder;
+    std::string path = folder.file("g.geo");
+    gridwriter::BinGrid grid;
+    grid.values = 2;
+    grid.rows = 4;
+    cutAndDamage(path, gridwriter::binGridBytes(grid),
+                 {{30, 8}, {38, 8}, {64, 4}, {68, 4}, {72, 4}, {76, 4}, {80, 4}, {84, 4}, {88, 4}}, 143,
+                 [&] { return std::make_unique<BinFile>(path.c_str(), false); });
+}
+
+TEST(HostileFiles, GtxCutAndRandomFields) {
+    TempFolder folder;
+    std::string path = folder.file("g.gtx");
+    gridwriter::GtxGrid grid;
+    grid.rows = 4;
+    grid.columns = 5;
+    cutAndDamage(path, gridwriter::gtxBytes(grid), {{0, 8}, {8, 8}, {16, 8}, {24, 8}, {32, 4}, {36, 4}}, 144,
+                 [&] { return std::make_unique<GtxFile>(path.c_str()); });
+}
+
+TEST(HostileFiles, KtdCutAndRandomFields) {
+    TempFolder folder;
+    std::string path = folder.file("t.ktd");
+    const std::vector<std::string> tokens = {"3", "4", "-3.5", "0", "7", "100", "1", "2", "3", "4",
+                                             "5", "6", "7", "8", "9", "10", "11", "12.25"};
+    std::string text;
+    for (const std::string& t : tokens) text += t + " ";
+    auto make = [&] { return std::make_unique<KTDFile>(path.c_str()); };
+    for (size_t n = 0; n < text.size(); ++n) {
+        writeFile(path, text.substr(0, n));
+        openAndProbe(make, "cut at " + std::to_string(n));
+    }
+    const std::vector<std::string> hostile = {"0", "-1", "1", "2147483647", "-2147483648", "99999999999",
+                                              "nan", "inf", "-inf", "1e308", "-1e308", "1e-320", "x",
+                                              "", "0x10", "2.5", "+", "-"};
+    for (size_t field = 0; field < tokens.size(); ++field)
+        for (const std::string& value : hostile) {
+            std::string damaged;
+            for (size_t k = 0; k < tokens.size(); ++k) damaged += (k == field ? value : tokens[k]) + " ";
+            writeFile(path, damaged);
+            openAndProbe(make, "field " + std::to_string(field) + " = " + value);
+        }
+}
+
+}  // namespace
