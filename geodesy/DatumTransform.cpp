@@ -142,6 +142,10 @@ void Geodesy::InvEllConv(const Ellipsoid& target, double* lat, double* lon, doub
 }
 
 void Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) {
+    if (!datumGrid) {
+        out = ellDiff;
+        return;
+    }
     double values[kCartesianShiftValues] = {};
     int count = 0;
     erc found = datumGrid->Lookup(lat, lon, &count, values);

@@ -45,10 +45,13 @@ std::unique_ptr<InterpFile> openGrid(const std::string& path, Args... args) {
     }
 }
 
-// The value of a one-value grid, or the lookup's code.
+// The most values a grid gives per node (a binary grid named as a geoid may carry three).
+constexpr int kMostValuesPerNode = 3;
+
+// The first value of a grid at a point, or the lookup's code.
 int lookupOne(InterpFile& grid, double p, double q, double& value) {
     int count = 0;
-    double values[1];
+    double values[kMostValuesPerNode];
     erc found = grid.Lookup(p, q, &count, values);
     int code = found.release();
     if (code == 0) value = values[0];
@@ -141,6 +144,7 @@ void Geodesy::GetChartDatum(ChartDatumParams& p) const {
 
 int Geodesy::VDatumSeparationCode(double lat, double lon, double& separation) {
     double tss = 0.0, surface = 0.0;
+    if (!tssGrid) return kOutsideGrid;
     if (int code = lookupOne(*tssGrid, lat, lon, tss)) return code;
     if (surfaceGrid)
         if (int code = lookupOne(*surfaceGrid, lat, lon, surface)) return code;

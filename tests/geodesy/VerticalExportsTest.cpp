@@ -97,6 +97,18 @@ TEST_F(Vertical, GeoidAndUserValue) {
     EXPECT_EQ(undulation, 0.0);
 }
 
+TEST_F(Vertical, GeoidWithSeveralValuesPerNodeUsesTheFirst) {
+    // A shift grid named as a geoid delivers three values per node; only room for one would be
+    // overrun.
+    writeBinGrid(suite.datum("three.geo"), constantBinGrid({30.0f, -5.0f, 7.0f}, 40.0f, 10));
+    GeodesyHandle h = create({{"RTKMode", "4"}, {"Geoid", "three.geo"}, {"ChartDatum", "1.0"}});
+    ASSERT_NE(h, nullptr);
+    double separation = 0, undulation = 0;
+    ASSERT_EQ(DatumSeparation1(h, lat, lon, &separation, &undulation), 1);
+    EXPECT_NEAR(undulation, 30.0, kMetreTolerance);
+    EXPECT_NEAR(separation, -29.0, kMetreTolerance);
+}
+
 TEST_F(Vertical, VdatumRegionAndSurface) {
     struct Case {
         const char* what;
