@@ -33,8 +33,6 @@ constexpr size_t kFaceNameChars = 31;
 // 79 characters (an 80-byte buffer with its NUL).
 constexpr double kExponentThreshold = 9e70;
 constexpr size_t kMaxNumberText = 79;
-// Significant digits that give a double back exactly.
-constexpr int kRoundTripDigits = 17;
 // Decimals of "%.*f" when the precision given is negative.
 constexpr int kDefaultDecimals = 6;
 // Tries of the final rename; they ride out short conflicts with other processes.
@@ -173,6 +171,19 @@ struct FileCloser {
 bool readValue(const std::string& path, const char* section, const char* key, char* out, int size) {
     FileCloser in(platform::openForReading(path));
     return in.file && Profile::findValue(in.file, section, key, out, size);
+}
+
+// The typed setters' and getters' preconditions: both names given.
+bool haveKeyAndSection(const char* key, const char* section) {
+    if (key && section) return true;
+    reportPrecondition(!key ? "key" : "section");
+    return false;
+}
+
+// A typed getter's value (up to 79 bytes): false when an argument is null or the entry is
+// missing or empty, so the getter gives its default.
+bool readTypedValue(const std::string& path, const char* key, const char* section, char (&value)[kTypedValueBuffer]) {
+    return haveKeyAndSection(key, section) && readValue(path, section, key, value, kTypedValueBuffer) && *value;
 }
 
 // --- Number text, independent of the locale ---
@@ -483,43 +494,27 @@ std::string Profile::getString(const char* key, const char* section, const char*
 }
 
 int Profile::getInt(const char* key, const char* section, int def) const {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return def;
-    }
     char value[kTypedValueBuffer];
-    if (!readValue(path, section, key, value, sizeof value) || !*value) return def;
+    if (!readTypedValue(path, key, section, value)) return def;
     return leadingInt(value);
 }
 
 double Profile::getDouble(const char* key, const char* section, double def) const {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return def;
-    }
     char value[kTypedValueBuffer];
-    if (!readValue(path, section, key, value, sizeof value) || !*value) return def;
+    if (!readTypedValue(path, key, section, value)) return def;
     return leadingDouble(value);
 }
 
 bool Profile::getBool(const char* key, const char* section, bool def) const {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return def;
-    }
     char value[kTypedValueBuffer];
-    if (!readValue(path, section, key, value, sizeof value) || !*value) return def;
+    if (!readTypedValue(path, key, section, value)) return def;
     std::string_view v = value;
     return equalsNoCase(v, "on") || equalsNoCase(v, "yes") || equalsNoCase(v, "true") || leadingInt(v) == 1;
 }
 
 COLORREF Profile::getColor(const char* key, const char* section, COLORREF def) const {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return def;
-    }
     char value[kTypedValueBuffer];
-    if (!readValue(path, section, key, value, sizeof value) || !*value) return def;
+    if (!readTypedValue(path, key, section, value)) return def;
     std::string_view v = value;
     size_t pos = 0;
     long long red = 0, green = 0, blue = 0;
@@ -529,9 +524,8 @@ COLORREF Profile::getColor(const char* key, const char* section, COLORREF def) c
 }
 
 LOGFONTW Profile::getFont(const char* key, const char* section, const LOGFONTW* def) const {
-    if (!key || !section) reportPrecondition(!key ? "key" : "section");
     char value[kFontValueBuffer];
-    if (!key || !section || !readValue(path, section, key, value, sizeof value) || !*value)
+    if (!haveKeyAndSection(key, section) || !readValue(path, section, key, value, sizeof value) || !*value)
         return def ? *def : systemFont();
     std::string_view v = value;
     LOGFONTW font;
@@ -596,12 +590,8 @@ LOGFONTW Profile::getFontShort(const char* key, const char* section) const {
 }
 
 bool Profile::hasKey(const char* key, const char* section) const {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return false;
-    }
     char value[kTypedValueBuffer];
-    return readValue(path, section, key, value, sizeof value) && *value;
+    return readTypedValue(path, key, section, value);
 }
 
 int Profile::getKeys(char* buf, int size, const char* section) const {
@@ -697,10 +687,7 @@ int Profile::writeString(const char* key, const char16_t* value, const char* sec
 }
 
 int Profile::deleteKey(const char* key, const char* section) {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return 0;
-    }
+    if (!haveKeyAndSection(key, section)) return 0;
     return writeEntry(key, nullptr, section, path);
 }
 
@@ -834,10 +821,7 @@ int Profile::copySection(const Profile& from, const char* from_sect, const char*
 }
 
 int Profile::writeInt(const char* key, int value, const char* section) {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return 0;
-    }
+    if (!haveKeyAndSection(key, section)) return 0;
     char text[16];
     auto [end, ec] = std::to_chars(text, text + sizeof text - 1, value);
     *end = '\0';
@@ -845,18 +829,12 @@ int Profile::writeInt(const char* key, int value, const char* section) {
 }
 
 int Profile::writeBool(const char* key, bool value, const char* section) {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return 0;
-    }
+    if (!haveKeyAndSection(key, section)) return 0;
     return writeString(key, value ? "On" : "Off", section);
 }
 
 int Profile::writeDouble(const char* key, double value, const char* section, int decimals) {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return 0;
-    }
+    if (!haveKeyAndSection(key, section)) return 0;
     if (decimals < 0) decimals = kDefaultDecimals;
     char text[kMaxNumberText + 1];
     char* const last = text + kMaxNumberText;
@@ -866,27 +844,21 @@ int Profile::writeDouble(const char* key, double value, const char* section, int
     else
         r = std::to_chars(text, last, value, std::chars_format::fixed, decimals);
     if (r.ec != std::errc())
-        r = std::to_chars(text, last, value, std::chars_format::general, kRoundTripDigits);
+        r = std::to_chars(text, last, value, std::chars_format::general);  // shortest exact text
     if (r.ec != std::errc()) return 0;
     *r.ptr = '\0';
     return writeString(key, text, section);
 }
 
 int Profile::writeColor(const char* key, COLORREF color, const char* section) {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return 0;
-    }
+    if (!haveKeyAndSection(key, section)) return 0;
     std::string text = std::to_string(color & 0xFF) + " " + std::to_string((color >> 8) & 0xFF) + " " +
                        std::to_string((color >> 16) & 0xFF);
     return writeString(key, text.c_str(), section);
 }
 
 void Profile::writeFont(const char* key, const LOGFONTW* font, const char* section) {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return;
-    }
+    if (!haveKeyAndSection(key, section)) return;
     if (!font) return;
     std::string text;
     for (long long field : {(long long)font->lfHeight, (long long)font->lfWidth, (long long)font->lfEscapement,
@@ -900,10 +872,7 @@ void Profile::writeFont(const char* key, const LOGFONTW* font, const char* secti
 }
 
 void Profile::writeFontShort(const char* key, const LOGFONTW* font, const char* section) {
-    if (!key || !section) {
-        reportPrecondition(!key ? "key" : "section");
-        return;
-    }
+    if (!haveKeyAndSection(key, section)) return;
     if (!font) return;
     int style = 2 * font->lfItalic + 4 * font->lfUnderline + (font->lfWeight != kNormalWeight ? 1 : 0);
     std::string text = faceNameUtf8(*font) + "," + std::to_string(font->lfHeight) + "," + std::to_string(style);

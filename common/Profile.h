@@ -24,6 +24,7 @@
 // reading. Two writers of one file at the same time can lose each other's change.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -60,6 +61,7 @@ public:
     // write fails).
     explicit Profile(const char* file);
     explicit Profile(const char16_t* file);
+    explicit Profile(const std::string& file) : Profile(file.c_str()) {}
     // Creates a new empty temporary file "./INIxxxxxx.TMP", removed with the object.
     Profile();
     // The same file as `other`, not temporary.
@@ -79,6 +81,7 @@ public:
     // A temporary file of this object is removed first; a null path gives a new temporary file.
     void setFile(const char* file);
     void setFile(const char16_t* file);
+    void setFile(std::nullptr_t) { setFile(static_cast<const char*>(nullptr)); }
 
     const std::string& getPath() const { return path; }
     const std::u16string& getPathW() const { return wpath; }
@@ -138,7 +141,7 @@ public:
     int writeInt(const char* key, int value, const char* section);
     int writeBool(const char* key, bool value, const char* section);
     // Fixed notation with `decimals` decimals; exponent notation above 9e70 in magnitude; the
-    // shortest exact general form when the fixed text would not fit 79 characters.
+    // shortest text that reads back exactly when the fixed text would not fit 79 characters.
     int writeDouble(const char* key, double value, const char* section, int decimals);
     int writeColor(const char* key, COLORREF color, const char* section);
     // The long form "height,width,...,pitchAndFamily,face"; nothing written for a null font.

@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "common/Profile.h"
+#include "tests/TestSupport.h"
+
+using Pelagix::Profile;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+const std::string kNewFile = kBom + "\r\n";
+
+class ProfileWrite : public ::testing::Test {
+protected:
+    TempFolder folder;
+    std::string path = folder.file("Harbour.ini");
+    std::string file(const std::string& bytes) {
+        writeFile(path, bytes);
+        return path;
+    }
+    // Files in the folder other than the target: a left temporary file shows up here.
+    std::vector<std::string> others() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(folder.path()))
+            if (e.path() != path) names.push_back(e.path().filename().string());
+        return names;
+    }
+};
+
+TEST_F(ProfileWrite, SetCases) {
+    struct Case {
+        const char* name;
+        std::string before;  // "" with missing = true: no file
+        bool missing;
+        const char* key;
+        const char* value;
+        const char* section;
+        std::string after;
+    } cases[] = {
+        {"missing file", "", true, "Key", "6", "S", kNewFile + "[S]\r\nKey=6\r\n"},
+        {"old line replaced", "[S]\r\nKey = 5 ; note\r\nB=1\r\n", false, "Key", "6", "S", "[S]\r\nKey=6\r\nB=1\r\n"},
+        {"key as the caller writes it", "[S]\r\n  KEY=5\r\n", false, "key", "6", "s", "[S]\r\nkey=6\r\n"},
+        {"new key after blank and comment lines", "[S]\r\nA=1\r\n\r\n; c\r\n[T]\r\nA=2\r\n", false, "B", "2", "S",
+         "[S]\r\nA=1\r\n\r\n; c\r\nB=2\r\n[T]\r\nA=2\r\n"},
+        {"last section without line end", "[S]\r\nA=1", false, "B", "2", "S", "[S]\r\nA=1\r\nB=2\r\n"},
+        {"new section without line end", "[S]\r\nA=1", false, "B", "2", "T", "[S]\r\nA=1\r\n[T]\r\nB=2\r\n"},
+        {"only the first of two keys", "[S]\r\nA=1\r\nA=2\r\n", false, "A", "3", "S", "[S]\r\nA=3\r\nA=2\r\n"},
+        {"first of two sections", "[S]\r\nA=1\r\n[S]\r\nB=1\r\n", false, "B", "2", "S",
+         "[S]\r\nA=1\r\nB=2\r\n[S]\r\nB=1\r\n"},
+        {"empty section name: before the first header", "X=1\r\n[S]\r\nA=1\r\n", false, "Y", "2", "",
+         "X=1\r\nY=2\r\n[S]\r\nA=1\r\n"},
+        {"value with ';' unchanged", "[S]\r\n", false, "V", "a;b", "S", "[S]\r\nV=a;b\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(path);
+        if (!c.missing) file(c.before);
+        Profile p(path.c_str());
+        EXPECT_EQ(p.writeString(c.key, c.value, c.section), 1);
+        EXPECT_EQ(readFile(path), c.after);
+        EXPECT_TRUE(others().empty());
+    }
+}
+
+TEST_F(ProfileWrite, SameValueLeavesFileUntouched) {
+    const std::string before = "[S]\r\nKey = 5 ; note\r\nV=a;b\r\n";
+    file(before);
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    fs::last_write_time(path, old);
+    Profile p(path.c_str());
+    EXPECT_EQ(p.writeString("key", "5", "s"), 1);
+    EXPECT_EQ(p.writeInt("Key", 5, "S"), 1);
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(fs::last_write_time(path), old);
+    // A value that reads back cut never takes the shortcut.
+    EXPECT_EQ(p.writeString("V", "a;b", "S"), 1);
+    EXPECT_NE(fs::last_write_time(path), old);
+    EXPECT_EQ(readFile(path), "[S]\r\nKey = 5 ; note\r\nV=a;b\r\n");
+}
+
+TEST_F(ProfileWrite, Deletes) {
+    const std::string before = "[S]\r\nA=1\r\nB=2\r\nA=3\r\n[T]\r\nC=1\r\n; c\r\n[U]\r\nD=1";
+    struct Case {
+        const char* name;
+        const char* key;  // null: delete the section
+        const char* section;
+        std::string after;
+    } cases[] = {
+        {"missing key", "Z", "S", before},
+        {"missing section", nullptr, "Z", before},
+        {"first of two keys", "a", "S", "[S]\r\nB=2\r\nA=3\r\n[T]\r\nC=1\r\n; c\r\n[U]\r\nD=1"},
+        {"section", nullptr, "t", "[S]\r\nA=1\r\nB=2\r\nA=3\r\n[U]\r\nD=1"},
+        {"last section", nullptr, "U", "[S]\r\nA=1\r\nB=2\r\nA=3\r\n[T]\r\nC=1\r\n; c\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        file(before);
+        Profile p(path.c_str());
+        EXPECT_EQ(c.key ? p.deleteKey(c.key, c.section) : p.deleteSection(c.section), 1);
+        EXPECT_EQ(readFile(path), c.after);
+    }
+    fs::remove(path);
+    Profile p(path.c_str());
+    EXPECT_EQ(p.deleteKey("A", "S"), 1);
+    EXPECT_EQ(p.deleteSection("S"), 1);
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(ProfileWrite, TypedSetters) {
+    Profile p(path.c_str());
+    struct DoubleCase {
+        double value;
+        int decimals;
+        const char* text;
+    } doubles[] = {
+        {1e71, 3, "1.000e+71"},
+        {-1e71, 3, "-1.000e+71"},  // negative values change form too
+        {12.5, 2, "12.50"},
+        {0.125, 2, "0.12"},  // an exact tie rounds to even, as printf does
+        {5e70, 10, "5e+70"},  // the fixed text (82 characters) would not fit
+        {0.1, 200, "0.1"},
+        {3.0, -1, "3.000000"},
+    };
+    for (const DoubleCase& c : doubles) {
+        EXPECT_EQ(p.writeDouble("D", c.value, "S", c.decimals), 1);
+        EXPECT_EQ(p.getString("D", "S"), c.text) << c.value;
+    }
+    EXPECT_EQ(p.getDouble("D", "S", 0), 3.0);
+    EXPECT_EQ(p.writeInt("I", -2147483647 - 1, "S"), 1);
+    EXPECT_EQ(p.getString("I", "S"), "-2147483648");
+    EXPECT_EQ(p.writeBool("B", true, "S"), 1);
+    EXPECT_EQ(p.getString("B", "S"), "On");
+    EXPECT_TRUE(p.getBool("B", "S", false));
+    EXPECT_EQ(p.writeBool("B", false, "S"), 1);
+    EXPECT_EQ(p.getString("B", "S"), "Off");
+    EXPECT_FALSE(p.getBool("B", "S", true));
+    EXPECT_EQ(p.writeColor("C", 0xAA0080FFu, "S"), 1);
+    EXPECT_EQ(p.getString("C", "S"), "255 128 0");
+    EXPECT_EQ(p.getColor("C", "S", 0), 0x0080FFu);
+}
+
+TEST_F(ProfileWrite, Fonts) {
+    Profile p(path.c_str());
+    Pelagix::LOGFONTW font;
+    font.lfHeight = -13;
+    font.lfWeight = 700;
+    font.lfItalic = 1;
+    font.lfCharSet = 238;
+    font.lfQuality = 5;
+    font.lfPitchAndFamily = 34;
+    std::u16string face = u"Caf\u00e9 Sans";
+    std::copy(face.begin(), face.end(), font.lfFaceName);
+    p.writeFont("Long", &font, "F");
+    EXPECT_EQ(p.getString("Long", "F"), "-13,0,0,0,700,1,0,0,238,0,0,5,34,Caf\xC3\xA9 Sans");
+    Pelagix::LOGFONTW back = p.getFont("Long", "F");
+    EXPECT_EQ(std::u16string(back.lfFaceName), face);
+    EXPECT_EQ(back.lfHeight, -13);
+    EXPECT_EQ(back.lfWeight, 700);
+    EXPECT_EQ(back.lfCharSet, 238);
+    EXPECT_EQ(back.lfPitchAndFamily, 34);
+
+    p.writeFontShort("Short", &font, "F");
+    EXPECT_EQ(p.getString("Short", "F"), "Caf\xC3\xA9 Sans,-13,3");
+    Pelagix::LOGFONTW shortBack = p.getFontShort("Short", "F");
+    EXPECT_EQ(std::u16string(shortBack.lfFaceName), face);
+    EXPECT_EQ(shortBack.lfHeight, -13);
+    EXPECT_EQ(shortBack.lfWeight, 700);
+    EXPECT_EQ(shortBack.lfItalic, 1);
+    EXPECT_EQ(shortBack.lfUnderline, 0);
+
+    // Missing fields take their defaults; missing values the given default or the system font.
+    ASSERT_EQ(p.writeString("Partial", "12,3", "F"), 1);
+    Pelagix::LOGFONTW partial = p.getFont("Partial", "F");
+    EXPECT_EQ(partial.lfWidth, 3);
+    EXPECT_EQ(partial.lfWeight, 400);
+    EXPECT_EQ(std::u16string(partial.lfFaceName), u"Courier");
+    EXPECT_EQ(std::u16string(p.getFont("Missing", "F").lfFaceName), u"System");
+    EXPECT_EQ(p.getFont("Missing", "F", &font).lfCharSet, 238);
+    EXPECT_EQ(std::u16string(p.getFontShort("Partial", "F").lfFaceName), u"12");
+    ASSERT_EQ(p.writeString("NoComma", "Arial", "F"), 1);
+    EXPECT_EQ(std::u16string(p.getFontShort("NoComma", "F").lfFaceName), u"System");
+    p.writeFont("Null", nullptr, "F");
+    EXPECT_FALSE(p.hasKey("Null", "F"));
+}
+
+TEST_F(ProfileWrite, RefusesTextThatWouldInjectLines) {
+    const std::string before = kNewFile + "[S]\r\nA=1\r\n";
+    file(before);
+    Profile p(path.c_str());
+    struct Case {
+        const char* key;
+        const char* value;
+        const char* section;
+    } cases[] = {
+        {"K\r\n[Evil]", "1", "S"}, {"K", "1\r\nInjected=1", "S"}, {"K", "1\n", "S"}, {"K", "1", "S]\r\n[T"},
+        {"K", "1", "S\r"},         {"K=V", "1", "S"},             {"[T]", "1", "S"},   {"; K", "1", "S"},
+        {"K", "1", "S]"},          {nullptr, "1", "S"},           {"K", nullptr, "S"}, {"K", "1", nullptr},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(p.writeString(c.key, c.value, c.section), 0) << (c.key ? c.key : "null");
+    }
+    EXPECT_EQ(p.deleteKey("A\r\n", "S"), 0);
+    EXPECT_EQ(p.deleteSection("S\n"), 0);
+    EXPECT_EQ(readFile(path), before);
+    // Nothing is created for a refused write to a missing file either.
+    Profile absent(folder.file("absent.ini").c_str());
+    EXPECT_EQ(absent.writeString("K", "a\nb", "S"), 0);
+    EXPECT_FALSE(fs::exists(folder.file("absent.ini")));
+}
+
+TEST_F(ProfileWrite, TemporaryFileBesideTheTarget) {
+    // A target ending in '~' must not be its own temporary file.
+    std::string tilde = folder.file("notes.in~");
+    writeFile(tilde, "[S]\r\nA=1\r\n");
+    Profile p(tilde.c_str());
+    EXPECT_EQ(p.writeString("B", "2", "S"), 1);
+    EXPECT_EQ(readFile(tilde), "[S]\r\nA=1\r\nB=2\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+
+    // A target that is a folder is neither read nor replaced.
+    fs::create_directory(folder.file("dir.ini"));
+    Profile dir(folder.file("dir.ini").c_str());
+    EXPECT_EQ(dir.writeString("A", "1", "S"), 0);
+    EXPECT_TRUE(fs::is_directory(folder.file("dir.ini")));
+    EXPECT_EQ(dir.getInt("A", "S", 9), 9);
+}
+
+TEST_F(ProfileWrite, LongValuesAreCutToOneLine) {
+    Profile p(path.c_str());
+    std::string value(3000, 'v');
+    ASSERT_EQ(p.writeString("Key", value.c_str(), "S"), 1);
+    std::string text = readFile(path);
+    size_t start = text.find("Key=");
+    ASSERT_NE(start, std::string::npos);
+    // Key, '=' and value take 1021 bytes, so the line with its end fits one 1023-byte read.
+    EXPECT_EQ(text.substr(start), "Key=" + std::string(1017, 'v') + "\r\n");
+    EXPECT_EQ(p.getString("Key", "S"), std::string(1017, 'v'));
+}
+
+TEST_F(ProfileWrite, CopySection) {
+    TempFolder other;
+    std::string sourcePath = other.file("source.ini");
+    writeFile(sourcePath, kNewFile + "[GeodesyOld]\r\nA=old\r\n[ geodesy]\r\nNo=1\r\n[geodesy]\r\nA=1\r\nB=2\r\n"
+                                     "[Next]\r\nC=3");
+    Profile source(sourcePath.c_str());
+    struct Case {
+        const char* name;
+        std::string before;
+        bool missing;
+        const char* to;
+        std::string after;
+    } cases[] = {
+        {"into a missing file", "", true, nullptr, kNewFile + "[Geodesy]\r\nA=1\r\nB=2\r\n"},
+        {"replaces the exact section only",
+         "[GeodesyOld]\r\nX=1\r\n[Geodesy]\r\nX=2\r\n[Geodesy2]\r\nX=3", false, nullptr,
+         "[GeodesyOld]\r\nX=1\r\n[Geodesy]\r\nA=1\r\nB=2\r\n[Geodesy2]\r\nX=3"},
+        {"appended to a file without line end", "[Other]\r\nX=1", false, "Copy",
+         "[Other]\r\nX=1\r\n[Copy]\r\nA=1\r\nB=2\r\n"},
+        {"last section replaced", "[Geodesy]\r\nX=1\r\n", false, nullptr, "[Geodesy]\r\nA=1\r\nB=2\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(path);
+        if (!c.missing) file(c.before);
+        Profile target(path.c_str());
+        EXPECT_EQ(target.copySection(source, "Geodesy", c.to), 1);
+        EXPECT_EQ(readFile(path), c.after);
+        EXPECT_TRUE(others().empty());
+    }
+    // A source section at the end of a file without line end is closed before what follows.
+    file("[Next]\r\nOld=1\r\n[Keep]\r\nK=1\r\n");
+    Profile target(path.c_str());
+    EXPECT_EQ(target.copySection(source, "next"), 1);
+    EXPECT_EQ(readFile(path), "[next]\r\nC=3\r\n[Keep]\r\nK=1\r\n");
+
+    // Failures leave the target as it was and create nothing.
+    const std::string before = readFile(path);
+    EXPECT_EQ(target.copySection(source, "Missing"), 0);
+    EXPECT_EQ(target.copySection(target, "Keep"), 0);
+    EXPECT_EQ(target.copySection(source, "Geodesy", "A]B"), 0);
+    EXPECT_EQ(target.copySection(source, nullptr), 0);
+    EXPECT_EQ(readFile(path), before);
+    Profile absent(folder.file("absent.ini").c_str());
+    EXPECT_EQ(absent.copySection(source, "Missing"), 0);
+    EXPECT_FALSE(fs::exists(folder.file("absent.ini")));
+    // Within one file, to another name.
+    EXPECT_EQ(target.copySection(target, "Keep", "Kept"), 1);
+    EXPECT_EQ(target.getInt("K", "Kept", 0), 1);
+}
+
+TEST_F(ProfileWrite, AssignmentCopiesTheFile) {
+    file("[S]\r\nA=1\r\n");
+    Profile target(path.c_str());
+    Profile& self = target;
+    target = self;
+    Profile samePath(path.c_str());
+    target = samePath;
+    Profile missing(folder.file("absent.ini").c_str());
+    target = missing;
+    EXPECT_EQ(readFile(path), "[S]\r\nA=1\r\n");
+
+    std::string otherPath = folder.file("other.ini");
+    writeFile(otherPath, "[T]\r\nB=2");
+    Profile other(otherPath.c_str());
+    target = other;
+    EXPECT_EQ(readFile(path), "[T]\r\nB=2");
+    EXPECT_EQ(target.getPath(), path);
+}
+
+TEST_F(ProfileWrite, TemporaryProfiles) {
+    std::string first;
+    {
+        Profile temp;
+        ASSERT_TRUE(temp.temporary());
+        first = temp.getPath();
+        std::string name = fs::path(first).filename().string();
+        EXPECT_EQ(name.substr(0, 3), "INI");
+        EXPECT_EQ(name.substr(name.size() - 4), ".TMP");
+        EXPECT_TRUE(fs::is_regular_file(first));
+        EXPECT_EQ(fs::file_size(first), 0u);
+        EXPECT_EQ(temp.writeInt("A", 1, "S"), 1);
+        EXPECT_EQ(temp.getInt("A", "S", 0), 1);
+        Profile copy(temp);
+        EXPECT_FALSE(copy.temporary());
+        EXPECT_EQ(copy.getPath(), first);
+
+        temp.setFile(nullptr);  // the old temporary file goes, a new one comes
+        EXPECT_FALSE(fs::exists(first));
+        std::string second = temp.getPath();
+        EXPECT_NE(second, first);
+        temp.setFile(path.c_str());
+        EXPECT_FALSE(fs::exists(second));
+        EXPECT_FALSE(temp.temporary());
+        first = temp.getPath();
+    }
+    EXPECT_EQ(first, path);
+}
+
+// A derived profile sees every typed write through the first writeString.
+class RecordingProfile : public Profile {
+public:
+    using Profile::Profile;
+    using Profile::writeString;
+    int writeString(const char* key, const char* value, const char* section) override {
+        seen += std::string(section) + "/" + key + "=" + value + ";";
+        return Profile::writeString(key, value, section);
+    }
+    std::string seen;
+};
+
+TEST_F(ProfileWrite, TypedSettersGoThroughTheVirtualSetter) {
+    RecordingProfile p(path.c_str());
+    p.writeInt("I", 3, "S");
+    p.writeBool("B", true, "S");
+    p.writeDouble("D", 1.5, "S", 1);
+    p.writeColor("C", 0x010203, "S");
+    p.writeString(u"W", u"\u00e9", u"S");
+    EXPECT_EQ(p.seen, "S/I=3;S/B=On;S/D=1.5;S/C=3 2 1;S/W=\xC3\xA9;");
+}
+
+}  // namespace
