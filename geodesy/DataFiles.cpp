@@ -15,18 +15,18 @@ constexpr const char* kVdatumFolder = "vdatum";
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
+size_t lastSeparator(const std::string& value) { return value.find_last_of("\\/"); }
+
+}  // namespace
+
+bool hasSeparator(const std::string& value) { return lastSeparator(value) != std::string::npos; }
+
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
         if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
     return true;
 }
-
-size_t lastSeparator(const std::string& value) { return value.find_last_of("\\/"); }
-
-}  // namespace
-
-bool hasSeparator(const std::string& value) { return lastSeparator(value) != std::string::npos; }
 
 std::string stem(const std::string& value) {
     std::string name = geodesyfile::fileNameOf(value);

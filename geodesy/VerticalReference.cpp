@@ -23,14 +23,7 @@ constexpr int kOutsideGrid = 4;
 
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool isTss(const char* surface) {
-    const char* tss = kTssSurface;
-    for (; *surface && *tss; ++surface, ++tss)
-        if (lowerAscii(*surface) != lowerAscii(*tss)) return false;
-    return *surface == *tss;
-}
+bool isTss(const char* surface) { return datafiles::equalsIgnoringCase(surface, kTssSurface); }
 
 // Opens a grid of type T on `path`; null when the path names no regular file or the reader
 // refuses it.
