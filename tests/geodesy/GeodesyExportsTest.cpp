@@ -5,8 +5,11 @@
 #include <functional>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "geodesy/Tellus.h"
+#include "geodesy/Trace.h"
+#include "tests/TestSupport.h"
 #include "tests/geodesy/projections/ProjectionTestSupport.h"
 
 namespace {
@@ -129,9 +132,9 @@ TEST(GeodesyExports, CreationCodesAndRecord) {
     std::memset(name, '#', sizeof name);
     std::memset(code, '#', sizeof code);
     ASSERT_EQ(GetGeodesyParams(h, &out, name, code), 1);
-    EXPECT_EQ(out.scaleFactor, 1.0);
+    EXPECT_EQ(double(out.scaleFactor), 1.0);
     EXPECT_EQ(out.projectionId, 3);
-    EXPECT_EQ(out.falseEasting, 500000);
+    EXPECT_EQ(double(out.falseEasting), 500000);
     EXPECT_STREQ(name, "WGS-84");
     EXPECT_STREQ(code, "TME");
     EXPECT_EQ(code[4], '#');
@@ -270,8 +273,27 @@ TEST(GeodesyExports, NullHandleTouchesNothing) {
     EXPECT_EQ(b, sentinel);
     EXPECT_EQ(c, sentinel);
     EXPECT_STREQ(buf, "#######");
-    EXPECT_EQ(params.semiMajorAxis, 0);
-    EXPECT_EQ(adjust.scale, 1);
+    EXPECT_EQ(double(params.semiMajorAxis), 0);
+    EXPECT_EQ(double(adjust.scale), 1);
+}
+
+TEST(GeodesyExports, EntryTraceLines) {
+    DebugCapture capture;
+    GeodesyParams p = utmParams(31);
+    GeodesyHandle h = CreateGeodesy(&p);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(DestroyGeodesy(h), 1);
+    EXPECT_EQ(DestroyGeodesy(nullptr), 0);
+    if (kTraceBuild) {
+        const std::string prefix = threadPrefix();
+        const std::vector<std::string> expected = {
+            prefix + "CreateGeodesy entered\n", prefix + "Geodesy::Geodesy entered\n",
+            prefix + "DestroyGeodesy entered\n", prefix + "Geodesy::~Geodesy entered\n",
+            prefix + "DestroyGeodesy entered\n"};
+        EXPECT_EQ(capture.lines(), expected);
+    } else {
+        EXPECT_TRUE(capture.lines().empty());
+    }
 }
 
 }  // namespace

@@ -48,8 +48,8 @@ TEST(Geodesy, TraceLinesOnlyIn32BitBuild) {
     { Geodesy g(utmParams(31)); }
     if (kTraceBuild) {
         ASSERT_EQ(capture.lines().size(), 2u);
-        EXPECT_EQ(capture.lines()[0], threadPrefix() + "Geodesy::Geodesy entered");
-        EXPECT_EQ(capture.lines()[1], threadPrefix() + "Geodesy::~Geodesy entered");
+        EXPECT_EQ(capture.lines()[0], threadPrefix() + "Geodesy::Geodesy entered\n");
+        EXPECT_EQ(capture.lines()[1], threadPrefix() + "Geodesy::~Geodesy entered\n");
     } else {
         EXPECT_TRUE(capture.lines().empty());
     }
@@ -99,7 +99,7 @@ TEST(Geodesy, AdjustmentRecordAndAxes) {
     AdjustParams back{};
     g.GetAdjustment(back);
     EXPECT_EQ(back.type, a.type);
-    EXPECT_EQ(back.translationY, 20);
+    EXPECT_EQ(double(back.translationY), 20);
     EXPECT_EQ(g.LocalNameId(8), 18);
 
     // Another type keeps the axis names as they were.

@@ -6,11 +6,11 @@
 #include <thread>
 
 #include "geodesy/Tellus.h"
+#include "tests/geodesy/projections/ProjectionTestSupport.h"
 
 namespace {
 
 std::string logPath;
-constexpr double kDeg = 3.14159265358979323846 / 180;
 
 TEST(SharedLibrary, LoadLineWrittenOnce) {
     std::ifstream in(logPath);
@@ -41,14 +41,7 @@ TEST(SharedLibrary, VersionAndFreshThread) {
 // A host's round trip through the shared object (runs after the log check: it writes trace lines
 // in the 32-bit build).
 TEST(SharedLibrary, HostConvertsOnUtm) {
-    GeodesyParams p{};
-    p.semiMajorAxis = 6378137.0;
-    p.inverseFlattening = 298.257223563;
-    p.projectionId = 3;
-    p.unitFactor = 1.0;
-    p.scaleFactor = 0.9996;
-    p.centralMeridian = 3 * kDeg;
-    p.falseEasting = 500000;
+    GeodesyParams p = utmParams(31);
     GeodesyHandle h = CreateGeodesy(&p);
     ASSERT_NE(h, nullptr);
     double x = 0, y = 0;

@@ -1,4 +1,5 @@
-// Shared pieces of the projection tests: degree conversion and records.
+// Shared pieces of the projection tests: degree conversion and records. The records are packed:
+// compare their doubles as values (double(r.field)), never bind references to them.
 #pragma once
 
 #include <numbers>
