@@ -94,6 +94,7 @@ std::string ntv2Bytes(const Ntv2Layout& l, const std::vector<Ntv2SubGrid>& grids
         doubleRecord(out, "LONG_INC", g.lonInc, l);
         int rows = g.rows(), columns = g.columns();
         intRecord(out, "GS_COUNT", g.gsCount < 0 ? int32_t(rows * columns) : g.gsCount, l);
+        if (!g.writeNodes) continue;
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c) {
                 std::array<float, 4> v =
@@ -182,7 +183,7 @@ std::string binGridBytes(const BinGrid& g) {
 
 float gtxValue(int row, int column) { return float(20 + 1.5 * row - 0.75 * column); }
 
-std::string gtxBytes(const GtxGrid& g) {
+std::string gtxHeader(const GtxGrid& g) {
     std::string out;
     put(out, g.south, true);
     put(out, g.west, true);
@@ -190,6 +191,17 @@ std::string gtxBytes(const GtxGrid& g) {
     put(out, g.lonSpacing, true);
     put(out, g.rows, true);
     put(out, g.columns, true);
+    return out;
+}
+
+std::string bigEndianFloat(float value) {
+    std::string out;
+    put(out, value, true);
+    return out;
+}
+
+std::string gtxBytes(const GtxGrid& g) {
+    std::string out = gtxHeader(g);
     for (int r = 0; r < g.rows; ++r)
         for (int c = 0; c < g.columns; ++c)
             put(out, g.nodes.empty() ? gtxValue(r, c) : g.nodes.at(size_t(r * g.columns + c)), true);

@@ -19,6 +19,8 @@ struct Ntv2SubGrid {
     // Four floats per node (latitude shift, longitude shift, their accuracies), south row first,
     // each row from east to west. Empty: nodeValue(row, column) is written.
     std::vector<std::array<float, 4>> nodes;
+    // False: only the header is written (the caller supplies the node records).
+    bool writeNodes = true;
     int rows() const;
     int columns() const;
 };
@@ -63,6 +65,10 @@ struct GtxGrid {
     std::vector<float> nodes;  // south row first, west to east; empty: gtxValue
 };
 float gtxValue(int row, int column);
+std::string gtxHeader(const GtxGrid& grid);
 std::string gtxBytes(const GtxGrid& grid);
+
+// A float in big-endian bytes.
+std::string bigEndianFloat(float value);
 
 }  // namespace gridwriter

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <clocale>
 
 #include "GridTestSupport.h"
 #include "TestSupport.h"
@@ -60,21 +59,6 @@ TEST(KTDFile, FractionRoundingToOneReadsTheLastRow) {
     double v = NAN;
     ASSERT_EQ(ktd.Lookup(50, q, nullptr, &v).release(), 0);
     EXPECT_NEAR(v, 8.0, kTolerance);
-}
-
-TEST(KTDFile, ParsesWithoutTheLocale) {
-    // A decimal-comma locale must not change the reading (skipped where none is installed).
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = previous ? previous : "C";
-    bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
-    TempFolder folder;
-    writeFile(folder.file("t.ktd"), kTable);
-    KTDFile ktd(folder.file("t.ktd").c_str());
-    double v = NAN;
-    EXPECT_EQ(ktd.Lookup(50, 50, nullptr, &v).release(), 0);
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_NEAR(v, 5.5, kTolerance);
-    if (!comma) GTEST_SKIP() << "no decimal-comma locale installed";
 }
 
 TEST(KTDFile, BadTablesRaise) {
