@@ -4,7 +4,8 @@
 // (EPSG Guidance Note 7-2, "Transverse Mercator, USGS formulas" for the series terms).
 // Both latitude series are evaluated in the equivalent cos-power form
 //     phi + sin phi cos phi (C0 + C2 cos^2 + C4 cos^4 + C6 cos^6).
-// Departures: the inverse writes nothing when it fails; the longitude difference of Forward is
+// Departures: a latitude beyond +-pi/2 (or NaN) is refused by Forward; the inverse writes
+// nothing when it fails; the longitude difference of Forward is
 // reduced by a single turn, not to the principal range; the inverse's longitude is reduced only
 // when it lies outside [-pi, pi].
 #include "geodesy/projections/TransverseMercator.h"
@@ -74,8 +75,10 @@ erc TransverseMercator::Forward(double lat, double lon, double& x, double& y) co
     double l = dlon * c;
     double s = std::sin(lat);
     double mu = Rectifying(lat, s, c);
-    // Only the north pole is refused; the series still give the south pole on the central meridian.
+    // The north pole is refused; the series still give the south pole on the central meridian.
     if (lat == kHalfPi) return Failure(kCannotProject);
+    // A latitude beyond a pole is no point at all: the series would return numbers for it.
+    if (!(std::fabs(lat) <= kHalfPi)) return Failure(kLatitudeOutOfRange);
     double t = std::tan(lat);
     double T = t * t;
     double nu = semiMajorUnits / std::sqrt(1 - e2 * s * s);

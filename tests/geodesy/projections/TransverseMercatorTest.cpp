@@ -74,6 +74,11 @@ TEST(TransverseMercator, PolesTurnsAndFailures) {
     EXPECT_EQ(tm.Forward(kHalfPi, 5 * kDeg, x, y).release(), 6);
     EXPECT_EQ(x, -1);
     EXPECT_EQ(y, -1);
+    // Beyond a pole (a degree value passed as radians, say) is refused, not projected.
+    for (double lat : {1.6, -1.6, 45.0, std::nan("")}) {
+        EXPECT_EQ(tm.Forward(lat, 5 * kDeg, x, y).release(), 10) << lat;
+        EXPECT_EQ(x, -1);
+    }
     // The south pole goes through the series: proj gives 500000, -9997964.9430.
     ASSERT_EQ(tm.Forward(-kHalfPi, 5 * kDeg, x, y).release(), 0);
     EXPECT_NEAR(x, 500000, 1e-3);
