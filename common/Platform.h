@@ -56,4 +56,8 @@ void debugOutput(const std::string& line);
 using DebugCapture = void (*)(const std::string& line, void* context);
 void setDebugCapture(DebugCapture capture, void* context);
 
+// Names of the entries of a folder (without "." and ".."), sorted bytewise; empty when the
+// folder cannot be read.
+std::vector<std::string> folderEntries(const std::string& folder);
+
 }  // namespace platform
