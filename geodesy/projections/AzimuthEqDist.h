@@ -5,7 +5,7 @@
 //
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
 // (metres per grid unit); false easting and northing (grid units).
-// Accuracy: the series are for the neighbourhood of the centre: about 1 mm at 40 km, 0.65 m at
+// Accuracy: the series are for the neighbourhood of the centre: about 1 mm at 35 km, 0.65 m at
 // 380 km. Never fails.
 #pragma once
 
