@@ -1,9 +1,15 @@
 #include "geodesy/projections/ProjectionFactory.h"
 
+#include "geodesy/projections/AZA.h"
 #include "geodesy/projections/Albers.h"
+#include "geodesy/projections/AzimuthEqDist.h"
+#include "geodesy/projections/Cassini.h"
 #include "geodesy/projections/Lambert.h"
 #include "geodesy/projections/Mercator.h"
+#include "geodesy/projections/ObliqueCylindrical.h"
+#include "geodesy/projections/ObliqueMercator.h"
 #include "geodesy/projections/PolarStereo.h"
+#include "geodesy/projections/Polyconic.h"
 #include "geodesy/projections/SMerc.h"
 #include "geodesy/projections/Stereographic.h"
 #include "geodesy/projections/TransverseMercator.h"
@@ -18,6 +24,13 @@ std::unique_ptr<Projection> CreateProjection(const GeodesyParams& params) {
     case kSMercKind.id: return std::make_unique<SMerc>(params);
     case kAlbersKind.id: return std::make_unique<Albers>(params);
     case kPolarStereoKind.id: return std::make_unique<PolarStereo>(params);
+    case kObliqueCylindricalKind.id: return std::make_unique<ObliqueCylindrical>(params);
+    case kHotineKind.id: return std::make_unique<Hotine>(params);
+    case kRsoKind.id: return std::make_unique<RSO>(params);
+    case kAzimuthEqDistKind.id: return std::make_unique<AzimuthEqDist>(params);
+    case kCassiniKind.id: return std::make_unique<Cassini>(params);
+    case kAzaKind.id: return std::make_unique<AZA>(params);
+    case kPolyconicKind.id: return std::make_unique<Polyconic>(params);
     default: break;
     }
     throw erc(kUnknownProjection, kSeverityError, &geodesyFacility());

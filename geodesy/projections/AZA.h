@@ -1,0 +1,44 @@
+// Lambert azimuthal equal-area on the ellipsoid (projection id 13, code "AZA"), through the
+// authalic latitude, centred on (reference latitude, central meridian). Polar aspect when the
+// reference latitude is within 1e-6 rad of a pole, oblique aspect otherwise. No convergence; the
+// point scale is 1 (equal area).
+//
+// Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
+// (metres per grid unit); false easting and northing (grid units). Domain: the whole ellipsoid
+// but the antipode of the centre; the grid is the disk of radius 2R about the false origin.
+// Failures: Forward 6 at the antipode of the centre (oblique aspect); Inverse 10 for a point
+// outside the disk, 11 when the latitude iteration does not settle.
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class AZA : public Projection {
+public:
+    explicit AZA(const GeodesyParams& params);
+
+    const char* Code() const override { return kAzaKind.code; }
+    int Id() const override { return kAzaKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale1(double lat, double lon) const override;
+    double PrincipalScale2(double lat, double lon) const override;
+
+private:
+    // q(lat) = (1 - e2) (sin lat / (1 - e2 sin^2 lat) + atanh(e sin lat) / e).
+    double Q(double sinLat) const;
+    // m(lat) = cos lat / sqrt(1 - e2 sin^2 lat).
+    double M(double lat) const;
+    // The geodetic latitude of q; code 11 when the iteration does not settle.
+    erc LatitudeOfQ(double q, double& lat) const;
+
+    double semiMajorUnits;  // a / unit
+    double R;               // radius of the authalic sphere, grid units
+    double qp;              // q(pi/2)
+    double q1;              // q(lat1)
+    double m1;              // m(lat1)
+    double beta1;           // authalic latitude of the centre (oblique aspect)
+    double sinBeta1, cosBeta1;
+    double D;               // m1 / (cos beta1 sqrt(qp / 2)) (oblique aspect)
+    bool polar;
+    bool south;             // polar aspect about the south pole (false in the oblique aspect)
+};

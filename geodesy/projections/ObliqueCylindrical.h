@@ -1,0 +1,40 @@
+// Conformal oblique cylindrical projection (projection id 5, code "OCY"), the double projection
+// of a national grid centred on a point: the ellipsoid is mapped conformally onto a Gauss sphere
+// of radius sqrt(M0 N0) tangent at the reference latitude, the sphere is rotated so that the
+// origin lies on its equator, and that frame is mapped by a Mercator projection. Conformal:
+// PrincipalScale2 repeats PrincipalScale1; no convergence.
+//
+// Parameters (GeodesyParams): a, 1/f; k0 at the origin; reference latitude and central meridian
+// (rad); unit (metres per grid unit); false easting and northing (grid units). Domain: within
+// 90 degrees of the origin in the rotated frame. The longitude difference is reduced into
+// [-pi, pi].
+// Failures: Forward 6 at the two poles of the rotated frame; Inverse 11 when the latitude
+// iteration does not settle.
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class ObliqueCylindrical : public Projection {
+public:
+    explicit ObliqueCylindrical(const GeodesyParams& params);
+
+    const char* Code() const override { return kObliqueCylindricalKind.code; }
+    int Id() const override { return kObliqueCylindricalKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale1(double lat, double lon) const override;
+    double PrincipalScale2(double lat, double lon) const override;
+
+private:
+    // Latitude b on the sphere of a geodetic latitude.
+    double SphereLatitude(double lat) const;
+    // Sine of the latitude in the rotated frame, from the sphere latitude b and l = alpha dl.
+    double RotatedSine(double b, double l) const;
+
+    double sphereRadius;  // k0 sqrt(M0 N0), metres
+    double R;             // sphereRadius / unit
+    double alpha;         // sqrt(1 + e2 cos^4 lat0 / (1 - e2))
+    double K;             // constant of the conformal latitude
+    double b0;            // sphere latitude of the origin, asin(sin lat0 / alpha)
+    double sinB0, cosB0;
+};

@@ -1,0 +1,139 @@
+// Hotine oblique Mercator: the ellipsoid is mapped conformally onto the aposphere (constants B, E
+// and the function t of the conformal latitude), the aposphere by an oblique Mercator about the
+// centre line (Snyder, "Map Projections: A Working Manual", 1987, pp. 66-75; EPSG Guidance Note
+// 7-2, Hotine variants A and B). u is measured from the natural origin, as in variant A.
+// Departures, each for a result that would otherwise be NaN with success:
+// - D^2 - 1 is taken as 0 when rounding makes it negative (a centre on the equator), and the two
+//   arcsines of the constants are kept in their domain;
+// - a centre at a pole leaves no centre line and is refused;
+// - at a pole the forward takes the limit U = +-sin gamma0, u = (A / B) lat;
+// - the longitude difference from the natural origin is reduced into [-pi, pi], since the
+//   formulas are not periodic in it (B > 1).
+#include "geodesy/projections/ObliqueMercator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A centre closer than this to a pole (0.6 mm) has no usable centre line; it also absorbs a
+// pole given through a truncated degree factor.
+constexpr double kPolarCentreTolerance = 1e-10;
+// The latitude iteration of the inverse: its step tolerance (rad; each pass shrinks the error
+// by a factor of about e^2, so the last pass leaves about 1e-11 rad) and its cap.
+constexpr double kLatitudeTolerance = 1e-9;
+constexpr int kMaxLatitudePasses = 30;
+
+}  // namespace
+
+ObliqueMercator::ObliqueMercator(const GeodesyParams& params) : Projection(params) {
+    const double lat0 = referenceLatitude;
+    if (!(std::fabs(lat0) < kHalfPi - kPolarCentreTolerance) || a == 0) RefuseParameters();
+    const double sin0 = std::sin(lat0);
+    const double cos0 = std::cos(lat0);
+    const double w2 = 1 - e2 * sin0 * sin0;
+    B = std::sqrt(1 + e2 * cos0 * cos0 * cos0 * cos0 / (1 - e2));
+    A = a * B * k0 * std::sqrt(1 - e2) / w2;
+    const double D = B * std::sqrt(1 - e2) / (cos0 * std::sqrt(w2));
+    // On the equator D is 1 and D^2 - 1 may round to -2e-16.
+    const double root = std::sqrt(std::max(D * D - 1, 0.0));
+    const double F = lat0 >= 0 ? D + root : D - root;
+    E = F * std::pow(ConformalT(lat0), B);
+    const double G = (F - 1 / F) / 2;
+    gamma0 = std::asin(std::clamp(std::sin(skewAzimuth) / D, -1.0, 1.0));
+    lon0 = centralMeridian - std::asin(std::clamp(G * std::tan(gamma0), -1.0, 1.0)) / B;
+    sinGamma0 = std::sin(gamma0);
+    cosGamma0 = std::cos(gamma0);
+}
+
+double ObliqueMercator::ConformalT(double lat) const {
+    const double s = std::sin(lat);
+    return std::sqrt((1 - s) / (1 + s) * std::pow((1 + e * s) / (1 - e * s), e));
+}
+
+erc ObliqueMercator::Forward(double lat, double lon, double& x, double& y) const {
+    const double dl = WrapLongitude(lon - lon0);
+    const double s = std::sin(lat);
+    double U, u;
+    if (std::fabs(s) >= 1) {
+        // At a pole t is 0 (Q infinite): the limit of U and u.
+        U = s > 0 ? sinGamma0 : -sinGamma0;
+        u = A / B * std::copysign(kHalfPi, lat);
+    } else {
+        const double Q = E / std::pow(ConformalT(lat), B);
+        const double S = (Q - 1 / Q) / 2;
+        const double T = (Q + 1 / Q) / 2;
+        const double V = std::sin(B * dl);
+        U = (S * sinGamma0 - V * cosGamma0) / T;
+        u = A / B * std::atan2(S * cosGamma0 + V * sinGamma0, std::cos(B * dl));
+    }
+    // 90 degrees off the centre line v is infinite.
+    if (std::fabs(U) >= 1) return Failure(kCannotProject);
+    const double v = A * std::log((1 - U) / (1 + U)) / (2 * B);
+    SkewToGrid(u, v, x, y);
+    return Success();
+}
+
+erc ObliqueMercator::Inverse(double x, double y, double& lat, double& lon) const {
+    double u = 0, v = 0;
+    GridToSkew(u, v, x, y);
+    return SkewToGeo(u, v, lat, lon);
+}
+
+erc ObliqueMercator::SkewToGeo(double u, double v, double& lat, double& lon) const {
+    const double Qp = std::exp(-B * v / A);
+    const double Sp = (Qp - 1 / Qp) / 2;
+    const double Tp = (Qp + 1 / Qp) / 2;
+    const double Vp = std::sin(B * u / A);
+    const double Up = (Vp * cosGamma0 + Sp * sinGamma0) / Tp;
+    const double t = std::pow(E / std::sqrt((1 + Up) / (1 - Up)), 1 / B);
+    double phi = kHalfPi - 2 * std::atan(t);
+    bool settled = false;
+    for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {
+        const double es = e * std::sin(phi);
+        const double next = kHalfPi - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
+        settled = std::fabs(next - phi) <= kLatitudeTolerance;
+        phi = next;
+    }
+    if (!settled) return Failure(kNotConverged);
+    lat = phi;
+    lon = lon0 - std::atan((Sp * cosGamma0 - Vp * sinGamma0) / std::cos(B * u / A)) / B;
+    return Success();
+}
+
+double ObliqueMercator::PrincipalScale1(double lat, double lon) const {
+    const double dl = WrapLongitude(lon - lon0);
+    const double Q = E / std::pow(ConformalT(lat), B);
+    const double S = (Q - 1 / Q) / 2;
+    const double V = std::sin(B * dl);
+    const double u = A / B * std::atan2(V * sinGamma0 + S * cosGamma0, std::cos(B * dl));
+    const double s = std::sin(lat);
+    return A * std::cos(B * u / A) * std::sqrt(1 - e2 * s * s) / (a * std::cos(lat) * std::cos(B * dl));
+}
+
+double ObliqueMercator::PrincipalScale2(double lat, double lon) const { return PrincipalScale1(lat, lon); }
+
+void ObliqueMercator::RotateToGrid(double sinG, double cosG, double u, double v, double& x, double& y) const {
+    x = (u * sinG + v * cosG) / unit + falseEasting;
+    y = (u * cosG - v * sinG) / unit + falseNorthing;
+}
+
+void ObliqueMercator::RotateToSkew(double sinG, double cosG, double& u, double& v, double x, double y) const {
+    const double X = (x - falseEasting) * unit;
+    const double Y = (y - falseNorthing) * unit;
+    v = X * cosG - Y * sinG;
+    u = X * sinG + Y * cosG;
+}
+
+Hotine::Hotine(const GeodesyParams& params)
+    : ObliqueMercator(params), sinAlpha(std::sin(skewAzimuth)), cosAlpha(std::cos(skewAzimuth)) {}
+
+void Hotine::SkewToGrid(double u, double v, double& x, double& y) const { RotateToGrid(sinAlpha, cosAlpha, u, v, x, y); }
+
+void Hotine::GridToSkew(double& u, double& v, double x, double y) const { RotateToSkew(sinAlpha, cosAlpha, u, v, x, y); }
+
+RSO::RSO(const GeodesyParams& params) : ObliqueMercator(params) {}
+
+void RSO::SkewToGrid(double u, double v, double& x, double& y) const { RotateToGrid(sinGamma0, cosGamma0, u, v, x, y); }
+
+void RSO::GridToSkew(double& u, double& v, double x, double y) const { RotateToSkew(sinGamma0, cosGamma0, u, v, x, y); }

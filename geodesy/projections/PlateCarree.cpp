@@ -1,0 +1,30 @@
+// Plate carrée (Snyder, "Map Projections: A Working Manual", 1987, pp. 90-91): x = a cos lat0 dl,
+// y = a lat, on the sphere of radius a.
+// Departures: a standard parallel at a pole (x always 0, the inverse divides by 0) is refused, and
+// a northing beyond a pole fails with code 10 instead of returning a latitude past +-pi/2.
+#include "geodesy/projections/PlateCarree.h"
+
+#include <cmath>
+
+PlateCarree::PlateCarree(const GeodesyParams& params) : Projection(params) {
+    if (a == 0 || !(std::fabs(referenceLatitude) < kHalfPi)) RefuseParameters();
+    parallelRadius = a * std::cos(referenceLatitude);
+}
+
+erc PlateCarree::Forward(double lat, double lon, double& x, double& y) const {
+    x = WrapLongitude(lon - centralMeridian) * parallelRadius + falseEasting;
+    y = lat * a + falseNorthing;
+    return Success();
+}
+
+erc PlateCarree::Inverse(double x, double y, double& lat, double& lon) const {
+    const double phi = (y - falseNorthing) / a;
+    if (std::fabs(phi) > kHalfPi) return Failure(kLatitudeOutOfRange);
+    lat = phi;
+    lon = (x - falseEasting) / parallelRadius + centralMeridian;
+    return Success();
+}
+
+double PlateCarree::PrincipalScale1(double lat, double) const { return std::cos(referenceLatitude) / std::cos(lat); }
+
+double PlateCarree::PrincipalScale2(double, double) const { return 1.0; }

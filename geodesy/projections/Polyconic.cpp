@@ -1,0 +1,104 @@
+// American polyconic: each parallel is the arc of its own tangent cone, spaced along the central
+// meridian by the true meridian arc (Snyder, "Map Projections: A Working Manual", 1987,
+// pp. 124-137; the inverse by Newton's method, Snyder's equation 18-25).
+// Departures:
+// - the longitude difference is reduced into [-pi, pi] (the formulas are not periodic);
+// - 1 - cos E is evaluated as 2 sin^2(E/2): near the equator N cot lat is huge and the
+//   cancellation in 1 - cos E cost up to centimetres;
+// - the inverse longitude is computed from the final latitude alone (Newton's W of the previous
+//   pass is not reused), which near the equator was off by degrees.
+#include "geodesy/projections/Polyconic.h"
+
+#include <cmath>
+
+namespace {
+
+// Newton's iteration of the inverse latitude: step tolerance (rad, 0.6 mm) and cap.
+constexpr double kLatitudeTolerance = 1e-10;
+constexpr int kMaxNewtonPasses = 10;
+// The series constant of the meridian arc, kept as the decimal the arc uses (not -35/3072).
+constexpr double kArcSixth = -0.01139322916667;
+
+}  // namespace
+
+Polyconic::Polyconic(const GeodesyParams& params) : Projection(params) {
+    if (a == 0) RefuseParameters();
+    M0 = MeridianArc(referenceLatitude);
+    const double e4 = e2 * e2;
+    const double e6 = e4 * e2;
+    c0 = 1 - e2 / 4 - 3 * e4 / 64 - 5 * e6 / 256;
+    C1 = 2 * (3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024);
+    C2 = 4 * (15 * e4 / 256 + 45 * e6 / 1024);
+    C3 = 6 * (kArcSixth * e6);
+}
+
+double Polyconic::CosineSeries(double lat) const {
+    return c0 - C1 * std::cos(2 * lat) + C2 * std::cos(4 * lat) + C3 * std::cos(6 * lat);
+}
+
+erc Polyconic::Forward(double lat, double lon, double& x, double& y) const {
+    const double dl = WrapLongitude(lon - centralMeridian);
+    double dx, dy;
+    if (lat == 0) {
+        dx = a * dl;
+        dy = -M0;
+    } else {
+        const double E = dl * std::sin(lat);
+        const double NcotLat = RadiusN(lat) / std::tan(lat);
+        const double sinHalfE = std::sin(E / 2);
+        dx = NcotLat * std::sin(E);
+        dy = MeridianArc(lat) - M0 + NcotLat * 2 * sinHalfE * sinHalfE;
+    }
+    x = dx + falseEasting;
+    y = dy + falseNorthing;
+    return Success();
+}
+
+erc Polyconic::Inverse(double x, double y, double& lat, double& lon) const {
+    const double dx = x - falseEasting;
+    const double dy = y - falseNorthing;
+    if (dy == -M0) {
+        lat = 0;
+        lon = centralMeridian + dx / a;
+        return Success();
+    }
+    const double A = (M0 + dy) / a;
+    const double B = (dx / a) * (dx / a) + A * A;
+    double phi = A;
+    bool settled = false;
+    for (int pass = 0; pass < kMaxNewtonPasses && !settled; ++pass) {
+        const double s = std::sin(phi);
+        const double W = std::sqrt(1 - e2 * s * s) * std::tan(phi);
+        const double Mn = MeridianArc(phi) / a;
+        const double Ma = CosineSeries(phi);
+        const double sin2 = std::sin(2 * phi);
+        const double next = phi - (A * (W * Mn + 1) - Mn - (Mn * Mn + B) * W / 2) /
+                                      (e2 * sin2 * (Mn * Mn + B - 2 * A * Mn) / (4 * W) +
+                                       (A - Mn) * (W * Ma - 2 / sin2) - Ma);
+        settled = std::fabs(next - phi) <= kLatitudeTolerance;
+        phi = next;
+    }
+    if (!settled) return Failure(kNotConverged);
+    const double s = std::sin(phi);
+    lat = phi;
+    if (s == 0) {
+        lon = centralMeridian + dx / a;
+    } else {
+        const double W = std::sqrt(1 - e2 * s * s) * std::tan(phi);
+        lon = std::asin(W * dx / a) / s + centralMeridian;
+    }
+    return Success();
+}
+
+double Polyconic::PrincipalScale2(double lat, double lon) const {
+    const double dl = WrapLongitude(lon - centralMeridian);
+    if (lat == 0) return (CosineSeries(0) + dl * dl / 2) / (1 - e2);
+    const double s = std::sin(lat);
+    const double t = std::tan(lat);
+    const double c = std::cos(lat);
+    const double E = dl * s;
+    const double w2 = 1 - e2 * s * s;
+    const double sinHalfE = std::sin(E / 2);
+    return (1 - e2 + 2 * w2 * sinHalfE * sinHalfE / (t * t)) /
+           ((1 - e2) * std::cos(std::atan((E - std::sin(E)) / (1 / (c * c) - std::cos(E) - e2 * s * s / w2))));
+}

@@ -1,0 +1,30 @@
+// American polyconic on the ellipsoid (projection id 17, code "POL"): true to scale along every
+// parallel and along the central meridian. No convergence.
+//
+// Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); false
+// easting and northing. Lengths are computed in metres from a and the false origin is added to
+// them as it stands (the unit factor does not enter). The longitude difference is reduced into
+// [-pi, pi].
+// Scales: along the parallel 1, along the meridian h (PrincipalScale2).
+// Failures: Inverse 11 when the Newton iteration does not settle in 10 passes.
+#pragma once
+
+#include "geodesy/projections/Projection.h"
+
+class Polyconic : public Projection {
+public:
+    explicit Polyconic(const GeodesyParams& params);
+
+    const char* Code() const override { return kPolyconicKind.code; }
+    int Id() const override { return kPolyconicKind.id; }
+    erc Inverse(double x, double y, double& lat, double& lon) const override;
+    erc Forward(double lat, double lon, double& x, double& y) const override;
+    double PrincipalScale2(double lat, double lon) const override;
+
+    // The derivative of MeridianArc divided by a: c0 - C1 cos 2lat + C2 cos 4lat + C3 cos 6lat.
+    double CosineSeries(double lat) const;
+
+private:
+    double M0;              // meridian arc of the reference latitude, metres
+    double c0, C1, C2, C3;  // CosineSeries coefficients
+};

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "geodesy/projections/AZA.h"
+#include "geodesy/projections/AzimuthEqDist.h"
+#include "tests/geodesy/projections/ReferencePoints.h"
+
+namespace {
+
+constexpr double kGrs80InvF = 298.257222101;
+constexpr double kUsFoot = 0.3048;  // the international foot of PROJ's +to_meter=0.3048
+
+// ETRS89 / LAEA Europe: centre 52N 10E, false origin 4321000, 3210000 on GRS 1980.
+GeodesyParams laeaEuropeParams() {
+    GeodesyParams p = wgs84Params(13);
+    p.inverseFlattening = kGrs80InvF;
+    p.referenceLatitude = 52 * kDeg;
+    p.centralMeridian = 10 * kDeg;
+    p.falseEasting = 4321000;
+    p.falseNorthing = 3210000;
+    return p;
+}
+
+GeodesyParams polarParams(int id, double lat0, double falseOrigin = 0) {
+    GeodesyParams p = wgs84Params(id);
+    p.referenceLatitude = lat0 * kDeg;
+    p.falseEasting = p.falseNorthing = falseOrigin;
+    return p;
+}
+
+TEST(AZA, ObliqueReferencePoints) {
+    // EPSG Guidance Note 7-2 worked example (method 9820): 50N 5E -> 3962799.45, 2999718.85.
+    // The others, and more digits: echo "<lon> <lat>" | proj -f %.4f +proj=laea +lat_0=52
+    //   +lon_0=10 +x_0=4321000 +y_0=3210000 +ellps=GRS80 (PROJ 9.1.1)
+    const ReferencePoint europe[] = {
+        {"EPSG example 50N 5E", 50, 5, 3962799.4510, 2999718.8532},
+        {"40N 10W", 40, -10, 2626483.0818, 2103594.6166},
+        {"65N 30E", 65, 30, 5255425.6325, 4790028.9611},
+        {"10N 60W", 10, -60, -2875248.7958, 1980511.8729},
+    };
+    AZA laea(laeaEuropeParams());
+    checkReferencePoints(laea, europe, 1e-3);
+    // The false origin is the centre (the oblique formulas are 0/0 there).
+    double lat = 0, lon = 0;
+    ASSERT_EQ(laea.Inverse(4321000, 3210000, lat, lon).release(), 0);
+    EXPECT_EQ(lat, 52 * kDeg);
+    EXPECT_EQ(lon, 10 * kDeg);
+    double x = 0, y = 0;
+    ASSERT_EQ(laea.Forward(52 * kDeg, 10 * kDeg, x, y).release(), 0);
+    EXPECT_NEAR(x, 4321000, 1e-9);
+    EXPECT_NEAR(y, 3210000, 1e-9);
+}
+
+TEST(AZA, PolarReferencePointsAndPoles) {
+    // echo "<lon> <lat>" | proj -f %.4f +proj=laea +lat_0=90 +lon_0=0 +x_0=2000000
+    //   +y_0=2000000 +ellps=WGS84, and +lat_0=-90 without false origin (PROJ 9.1.1)
+    const ReferencePoint north[] = {
+        {"89.99N 45E", 89.99, 45, 2000789.7957, 1999210.2043},
+        {"70N 120W", 70, -120, 75976.5726, 3110835.4437},
+        {"equator 30E", 0, 30, 6504982.3806, -5802858.3704},
+    };
+    const ReferencePoint south[] = {
+        {"75S 60E", -75, 60, 1446478.9425, 835125.0068},
+        {"89.99S 100W", -89.99, -100, -1099.9710, -193.9546},
+    };
+    AZA northPolar(polarParams(13, 90, 2000000));
+    checkReferencePoints(northPolar, north, 1e-3);
+    checkReferencePoints(AZA(polarParams(13, -90)), south, 1e-3);
+
+    // The pole is the false origin both ways; a point 11 m from it still resolves its latitude.
+    double x = 0, y = 0, lat = 0, lon = 0;
+    ASSERT_EQ(northPolar.Forward(kHalfPi, 0.3, x, y).release(), 0);
+    EXPECT_NEAR(x, 2000000, 1e-9);
+    EXPECT_NEAR(y, 2000000, 1e-9);
+    ASSERT_EQ(northPolar.Inverse(2000000, 2000000, lat, lon).release(), 0);
+    EXPECT_EQ(lat, kHalfPi);
+    for (double latitude : {89.99, 89.9999}) {
+        ASSERT_EQ(northPolar.Forward(latitude * kDeg, 0.3, x, y).release(), 0);
+        ASSERT_EQ(northPolar.Inverse(x, y, lat, lon).release(), 0);
+        EXPECT_NEAR(lat, latitude * kDeg, kRoundTripRad) << latitude;
+        EXPECT_NEAR(lon, 0.3, kRoundTripRad) << latitude;
+    }
+}
+
+TEST(AZA, GridUnitInBothAspects) {
+    // The same commands with +to_meter=0.3048 and no false origin:
+    // laea 52N 10E: 50N 5E -> -1175198.6517, -689898.7757; laea 90N: 70N 120W -> -6312412.8196,
+    // 3644473.2406.
+    GeodesyParams oblique = laeaEuropeParams();
+    oblique.unitFactor = kUsFoot;
+    oblique.falseEasting = oblique.falseNorthing = 0;
+    GeodesyParams polar = polarParams(13, 90);
+    polar.unitFactor = kUsFoot;
+    const ReferencePoint obliqueFeet[] = {{"50N 5E", 50, 5, -1175198.6517, -689898.7757}};
+    const ReferencePoint polarFeet[] = {{"70N 120W", 70, -120, -6312412.8196, 3644473.2406}};
+    checkReferencePoints(AZA(oblique), obliqueFeet, 1e-3);
+    checkReferencePoints(AZA(polar), polarFeet, 1e-3);
+}
+
+TEST(AZA, ScaleAndFailures) {
+    AZA laea(laeaEuropeParams());
+    AZA northPolar(polarParams(13, 90));
+    // Equal area everywhere, the poles included.
+    for (const AZA* p : {&laea, &northPolar})
+        for (double lat : {52.0, 0.0, 89.0, 90.0, -60.0}) EXPECT_NEAR(scaleAt(*p, lat, 20), 1.0, 1e-12) << lat;
+    // proj -V at 50N 5E gives the principal scales 1.00023593 (meridian), 0.99976450 (parallel);
+    // the polar form of slot 5 gives their pair in some order, with the product 1.
+    const double s1 = laea.PrincipalScale1(50 * kDeg, 5 * kDeg);
+    EXPECT_NEAR(s1 * laea.PrincipalScale2(50 * kDeg, 5 * kDeg), 1.0, 1e-15);
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    double x = -1, y = -1, lat = -1, lon = -1;
+    // The antipode of the centre has no single image.
+    EXPECT_EQ(laea.Forward(-52 * kDeg, -170 * kDeg, x, y).release(), 6);
+    // Outside the disk of radius 2R (12.7e6 m).
+    EXPECT_EQ(laea.Inverse(4321000 + 13e6, 3210000, lat, lon).release(), 10);
+    EXPECT_EQ(northPolar.Inverse(0, -13e6, lat, lon).release(), 10);
+    EXPECT_EQ(laea.Inverse(nan, 3210000, lat, lon).release(), 11);
+    EXPECT_EQ(x, -1);
+    EXPECT_EQ(y, -1);
+    EXPECT_EQ(lat, -1);
+    EXPECT_EQ(lon, -1);
+}
+
+// Guam-centred azimuthal equidistant on WGS 84, false origin 100000, 200000.
+GeodesyParams guamParams() {
+    GeodesyParams p = wgs84Params(8);
+    p.referenceLatitude = 13.47246635 * kDeg;
+    p.centralMeridian = 144.7487507 * kDeg;
+    p.falseEasting = 100000;
+    p.falseNorthing = 200000;
+    return p;
+}
+
+TEST(AzimuthEqDist, ReferencePointsNearTheCentre) {
+    // echo "<lon> <lat>" | proj -f %.4f +proj=aeqd +lat_0=13.47246635 +lon_0=144.7487507
+    //   +x_0=100000 +y_0=200000 +ellps=WGS84 (PROJ 9.1.1, exact geodesics; the series agree to
+    //   1 mm within about 35 km of the centre, and along the meridian much farther)
+    const ReferencePoint guam[] = {
+        {"due south, 107 km", 12.5, 144.7487507, 100000.0000, 92415.6654},
+        {"due north, 58 km", 14, 144.7487507, 100000.0000, 258364.6968},
+        {"13.6N 144.9E", 13.6, 144.9, 116367.9445, 214114.7512},
+        {"13.3N 144.6E", 13.3, 144.6, 83882.3963, 180924.2435},
+        {"centre", 13.47246635, 144.7487507, 100000, 200000},
+    };
+    AzimuthEqDist aeqd(guamParams());
+    checkReferencePoints(aeqd, guam, 1e-3);
+    double lat = 0, lon = 0;
+    ASSERT_EQ(aeqd.Inverse(100000, 200000, lat, lon).release(), 0);
+    EXPECT_EQ(lat, 13.47246635 * kDeg);
+    EXPECT_EQ(lon, 144.7487507 * kDeg);
+
+    // EPSG Guidance Note 7-2 worked example (method 9832, Guam 1963 / Yap Islands, Clarke 1866):
+    // 9d35'47.493"N 138d11'34.908"E -> 42665.90, 65509.82; PROJ's aeqd gives 42665.9040,
+    // 65509.8225.
+    GeodesyParams yap = wgs84Params(8);
+    yap.semiMajorAxis = 6378206.4;
+    yap.inverseFlattening = 294.9786982;
+    yap.referenceLatitude = (9 + 32 / 60.0 + 48.15 / 3600) * kDeg;
+    yap.centralMeridian = (138 + 10 / 60.0 + 7.48 / 3600) * kDeg;
+    yap.falseEasting = 40000;
+    yap.falseNorthing = 60000;
+    const ReferencePoint yapPoint[] = {{"EPSG example", 9 + 35 / 60.0 + 47.493 / 3600,
+                                        138 + 11 / 60.0 + 34.908 / 3600, 42665.9040, 65509.8225}};
+    checkReferencePoints(AzimuthEqDist(yap), yapPoint, 1e-3);
+}
+
+TEST(AzimuthEqDist, EquatorialAndPolarAspects) {
+    // proj +proj=aeqd +lat_0=0 +lon_0=0 +ellps=WGS84: 1E on the equator -> 111319.4908, 0 (the
+    // inverse divided by sin psi = 0 there); 0.2E 0.1N -> 22263.8757, 11057.4503;
+    // 0.25E 0.2S -> 27829.7604, -22114.9267.
+    const ReferencePoint equatorial[] = {{"on the equator", 0, 1, 111319.4908, 0},
+                                         {"0.1N 0.2E", 0.1, 0.2, 22263.8757, 11057.4503},
+                                         {"0.2S 0.25E", -0.2, 0.25, 27829.7604, -22114.9267}};
+    checkReferencePoints(AzimuthEqDist(wgs84Params(8)), equatorial, 1e-3);
+    // proj +proj=aeqd +lat_0=90 +lon_0=0 +ellps=WGS84 (and +lat_0=-90)
+    const ReferencePoint north[] = {{"89.5N 30E", 89.5, 30, 27923.4877, -48364.8995},
+                                    {"89.9N 150W", 89.9, -150, -5584.6989, 9672.9823}};
+    const ReferencePoint south[] = {{"89.5S 30E", -89.5, 30, 27923.4877, 48364.8995}};
+    AzimuthEqDist northPolar(polarParams(8, 90));
+    checkReferencePoints(northPolar, north, 1e-3);
+    checkReferencePoints(AzimuthEqDist(polarParams(8, -90)), south, 1e-3);
+
+    // Scale: 1 in the oblique aspect; proj -V gives the parallel scale 1.00001269 at 89.5N in
+    // the polar one, and at the pole itself the limit is 1.
+    EXPECT_NEAR(scaleAt(AzimuthEqDist(guamParams()), 13.6, 144.9), 1.0, 1e-15);
+    EXPECT_NEAR(northPolar.PrincipalScale1(89.5 * kDeg, 0.5), 1.00001269, 1e-8);
+    EXPECT_EQ(northPolar.PrincipalScale2(89.5 * kDeg, 0.5), 1.0);
+    double k = 0;
+    ASSERT_EQ(northPolar.PointScale(0, 0, k).release(), 0);
+    EXPECT_EQ(k, 1.0);
+}
+
+}  // namespace

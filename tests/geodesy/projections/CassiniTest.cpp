@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "geodesy/projections/Cassini.h"
+#include "tests/geodesy/projections/ReferencePoints.h"
+
+namespace {
+
+// DHDN / Soldner Berlin on Bessel 1841.
+GeodesyParams berlinParams() {
+    GeodesyParams p = wgs84Params(11);
+    p.semiMajorAxis = 6377397.155;
+    p.inverseFlattening = 299.1528128;
+    p.referenceLatitude = 52.4186482777778 * kDeg;
+    p.centralMeridian = 13.6272036666667 * kDeg;
+    p.falseEasting = 40000;
+    p.falseNorthing = 10000;
+    return p;
+}
+
+TEST(Cassini, ReferencePoints) {
+    // EPSG Guidance Note 7-2 worked example (method 9806, Trinidad 1903 / Trinidad Grid, Clarke
+    // 1858 in Clarke's links): 10N 62W -> 66644.94, 82536.22 links. More digits from
+    // echo "-62 10" | proj -f %.4f +proj=cass +lat_0=10.4416666666667 +lon_0=-61.3333333333333
+    //   +x_0=86501.46392052 +y_0=65379.0134283 +a=6378293.64520876 +rf=294.260676369261
+    //   +to_meter=0.201166195164 (PROJ 9.1.1) -> 66644.9404, 82536.2187
+    GeodesyParams trinidad = wgs84Params(11);
+    trinidad.semiMajorAxis = 6378293.64520876;
+    trinidad.inverseFlattening = 294.260676369261;
+    trinidad.unitFactor = 0.201166195164;
+    trinidad.referenceLatitude = 10.4416666666667 * kDeg;
+    trinidad.centralMeridian = -61.3333333333333 * kDeg;
+    trinidad.falseEasting = 430000;
+    trinidad.falseNorthing = 325000;
+    const ReferencePoint links[] = {{"EPSG example", 10, -62, 66644.9404, 82536.2187}};
+    checkReferencePoints(Cassini(trinidad), links, 1e-3);
+
+    // echo "<lon> <lat>" | proj -f %.4f +proj=cass +lat_0=52.4186482777778
+    //   +lon_0=13.6272036666667 +x_0=40000 +y_0=10000 +ellps=bessel (PROJ 9.1.1)
+    const ReferencePoint berlin[] = {
+        {"52.5N 13.4E", 52.5, 13.4, 24572.4587, 19075.7278},
+        {"52.3N 13.8E", 52.3, 13.8, 51786.3636, -3186.9111},
+        {"53.5N 14.5E", 53.5, 14.5, 97909.3972, 130679.4908},
+    };
+    checkReferencePoints(Cassini(berlinParams()), berlin, 1e-3);
+}
+
+TEST(Cassini, OriginScaleTurnsAndFailures) {
+    Cassini soldner(berlinParams());
+    double x = 0, y = 0, lat = 0, lon = 0;
+    ASSERT_EQ(soldner.Forward(52.4186482777778 * kDeg, 13.6272036666667 * kDeg, x, y).release(), 0);
+    EXPECT_NEAR(x, 40000, 1e-9);
+    EXPECT_NEAR(y, 10000, 1e-9);
+    // Back within the agreement of the arc and footpoint series (0.4 mm).
+    ASSERT_EQ(soldner.Inverse(40000, 10000, lat, lon).release(), 0);
+    EXPECT_NEAR(lat, 52.4186482777778 * kDeg, 1e-10);
+    EXPECT_NEAR(lon, 13.6272036666667 * kDeg, 1e-15);
+    // Across the central meridian the scale is 1; along it 1 / cos of the distance from it.
+    EXPECT_EQ(soldner.PrincipalScale1(0.9, 0.3), 1.0);
+    EXPECT_NEAR(scaleAt(soldner, 52.4186482777778, 13.6272036666667), 1.0, 1e-15);
+    const double across = std::cos(60 * kDeg) * std::sin(2 * kDeg);
+    EXPECT_NEAR(soldner.PrincipalScale2(60 * kDeg, 15.6272036666667 * kDeg), 1 / std::sqrt(1 - across * across),
+                1e-15);
+    // A full turn of longitude is the same point.
+    double x2 = 0, y2 = 0;
+    ASSERT_EQ(soldner.Forward(53 * kDeg, 14 * kDeg, x, y).release(), 0);
+    ASSERT_EQ(soldner.Forward(53 * kDeg, (14 + 360) * kDeg, x2, y2).release(), 0);
+    EXPECT_NEAR(x, x2, 1e-6);
+    EXPECT_NEAR(y, y2, 1e-6);
+    // A northing beyond the pole.
+    lat = lon = -1;
+    EXPECT_EQ(soldner.Inverse(40000, 1.1e7, lat, lon).release(), 10);
+    EXPECT_EQ(lat, -1);
+    EXPECT_EQ(lon, -1);
+}
+
+}  // namespace
