@@ -48,6 +48,11 @@ INSERT INTO gp_projections (id, name, abrev, numpar, par1, par2, par3, par4, par
 -- EPSG methods that a projection class computes faithfully, to the library's projection id.
 -- Hotine variants are not mapped: their EPSG definitions need a rectified-grid angle that the
 -- parameter record cannot hold. Mercator is kept only for scale factor 1 (see epsg.sql).
+-- Modified Azimuthal Equidistant (its parameters 8801, 8802, 8806, 8807 are all read) is a
+-- series good near its centre. Its one system in the dataset, EPSG 3295 (Yap Islands, within
+-- 26 km of the centre), agrees with PROJ 9.1.1's aeqd (exact geodesics) to 0.24 mm forward and
+-- inverse over its whole area of use (9.39..9.69 N, 137.99..138.27 E, every 0.0025 degrees);
+-- 50 km out the difference grows to 2.6 mm. Check a new 9832 system's extent before relying on it.
 INSERT INTO gp_projections_epsg (_epsg_code, gpid, name) VALUES
     (9801, 1, 'Lambert Conic Conformal (1SP)'),
     (9802, 1, 'Lambert Conic Conformal (2SP)'),
@@ -58,7 +63,8 @@ INSERT INTO gp_projections_epsg (_epsg_code, gpid, name) VALUES
     (9810, 12, 'Polar Stereographic (variant A)'),
     (9818, 17, 'American Polyconic'),
     (9820, 13, 'Lambert Azimuthal Equal Area'),
-    (9822, 10, 'Albers Equal Area');
+    (9822, 10, 'Albers Equal Area'),
+    (9832, 8, 'Modified Azimuthal Equidistant');
 
 -- The sample VDatum area that the suite folder carries (synthetic grids, see tests/tools).
 INSERT INTO varea (id, abrev, description, found) VALUES

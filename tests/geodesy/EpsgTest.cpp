@@ -391,6 +391,11 @@ TEST_F(EpsgDataset, SamplesOfEveryClassAgreeWithProj) {
         {5042, 4326, -85, 30, 2277728.6957, 2481040.2117},
         {5880, 4674, -15, -50, 5430178.5460, 8337123.8616},       // polyconic
         {3395, 4326, 30, 20, 2226389.8159, 3482189.0854},         // Mercator
+        // Azimuthal equidistant (Yap Islands): the corner of the area of use farthest from the
+        // centre, and EPSG's worked example 9 35' 47.493" N, 138 11' 34.908" E (E 42665.90,
+        // N 65509.82 in Guidance Note 7-2).
+        {3295, 4675, 9.39, 137.99, 20366.8704, 42673.4866},
+        {3295, 4675, 9.596525833333, 138.19303, 42665.9040, 65509.8225},
     };
     // A centimetre of the system's unit: the classes' series are good to a few millimetres
     // this close to their origins.
