@@ -28,11 +28,11 @@ TEST(Projection, FactoryBaseFieldsAndRefusals) {
     EXPECT_EQ(tm->Id(), 3);
     EXPECT_STREQ(tm->Code(), "TME");
     GeodesyParams back = tm->Params();
-    EXPECT_EQ(back.scaleFactor, 1.0);
-    EXPECT_EQ(back.unitFactor, 1.0);
+    EXPECT_EQ(double(back.scaleFactor), 1.0);
+    EXPECT_EQ(double(back.unitFactor), 1.0);
     EXPECT_EQ(back.projectionId, 3);
-    EXPECT_EQ(back.falseEasting, 500000);
-    EXPECT_EQ(back.centralMeridian, 3 * kDeg);
+    EXPECT_EQ(double(back.falseEasting), 500000);
+    EXPECT_EQ(double(back.centralMeridian), 3 * kDeg);
     EXPECT_NEAR(back.inverseFlattening, kWgs84InvF, 1e-9);
     EXPECT_EQ(tm->Convergence(0.5, 3 * kDeg), 0.0);
 
