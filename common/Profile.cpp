@@ -69,15 +69,6 @@ bool readPiece(FILE* file, Piece& piece) {
 
 bool isBlank(char c) { return c >= 1 && c <= 32; }
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
-}
-
 size_t firstNonBlank(std::string_view line) {
     size_t i = 0;
     while (i < line.size() && isBlank(line[i])) ++i;
@@ -106,7 +97,7 @@ bool headerMatches(std::string_view line, std::string_view section) {
     if (open >= line.size() || line[open] != '[') return false;
     size_t close = line.find(']', open + 1);
     if (close == std::string_view::npos) return false;
-    return equalsNoCase(line.substr(open + 1, close - open - 1), section);
+    return equalsIgnoringAsciiCase(line.substr(open + 1, close - open - 1), section);
 }
 
 // The separator of an entry line: the first '=', else the first ':'; npos when neither.
@@ -120,7 +111,7 @@ bool keyMatches(std::string_view line, std::string_view key) {
     size_t sep = separatorOf(line);
     if (sep == std::string_view::npos) return false;
     size_t start = std::min(firstNonBlank(line), sep);
-    return equalsNoCase(trimTrailingBlanks(line.substr(start, sep - start)), key);
+    return equalsIgnoringAsciiCase(trimTrailingBlanks(line.substr(start, sep - start)), key);
 }
 
 // The value of an entry line whose key matched.
@@ -509,7 +500,7 @@ bool Profile::getBool(const char* key, const char* section, bool def) const {
     char value[kTypedValueBuffer];
     if (!readTypedValue(path, key, section, value)) return def;
     std::string_view v = value;
-    return equalsNoCase(v, "on") || equalsNoCase(v, "yes") || equalsNoCase(v, "true") || leadingInt(v) == 1;
+    return equalsIgnoringAsciiCase(v, "on") || equalsIgnoringAsciiCase(v, "yes") || equalsIgnoringAsciiCase(v, "true") || leadingInt(v) == 1;
 }
 
 COLORREF Profile::getColor(const char* key, const char* section, COLORREF def) const {

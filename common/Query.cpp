@@ -1,4 +1,5 @@
 #include "common/Query.h"
+#include "common/Text.h"
 
 #include <sqlite3.h>
 
@@ -11,7 +12,6 @@
 
 namespace {
 
-unsigned char lowerAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 
 // Reads a run of decimal digits (with an optional sign) into a 16-bit field; false when none.
 bool readField(const char*& p, const char* end, uint16_t& out) {
@@ -36,8 +36,8 @@ constexpr int kMillisecondsPerSecond = 1000;
 bool Query::iless::operator()(const std::string& a, const std::string& b) const {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
-        unsigned char x = lowerAscii(static_cast<unsigned char>(a[i]));
-        unsigned char y = lowerAscii(static_cast<unsigned char>(b[i]));
+        unsigned char x = static_cast<unsigned char>(lowerAscii(a[i]));
+        unsigned char y = static_cast<unsigned char>(lowerAscii(b[i]));
         if (x != y) return x < y;
     }
     return a.size() < b.size();

@@ -123,3 +123,10 @@ size_t copyUtf8Bounded(const std::string& text, char* buf, size_t size) {
     buf[n] = '\0';
     return n;
 }
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}

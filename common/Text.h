@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 std::string toUtf8(const char16_t* s);
 std::string toUtf8(const std::u16string& s);
@@ -12,3 +13,7 @@ std::u16string toUtf16(const std::string& s);
 // Copies UTF-8 text into a caller's buffer of `size` bytes, NUL included, cutting only at a
 // character boundary. Returns the number of bytes copied (without the NUL).
 size_t copyUtf8Bounded(const std::string& text, char* buf, size_t size);
+
+// ASCII letters without regard to case, every other byte exactly; independent of the locale.
+inline char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);

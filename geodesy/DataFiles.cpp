@@ -1,4 +1,5 @@
 #include "geodesy/DataFiles.h"
+#include "common/Text.h"
 
 #include <cstdio>
 
@@ -13,20 +14,12 @@ namespace {
 constexpr const char* kDatumFolder = "datum";
 constexpr const char* kVdatumFolder = "vdatum";
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 size_t lastSeparator(const std::string& value) { return value.find_last_of("\\/"); }
 
 }  // namespace
 
 bool hasSeparator(const std::string& value) { return lastSeparator(value) != std::string::npos; }
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
-}
 
 std::string stem(const std::string& value) {
     std::string name = geodesyfile::fileNameOf(value);
@@ -44,7 +37,7 @@ std::string findInFolder(const std::string& folder, const std::string& name) {
     std::string exact = folder + "/" + name;
     if (name.empty() || platform::pathExists(exact)) return exact;
     for (const std::string& entry : platform::folderEntries(folder))
-        if (equalsIgnoringCase(entry, name)) return folder + "/" + entry;
+        if (equalsIgnoringAsciiCase(entry, name)) return folder + "/" + entry;
     return exact;
 }
 

@@ -9,8 +9,6 @@
 namespace datafiles {
 
 bool hasSeparator(const std::string& value);
-// Equal without regard to ASCII case (other bytes exactly).
-bool equalsIgnoringCase(const std::string& a, const std::string& b);
 // The file name of a stored value (after its last separator) without its extension (up to its
 // last '.').
 std::string stem(const std::string& value);

@@ -2,6 +2,7 @@
 // EPSG dataset's own layout (epsg_corvane carries one row per projection parameter of each
 // projected system); the queries bind their one value by position and read columns by name.
 #include "geodesy/EpsgResolver.h"
+#include "common/Text.h"
 
 #include <iterator>
 #include <memory>
@@ -133,15 +134,6 @@ bool applyParameter(Query& row, Database& db, GeodesyParams& params) {
 constexpr const char* kKinds[] = {"engineering", "geographic 2D", "geographic 3D", "geocentric",
                                   "projected", "vertical", "compound"};
 
-bool equalIgnoringAsciiCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? char(*a - 'A' + 'a') : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? char(*b - 'A' + 'a') : *b;
-        if (x != y) return false;
-    }
-    return *a == *b;
-}
-
 // A system, its datum's ellipsoid and that of its base geographic system.
 constexpr const char kDescribeQuery[] =
     "SELECT crs.coord_ref_sys_code,       crs.coord_ref_sys_kind,       crs.datum_code AS crs_datum_code,"
@@ -265,7 +257,7 @@ erc DescribeEpsg(int crsCode, EpsgParams& record) {
     const char* kind = q.getText("coord_ref_sys_kind");
     if (!kind) return erc(0, 0);
     for (size_t i = 0; i < std::size(kKinds); ++i)
-        if (equalIgnoringAsciiCase(kind, kKinds[i])) {
+        if (equalsIgnoringAsciiCase(kind, kKinds[i])) {
             record.kind = int(i + 1);
             break;
         }

@@ -22,16 +22,6 @@ Geodesy& geodesyOf(GeodesyHandle h) { return *static_cast<Geodesy*>(h); }
 
 erc noName() { return erc(kNoName, kSeverityError, &geodesyFacility()); }
 
-// Comparison of a caller's text with a lower-case ASCII name, independent of the locale.
-bool equalsIgnoringAsciiCase(const char* text, const char* lowerName) {
-    for (; *lowerName; ++text, ++lowerName) {
-        char c = *text;
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != *lowerName) return false;
-    }
-    return *text == '\0';
-}
-
 // Offset of the language's string ids; French and Spanish names exist, the rest falls back.
 int languageOffset(const char* lang) {
     struct Language {

@@ -1,4 +1,5 @@
 #include "geodesy/GeodesyParameterFile.h"
+#include "common/Text.h"
 
 
 namespace geodesyfile {
@@ -11,21 +12,10 @@ const ProjectionName kProjectionNames[kProjectionNameCount] = {
     {"POL", 17},    {"AZA", 13},
 };
 
-namespace {
-bool equalsNoCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char x = *a >= 'A' && *a <= 'Z' ? char(*a - 'A' + 'a') : *a;
-        char y = *b >= 'A' && *b <= 'Z' ? char(*b - 'A' + 'a') : *b;
-        if (x != y) return false;
-    }
-    return *a == *b;
-}
-}  // namespace
-
 int projectionIdOf(const char* name) {
     if (!name || !*name) return 0;
     for (const ProjectionName& entry : kProjectionNames)
-        if (equalsNoCase(entry.name, name)) return entry.id;
+        if (equalsIgnoringAsciiCase(entry.name, name)) return entry.id;
     return 0;
 }
 

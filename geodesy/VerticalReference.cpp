@@ -23,7 +23,7 @@ constexpr int kOutsideGrid = 4;
 
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
-bool isTss(const char* surface) { return datafiles::equalsIgnoringCase(surface, kTssSurface); }
+bool isTss(const char* surface) { return equalsIgnoringAsciiCase(surface, kTssSurface); }
 
 // Opens a grid of type T on `path`; null when the path names no regular file or the reader
 // refuses it.
