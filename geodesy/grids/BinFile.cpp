@@ -122,25 +122,14 @@ bool BinFile::ReadRows(int row) {
 erc BinFile::Lookup(double latitude, double longitude, int* count, double* values) {
     // A grid that runs past 180 degrees takes western longitudes as their eastern equivalents.
     if (east > kPi && longitude < 0.0) longitude += 2 * kPi;
-    bool inside = south <= latitude && latitude <= north && west <= longitude && longitude <= east;
-    if (!inside || !file || rowBuffer.empty()) {
+    Cell cell;
+    if (!CachedCell(latitude, longitude, file && !rowBuffer.empty(), cachedRow, cachedColumn,
+                    [this](int row) { return ReadRows(row); }, cell)) {
         if (count) *count = 0;
         return gridOutside();
     }
-    int row = CellIndex((latitude - south) / latSpacing, rows);
-    int column = CellIndex((longitude - west) / lonSpacing, columns);
-    if (row != cachedRow || column != cachedColumn) {
-        if (!ReadRows(row)) {
-            // A file cut after opening: nothing trustworthy is cached.
-            cachedRow = cachedColumn = -1;
-            if (count) *count = 0;
-            return gridOutside();
-        }
-        cachedRow = row;
-        cachedColumn = column;
-    }
-    double u = (longitude - (column * lonSpacing + west)) / lonSpacing;
-    double v = (latitude - (row * latSpacing + south)) / latSpacing;
+    const int column = cell.column;
+    const double u = cell.u, v = cell.v;
     for (int k = 0; k < valuesPerNode; ++k) {
         size_t at = size_t(kLeadingFloats + valuesPerNode * column + k);
         size_t right = at + size_t(valuesPerNode);

@@ -92,25 +92,14 @@ bool GtxFile::ReadRows(int row) {
 }
 
 erc GtxFile::Lookup(double latitude, double longitude, int* count, double* values) {
-    bool inside = south <= latitude && latitude <= north && west <= longitude && longitude <= east;
-    if (!inside || !file || rowBuffer.empty()) {
+    Cell cell;
+    if (!CachedCell(latitude, longitude, file && !rowBuffer.empty(), cachedRow, cachedColumn,
+                    [this](int row) { return ReadRows(row); }, cell)) {
         if (count) *count = 0;
         return gridOutside();
     }
-    int row = CellIndex((latitude - south) / latSpacing, rows);
-    int column = CellIndex((longitude - west) / lonSpacing, columns);
-    if (row != cachedRow || column != cachedColumn) {
-        if (!ReadRows(row)) {
-            // A file cut after opening: nothing trustworthy is cached.
-            cachedRow = cachedColumn = -1;
-            if (count) *count = 0;
-            return gridOutside();
-        }
-        cachedRow = row;
-        cachedColumn = column;
-    }
-    double v = (latitude - (row * latSpacing + south)) / latSpacing;
-    double u = (longitude - (column * lonSpacing + west)) / lonSpacing;
+    const int column = cell.column;
+    const double u = cell.u, v = cell.v;
 
     auto node = [](const std::vector<uint32_t>& buffer, int at) {
         return byteorder::loadBig<float>(reinterpret_cast<const unsigned char*>(&buffer[size_t(at)]));

@@ -9,6 +9,7 @@
 // time; KTDFile and GsbFile may serve several.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -59,6 +60,37 @@ public:
     int columns = 0;
 
 protected:
+    // A cell of a regular grid: its lower (south-west) node and the fractions across it.
+    struct Cell {
+        int row;
+        int column;
+        double u;  // across the columns
+        double v;  // across the rows
+    };
+    // Finds the cell of (latitude, longitude) in a grid whose rows are read two at a time,
+    // calling `readRows(row)` to bring the cell's rows into the cache when the cached cell is
+    // another. False when the point is outside the extent, the grid is not ready, or the rows
+    // cannot be read (a file cut after opening: the cache is then forgotten).
+    template <typename ReadRows>
+    bool CachedCell(double latitude, double longitude, bool ready, int32_t& cachedRow, int32_t& cachedColumn,
+                    ReadRows&& readRows, Cell& cell) const {
+        bool inside = south <= latitude && latitude <= north && west <= longitude && longitude <= east;
+        if (!inside || !ready) return false;
+        int row = CellIndex((latitude - south) / latSpacing, rows);
+        int column = CellIndex((longitude - west) / lonSpacing, columns);
+        if (row != cachedRow || column != cachedColumn) {
+            if (!readRows(row)) {
+                cachedRow = cachedColumn = -1;
+                return false;
+            }
+            cachedRow = row;
+            cachedColumn = column;
+        }
+        cell = {row, column, (longitude - (column * lonSpacing + west)) / lonSpacing,
+                (latitude - (row * latSpacing + south)) / latSpacing};
+        return true;
+    }
+
     // The lower node of the cell holding the position `t` (in node steps from the first node)
     // along an axis of `nodes` nodes (at least 2). The index never passes nodes - 2, so a point on
     // the last node uses the last cell at fraction 1 and no node beyond the grid is ever read.
