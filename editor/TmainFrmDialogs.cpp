@@ -2,13 +2,41 @@
 // owner, shown modally and deleted when it closes.
 #include "editor/TmainFrm.h"
 
-void TmainFrm::showLocalGridDialog() {}
+#include <memory>
+
+#include "editor/Bayrun.h"
+#include "editor/TAboutDlg.h"
+#include "editor/TLocalGridDlg.h"
+#include "editor/TTimeVarDlg.h"
+
+namespace {
+
+// Ends a version-information object of the runtime.
+struct ReleaseVersionInfo {
+    void operator()(IBayrunVersionInfo* info) const { info->Release(); }
+};
+
+}  // namespace
+
+void TmainFrm::showLocalGridDialog() {
+    // Only OK writes the record; the modal result is not needed.
+    TLocalGridDlg dialog(this, &localGrid);
+    dialog.exec();
+}
 
 bool TmainFrm::showTimeVarDialog(double block[7]) {
-    (void)block;
-    return false;
+    TTimeVarDlg dialog(this, block);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void TmainFrm::showVDatum2XYZDialog(GeodesyHandle handle) { (void)handle; }
 
-void TmainFrm::showAboutDialog() {}
+void TmainFrm::showAboutDialog() {
+    TAboutDlg dialog(this);
+    const std::unique_ptr<IBayrunVersionInfo, ReleaseVersionInfo> info(
+        bayrun::make<IBayrunVersionInfo>(IID_IBayrunVersionInfo));
+    if (info) dialog.ShowVersions(info.get(), dataRootW());
+    // A failing query leaves before the dialog is shown.
+    dialog.ShowGridsCompiled(database);
+    dialog.exec();
+}

@@ -1,0 +1,47 @@
+// Runs the dialog tests headless, on a suite folder and a settings folder of their own, with the
+// runtime loaded as the editor loads it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "editor/Bayrun.h"
+#include "tests/TestSupport.h"
+#include "tests/editor/DialogTestSupport.h"
+
+namespace {
+
+std::string suitePath;
+
+}  // namespace
+
+const std::string& suiteFolder() { return suitePath; }
+
+void makeFolders(const std::string& path) { std::filesystem::create_directories(path); }
+
+bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    TempFolder suite;
+    TempFolder settings;
+    suitePath = suite.path();
+    makeFolders(suitePath + "/datum/vdatum");
+    setenv("KVT_PELAGIX", suitePath.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", settings.path().c_str(), 1);
+    unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
+    unsetenv("BAYRUN_FILE_DIALOG_LOG");
+
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    if (!LoadBayrun(nullptr)) {
+        std::fprintf(stderr, "the runtime libbayrun.so cannot be loaded\n");
+        return 1;
+    }
+    const int result = RUN_ALL_TESTS();
+    UnloadBayrun();
+    return result;
+}
