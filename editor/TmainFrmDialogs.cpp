@@ -8,6 +8,7 @@
 #include "editor/TAboutDlg.h"
 #include "editor/TLocalGridDlg.h"
 #include "editor/TTimeVarDlg.h"
+#include "editor/TVDatum2XYZDlg.h"
 
 namespace {
 
@@ -29,7 +30,11 @@ bool TmainFrm::showTimeVarDialog(double block[7]) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-void TmainFrm::showVDatum2XYZDialog(GeodesyHandle handle) { (void)handle; }
+void TmainFrm::showVDatum2XYZDialog(GeodesyHandle handle) {
+    // Deleted before the caller destroys the coordinate system it works on.
+    TVDatum2XYZDlg dialog(this, handle);
+    dialog.exec();
+}
 
 void TmainFrm::showAboutDialog() {
     TAboutDlg dialog(this);
