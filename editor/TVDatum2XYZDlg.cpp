@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "common/Platform.h"
 #include "common/Text.h"
@@ -109,6 +110,14 @@ std::string findIgnoringCase(const std::string& folder, const std::string& name)
         if (equalsIgnoringCase(entry, name)) return folder + "/" + entry;
     return exact;
 }
+
+// Ends an object of the runtime.
+struct Releaser {
+    template <typename Object>
+    void operator()(Object* object) const {
+        object->Release();
+    }
+};
 
 // Closes an input file on every path out of the export.
 struct FileCloser {
@@ -229,15 +238,18 @@ bool TVDatum2XYZDlg::ExportSurface() {
         return false;
     }
 
-    IBayrunBorderObject* borderObject = nullptr;
+    // The runtime hands out a new loader each time: it is ended with the border, so that
+    // exports do not pile up loaders until the runtime is unloaded.
+    std::unique_ptr<IBayrunBorderLoader, Releaser> loader;
+    std::unique_ptr<IBayrunBorderObject, Releaser> borderObject;
     IBayrunBorder* border = nullptr;
     if (ui->ckClipToBorder->isChecked() && platform::isRegularFile(borderPath)) {
-        // The loader stays with the runtime, which ends one at shut-down.
-        auto* loader = bayrun::make<IBayrunBorderLoader>(IID_IBayrunBorderLoader);
-        if (loader && loader->Load(borderPath.c_str(), &borderObject) && borderObject) {
-            void* found = nullptr;
-            if (borderObject->QueryInterface(&IID_IBayrunBorder, &found)) border = static_cast<IBayrunBorder*>(found);
-        }
+        loader.reset(bayrun::make<IBayrunBorderLoader>(IID_IBayrunBorderLoader));
+        IBayrunBorderObject* loaded = nullptr;
+        if (loader && loader->Load(borderPath.c_str(), &loaded)) borderObject.reset(loaded);
+        void* found = nullptr;
+        if (borderObject && borderObject->QueryInterface(&IID_IBayrunBorder, &found))
+            border = static_cast<IBayrunBorder*>(found);
     }
 
     double lat = firstLatitude, lon = firstLongitude;
@@ -262,7 +274,7 @@ bool TVDatum2XYZDlg::ExportSurface() {
                 } else if (!DatumSeparation1(handle, latRad, lonRad, &separation, &undulation)) {
                     ++notSaved;
                 } else {
-                    // Depth below chart datum in the vertical unit.
+                    // -(K - N + N) = -K: the chart datum against the geoid, in the vertical unit.
                     double z = -(separation + undulation);
                     VConvert(handle, &z, 0);
                     const size_t length = formatLine(line, sizeof line, x, y, z);
@@ -279,7 +291,7 @@ bool TVDatum2XYZDlg::ExportSurface() {
     }
 
     if (!platform::closeSynced(output)) written = false;
-    if (borderObject) borderObject->Release();
+    borderObject.reset();
     if (!written) {
         // A full disk must not pass for a finished export.
         Fail("Failed to write output file");

@@ -60,7 +60,7 @@ MessageBoxWatcher::MessageBoxWatcher() : impl(std::make_unique<Impl>()) {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(w);
             if (!box || !box->isVisible()) continue;
-            boxes.push_back({box->windowTitle(), box->text(), box->icon()});
+            boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
             if (QAbstractButton* b = box->defaultButton())
                 b->click();
             else

@@ -40,6 +40,7 @@ public:
         QString caption;
         QString text;
         QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
     };
     MessageBoxWatcher();
     ~MessageBoxWatcher();

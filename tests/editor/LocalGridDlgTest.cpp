@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "editor/TLocalGridDlg.h"
-#include "tests/editor/MessageWatcher.h"
+#include "tests/editor/EditorTestSupport.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ protected:
 
     TmainFrm::LocalGrid record;
     std::unique_ptr<TLocalGridDlg> dialog;
-    MessageWatcher watcher;
+    MessageBoxWatcher watcher;
 };
 
 TEST_F(LocalGridDialog, WorkedExampleShowsTheSolutionWithoutMessage) {
@@ -88,7 +88,7 @@ TEST_F(LocalGridDialog, WorkedExampleShowsTheSolutionWithoutMessage) {
     const char* bl[2] = {"0", "100"};
     enterPoints(aw, al, bw, bl);
     click("btnCalculate");
-    EXPECT_TRUE(watcher.messages().empty());
+    EXPECT_TRUE(watcher.seen().empty());
     // 270 degrees is shown as the same rotation a turn back, which the angle service reads.
     EXPECT_EQ(results(), QStringList({"0.00", "0.00", "1.0000000", "0.00", "0.00", QString::fromUtf8("90.000000000°W")}));
     EXPECT_EQ(record.Rotation, 0.0);  // nothing written before OK
@@ -138,8 +138,8 @@ TEST_F(LocalGridDialog, SuspectScaleWarnsThenShows) {
     const char* bl[2] = {"101", "0"};
     enterPoints(aw, al, bw, bl);
     click("btnCalculate");
-    ASSERT_EQ(watcher.messages().size(), 1u);
-    const SeenMessage& m = watcher.messages()[0];
+    ASSERT_EQ(watcher.seen().size(), 1u);
+    const MessageBoxWatcher::Seen& m = watcher.seen()[0];
     EXPECT_EQ(m.caption, "Verevuzu Deradazavo");
     EXPECT_EQ(m.text, "Calculated scale factor is HUGE!\nPlease check points coordinates.");
     EXPECT_EQ(m.icon, QMessageBox::Question);
@@ -156,10 +156,10 @@ TEST_F(LocalGridDialog, CoincidentPointsChangeNothing) {
     const char* bl[2] = {"0", "50"};
     enterPoints(aw, al, bw, bl);
     click("btnCalculate");
-    ASSERT_EQ(watcher.messages().size(), 1u);
-    EXPECT_EQ(watcher.messages()[0].text, "Coordinates for points must be different");
-    EXPECT_EQ(watcher.messages()[0].caption, "Verevuzu Deradazavo");
-    EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Critical);
+    ASSERT_EQ(watcher.seen().size(), 1u);
+    EXPECT_EQ(watcher.seen()[0].text, "Coordinates for points must be different");
+    EXPECT_EQ(watcher.seen()[0].caption, "Verevuzu Deradazavo");
+    EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
     EXPECT_EQ(results(), before);
 }
 
@@ -201,9 +201,9 @@ TEST_F(LocalGridDialog, OkRefusesATextThatIsNotANumber) {
     edit("worldx")->setText("11");
     edit("transx")->setText("3O.5");  // a letter O for a zero
     click("btnOk");
-    ASSERT_EQ(watcher.messages().size(), 1u);
-    EXPECT_EQ(watcher.messages()[0].text, "'3O.5' is not a valid floating point value");
-    EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Critical);
+    ASSERT_EQ(watcher.seen().size(), 1u);
+    EXPECT_EQ(watcher.seen()[0].text, "'3O.5' is not a valid floating point value");
+    EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
     EXPECT_NE(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(record.AdjustType, start.AdjustType);
     EXPECT_EQ(record.OrigX, start.OrigX);

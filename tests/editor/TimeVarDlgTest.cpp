@@ -10,7 +10,7 @@
 #include <cmath>
 
 #include "editor/TTimeVarDlg.h"
-#include "tests/editor/MessageWatcher.h"
+#include "tests/editor/EditorTestSupport.h"
 
 namespace {
 
@@ -202,12 +202,12 @@ TEST_F(TimeVarDialog, OkRefusesATextThatIsNotANumber) {
     const auto before = block;
     edits[0]->setText("7.0");
     edits[5]->setText("1,5");  // dry: a decimal comma is not a number here
-    MessageWatcher watcher;
+    MessageBoxWatcher watcher;
     ok->click();
-    ASSERT_EQ(watcher.messages().size(), 1u);
-    EXPECT_EQ(watcher.messages()[0].text, "'1,5' is not a valid floating point value");
-    EXPECT_EQ(watcher.messages()[0].caption, "Verevuzu Deradazavo");
-    EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Critical);
+    ASSERT_EQ(watcher.seen().size(), 1u);
+    EXPECT_EQ(watcher.seen()[0].text, "'1,5' is not a valid floating point value");
+    EXPECT_EQ(watcher.seen()[0].caption, "Verevuzu Deradazavo");
+    EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
     // Nothing stored, and the dialog stays open for a correction.
     EXPECT_EQ(block, before);
     EXPECT_NE(dialog->result(), QDialog::Accepted);

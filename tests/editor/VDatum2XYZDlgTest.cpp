@@ -14,7 +14,7 @@
 #include "editor/TVDatum2XYZDlg.h"
 #include "tests/TestSupport.h"
 #include "tests/editor/DialogTestSupport.h"
-#include "tests/editor/MessageWatcher.h"
+#include "tests/editor/EditorTestSupport.h"
 #include "tests/geodesy/grids/GridFileWriter.h"
 
 namespace {
@@ -118,7 +118,7 @@ protected:
     GeodesyHandle handle = nullptr;
     TempFolder work;
     std::string output;
-    MessageWatcher watcher;
+    std::unique_ptr<MessageBoxWatcher> watcher = std::make_unique<MessageBoxWatcher>();
 };
 
 TEST_F(VDatumExport, WritesEveryNodeWithDataAndNothingElse) {
@@ -126,7 +126,7 @@ TEST_F(VDatumExport, WritesEveryNodeWithDataAndNothingElse) {
     EXPECT_EQ(dialog->InputPath(), suiteFolder() + "/datum/vdatum/Harbour/mllw.gtx");
     exportTo(*dialog, output);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_TRUE(watcher.messages().empty());
+    EXPECT_TRUE(watcher->seen().empty());
     std::vector<std::string> lines;
     const std::vector<Node> nodes = readXyz(output, &lines);
     ASSERT_EQ(nodes.size(), std::size(kExpected));
@@ -157,20 +157,20 @@ TEST_F(VDatumExport, BorderCountsTheNodesLeftOut) {
     EXPECT_EQ(dialog->findChild<QLineEdit*>("edBorderName")->text().toStdString(), border);
     exportTo(*dialog, output);
     EXPECT_EQ(readXyz(output).size(), 3u);
-    ASSERT_EQ(watcher.messages().size(), 1u);
-    EXPECT_EQ(watcher.messages()[0].text, "Finished. 2 points not saved");
-    EXPECT_EQ(watcher.messages()[0].caption, "Export VDatum to XYZ");
-    EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Information);
+    ASSERT_EQ(watcher->seen().size(), 1u);
+    EXPECT_EQ(watcher->seen()[0].text, "Finished. 2 points not saved");
+    EXPECT_EQ(watcher->seen()[0].caption, "Export VDatum to XYZ");
+    EXPECT_EQ(watcher->seen()[0].icon, QMessageBox::Information);
 
     // A border that holds no node: every node with data is counted.
-    watcher.clear();
+    watcher = std::make_unique<MessageBoxWatcher>();
     writeFile(border, "0 0\n10 0\n10 10\n0 10\n");
     auto again = open(handle);
     clipTo(*again, border);
     exportTo(*again, output);
     EXPECT_TRUE(readXyz(output).empty());
-    ASSERT_EQ(watcher.messages().size(), 1u);
-    EXPECT_EQ(watcher.messages()[0].text, "Finished. 5 points not saved");
+    ASSERT_EQ(watcher->seen().size(), 1u);
+    EXPECT_EQ(watcher->seen()[0].text, "Finished. 5 points not saved");
 }
 
 TEST_F(VDatumExport, MissingBorderFileExportsEverything) {
@@ -178,7 +178,7 @@ TEST_F(VDatumExport, MissingBorderFileExportsEverything) {
     clipTo(*dialog, work.file("nowhere.brd"));
     exportTo(*dialog, output);
     EXPECT_EQ(readXyz(output).size(), std::size(kExpected));
-    EXPECT_TRUE(watcher.messages().empty());
+    EXPECT_TRUE(watcher->seen().empty());
 }
 
 TEST_F(VDatumExport, ClipBoxEnablesTheBorderControls) {
@@ -237,19 +237,19 @@ TEST_F(VDatumExport, HeadersAndFilesThatCannotBeRead) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        watcher.clear();
+        watcher = std::make_unique<MessageBoxWatcher>();
         const std::string input = work.file("input.gtx");
         writeFile(input, c.bytes);
         auto dialog = open(handle);
         dialog->SetInputPath(input);
         exportTo(*dialog, output);
         if (c.message) {
-            ASSERT_EQ(watcher.messages().size(), 1u);
-            EXPECT_EQ(watcher.messages()[0].text, c.message);
-            EXPECT_EQ(watcher.messages()[0].caption, "VDatum2XYZ");
-            EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Critical);
+            ASSERT_EQ(watcher->seen().size(), 1u);
+            EXPECT_EQ(watcher->seen()[0].text, c.message);
+            EXPECT_EQ(watcher->seen()[0].caption, "VDatum2XYZ");
+            EXPECT_EQ(watcher->seen()[0].icon, QMessageBox::Critical);
         } else {
-            EXPECT_TRUE(watcher.messages().empty());
+            EXPECT_TRUE(watcher->seen().empty());
             EXPECT_EQ(readXyz(output).size(), c.lines);
         }
     }
@@ -304,23 +304,23 @@ TEST_F(VDatumExport, FailuresToOpenAreReported) {
     // A coordinate system that failed to build gives no area: the input names no file.
     auto none = open(nullptr);
     exportTo(*none, output);
-    ASSERT_EQ(watcher.messages().size(), 1u);
-    EXPECT_EQ(watcher.messages()[0].text, "Failed to open input file");
-    EXPECT_EQ(watcher.messages()[0].caption, "VDatum2XYZ");
+    ASSERT_EQ(watcher->seen().size(), 1u);
+    EXPECT_EQ(watcher->seen()[0].text, "Failed to open input file");
+    EXPECT_EQ(watcher->seen()[0].caption, "VDatum2XYZ");
 
-    watcher.clear();
+    watcher = std::make_unique<MessageBoxWatcher>();
     auto dialog = open(handle);
     exportTo(*dialog, work.file("no such folder/out.xyz"));
-    ASSERT_EQ(watcher.messages().size(), 1u);
-    EXPECT_EQ(watcher.messages()[0].text, "Failed to open output file");
+    ASSERT_EQ(watcher->seen().size(), 1u);
+    EXPECT_EQ(watcher->seen()[0].text, "Failed to open output file");
 }
 
 TEST_F(VDatumExport, FullDiskIsNotAFinishedExport) {
     if (!fileExists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     auto dialog = open(handle);
     exportTo(*dialog, "/dev/full");
-    ASSERT_EQ(watcher.messages().size(), 1u);
-    EXPECT_EQ(watcher.messages()[0].text, "Failed to write output file");
+    ASSERT_EQ(watcher->seen().size(), 1u);
+    EXPECT_EQ(watcher->seen()[0].text, "Failed to write output file");
 }
 
 }  // namespace
