@@ -1,5 +1,5 @@
-// Runs the dialog tests headless, on a suite folder and a settings folder of their own, with the
-// runtime loaded as the editor loads it.
+// Runs the dialog tests headless, on one copy of the sample suite folder for the whole program
+// (the geodesy library reads KVT_PELAGIX once), with the runtime loaded as the editor loads it.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "editor/Bayrun.h"
-#include "tests/TestSupport.h"
 #include "tests/editor/DialogTestSupport.h"
+#include "tests/editor/EditorTestSupport.h"
 
 namespace {
 
@@ -26,17 +26,13 @@ bool fileExists(const std::string& path) { return std::filesystem::exists(path);
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    TempFolder suite;
-    TempFolder settings;
-    suitePath = suite.path();
-    makeFolders(suitePath + "/datum/vdatum");
-    setenv("KVT_PELAGIX", suitePath.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", settings.path().c_str(), 1);
     unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
     unsetenv("BAYRUN_FILE_DIALOG_LOG");
-
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
+    const SuiteCopy suite;
+    suitePath = suite.root();
+    makeFolders(suitePath + "/datum/vdatum");
     if (!LoadBayrun(nullptr)) {
         std::fprintf(stderr, "the runtime libbayrun.so cannot be loaded\n");
         return 1;
