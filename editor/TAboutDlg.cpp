@@ -26,6 +26,8 @@ QString versionValue(IBayrunVersionInfo* info, const char16_t* key) {
 }  // namespace
 
 TAboutDlg::TAboutDlg(QWidget* owner) : QDialog(owner), ui(std::make_unique<Ui::AboutDlg>()) {
+    // The picture lives in the editor's static library, whose resources register on demand.
+    Q_INIT_RESOURCE(TAboutDlg);
     ui->setupUi(this);
     ui->Label6->setText(resString(1841));
     ui->Label1->setText(resString(1762));
