@@ -10,6 +10,7 @@
 
 #include "common/erc.h"
 #include "geodesy/Tellus.h"
+#include "geodesy/grids/InterpFile.h"
 #include "geodesy/projections/Projection.h"
 
 class Geodesy {
@@ -54,7 +55,62 @@ public:
     int epsgCode = -1;
     int zoneId = -1;
 
+    // ---- Datum transformations (DatumTransform.cpp) ----
+    // WGS 84 -> local datum, and back, in place (radians, metres). A point that the datum-shift
+    // grid does not serve (outside it, or an NTv2 inverse that fails) is raised as erc 4.
+    void WGS84Conv(double* lat, double* lon, double* hgt);
+    void InvWGS84Conv(double* lat, double* lon, double* hgt);
+    // Seven parameters from `source` to the local ellipsoid, and from it to `target`. Nothing
+    // with a datum-shift grid, with the conversion off, or for the local ellipsoid itself.
+    void EllConv(const Ellipsoid& source, double* lat, double* lon, double* hgt) const;
+    void InvEllConv(const Ellipsoid& target, double* lat, double* lon, double* hgt) const;
+    // The seven parameters of a binary shift grid at a point; outside it erc 4 is raised.
+    void LocalShift(double lat, double lon, double hgt, EllDiffParams& out);
+    // The datum-shift grid by the path's extension; null drops it. A grid that cannot be used is
+    // logged and leaves none; the result is then its reader's code (2 for a grid of a kind or
+    // layout the conversions cannot use).
+    erc SetEllModel(const char* path);
+    // The seven parameters; the conversion is on when a shift or a rotation is not 0. Drops the
+    // datum-shift grid.
+    void SetEllDiff(const EllDiffParams& p);
+    // Without a grid the stored parameters; with one six zeros and scale -1.
+    void GetEllDiff(EllDiffParams& p) const;
+    // The grid's path as set, at most len - 1 bytes and a NUL; empty without a grid.
+    void GetEllModel(char* buf, int len) const;
+
+    // ---- Vertical reference (VerticalReference.cpp) ----
+    // Replaces the vertical reference by the record's mode and grids; erc 9, 14 or 17 when the
+    // geoid, a VDatum grid or the KTD table cannot be loaded (the mode is then 0).
+    erc SetChartDatum(const ChartDatumParams& p);
+    // Fills the record; its name buffers hold 256 bytes, its KTD buffer the longest path set.
+    void GetChartDatum(ChartDatumParams& p) const;
+    // Separation K - N and undulation N in metres (each may be null), written as far as they
+    // were computed. Status 15 (severity 1) when there is none: mode 0, a mode outside 0..5, or
+    // a point outside a vertical grid; another failure's code otherwise.
+    erc DatumSeparation(double lat, double lon, double* separation, double* undulation);
+    // tss minus the surface at (lat, lon), metres; a failing lookup is raised.
+    double VDatumSeparation(double lat, double lon);
+
 private:
+    bool EllConvApplies(const Ellipsoid& other) const;
+    void DatumConv(bool toLocal, double* lat, double* lon, double* hgt);
+    int VDatumSeparationCode(double lat, double lon, double& separation);
+
+    // Datum: at most one of the grid and the seven parameters is in force.
+    bool datumOn = false;
+    std::unique_ptr<InterpFile> datumGrid;
+    int gridKind = 0;          // datum::GridKind, read only with a grid
+    bool gridDiffers = false;  // the grid's target ellipsoid is not the local one
+    EllDiffParams ellDiff{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+
+    // Vertical reference.
+    int vertMode = 0;
+    std::unique_ptr<InterpFile> geoidGrid;
+    double orthoCorrection = 0.0;  // metres, added to every geoid value
+    std::unique_ptr<InterpFile> tssGrid;
+    std::unique_ptr<InterpFile> surfaceGrid;
+    std::unique_ptr<InterpFile> ktdGrid;
+    double chartDatum = 0.0;  // metres
     std::unique_ptr<Projection> projection;
     AdjustParams adjustment;
 

@@ -9,6 +9,9 @@
 #define TELLUS_H
 
 #include <stdint.h>
+#ifndef __cplusplus
+#include <uchar.h>
+#endif
 
 #if defined(__i386__)
 #define TELLUS_CALL __attribute__((stdcall))
@@ -204,5 +207,47 @@ TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code);
 /* Kind and ellipsoid of any non-deprecated system. record->size must be sizeof(EpsgParams)
    (code 1, nothing written, otherwise). On success the thread's code is left as it was. */
 TELLUS_API int TELLUS_CALL GetEpsgParams(int crsCode, EpsgParams* record);
+/* ---- Creation from a geodesy parameter file ---- */
+/* section null means "Geodesy". A missing file, or a null path, gives null with code 5. */
+TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const char* section);
+/* The same with a UTF-16 path. */
+TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesyW(const char16_t* path, const char* section);
+
+/* ---- Datum transformations and datum-shift grids ---- */
+/* WGS 84 -> local datum, and back; hgt (metres) may be null. Code 4: outside the grid. */
+TELLUS_API int TELLUS_CALL WGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt);
+TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt);
+/* Seven parameters from the ellipsoid (a, f) to the local one, and back; f is the flattening. */
+TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
+                                   double f);
+TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
+                                      double f);
+/* Sets the seven parameters and drops any datum-shift grid. */
+TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* params);
+TELLUS_API int TELLUS_CALL GetEllDiff(GeodesyHandle h, EllDiffParams* params);
+/* Datum-shift grid by extension (gsb: NTv2; others: binary grid); null for none. Code 18 when the
+ * file cannot be used. */
+TELLUS_API int TELLUS_CALL SetEllModel(GeodesyHandle h, const char* path);
+/* The grid's path, at most len - 1 bytes and a NUL; empty without a grid. */
+TELLUS_API int TELLUS_CALL GetEllModel(GeodesyHandle h, char* buf, int len);
+/* 1 when the datum-shift file leads to or from the ellipsoid (a, 1/inverseFlattening) within a
+ * millimetre on both axes; code 18 when the file cannot be read. */
+TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inverseFlattening);
+
+/* ---- Vertical reference ---- */
+/* Codes 9 (geoid), 14 (VDatum grid), 17 (KTD table): a grid cannot be loaded. */
+TELLUS_API int TELLUS_CALL SetChartDatum(GeodesyHandle h, const ChartDatumParams* params);
+/* Name buffers of 256 bytes (at most 255 bytes and a NUL are written); the KTD buffer as long as
+ * the longest path set. Null buffers are skipped. */
+TELLUS_API int TELLUS_CALL GetChartDatum(GeodesyHandle h, ChartDatumParams* params);
+TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double* orthoCorrection);
+/* surface: a buffer of 256 bytes, left untouched when no VDatum grid is loaded. */
+TELLUS_API int TELLUS_CALL GetVDatumModel(GeodesyHandle h, char* region, int len, char* surface);
+/* Separation K - N and undulation N (metres) at (lat, lon). Code 15: none here (mode 0, or
+ * outside a vertical grid). Outputs are written as far as they were computed, even on failure. */
+TELLUS_API int TELLUS_CALL DatumSeparation1(GeodesyHandle h, double lat, double lon, double* separation,
+                                            double* undulation);
+TELLUS_API int TELLUS_CALL DatumSeparation(GeodesyHandle h, double lat, double lon, double* separation);
+TELLUS_API int TELLUS_CALL Undulation(GeodesyHandle h, double lat, double lon, double* undulation);
 
 #endif /* TELLUS_H */

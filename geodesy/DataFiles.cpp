@@ -1,0 +1,70 @@
+#include "geodesy/DataFiles.h"
+
+#include <cstdio>
+
+#include "common/Platform.h"
+#include "common/ProgramFolder.h"
+#include "geodesy/GeodesyParameterFile.h"
+
+namespace datafiles {
+
+namespace {
+
+constexpr const char* kDatumFolder = "datum";
+constexpr const char* kVdatumFolder = "vdatum";
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+size_t lastSeparator(const std::string& value) { return value.find_last_of("\\/"); }
+
+}  // namespace
+
+bool hasSeparator(const std::string& value) { return lastSeparator(value) != std::string::npos; }
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+std::string stem(const std::string& value) {
+    std::string name = geodesyfile::fileNameOf(value);
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string folderOf(const std::string& path) {
+    size_t cut = lastSeparator(path);
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+std::string findInFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return {};
+    std::string exact = folder + "/" + name;
+    if (name.empty() || platform::pathExists(exact)) return exact;
+    for (const std::string& entry : platform::folderEntries(folder))
+        if (equalsIgnoringCase(entry, name)) return folder + "/" + entry;
+    return exact;
+}
+
+std::string datumFile(const std::string& name) {
+    std::string root = programFolder();
+    if (root.empty()) return {};
+    return findInFolder(findInFolder(root, kDatumFolder), name);
+}
+
+std::string vdatumFolder(const std::string& region) {
+    std::string root = programFolder();
+    if (root.empty()) return {};
+    return findInFolder(findInFolder(findInFolder(root, kDatumFolder), kVdatumFolder), region);
+}
+
+bool isReadableFile(const std::string& path) {
+    std::FILE* file = platform::openForReading(path);
+    if (!file) return false;
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace datafiles

@@ -1,0 +1,201 @@
+// Exports of the datum transformations, the datum-shift grid and the vertical reference, and
+// creation from a geodesy parameter file.
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "common/Profile.h"
+#include "common/Text.h"
+#include "geodesy/DataFiles.h"
+#include "geodesy/GeodesyParameterFile.h"
+#include "geodesy/DatumTransform.h"
+#include "geodesy/ExportFrame.h"
+#include "geodesy/Geodesy.h"
+#include "geodesy/GeodesyFromFile.h"
+#include "geodesy/Tellus.h"
+#include "geodesy/VerticalReference.h"
+#include "geodesy/grids/BinFile.h"
+#include "geodesy/grids/GsbFile.h"
+
+using exportframe::statusExport;
+
+namespace {
+
+// Code of a datum-shift grid that cannot be opened or read, whatever the reader's own code.
+constexpr int kBadDatumGrid = 18;
+// Code of a parameter file that names no projection (also: no file at all).
+constexpr int kNoProjection = 5;
+
+Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
+
+erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
+
+// Runs a datum conversion on copies, so the caller's point changes only on success.
+template <typename Convert>
+int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, Convert&& convert) {
+    return statusExport(h, [&]() {
+        double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
+        convert(*geodesyOf(h), &la, &lo, &he);
+        *lat = la;
+        *lon = lo;
+        if (hgt) *hgt = he;
+        return erc();
+    });
+}
+
+}  // namespace
+
+TELLUS_API int TELLUS_CALL WGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
+    return convertPoint(h, lat, lon, hgt,
+                        [](Geodesy& g, double* la, double* lo, double* he) { g.WGS84Conv(la, lo, he); });
+}
+
+TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
+    return convertPoint(h, lat, lon, hgt,
+                        [](Geodesy& g, double* la, double* lo, double* he) { g.InvWGS84Conv(la, lo, he); });
+}
+
+TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
+                                   double f) {
+    return convertPoint(h, lat, lon, hgt, [&](Geodesy& g, double* la, double* lo, double* he) {
+        g.EllConv(Ellipsoid(a, f), la, lo, he);
+    });
+}
+
+TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
+                                      double f) {
+    return convertPoint(h, lat, lon, hgt, [&](Geodesy& g, double* la, double* lo, double* he) {
+        g.InvEllConv(Ellipsoid(a, f), la, lo, he);
+    });
+}
+
+TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* params) {
+    return statusExport(h, [&]() {
+        geodesyOf(h)->SetEllDiff(*params);
+        return erc();
+    });
+}
+
+TELLUS_API int TELLUS_CALL GetEllDiff(GeodesyHandle h, EllDiffParams* params) {
+    return statusExport(h, [&]() {
+        geodesyOf(h)->GetEllDiff(*params);
+        return erc();
+    });
+}
+
+TELLUS_API int TELLUS_CALL SetEllModel(GeodesyHandle h, const char* path) {
+    return statusExport(
+        h,
+        [&]() {
+            erc loaded = geodesyOf(h)->SetEllModel(path);
+            return loaded.release() ? failure(kBadDatumGrid) : erc();
+        },
+        kBadDatumGrid);
+}
+
+TELLUS_API int TELLUS_CALL GetEllModel(GeodesyHandle h, char* buf, int len) {
+    return statusExport(h, [&]() {
+        geodesyOf(h)->GetEllModel(buf, len);
+        return erc();
+    });
+}
+
+TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inverseFlattening) {
+    int applies = 0;
+    int code = exportframe::runCaught(
+        [&]() {
+            if (!path || !datafiles::isReadableFile(path)) return failure(kBadDatumGrid);
+            std::unique_ptr<InterpFile> grid;
+            if (datum::gridKindOf(path) == datum::kNtv2Grid)
+                grid = std::make_unique<GsbFile>(path);
+            else
+                grid = std::make_unique<BinFile>(path, false);
+            double toA, toF, fromA, fromF;
+            grid->ToEllipsoid(&toA, &toF);
+            grid->FromEllipsoid(&fromA, &fromF);
+            // An inverse flattening of 0 matches nothing.
+            if (inverseFlattening != 0.0) {
+                double f = 1.0 / inverseFlattening;
+                applies = datum::sameEllipsoid(a, f, toA, toF) || datum::sameEllipsoid(a, f, fromA, fromF);
+            }
+            return erc();
+        },
+        kBadDatumGrid);
+    exportframe::setError(code);
+    return code == 0 ? applies : 0;
+}
+
+TELLUS_API int TELLUS_CALL SetChartDatum(GeodesyHandle h, const ChartDatumParams* params) {
+    return statusExport(h, [&]() { return geodesyOf(h)->SetChartDatum(*params); });
+}
+
+TELLUS_API int TELLUS_CALL GetChartDatum(GeodesyHandle h, ChartDatumParams* params) {
+    return statusExport(h, [&]() {
+        geodesyOf(h)->GetChartDatum(*params);
+        return erc();
+    });
+}
+
+TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double* orthoCorrection) {
+    char name[vertical::kNameBufferSize] = "";
+    ChartDatumParams params{};
+    params.geoidModel = name;
+    if (!GetChartDatum(h, &params)) return 0;
+    if (buf && len > 0) copyUtf8Bounded(name, buf, size_t(len));
+    if (orthoCorrection) *orthoCorrection = params.orthoHCorr;
+    return 1;
+}
+
+TELLUS_API int TELLUS_CALL GetVDatumModel(GeodesyHandle h, char* region, int len, char* surface) {
+    char folder[vertical::kNameBufferSize] = "";
+    ChartDatumParams params{};
+    params.vdatumRegion = folder;
+    params.vdatumSurface = surface;
+    if (!GetChartDatum(h, &params)) return 0;
+    if (region && len > 0) copyUtf8Bounded(geodesyfile::fileNameOf(folder), region, size_t(len));
+    return 1;
+}
+
+TELLUS_API int TELLUS_CALL DatumSeparation1(GeodesyHandle h, double lat, double lon, double* separation,
+                                            double* undulation) {
+    return statusExport(h, [&]() { return geodesyOf(h)->DatumSeparation(lat, lon, separation, undulation); });
+}
+
+TELLUS_API int TELLUS_CALL DatumSeparation(GeodesyHandle h, double lat, double lon, double* separation) {
+    return DatumSeparation1(h, lat, lon, separation, nullptr);
+}
+
+TELLUS_API int TELLUS_CALL Undulation(GeodesyHandle h, double lat, double lon, double* undulation) {
+    return DatumSeparation1(h, lat, lon, nullptr, undulation);
+}
+
+TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const char* section) {
+    exportframe::trace("CreateFileGeodesy entered");
+    Geodesy* created = nullptr;
+    int code = exportframe::runCaught([&]() {
+        // No file at all reads like a file without keys: no projection.
+        if (!path) return failure(kNoProjection);
+        Pelagix::Profile profile(path);
+        return DoGeoCreation(profile, section ? section : geodesyfile::kDefaultSection, created);
+    });
+    if (code != 0 && created) {
+        delete created;
+        created = nullptr;
+    }
+    exportframe::setError(code);
+    return created;
+}
+
+TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesyW(const char16_t* path, const char* section) {
+    if (!path) return CreateFileGeodesy(nullptr, section);
+    std::string narrow;
+    int code = exportframe::runCaught([&]() {
+        narrow = toUtf8(path);
+        return erc();
+    });
+    if (code != 0) {
+        exportframe::setError(code);
+        return nullptr;
+    }
+    return CreateFileGeodesy(narrow.c_str(), section);
+}

@@ -1,0 +1,237 @@
+// Datum transformations of a Geodesy: WGS 84 to and from the local datum by seven parameters, by
+// a binary grid of per-point parameters or by an NTv2 grid, and between ellipsoids.
+#include "geodesy/DatumTransform.h"
+
+#include <cmath>
+#include <memory>
+
+#include "common/Text.h"
+#include "geodesy/DataFiles.h"
+#include "geodesy/Geodesy.h"
+#include "geodesy/Trace.h"
+#include "geodesy/grids/BinFile.h"
+#include "geodesy/grids/GsbFile.h"
+#include "geodesy/grids/Ntv2Reader.h"
+
+namespace datum {
+
+namespace {
+
+// Semi-axes closer than this (metres) describe the same ellipsoid.
+constexpr double kSameAxisTolerance = 0.001;
+// Arc-seconds to radians: pi / 648000, with the system's own value of pi.
+constexpr double kPi = 3.141592653589793;
+constexpr double kArcSecond = kPi / 648000;
+// A binary shift grid gives either a latitude and a longitude shift in arc-seconds, or the three
+// cartesian shifts in metres; the local shift has room for three values.
+constexpr int kAngularShiftValues = 2;
+constexpr int kCartesianShiftValues = 3;
+// Code of a grid that cannot serve the point (outside, or an NTv2 inverse that failed).
+constexpr int kOutsideGrid = 4;
+// Code of a grid file that cannot be opened.
+constexpr int kCannotOpen = 1;
+// Code of a datum-shift grid that cannot be used as one.
+constexpr int kBadHeader = 2;
+
+}  // namespace
+
+GridKind gridKindOf(const char* path) {
+    switch (ntv2_file_type(path)) {
+    case 1: return kNtv2Grid;
+    case 2: return kAsciiNtv2Grid;
+    default: return kBinaryShiftGrid;
+    }
+}
+
+EllDiffParams identity() { return EllDiffParams{0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0}; }
+
+void helmertForward(const EllDiffParams& p, double& X, double& Y, double& Z) {
+    const double s = p.scale;
+    double x = p.shiftX + s * (X + p.rotationZ * Y - p.rotationY * Z);
+    double y = p.shiftY + s * (-p.rotationZ * X + Y + p.rotationX * Z);
+    double z = p.shiftZ + s * (p.rotationY * X - p.rotationX * Y + Z);
+    X = x;
+    Y = y;
+    Z = z;
+}
+
+void helmertInverse(const EllDiffParams& p, double& X, double& Y, double& Z) {
+    const double s = p.scale;
+    double x = (X - p.rotationZ * Y + p.rotationY * Z) / s - p.shiftX;
+    double y = (p.rotationZ * X + Y - p.rotationX * Z) / s - p.shiftY;
+    double z = (-p.rotationY * X + p.rotationX * Y + Z) / s - p.shiftZ;
+    X = x;
+    Y = y;
+    Z = z;
+}
+
+bool sameEllipsoid(double a1, double f1, double a2, double f2) {
+    return std::fabs(a1 - a2) < kSameAxisTolerance &&
+           std::fabs(a1 * (1 - f1) - a2 * (1 - f2)) < kSameAxisTolerance;
+}
+
+}  // namespace datum
+
+using namespace datum;
+
+namespace {
+
+// Moves (lat, lon, hgt) from the ellipsoid `from` to `to` with seven parameters.
+void helmert(const Ellipsoid& from, const Ellipsoid& to, const EllDiffParams& p, bool forward,
+             double* lat, double* lon, double* hgt) {
+    double X, Y, Z;
+    from.GeoECEF(*lat, *lon, *hgt, X, Y, Z);
+    if (forward)
+        helmertForward(p, X, Y, Z);
+    else
+        helmertInverse(p, X, Y, Z);
+    to.ECEFGeo(X, Y, Z, *lat, *lon, *hgt);
+}
+
+erc outsideGrid() { return erc(kOutsideGrid, kSeverityError, &geodesyFacility()); }
+
+// A failing status that nobody takes is raised by its facility when it is destroyed here.
+void letGo(erc status) { (void)status; }
+
+}  // namespace
+
+void Geodesy::WGS84Conv(double* lat, double* lon, double* hgt) { DatumConv(true, lat, lon, hgt); }
+
+void Geodesy::InvWGS84Conv(double* lat, double* lon, double* hgt) { DatumConv(false, lat, lon, hgt); }
+
+void Geodesy::DatumConv(bool toLocal, double* lat, double* lon, double* hgt) {
+    if (!datumOn) return;
+    const Ellipsoid& from = toLocal ? static_cast<const Ellipsoid&>(Wgs84Ellipsoid) : *projection;
+    const Ellipsoid& to = toLocal ? *projection : static_cast<const Ellipsoid&>(Wgs84Ellipsoid);
+    if (!datumGrid) {
+        helmert(from, to, ellDiff, toLocal, lat, lon, hgt);
+        return;
+    }
+    switch (gridKind) {
+    case kBinaryShiftGrid: {
+        // The grid is read at the input position, on whichever datum that is.
+        EllDiffParams p;
+        LocalShift(*lat, *lon, *hgt, p);
+        helmert(from, to, p, toLocal, lat, lon, hgt);
+        return;
+    }
+    case kNtv2Grid: {
+        // The grid leads to its target ellipsoid: when that is the local one, WGS 84 to local is
+        // the grid's forward shift; otherwise its inverse. The height is not touched.
+        GsbFile& gsb = static_cast<GsbFile&>(*datumGrid);
+        const bool gridForward = toLocal != gridDiffers;
+        letGo(gridForward ? gsb.Forward(lat, lon) : gsb.Inverse(lat, lon));
+        return;
+    }
+    default: return;
+    }
+}
+
+bool Geodesy::EllConvApplies(const Ellipsoid& other) const {
+    if (datumGrid || !datumOn) return false;
+    return !sameEllipsoid(other.SemiMajorAxis(), other.Flattening(), projection->SemiMajorAxis(),
+                          projection->Flattening());
+}
+
+void Geodesy::EllConv(const Ellipsoid& source, double* lat, double* lon, double* hgt) const {
+    if (EllConvApplies(source)) helmert(source, *projection, ellDiff, true, lat, lon, hgt);
+}
+
+void Geodesy::InvEllConv(const Ellipsoid& target, double* lat, double* lon, double* hgt) const {
+    if (EllConvApplies(target)) helmert(*projection, target, ellDiff, false, lat, lon, hgt);
+}
+
+void Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) {
+    if (!datumGrid) {
+        out = ellDiff;
+        return;
+    }
+    double values[kCartesianShiftValues] = {};
+    int count = 0;
+    erc found = datumGrid->Lookup(lat, lon, &count, values);
+    if (found.release() != 0) {
+        // Outside the grid there is no shift to apply: passing the point through unshifted would
+        // hide a datum error of up to hundreds of metres.
+        out = ellDiff;
+        letGo(outsideGrid());
+        return;
+    }
+    out = identity();
+    if (count == kAngularShiftValues) {
+        double lat2 = lat + values[0] * kArcSecond;
+        double lon2 = lon + values[1] * kArcSecond;
+        double X1, Y1, Z1, X2, Y2, Z2;
+        projection->GeoECEF(lat, lon, hgt, X1, Y1, Z1);
+        Wgs84Ellipsoid.GeoECEF(lat2, lon2, hgt, X2, Y2, Z2);
+        out.shiftX = X1 - X2;
+        out.shiftY = Y1 - Y2;
+        out.shiftZ = Z1 - Z2;
+    } else {
+        out.shiftX = values[0];
+        out.shiftY = values[1];
+        out.shiftZ = values[2];
+    }
+}
+
+erc Geodesy::SetEllModel(const char* path) {
+    datumGrid.reset();
+    ellDiff = identity();
+    if (!path) {
+        datumOn = false;
+        return erc();
+    }
+    std::unique_ptr<InterpFile> grid;
+    try {
+        // Only a regular file is a grid (a folder opens on Linux and reads as garbage).
+        if (!datafiles::isReadableFile(path)) throw erc(kCannotOpen, kSeverityError, &geodesyFacility());
+        GridKind kind = gridKindOf(path);
+        switch (kind) {
+        case kNtv2Grid: grid = std::make_unique<GsbFile>(path); break;
+        case kAsciiNtv2Grid:
+            // ASCII NTv2 cannot be read; accepting the name would report a grid in use that
+            // shifts nothing.
+            throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+        default: {
+            auto bin = std::make_unique<BinFile>(path, false);
+            int values = bin->ValuesPerNode();
+            // Only angular (2) or cartesian (3) shifts have a meaning per point.
+            if (values != kAngularShiftValues && values != kCartesianShiftValues)
+                throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+            grid = std::move(bin);
+        }
+        }
+        double ga, gf;
+        grid->ToEllipsoid(&ga, &gf);
+        gridDiffers = !sameEllipsoid(ga, gf, projection->SemiMajorAxis(), projection->Flattening());
+        gridKind = kind;
+    } catch (erc& e) {
+        int code = e.release();
+        if constexpr (kTraceBuild) debugLog("Cannot set datum shift file %s (err=%d)", path, code);
+        return erc(code, kSeverityError, &geodesyFacility());
+    }
+    datumGrid = std::move(grid);
+    datumOn = true;
+    return erc();
+}
+
+void Geodesy::SetEllDiff(const EllDiffParams& p) {
+    ellDiff = p;
+    // The scale alone does not switch the conversion on.
+    datumOn = p.shiftX != 0.0 || p.shiftY != 0.0 || p.shiftZ != 0.0 || p.rotationX != 0.0 ||
+              p.rotationY != 0.0 || p.rotationZ != 0.0;
+    datumGrid.reset();
+}
+
+void Geodesy::GetEllDiff(EllDiffParams& p) const {
+    if (!datumGrid) {
+        p = ellDiff;
+        return;
+    }
+    // Scale -1 tells the caller that a grid is in use.
+    p = EllDiffParams{0.0, 0.0, 0.0, -1.0, 0.0, 0.0, 0.0};
+}
+
+void Geodesy::GetEllModel(char* buf, int len) const {
+    if (!buf || len <= 0) return;
+    copyUtf8Bounded(datumGrid ? datumGrid->path : std::string(), buf, size_t(len));
+}

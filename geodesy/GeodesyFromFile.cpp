@@ -1,0 +1,160 @@
+// A Geodesy from a geodesy parameter file. The file's values are converted to the record's units
+// here; where a value names a data file, only its file name counts and the file is looked for in
+// the suite's datum folder.
+#include "geodesy/GeodesyFromFile.h"
+
+#include <memory>
+#include <string>
+
+#include "common/LastProject.h"
+#include "common/Profile.h"
+#include "geodesy/DataFiles.h"
+#include "geodesy/Geodesy.h"
+#include "geodesy/GeodesyParameterFile.h"
+#include "geodesy/Trace.h"
+
+using namespace geodesyfile;
+
+namespace {
+
+// Code of a projection name that is missing or not in the table.
+constexpr int kUnknownProjection = 5;
+// Code of anything thrown that is not an error value.
+constexpr int kUnknownFailure = 1;
+constexpr const char* kKtdExtension = ".ktd";
+
+[[noreturn]] void fail(int code) { throw erc(code, kSeverityError, &geodesyFacility()); }
+
+std::string cut(std::string value, size_t length) {
+    if (value.size() > length) value.resize(length);
+    return value;
+}
+
+// Projection and ellipsoid; an unknown projection name fails before anything is built.
+GeodesyParams readProjection(const Pelagix::Profile& file, const char* section) {
+    auto number = [&](const char* key) { return file.getDouble(key, section, 0.0); };
+    GeodesyParams params{};
+    params.scaleFactor = zeroMeansOne(number(kScaleFactor));
+    params.referenceLatitude = degreesToRadians(number(kRefLatitude));
+    params.centralMeridian = degreesToRadians(number(kCentralMeridian));
+    params.northParallel = degreesToRadians(number(kNorthParallel));
+    params.southParallel = degreesToRadians(number(kSouthParallel));
+    params.unitFactor = zeroMeansOne(number(kUnit));
+    params.falseEasting = number(kFalseEasting);
+    params.falseNorthing = number(kFalseNorthing);
+    params.skewAzimuth = degreesToRadians(number(kSkewAzimuth));
+    params.semiMajorAxis = number(kSemiMajorAxis);
+    params.inverseFlattening = number(kFlattening);
+    std::string name = cut(file.getString(kProjection, section, ""), kProjectionNameLength);
+    params.projectionId = projectionIdOf(name.c_str());
+    if (params.projectionId == 0) fail(kUnknownProjection);
+    params.northParallel = standardParallel(params.projectionId, params.northParallel, params.referenceLatitude);
+    params.southParallel = standardParallel(params.projectionId, params.southParallel, params.referenceLatitude);
+    return params;
+}
+
+EllDiffParams readEllDiff(const Pelagix::Profile& file, const char* section) {
+    auto number = [&](const char* key) { return file.getDouble(key, section, 0.0); };
+    return EllDiffParams{number(kDeltaX),
+                         number(kDeltaY),
+                         number(kDeltaZ),
+                         ppmToScale(number(kDeltaScale)),
+                         arcSecondsToRadians(number(kDeltaRX)),
+                         arcSecondsToRadians(number(kDeltaRY)),
+                         arcSecondsToRadians(number(kDeltaRZ))};
+}
+
+AdjustParams readAdjustment(const Pelagix::Profile& file, const char* section) {
+    auto number = [&](const char* key) { return file.getDouble(key, section, 0.0); };
+    AdjustParams adjust{};
+    adjust.type = uint32_t(adjustTypeWord(file.getInt(kAdjustType, section, 0), file.getBool(kReverseX, section, false),
+                                          file.getBool(kReverseY, section, false)));
+    adjust.rotation = adjustRotationToRadians(number(kAdjustRotation));
+    adjust.scale = zeroMeansOne(number(kAdjustScale));
+    adjust.translationX = number(kAdjustX);
+    adjust.translationY = number(kAdjustY);
+    adjust.originX = number(kAdjustOrigX);
+    adjust.originY = number(kAdjustOrigY);
+    return adjust;
+}
+
+// The KTD table named by the file, or the table of the same name in the last project's folder,
+// which then replaces the stored value (it is the last entry of the section afterwards).
+std::string findKtdTable(Pelagix::Profile& file, const char* section) {
+    std::string value = file.getString(kKTDFile, section, "");
+    // An empty value names no table: probing "<project>/.ktd" would find a stray file.
+    if (value.empty() || datafiles::isReadableFile(value)) return value;
+    std::string candidate = projectFolder() + "/" + datafiles::stem(value) + kKtdExtension;
+    if (!datafiles::isReadableFile(candidate)) return value;
+    file.deleteKey(kKTDFile, section);
+    file.writeString(kKTDFile, candidate.c_str(), section);
+    return candidate;
+}
+
+Geodesy* build(Pelagix::Profile& file, const char* section) {
+    const int version = file.getInt(kVer, section, 0);
+    auto geodesy = std::make_unique<Geodesy>(readProjection(file, section));
+    geodesy->SetVertUnit(file.getDouble(kVertUnit, section, 0.0));
+
+    if (file.hasKey(kDynDatum, section)) {
+        // Present, the grid replaces the seven parameters even when it cannot be loaded; that
+        // failure is logged by SetEllModel and leaves no datum transformation.
+        std::string grid = datafiles::datumFile(fileNameOf(file.getString(kDynDatum, section, "")));
+        erc loaded = geodesy->SetEllModel(grid.c_str());
+        loaded.release();
+    } else {
+        geodesy->SetEllDiff(readEllDiff(file, section));
+    }
+
+    AdjustParams adjust = readAdjustment(file, section);
+    erc adjusted = geodesy->SetAdjustment(adjust);
+    if (int code = adjusted.release()) fail(code);
+
+    const bool hasGeoid = file.hasKey(kGeoid, section);
+    const bool hasVDatum = file.hasKey(kVDatum, section);
+    ChartDatumParams vertical{};
+    vertical.mode = verticalMode(version, file.getInt(kRTKMode, section, 0), hasGeoid, hasVDatum);
+    std::string geoid, region, surface;
+    if (hasGeoid) {
+        geoid = datafiles::datumFile(fileNameOf(file.getString(kGeoid, section, "")));
+        vertical.geoidModel = geoid.data();
+        vertical.orthoHCorr = file.getDouble(kOrthoHCorr, section, 0.0);
+    }
+    if (hasVDatum) {
+        region = datafiles::vdatumFolder(fileNameOf(file.getString(kVDatum, section, "")));
+        surface = cut(file.getString(kVSurface, section, ""), kSurfaceNameLength);
+        if (surface.empty()) surface = kDefaultSurface;
+        vertical.vdatumRegion = region.data();
+        vertical.vdatumSurface = surface.data();
+    }
+    vertical.chartDatum = chartDatumToMetres(file.getDouble(kChartDatum, section, 0.0), geodesy->HorzUnit());
+    std::string ktd = findKtdTable(file, section);
+    vertical.ktdFile = ktd.data();
+    erc vertStatus = geodesy->SetChartDatum(vertical);
+    if (int code = vertStatus.release()) fail(code);
+
+    geodesy->zoneId = file.getInt(kZoneId, section, kDefaultZoneId);
+    return geodesy.release();
+}
+
+}  // namespace
+
+erc DoGeoCreation(Pelagix::Profile& profile, const char* section, Geodesy*& created) {
+    traceEntered("DoGeoCreation");
+    created = nullptr;
+    int code = 0;
+    try {
+        try {
+            created = build(profile, section);
+        } catch (erc& e) {
+            code = e.release();
+        }
+    } catch (erc& e) {
+        // A destructor that threw while the first error was being taken.
+        code = e.release();
+    } catch (...) {
+        code = kUnknownFailure;
+    }
+    if (code == 0) return erc();
+    return erc(code, kSeverityError, &geodesyFacility());
+}
