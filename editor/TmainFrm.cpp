@@ -1424,6 +1424,46 @@ void TmainFrm::TimeVariableTransformations1Click() {
 void TmainFrm::btnLocalGridClick() { guarded([&] { showLocalGridDialog(); }); }
 void TmainFrm::About1Click() { guarded([&] { showAboutDialog(); }); }
 
-bool TmainFrm::takeDatumShiftFile(const std::string&) { return false; }
-void TmainFrm::btnDatumShiftFileBrowseClick() {}
-void TmainFrm::ExportVDatumtoXYZ1Click() {}
+void TmainFrm::btnDatumShiftFileBrowseClick() {
+    guarded([&] {
+        auto* dialog = bayrun::make<IBayrunFileDialog>(IID_IBayrunFileDialog);
+        if (!dialog) return;
+        const std::u16string start = dataRootW() + u"/datum";
+        // The initial path is the file name alone, relative to the start folder.
+        std::u16string initial;
+        if (!datumShiftFile.empty())
+            initial = u"/" + toUtf16(datumShiftFile) + (datumShiftFile.find('.') == std::string::npos ? u".lls" : u"");
+        char16_t path[kPathBuffer] = {};
+        initial.copy(path, std::min(initial.size(), size_t(kPathBuffer - 1)));
+        const std::u16string filter = utf16(resString(kDatumShiftFilter));
+        const std::u16string title = utf16(resString(kDatumShiftTitle));
+        if (!dialog->OpenFile(this, start.c_str(), filter.c_str(), title.c_str(), u"lls", path, kPathBuffer)) return;
+        takeDatumShiftFile(toUtf8(path));
+    });
+}
+
+bool TmainFrm::takeDatumShiftFile(const std::string& chosenPath) {
+    const double a = numbertext::strict(ui->edSemiMajorAxis->text());
+    const double f = numbertext::strict(ui->edFlattening->text());
+    if (IsValidModel(chosenPath.c_str(), a, f) == 0) {
+        showError(resString(kDatumShiftRefused), resString(kDatumShiftTitle));
+        return false;
+    }
+    datumShiftFile = fileNameOf(chosenPath);
+    UpdateDatumShiftFile();
+    return true;
+}
+
+void TmainFrm::ExportVDatumtoXYZ1Click() {
+    guarded([&] {
+        const std::string path = writeExportParameters();
+        if (path.empty()) return;
+        GeodesyHandle handle = CreateFileGeodesy(path.c_str(), kSection);
+        // The handle is released whatever the dialog does.
+        struct Release {
+            GeodesyHandle h;
+            ~Release() { DestroyGeodesy(h); }
+        } release{handle};
+        showVDatum2XYZDialog(handle);
+    });
+}
