@@ -540,11 +540,14 @@ void TmainFrm::LoadEllipsoid(int id) {
 
 void TmainFrm::UnitsChanged() {
     // Every text is converted before anything changes: a text that is not a number raises and
-    // leaves the state as it was.
-    const double easting = ui->edFalseEast->isEnabled() ? numbertext::strict(ui->edFalseEast->text()) : falseEasting;
-    const double northing =
-        ui->edFalseNorth->isEnabled() ? numbertext::strict(ui->edFalseNorth->text()) : falseNorthing;
-    const double ortho = numbertext::strict(ui->edOrtho->text());
+    // leaves the state as it was. An edit that still shows the stored value gives that value in
+    // full, so changing the unit and back restores the length exactly.
+    const auto edited = [](QLineEdit* edit, double stored) {
+        return edit->text() == numbertext::general(stored) ? stored : numbertext::strict(edit->text());
+    };
+    const double easting = ui->edFalseEast->isEnabled() ? edited(ui->edFalseEast, falseEasting) : falseEasting;
+    const double northing = ui->edFalseNorth->isEnabled() ? edited(ui->edFalseNorth, falseNorthing) : falseNorthing;
+    const double ortho = edited(ui->edOrtho, orthoCorrection);
     falseEasting = easting;
     falseNorthing = northing;
     orthoCorrection = ortho;
