@@ -132,7 +132,7 @@ TEST(FileDialog, ScriptedAnswersAndTheRequestLog) {
     ASSERT_TRUE(dialog.OpenFile(nullptr, u"/suite/datum", u"Shift (*.lls)|*.lls|", u"Pick", u"lls", path, 64));
     EXPECT_EQ(std::u16string(path), u"/a/first.lls");
     EXPECT_FALSE(dialog.OpenFile(nullptr, u"", u"", u"Second", u"", path, 64));  // empty line: cancelled
-    char16_t small[5];
+    char16_t small[5] = {};
     ASSERT_TRUE(dialog.SaveFile(nullptr, u"", u"", u"Third", u"geo", small, 5));
     EXPECT_EQ(std::u16string(small), u"/b/t");
     EXPECT_FALSE(dialog.OpenFile(nullptr, u"", u"", u"Fourth", u"", path, 64));  // no answers left
