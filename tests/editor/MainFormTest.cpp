@@ -494,3 +494,34 @@ TEST(MainForm, TimeVariableParametersReplaceTheDatumShiftFile) {
     EXPECT_EQ(f.ui->edDrx->text(), "0.02592");
     EXPECT_EQ(f.frm->dscale, 0.00062);
 }
+
+TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
+    SuiteCopy suite;
+    writeProject(suite, std::string(kUserDefinedProject) + "\nSemiMajorAxis=6378249.2\nFlattening=293.4660212936269\n"
+                                                           "DynDatum=ntf_r93\nGeoid=old.geo");
+    const std::string log = suite.workingFolder() + "/dialogs.log";
+    setenv("BAYRUN_FILE_DIALOG_LOG", log.c_str(), 1);
+    setenv("BAYRUN_FILE_DIALOG_ANSWERS", "/data/models/g2012a.us.geo\n/jobs/bay/tide.ktd\n", 1);
+    MessageBoxWatcher boxes;
+    {
+        Form f;
+        f.ui->btnGeoModelBrowse->click();
+        EXPECT_EQ(f.frm->geoidModel, "g2012a.us");
+        EXPECT_EQ(f.ui->edGeoModel->text(), "g2012a.us");
+        f.ui->btnKtdBrowse->click();
+        EXPECT_EQ(f.frm->ktdFile, "/jobs/bay/tide.ktd");
+        EXPECT_EQ(f.ui->edKtd->text(), "/jobs/bay/tide.ktd");
+        f.ui->btnDatumShiftFileBrowse->click();  // no answer left: cancelled, nothing changes
+        EXPECT_EQ(f.frm->datumShiftFile, "ntf_r93");
+    }
+    unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
+    unsetenv("BAYRUN_FILE_DIALOG_LOG");
+    EXPECT_TRUE(boxes.seen().empty());
+    const std::string datum = suite.root() + "/datum";
+    EXPECT_EQ(readFile(log),
+              "Select Geoid Model File\t" + datum + "\t" + datum +
+                  "/old.geo\tGeoid Files (*.geo)|*.geo|All Files (*.*)|*.*|\tgeo\n"
+                  "Select KTD File\t" + suite.root() + "/Projects/Harbour\t\tKTD Files (*.ktd)|*.ktd|All Files (*.*)|*.*|\tktd\n"
+                  "Select Dynamic Datum Shift File\t" + datum +
+                  "\t/ntf_r93.lls\tCombined Shift Files (*.lls)|*.lls|All Files (*.*)|*.*|\tlls\n");
+}
