@@ -116,6 +116,11 @@ bool replaceFile(const std::string& from, const std::string& to) {
 
 bool removeFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
 
+std::FILE* openFileForReading(const std::string& path) {
+    if (!isRegularFile(path)) return nullptr;
+    return std::fopen(path.c_str(), "rb");
+}
+
 bool seekFile(std::FILE* file, int64_t offset) {
     if (!file || offset < 0 || offset > int64_t(std::numeric_limits<off_t>::max())) return false;
     return fseeko(file, off_t(offset), SEEK_SET) == 0;

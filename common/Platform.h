@@ -44,6 +44,9 @@ std::string createTempFile(const std::string& folder, const std::string& prefix,
 // new one, never a mix.
 bool replaceFile(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
+// Opens a regular file for binary reading with 64-bit offsets (also in the 32-bit build); null
+// when it cannot be opened or is not a regular file.
+std::FILE* openFileForReading(const std::string& path);
 // Positions an open file at a byte offset from its start; false on failure.
 bool seekFile(std::FILE* file, int64_t offset);
 // Size in bytes of an open file, -1 when unknown.

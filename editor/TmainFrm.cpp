@@ -152,6 +152,22 @@ OwnedProfile newProfile() {
     return p;
 }
 
+// One of the runtime's file dialogs, owned by `owner`, starting from `initial`: true and the
+// chosen path when a file was chosen. The dialog object stays with the runtime.
+bool chooseFile(QWidget* owner, bool save, const std::u16string& start, const QString& filter, const QString& title,
+                const char16_t* extension, const std::u16string& initial, std::u16string& chosen) {
+    auto* dialog = bayrun::make<IBayrunFileDialog>(IID_IBayrunFileDialog);
+    if (!dialog) return false;
+    std::vector<char16_t> path(kPathBuffer, u'\0');
+    initial.copy(path.data(), std::min(initial.size(), size_t(kPathBuffer - 1)));
+    const std::u16string f = utf16(filter);
+    const std::u16string t = utf16(title);
+    const bool ok = save ? dialog->SaveFile(owner, start.c_str(), f.c_str(), t.c_str(), extension, path.data(), kPathBuffer)
+                         : dialog->OpenFile(owner, start.c_str(), f.c_str(), t.c_str(), extension, path.data(), kPathBuffer);
+    if (ok) chosen = path.data();
+    return ok;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -540,11 +556,14 @@ void TmainFrm::LoadEllipsoid(int id) {
 
 void TmainFrm::UnitsChanged() {
     // Every text is converted before anything changes: a text that is not a number raises and
-    // leaves the state as it was.
-    const double easting = ui->edFalseEast->isEnabled() ? numbertext::strict(ui->edFalseEast->text()) : falseEasting;
-    const double northing =
-        ui->edFalseNorth->isEnabled() ? numbertext::strict(ui->edFalseNorth->text()) : falseNorthing;
-    const double ortho = numbertext::strict(ui->edOrtho->text());
+    // leaves the state as it was. An edit that still shows the stored value gives that value in
+    // full, so changing the unit and back restores the length exactly.
+    const auto edited = [](QLineEdit* edit, double stored) {
+        return edit->text() == numbertext::general(stored) ? stored : numbertext::strict(edit->text());
+    };
+    const double easting = ui->edFalseEast->isEnabled() ? edited(ui->edFalseEast, falseEasting) : falseEasting;
+    const double northing = ui->edFalseNorth->isEnabled() ? edited(ui->edFalseNorth, falseNorthing) : falseNorthing;
+    const double ortho = edited(ui->edOrtho, orthoCorrection);
     falseEasting = easting;
     falseNorthing = northing;
     orthoCorrection = ortho;
@@ -1371,46 +1390,30 @@ void TmainFrm::Exit1Click() { close(); }
 
 void TmainFrm::SaveCustomGrid1Click() {
     guarded([&] {
-        auto* dialog = bayrun::make<IBayrunFileDialog>(IID_IBayrunFileDialog);
-        if (!dialog) return;
-        char16_t path[kPathBuffer] = {};
-        const std::u16string start = dataRootW() + u"/datum/";
-        const std::u16string filter = utf16(resString(kCustomGridFilter));
-        const std::u16string title = utf16(resString(kSaveCustomGridTitle));
-        if (!dialog->SaveFile(this, start.c_str(), filter.c_str(), title.c_str(), u"cgeo", path, kPathBuffer))
-            return;
-        saveCustomGrid(path);
+        std::u16string chosen;
+        if (chooseFile(this, true, dataRootW() + u"/datum/", resString(kCustomGridFilter),
+                       resString(kSaveCustomGridTitle), u"cgeo", u"", chosen))
+            saveCustomGrid(chosen);
     });
 }
 
 void TmainFrm::btnGeoModelBrowseClick() {
     guarded([&] {
-        auto* dialog = bayrun::make<IBayrunFileDialog>(IID_IBayrunFileDialog);
-        if (!dialog) return;
         const std::u16string start = dataRootW() + u"/datum";
-        std::u16string initial;
-        if (!geoidModel.empty()) initial = start + u"/" + toUtf16(geoidModel) + u".geo";
-        char16_t path[kPathBuffer] = {};
-        initial.copy(path, std::min(initial.size(), size_t(kPathBuffer - 1)));
-        const std::u16string filter = utf16(resString(kGeoidFilter));
-        const std::u16string title = utf16(resString(kGeoidTitle));
-        if (!dialog->OpenFile(this, start.c_str(), filter.c_str(), title.c_str(), u"geo", path, kPathBuffer)) return;
-        takeGeoidModel(toUtf8(path));
+        const std::u16string initial = geoidModel.empty() ? u"" : start + u"/" + toUtf16(geoidModel) + u".geo";
+        std::u16string chosen;
+        if (chooseFile(this, false, start, resString(kGeoidFilter), resString(kGeoidTitle), u"geo", initial, chosen))
+            takeGeoidModel(toUtf8(chosen));
     });
 }
 
 void TmainFrm::btnKtdBrowseClick() {
     guarded([&] {
-        auto* dialog = bayrun::make<IBayrunFileDialog>(IID_IBayrunFileDialog);
-        if (!dialog) return;
         const std::u16string start = bayrun::environment()->GetFolderW(nullptr, 0, kBayrunFolderProject);
-        const std::u16string initial = toUtf16(ktdFile);
-        char16_t path[kPathBuffer] = {};
-        initial.copy(path, std::min(initial.size(), size_t(kPathBuffer - 1)));
-        const std::u16string filter = utf16(resString(kKtdFilter) + resString(kAllFilesFilter));
-        const std::u16string title = utf16(resString(kKtdTitle));
-        if (!dialog->OpenFile(this, start.c_str(), filter.c_str(), title.c_str(), u"ktd", path, kPathBuffer)) return;
-        takeKtdFile(toUtf8(path));
+        std::u16string chosen;
+        if (chooseFile(this, false, start, resString(kKtdFilter) + resString(kAllFilesFilter), resString(kKtdTitle),
+                       u"ktd", toUtf16(ktdFile), chosen))
+            takeKtdFile(toUtf8(chosen));
     });
 }
 
@@ -1424,6 +1427,41 @@ void TmainFrm::TimeVariableTransformations1Click() {
 void TmainFrm::btnLocalGridClick() { guarded([&] { showLocalGridDialog(); }); }
 void TmainFrm::About1Click() { guarded([&] { showAboutDialog(); }); }
 
-bool TmainFrm::takeDatumShiftFile(const std::string&) { return false; }
-void TmainFrm::btnDatumShiftFileBrowseClick() {}
-void TmainFrm::ExportVDatumtoXYZ1Click() {}
+void TmainFrm::btnDatumShiftFileBrowseClick() {
+    guarded([&] {
+        // The initial path is the file name alone, relative to the start folder.
+        std::u16string initial;
+        if (!datumShiftFile.empty())
+            initial = u"/" + toUtf16(datumShiftFile) + (datumShiftFile.find('.') == std::string::npos ? u".lls" : u"");
+        std::u16string chosen;
+        if (chooseFile(this, false, dataRootW() + u"/datum", resString(kDatumShiftFilter), resString(kDatumShiftTitle),
+                       u"lls", initial, chosen))
+            takeDatumShiftFile(toUtf8(chosen));
+    });
+}
+
+bool TmainFrm::takeDatumShiftFile(const std::string& chosenPath) {
+    const double a = numbertext::strict(ui->edSemiMajorAxis->text());
+    const double f = numbertext::strict(ui->edFlattening->text());
+    if (IsValidModel(chosenPath.c_str(), a, f) == 0) {
+        showError(resString(kDatumShiftRefused), resString(kDatumShiftTitle));
+        return false;
+    }
+    datumShiftFile = fileNameOf(chosenPath);
+    UpdateDatumShiftFile();
+    return true;
+}
+
+void TmainFrm::ExportVDatumtoXYZ1Click() {
+    guarded([&] {
+        const std::string path = writeExportParameters();
+        if (path.empty()) return;
+        GeodesyHandle handle = CreateFileGeodesy(path.c_str(), kSection);
+        // The handle is released whatever the dialog does.
+        struct Release {
+            GeodesyHandle h;
+            ~Release() { DestroyGeodesy(h); }
+        } release{handle};
+        showVDatum2XYZDialog(handle);
+    });
+}
