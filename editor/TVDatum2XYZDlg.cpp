@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "common/Platform.h"
@@ -119,6 +120,14 @@ struct Releaser {
     }
 };
 
+// The hourglass while the export runs; the previous cursor comes back on every path.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 // Closes an input file on every path out of the export.
 struct FileCloser {
     std::FILE* file;
@@ -186,17 +195,17 @@ void TVDatum2XYZDlg::btnExportClick() {
     const bool chosen =
         dialog && dialog->SaveFile(this, start.c_str(), filter.c_str(), title.c_str(), u"xyz", path, kPathBufferSize);
     if (chosen) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const WaitCursor wait;
         outputPath = toUtf8(path);
         // One step per 100 nodes of four bytes.
         std::FILE* input = platform::openForReading(inputPath);
         const int64_t size = input ? platform::fileSize(input) : 0;
         if (input) std::fclose(input);
-        ui->progress->setMaximum(int(std::max<int64_t>(size, 0) / (kNodeSize * kNodesPerStep)));
+        const int64_t steps = std::max<int64_t>(size, 0) / int64_t(kNodeSize * kNodesPerStep);
+        ui->progress->setMaximum(int(std::min<int64_t>(steps, std::numeric_limits<int>::max())));
         ui->progress->setValue(0);
         ui->progress->setVisible(true);
         ExportSurface();
-        QApplication::restoreOverrideCursor();
     }
     // Export closes the dialog after every click, also when no file was chosen.
     accept();
