@@ -634,3 +634,21 @@ TEST(MainForm, VDatumAreaAndSurfaceRoundTrip) {
     EXPECT_EQ(iniValue(file, "Geodesy", "ChartDatum"), "1.75");
     EXPECT_EQ(iniValue(file, "Geodesy", "RTKMode"), "4");
 }
+
+TEST(MainForm, CancelNeverWritesAndTheStoredDegreeFormatIsUsed) {
+    SuiteCopy suite;
+    fs::create_directories(suite.workingFolder());
+    writeFile(suite.workingFolder() + "/Corvane.ini", "\xEF\xBB\xBF\r\n[Corvane]\r\nDegFormat=0\r\n");
+    const std::string before = readFile(suite.projectFile());
+    {
+        Form f;
+        EXPECT_EQ(DegFormat, 0);
+        EXPECT_EQ(f.ui->edParm1->text(), "75.000000000°W");
+        f.ui->DecimalMinutes1->trigger();
+        f.ui->edDx->setText("12");
+        f.ui->btnCancel->click();
+        f.ui->Exit1->trigger();
+    }
+    EXPECT_EQ(readFile(suite.projectFile()), before);
+    EXPECT_EQ(iniValue(suite.workingFolder() + "/Corvane.ini", "Corvane", "DegFormat"), "1");
+}
