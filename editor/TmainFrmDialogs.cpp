@@ -4,7 +4,7 @@
 
 void TmainFrm::showLocalGridDialog() {}
 
-bool TmainFrm::showTimeVarDialog(double block[7]) {
+bool TmainFrm::showTimeVarDialog(double block[kDatumParameters]) {
     (void)block;
     return false;
 }
