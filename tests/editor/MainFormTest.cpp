@@ -652,3 +652,12 @@ TEST(MainForm, CancelNeverWritesAndTheStoredDegreeFormatIsUsed) {
     EXPECT_EQ(readFile(suite.projectFile()), before);
     EXPECT_EQ(iniValue(suite.workingFolder() + "/Corvane.ini", "Corvane", "DegFormat"), "1");
 }
+
+TEST(MainForm, HelpSaysWhenItIsNotAvailable) {
+    SuiteCopy suite;  // the sample suite carries no help file
+    MessageBoxWatcher boxes;
+    Form f;
+    f.ui->HelpTopics1->trigger();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text, "Help is not available: PelagixHelp.chm cannot be opened.");
+}
