@@ -661,3 +661,16 @@ TEST(MainForm, HelpSaysWhenItIsNotAvailable) {
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_EQ(boxes.seen()[0].text, "Help is not available: PelagixHelp.chm cannot be opened.");
 }
+
+TEST(MainForm, DataNamesMatchFoldersAndFilesWithoutRegardToCase) {
+    SuiteCopy suite;
+    fs::rename(suite.file("datum/vdatum/SampleBay"), suite.file("datum/vdatum/samplebay"));
+    fs::rename(suite.file("datum/vdatum/samplebay/mllw.gtx"), suite.file("datum/vdatum/samplebay/MLLW.GTX"));
+    Form f;
+    ASSERT_EQ(f.ui->cbVDatum->count(), 1);
+    Query q(f.frm->database, "SELECT file_path FROM found_surfaces ORDER BY 1;");
+    std::vector<std::string> paths;
+    while (q.step().release() == Query::kRow) paths.push_back(q.getString(0));
+    EXPECT_EQ(paths, (std::vector<std::string>{suite.file("datum/vdatum/samplebay/MLLW.GTX"),
+                                               suite.file("datum/vdatum/samplebay/mhw.gtx")}));
+}
