@@ -4,7 +4,7 @@
 
 void TmainFrm::showLocalGridDialog() {}
 
-bool TmainFrm::showTimeVarDialog(double block[kDatumParameters]) {
+bool TmainFrm::showTimeVarDialog(double block[7]) {
     (void)block;
     return false;
 }
