@@ -18,6 +18,8 @@ constexpr int kGeneralDigits = 15;
 // Largest width and precision taken from a stored format.
 constexpr int kMaxWidth = 64;
 constexpr int kMaxPrecision = 40;
+// printf's precision when a format names none.
+constexpr int kDefaultPrecision = 6;
 
 bool readCount(const std::string& f, size_t& i, int& value) {
     const size_t start = i;
@@ -46,7 +48,7 @@ bool format(const std::string& f, double value, QString& out) {
     }
     int width = 0;
     readCount(f, i, width);
-    int precision = 6;
+    int precision = kDefaultPrecision;
     if (i < f.size() && f[i] == '.') {
         ++i;
         if (!readCount(f, i, precision)) precision = 0;

@@ -179,7 +179,7 @@ TmainFrm::TmainFrm(QWidget* owner) : QMainWindow(owner), ui(std::make_unique<Ui:
 
     rtkGroup = new QButtonGroup(this);
     QRadioButton* rtkButtons[] = {ui->rbRTK0, ui->rbRTK1, ui->rbRTK2, ui->rbRTK3, ui->rbRTK4, ui->rbRTK5};
-    for (int i = 0; i < 6; ++i) rtkGroup->addButton(rtkButtons[i], i);
+    for (int i = 0; i < kRtkModes; ++i) rtkGroup->addButton(rtkButtons[i], i);
 
     auto* degrees = new QActionGroup(this);
     QAction* degreeItems[] = {ui->DecimalDegrees1, ui->DecimalMinutes1, ui->DecimalSeconds1};
@@ -885,7 +885,7 @@ void TmainFrm::ReadParameterFile(const std::string& path) {
 void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     // Every number is taken from its edit before the section is erased, so a text that is not a
     // number stops the writing with the file as it was.
-    const double transformation[7] = {
+    const double transformation[kDatumParameters] = {
         numbertext::strict(ui->edDx->text()),  numbertext::strict(ui->edDy->text()),
         numbertext::strict(ui->edDz->text()),  numbertext::strict(ui->edDrx->text()),
         numbertext::strict(ui->edDry->text()), numbertext::strict(ui->edDrz->text()),
@@ -958,8 +958,8 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
                "FalseEasting");
     checkWrite(profile->WriteStringW(kSectionW, u"FalseNorthing", utf16(ui->edFalseNorth->text()).c_str()),
                "FalseNorthing");
-    const char* transformationKeys[7] = {"DeltaX", "DeltaY", "DeltaZ", "DeltaRX", "DeltaRY", "DeltaRZ", "DeltaScale"};
-    for (int i = 0; i < 7; ++i)
+    const char* transformationKeys[kDatumParameters] = {"DeltaX", "DeltaY", "DeltaZ", "DeltaRX", "DeltaRY", "DeltaRZ", "DeltaScale"};
+    for (int i = 0; i < kDatumParameters; ++i)
         checkWrite(profile->WriteDouble(kSection, transformationKeys[i], transformation[i]), transformationKeys[i]);
 
     if (!datumShiftFile.empty()) {
@@ -1238,7 +1238,7 @@ void TmainFrm::SetCaptions() {
     ui->ckLocalGrid->setText(resString(5350));
     ui->btnLocalGrid->setText(resString(5352));
     ui->rgRTK->setTitle(resString(5530));
-    for (int i = 0; i < 6; ++i) rtkGroup->button(i)->setText(resString(8111 + i));
+    for (int i = 0; i < kRtkModes; ++i) rtkGroup->button(i)->setText(resString(8111 + i));
     ui->lblGeoModel->setText(resString(5344));
     ui->lblOrtho->setText(resString(5345));
     ui->lblKtd->setText(resString(1996));
@@ -1272,7 +1272,7 @@ void TmainFrm::takeKtdFile(const std::string& chosenPath) {
     ui->edKtd->setText(fromUtf8(ktdFile));
 }
 
-void TmainFrm::takeTimeVariableParameters(const double block[7]) {
+void TmainFrm::takeTimeVariableParameters(const double block[kDatumParameters]) {
     dx = block[0];
     dy = block[1];
     dz = block[2];
@@ -1419,7 +1419,7 @@ void TmainFrm::btnKtdBrowseClick() {
 
 void TmainFrm::TimeVariableTransformations1Click() {
     guarded([&] {
-        double block[7] = {};
+        double block[kDatumParameters] = {};
         if (showTimeVarDialog(block)) takeTimeVariableParameters(block);
     });
 }

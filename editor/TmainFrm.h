@@ -58,6 +58,9 @@ public:
     static constexpr size_t kMaxFormatLength = 9;
     enum ParameterKind { kNumber = 0, kLatitude = 1, kLongitude = 2 };
     enum DisplayMode { kStandard = 1, kSubBottom = 2 };
+    // RTK tide methods 0..5, and the seven datum parameters (dx, dy, dz, dscale, drx, dry, drz).
+    static constexpr int kRtkModes = 6;
+    static constexpr int kDatumParameters = 7;
 
     // The form's state, in the order the suite documents it.
     int32_t predefinedGridCount = 0;  // grids in cbGrid; also the index of "user defined"
@@ -144,7 +147,7 @@ public:
     bool takeDatumShiftFile(const std::string& chosenPath);
     void takeGeoidModel(const std::string& chosenPath);
     void takeKtdFile(const std::string& chosenPath);
-    void takeTimeVariableParameters(const double block[7]);
+    void takeTimeVariableParameters(const double block[kDatumParameters]);
     // Writes the form into the working folder's "tmpgeo.ini" and returns its path; empty when
     // validation failed (its message shown).
     std::string writeExportParameters();
@@ -152,7 +155,7 @@ public:
     // The dialogs, each made on demand, shown modally and deleted when it closes.
     void showLocalGridDialog();
     // Fills `block` (dx, dy, dz, dscale, drx, dry, drz) and returns true when closed with OK.
-    bool showTimeVarDialog(double block[7]);
+    bool showTimeVarDialog(double block[kDatumParameters]);
     void showVDatum2XYZDialog(GeodesyHandle handle);
     void showAboutDialog();
 

@@ -41,9 +41,9 @@ int main(int argc, char* argv[]) {
                               QStringLiteral("The runtime libbayrun.so cannot be loaded."));
         return 1;
     }
+    bool started = false;
     {
         TmainFrm form;
-        bool started = false;
         try {
             form.FormCreate();
             started = !form.terminateRequested();
@@ -56,5 +56,6 @@ int main(int argc, char* argv[]) {
         }
     }
     UnloadBayrun();
-    return 1;
+    // The process's status: 0 after a run of the window, 1 when the start-up failed.
+    return started ? 0 : 1;
 }

@@ -37,11 +37,12 @@ void writeProject(const SuiteCopy& suite, const std::string& lines) {
     writeFile(suite.projectFile(), text);
 }
 
-// A user-defined Transverse Mercator on WGS 84 in metres, without vertical reference.
-const char kUserDefinedProject[] =
+// A user-defined Transverse Mercator on WGS 84 in metres; the project below adds no vertical
+// reference.
+const std::string kUserDefinedGrid =
     "Ver=2001\nProjection=TME\nRefLatitude=0\nCentralMeridian=3\nScaleFactor=0.9996\nUnit=1\n"
-    "FalseEasting=1000\nFalseNorthing=2000\nSemiMajorAxis=6378137\nFlattening=298.257223563\n"
-    "RTKMode=0\nChartDatum=0";
+    "FalseEasting=1000\nFalseNorthing=2000\nSemiMajorAxis=6378137\nFlattening=298.257223563\n";
+const std::string kUserDefinedProject = kUserDefinedGrid + "RTKMode=0\nChartDatum=0";
 
 struct Form {
     std::unique_ptr<TmainFrm> frm = std::make_unique<TmainFrm>();
@@ -524,4 +525,152 @@ TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
                   "Select KTD File\t" + suite.root() + "/Projects/Harbour\t\tKTD Files (*.ktd)|*.ktd|All Files (*.*)|*.*|\tktd\n"
                   "Select Dynamic Datum Shift File\t" + datum +
                   "\t/ntf_r93.lls\tCombined Shift Files (*.lls)|*.lls|All Files (*.*)|*.*|\tlls\n");
+}
+
+TEST(MainForm, ZonesByIdOrByGridAndZoneName) {
+    struct Case {
+        const char* lines;
+        int zone;  // 0: no zone, the file's own keys
+        const char* projection;
+    } cases[] = {
+        // An id wins over the names, and the file's projection keys are not read.
+        {"ZoneId=32618\nGrid=UTM North (WGS 84)\nZoneName=UTM zone 19N\nProjection=LCC", 32618, "Transverse Mercator"},
+        {"Grid=UTM North (WGS 84)\nZoneName=UTM zone 19N\nProjection=LCC", 32619, "Transverse Mercator"},
+        {"Grid=UTM North (WGS 84)\nZoneName=No such zone\nProjection=LCC", 0, "Lambert Conformal Conic"},
+        // A zone id the database does not hold reads the file's own keys.
+        {"ZoneId=999999\nProjection=MER", 0, "Mercator"},
+    };
+    for (const Case& c : cases) {
+        SuiteCopy suite;
+        writeProject(suite, std::string("Ver=2001\nRTKMode=0\n") + c.lines);
+        Form f;
+        EXPECT_EQ(f.ui->cbProjection->currentText(), c.projection) << c.lines;
+        if (c.zone != 0) {
+            EXPECT_EQ(f.frm->zoneId, c.zone) << c.lines;
+            EXPECT_EQ(f.ui->cbZone->currentData().toInt(), c.zone) << c.lines;
+        } else {
+            EXPECT_EQ(f.ui->cbGrid->currentIndex(), f.frm->predefinedGridCount) << c.lines;
+            EXPECT_TRUE(f.ui->cbProjection->isEnabled()) << c.lines;
+        }
+    }
+}
+
+TEST(MainForm, CustomNameSelectsItsGridAndTheProjectKeysWin) {
+    SuiteCopy suite;
+    const auto grid = [&](const char* name, const char* lines) {
+        writeFile(suite.file(std::string("datum/") + name + ".cgeo"), std::string("\xEF\xBB\xBF\r\n[Geodesy]\r\n") + lines);
+    };
+    grid("A", "Projection=TME\r\n");
+    // A custom grid's "ZoneId" without "Grid" is ignored: its own keys are read.
+    grid("B", "ZoneId=32618\r\nProjection=MER\r\nAdjustType=1\r\nAdjustOrigX=5\r\n");
+    grid("C", "Projection=CAS\r\n");
+    writeProject(suite, "Ver=2001\nCustomName=B\nRTKMode=5\nChartDatum=2.5");
+    Form f;
+    EXPECT_EQ(f.ui->cbGrid->currentText(), "B");
+    EXPECT_EQ(f.frm->gridId, -1);
+    // The project's own keys are read after the grid file: its default projection and no local
+    // grid replace the grid file's.
+    EXPECT_EQ(f.ui->cbProjection->currentText(), "Transverse Mercator");
+    EXPECT_EQ(f.frm->localGrid.AdjustType, 0);
+    EXPECT_EQ(f.frm->rtkMode, 5);
+    EXPECT_EQ(f.ui->edDatumLevel->text(), "2.50");
+
+    // Choosing a custom grid reads its file, which leaves the RTK mode alone.
+    f.choose(f.ui->cbGrid, "B");
+    EXPECT_EQ(f.ui->cbProjection->currentText(), "Mercator");
+    EXPECT_EQ(f.frm->localGrid.AdjustType, 1);
+    EXPECT_EQ(f.frm->localGrid.OrigX, 5.0);
+    EXPECT_TRUE(f.ui->btnLocalGrid->isEnabled());
+    EXPECT_FALSE(f.ui->cbZone->isEnabled());
+    EXPECT_EQ(f.frm->rtkMode, 5);
+
+    // A name no custom grid bears selects "user defined".
+    writeProject(suite, "Ver=2001\nCustomName=D\nRTKMode=0");
+    Form g;
+    EXPECT_EQ(g.ui->cbGrid->currentIndex(), g.frm->predefinedGridCount);
+}
+
+TEST(MainForm, UnitsMatchTheTableExactly) {
+    struct Case {
+        const char* lines;
+        const char* horizontal;
+        int vertical;
+    } cases[] = {
+        {"Unit=0.3048", "foot (int.)", 0},
+        {"Unit=0.3048006", "meter", 0},  // no unit of exactly this factor
+        {"Unit=1\nVertUnit=1", "meter", 1},  // the horizontal unit's factor still names a vertical unit
+        {"Unit=0.3048006096\nVertUnit=1.8288", "foot (US)", 7},
+    };
+    for (const Case& c : cases) {
+        SuiteCopy suite;
+        writeProject(suite, std::string("Ver=2001\nProjection=TME\nRTKMode=0\n") + c.lines);
+        Form f;
+        EXPECT_EQ(f.ui->cbHorzUnit->currentText(), c.horizontal) << c.lines;
+        EXPECT_EQ(f.ui->cbVertUnit->currentIndex(), c.vertical) << c.lines;
+    }
+}
+
+TEST(MainForm, VDatumAreaAndSurfaceRoundTrip) {
+    SuiteCopy suite;
+    writeProject(suite, std::string(kUserDefinedGrid) + "RTKMode=3\nVDatum=SampleBay\nVSurface=mhw\nGeoid=egm.geo");
+    Form f;
+    EXPECT_EQ(f.frm->rtkMode, 3);
+    EXPECT_EQ(f.ui->cbVDatum->currentText(), "Sample Bay (synthetic)");
+    EXPECT_EQ(f.ui->cbDatum->currentText(), "Mean High Water");
+    f.ui->btnOK->click();
+    const std::string file = suite.projectFile();
+    EXPECT_EQ(iniValue(file, "Geodesy", "VDatum"), "SampleBay");
+    EXPECT_EQ(iniValue(file, "Geodesy", "VSurface"), "mhw");
+    EXPECT_EQ(iniValue(file, "Geodesy", "Geoid"), "egm.geo");
+    EXPECT_EQ(iniValue(file, "Geodesy", "RTKMode"), "3");
+
+    // Another mode leaves neither key in the section.
+    f.standard();
+    f.ui->rbRTK4->click();
+    f.ui->edDatumLevel->setText("1.75");
+    f.ui->btnOK->click();
+    EXPECT_FALSE(iniHasKey(file, "Geodesy", "VDatum"));
+    EXPECT_FALSE(iniHasKey(file, "Geodesy", "VSurface"));
+    EXPECT_EQ(iniValue(file, "Geodesy", "ChartDatum"), "1.75");
+    EXPECT_EQ(iniValue(file, "Geodesy", "RTKMode"), "4");
+}
+
+TEST(MainForm, CancelNeverWritesAndTheStoredDegreeFormatIsUsed) {
+    SuiteCopy suite;
+    fs::create_directories(suite.workingFolder());
+    writeFile(suite.workingFolder() + "/Corvane.ini", "\xEF\xBB\xBF\r\n[Corvane]\r\nDegFormat=0\r\n");
+    const std::string before = readFile(suite.projectFile());
+    {
+        Form f;
+        EXPECT_EQ(DegFormat, 0);
+        EXPECT_EQ(f.ui->edParm1->text(), "75.000000000°W");
+        f.ui->DecimalMinutes1->trigger();
+        f.ui->edDx->setText("12");
+        f.ui->btnCancel->click();
+        f.ui->Exit1->trigger();
+    }
+    EXPECT_EQ(readFile(suite.projectFile()), before);
+    EXPECT_EQ(iniValue(suite.workingFolder() + "/Corvane.ini", "Corvane", "DegFormat"), "1");
+}
+
+TEST(MainForm, HelpSaysWhenItIsNotAvailable) {
+    SuiteCopy suite;  // the sample suite carries no help file
+    MessageBoxWatcher boxes;
+    Form f;
+    f.ui->HelpTopics1->trigger();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text, "Help is not available: PelagixHelp.chm cannot be opened.");
+}
+
+TEST(MainForm, DataNamesMatchFoldersAndFilesWithoutRegardToCase) {
+    SuiteCopy suite;
+    fs::rename(suite.file("datum/vdatum/SampleBay"), suite.file("datum/vdatum/samplebay"));
+    fs::rename(suite.file("datum/vdatum/samplebay/mllw.gtx"), suite.file("datum/vdatum/samplebay/MLLW.GTX"));
+    Form f;
+    ASSERT_EQ(f.ui->cbVDatum->count(), 1);
+    Query q(f.frm->database, "SELECT file_path FROM found_surfaces ORDER BY 1;");
+    std::vector<std::string> paths;
+    while (q.step().release() == Query::kRow) paths.push_back(q.getString(0));
+    EXPECT_EQ(paths, (std::vector<std::string>{suite.file("datum/vdatum/samplebay/MLLW.GTX"),
+                                               suite.file("datum/vdatum/samplebay/mhw.gtx")}));
 }
