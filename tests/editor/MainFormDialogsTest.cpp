@@ -6,15 +6,32 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "common/Database.h"
 #include "common/Query.h"
 #include "editor/TAboutDlg.h"
 #include "editor/TLocalGridDlg.h"
 #include "editor/TTimeVarDlg.h"
+#include "editor/TVDatum2XYZDlg.h"
 #include "editor/TmainFrm.h"
+#include "tests/TestSupport.h"
 #include "tests/editor/DialogTestSupport.h"
+#include "tests/editor/EditorTestSupport.h"
+#include "tests/geodesy/grids/GridFileWriter.h"
 
 namespace {
+
+// Number text of a line of the export: "x y z".
+std::vector<double> numbers(const std::string& line) {
+    std::istringstream in(line);
+    in.imbue(std::locale::classic());
+    std::vector<double> v;
+    for (double d; in >> d;) v.push_back(d);
+    return v;
+}
 
 class MainFormDialogs : public testing::Test {
 protected:
@@ -89,6 +106,50 @@ TEST_F(MainFormDialogs, AboutShowsWhenThePredefinedGridsWereCompiled) {
     ASSERT_TRUE(ok.done());
     EXPECT_EQ(shown, compiled);
     EXPECT_FALSE(version.isEmpty());
+}
+
+TEST(MainFormExport, SampleBaySurfaceFromTheProjectToXyz) {
+    // The current project in mode 3 on the sample area, with a geoid of 20 m over it.
+    gridwriter::BinGrid geoid;
+    geoid.south = 36;
+    geoid.west = -77;
+    geoid.nodes.assign(size_t(geoid.rows * geoid.columns), 20.0f);
+    writeFile(suiteFolder() + "/datum/bay.geo", gridwriter::binGridBytes(geoid));
+    writeFile(suiteFolder() + "/Projects/Harbour/Harbour.ini",
+              "\xEF\xBB\xBF\r\n[Geodesy]\r\nVer=2001\r\nProjection=TME\r\nRefLatitude=0\r\n"
+              "CentralMeridian=-75\r\nScaleFactor=0.9996\r\nUnit=1\r\nFalseEasting=500000\r\n"
+              "FalseNorthing=0\r\nSemiMajorAxis=6378137\r\nFlattening=298.257223563\r\nRTKMode=3\r\n"
+              "VDatum=SampleBay\r\nVSurface=mllw\r\nGeoid=bay.geo\r\n");
+    TmainFrm form;
+    form.FormCreate();
+    ASSERT_EQ(form.rtkMode, 3);
+    TempFolder work;
+    const std::string output = work.file("bay.xyz");
+    MessageBoxWatcher boxes;
+    DialogAnswer<TVDatum2XYZDlg> answer([&](TVDatum2XYZDlg* d) {
+        setenv("BAYRUN_FILE_DIALOG_ANSWERS", output.c_str(), 1);
+        click(d, "btnExport");
+        unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
+    });
+    form.ExportVDatumtoXYZ1Click();
+    ASSERT_TRUE(answer.done());
+
+    std::istringstream text(readFile(output));
+    std::vector<std::vector<double>> lines;
+    for (std::string line; std::getline(text, line);) lines.push_back(numbers(line));
+    // Each of the 99 nodes with data projects and lies inside the sample grids, also on their
+    // limits: all are written.
+    EXPECT_EQ(lines.size(), 99u);
+    EXPECT_TRUE(boxes.seen().empty());
+    // The south-west node, 36.8 N 76.4 W: made once with PROJ 9.1.1,
+    //   echo "-76.4 36.8" | cs2cs -f "%.4f" +proj=longlat +ellps=WGS84 +to +proj=tmerc +lat_0=0
+    //   +lon_0=-75 +k=0.9996 +x_0=500000 +y_0=0 +ellps=WGS84
+    // and z = surface - tss = -0.45 - (-36.5) from the sample grids (the geoid cancels).
+    ASSERT_FALSE(lines.empty());
+    ASSERT_EQ(lines[0].size(), 3u);
+    EXPECT_NEAR(lines[0][0], 375104.4681, 0.0051);
+    EXPECT_NEAR(lines[0][1], 4073600.2415, 0.0051);
+    EXPECT_EQ(lines[0][2], 36.05);
 }
 
 }  // namespace
