@@ -674,3 +674,20 @@ TEST(MainForm, DataNamesMatchFoldersAndFilesWithoutRegardToCase) {
     EXPECT_EQ(paths, (std::vector<std::string>{suite.file("datum/vdatum/samplebay/MLLW.GTX"),
                                                suite.file("datum/vdatum/samplebay/mhw.gtx")}));
 }
+
+TEST(MainForm, OkClosesTheWindowOnlyAfterWriting) {
+    SuiteCopy suite;
+    writeProject(suite, kUserDefinedProject);
+    MessageBoxWatcher boxes;
+    Form f;
+    f.frm->show();
+    f.standard();
+    f.ui->rbRTK1->click();  // needs a KTD file
+    f.ui->btnOK->click();
+    EXPECT_TRUE(f.frm->isVisible());
+    EXPECT_EQ(boxes.seen().size(), 1u);
+    f.ui->rbRTK0->click();
+    f.ui->btnOK->click();
+    EXPECT_FALSE(f.frm->isVisible());
+    EXPECT_EQ(iniValue(suite.projectFile(), "Geodesy", "RTKMode"), "0");
+}
