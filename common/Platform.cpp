@@ -4,6 +4,7 @@
 #include "common/Platform.h"
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -124,6 +125,32 @@ int64_t fileSize(std::FILE* file) {
     struct stat st;
     if (!file || fstat(fileno(file), &st) != 0) return -1;
     return int64_t(st.st_size);
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool makeDirectories(const std::string& path) {
+    if (path.empty()) return false;
+    if (isDirectory(path)) return true;
+    const size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) makeDirectories(path.substr(0, slash));
+    return mkdir(path.c_str(), 0777) == 0 || isDirectory(path);
+}
+
+void* openLibrary(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+
+void* librarySymbol(void* library, const char* name) { return library ? dlsym(library, name) : nullptr; }
+
+void closeLibrary(void* library) {
+    if (library) dlclose(library);
+}
+
+std::string libraryError() {
+    const char* e = dlerror();
+    return e ? std::string(e) : std::string();
 }
 
 namespace {

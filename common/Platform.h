@@ -49,6 +49,18 @@ bool seekFile(std::FILE* file, int64_t offset);
 // Size in bytes of an open file, -1 when unknown.
 int64_t fileSize(std::FILE* file);
 
+// A path that names a folder.
+bool isDirectory(const std::string& path);
+// Creates a folder and the missing folders above it; true when it exists afterwards.
+bool makeDirectories(const std::string& path);
+
+// Shared libraries (dlopen): a handle, null on failure (libraryError() says why). A name
+// without '/' is looked up on the library path.
+void* openLibrary(const std::string& path);
+void* librarySymbol(void* library, const char* name);
+void closeLibrary(void* library);
+std::string libraryError();
+
 // Writes one finished debug line (it ends in "\n") to the debugger-output stand-in: dropped
 // unless PELAGIX_DEBUG_LOG is "stderr" or names a file to append to. A capture hook, when set,
 // receives every line instead (tests).

@@ -1,0 +1,125 @@
+#include "editor/NumberText.h"
+
+#include <charconv>
+#include <cctype>
+#include <cmath>
+
+ConversionError::ConversionError(const QString& text)
+    : std::runtime_error(QStringLiteral("'%1' is not a valid floating point value").arg(text).toStdString()),
+      what_(QStringLiteral("'%1' is not a valid floating point value").arg(text)) {}
+
+namespace numbertext {
+
+namespace {
+
+// The general form shows at most this many significant digits (the reading of a double that
+// survives a decimal round trip).
+constexpr int kGeneralDigits = 15;
+// Largest width and precision taken from a stored format.
+constexpr int kMaxWidth = 64;
+constexpr int kMaxPrecision = 40;
+// printf's precision when a format names none.
+constexpr int kDefaultPrecision = 6;
+
+bool readCount(const std::string& f, size_t& i, int& value) {
+    const size_t start = i;
+    value = 0;
+    while (i < f.size() && f[i] >= '0' && f[i] <= '9') {
+        value = value * 10 + (f[i] - '0');
+        if (value > kMaxPrecision + kMaxWidth) return false;
+        ++i;
+    }
+    return i > start;
+}
+
+}  // namespace
+
+bool format(const std::string& f, double value, QString& out) {
+    const size_t percent = f.find('%');
+    if (percent == std::string::npos) return false;
+    size_t i = percent + 1;
+    bool leftAlign = false, plus = false, space = false, zero = false;
+    for (; i < f.size(); ++i) {
+        if (f[i] == '-') leftAlign = true;
+        else if (f[i] == '+') plus = true;
+        else if (f[i] == ' ') space = true;
+        else if (f[i] == '0') zero = true;
+        else break;
+    }
+    int width = 0;
+    readCount(f, i, width);
+    int precision = kDefaultPrecision;
+    if (i < f.size() && f[i] == '.') {
+        ++i;
+        if (!readCount(f, i, precision)) precision = 0;
+    }
+    if (i < f.size() && (f[i] == 'l' || f[i] == 'L')) ++i;
+    if (i >= f.size() || width > kMaxWidth || precision > kMaxPrecision) return false;
+    std::chars_format form;
+    const char conversion = f[i];
+    switch (conversion) {
+    case 'f': case 'F': form = std::chars_format::fixed; break;
+    case 'e': case 'E': form = std::chars_format::scientific; break;
+    case 'g': case 'G': form = std::chars_format::general; break;
+    default: return false;
+    }
+    const std::string tail = f.substr(i + 1);
+    if (tail.find('%') != std::string::npos || f.substr(0, percent).find('%') != std::string::npos) return false;
+    char buf[512];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, form, precision);
+    if (ec != std::errc()) return false;
+    std::string number(buf, end);
+    if (conversion == 'E' || conversion == 'G' || conversion == 'F')
+        for (auto& c : number) c = char(std::toupper(static_cast<unsigned char>(c)));
+    if (!std::signbit(value) || number[0] != '-') {
+        if (plus) number.insert(0, 1, '+');
+        else if (space) number.insert(0, 1, ' ');
+    }
+    if (int(number.size()) < width) {
+        const size_t pad = size_t(width) - number.size();
+        if (leftAlign)
+            number.append(pad, ' ');
+        else if (zero && std::isfinite(value)) {
+            const size_t signLength = (number[0] == '-' || number[0] == '+' || number[0] == ' ') ? 1 : 0;
+            number.insert(signLength, pad, '0');
+        } else
+            number.insert(0, pad, ' ');
+    }
+    out = QString::fromStdString(f.substr(0, percent) + number + tail);
+    return true;
+}
+
+QString general(double value) {
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, kGeneralDigits);
+    if (ec != std::errc()) return QStringLiteral("0");
+    return QString::fromLatin1(buf, int(end - buf));
+}
+
+QString formatOr15(const std::string& printfFormat, double value) {
+    QString out;
+    return format(printfFormat, value, out) ? out : general(value);
+}
+
+bool parse(const QString& text, double& value) {
+    const std::string s = text.trimmed().toStdString();
+    if (s.empty()) return false;
+    const char* first = s.data();
+    if (*first == '+') {  // from_chars takes no plus sign
+        ++first;
+        if (first == s.data() + s.size() || *first == '-') return false;
+    }
+    double v = 0;
+    auto [end, ec] = std::from_chars(first, s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+double strict(const QString& text) {
+    double v = 0;
+    if (!parse(text, v)) throw ConversionError(text);
+    return v;
+}
+
+}  // namespace numbertext

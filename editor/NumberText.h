@@ -1,0 +1,35 @@
+// Number text of the editor, independent of the process locale ('.' as decimal point).
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+#include <string>
+
+// The conversion error of a strict number conversion (a text that is not a number).
+class ConversionError : public std::runtime_error {
+public:
+    explicit ConversionError(const QString& text);
+    const QString& text() const { return what_; }
+
+private:
+    QString what_;
+};
+
+namespace numbertext {
+
+// A printf format holding one floating-point conversion ("%.3lf", "%12.4f", "%.10lf", "%g"),
+// with text before and after it. False for any other format (a stored format never reaches a
+// real printf: "%s" or "%n" from a database must not read or write memory).
+bool format(const std::string& printfFormat, double value, QString& out);
+// As format, with the general form of up to 15 significant digits for a refused format.
+QString formatOr15(const std::string& printfFormat, double value);
+// The general number text: up to 15 significant digits, no exponent where avoidable.
+QString general(double value);
+
+// The whole text, blanks around it allowed, as a number; false for anything else.
+bool parse(const QString& text, double& value);
+// Strict: throws ConversionError for a text that is not a number.
+double strict(const QString& text);
+
+}  // namespace numbertext

@@ -1,0 +1,57 @@
+// The time-variable transformation dialog: the seven parameters of the datum transformation from
+// a dynamic frame (ITRF2000, ITRF2005, ITRF2008) to a plate-fixed datum (NAD83, GDA94, ETRS89) at
+// an epoch, from published parameter sets with yearly rates. The user may edit the results
+// before OK; the caller takes the block only when the dialog closed with OK.
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TimeVarDlg;
+}
+
+class TTimeVarDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Order of the result block: dx, dy, dz (metres), dscale (ppm), drx, dry, drz (arc-seconds).
+    static constexpr int kParameterCount = 7;
+    enum Frame { ITRF2000 = 0, ITRF2005 = 1, ITRF2008 = 2 };
+    enum Target { NAD83 = 0, GDA94 = 1, ETRS89 = 2 };
+    // Epochs the parameter sets are valid for (decimal years, bounds included).
+    static constexpr double kFirstYear = 2000.0;
+    static constexpr double kLastYear = 2021.0;
+
+    // Keeps the block (seven doubles owned by the caller) and clears it, fills the lists, sets
+    // the default year from the clock and computes once.
+    TTimeVarDlg(QWidget* owner, double* block);
+    ~TTimeVarDlg() override;
+
+    // The epoch the dialog opens with, from a UTC calendar date (month 1..12): January to May
+    // give Y.0, June to November Y.5, December Y+1.0.
+    static double DefaultYear(int year, int month);
+    // The seven parameters (block order and units) from `frame` to `target` at epoch t. False,
+    // and `out` untouched, when t lies outside kFirstYear..kLastYear or the target is unknown.
+    static bool ComputeParameters(int frame, int target, double t, double* out);
+
+    // Computes from the lists and the year text into the block and shows it; false (nothing
+    // changed) when the year is refused.
+    bool Compute();
+    // Converts the seven edits strictly into the block, all or nothing: a text that is not a
+    // number throws ConversionError and leaves the block as it was.
+    void StoreEdits();
+
+    // Handlers.
+    void itrfChange();
+    void yearChange();
+    void btnOkClick();
+
+private:
+    void ShowBlock();
+    void SetCaptions();
+
+    std::unique_ptr<Ui::TimeVarDlg> ui;
+    double* block;
+};

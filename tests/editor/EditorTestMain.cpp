@@ -1,0 +1,20 @@
+// The editor's test programs: one offscreen application and one binding of the runtime for the
+// whole run, as in the editor itself.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include "editor/Bayrun.h"
+#include "editor/StringTable.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!LoadBayrun(editorStringModule())) {
+        std::fprintf(stderr, "libbayrun.so cannot be loaded\n");
+        return 1;
+    }
+    const int result = RUN_ALL_TESTS();
+    UnloadBayrun();
+    return result;
+}

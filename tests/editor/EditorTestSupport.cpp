@@ -1,0 +1,104 @@
+#include "tests/editor/EditorTestSupport.h"
+
+#include <QPushButton>
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "common/Profile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+void setOrUnset(const char* name, const std::string& value) {
+    if (value.empty())
+        unsetenv(name);
+    else
+        setenv(name, value.c_str(), 1);
+}
+
+}  // namespace
+
+SuiteCopy::SuiteCopy() {
+    suite = temp.file("suite");
+    config = temp.file("config");
+    const fs::path from = TELLUS_SUITE_DIR;
+    fs::create_directories(suite + "/datum");
+    fs::create_directories(config);
+    fs::copy_file(from / "datum" / "corvane.db", suite + "/datum/corvane.db");
+    if (fs::exists(from / "datum" / "vdatum"))
+        fs::copy(from / "datum" / "vdatum", suite + "/datum/vdatum", fs::copy_options::recursive);
+    fs::copy(from / "Projects", suite + "/Projects", fs::copy_options::recursive);
+    fs::copy_file(from / "pelagix.ini", suite + "/pelagix.ini");
+    writeFile(suite + "/pelagix", "");
+    oldSuite = env("KVT_PELAGIX");
+    oldConfig = env("XDG_CONFIG_HOME");
+    setenv("KVT_PELAGIX", suite.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+}
+
+SuiteCopy::~SuiteCopy() {
+    setOrUnset("KVT_PELAGIX", oldSuite);
+    setOrUnset("XDG_CONFIG_HOME", oldConfig);
+}
+
+struct MessageBoxWatcher::Impl {
+    QTimer timer;
+};
+
+MessageBoxWatcher::MessageBoxWatcher() : impl(std::make_unique<Impl>()) {
+    impl->timer.setInterval(5);
+    QObject::connect(&impl->timer, &QTimer::timeout, [this] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box || !box->isVisible()) continue;
+            boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+            if (QAbstractButton* b = box->defaultButton())
+                b->click();
+            else
+                box->done(0);
+        }
+    });
+    impl->timer.start();
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() = default;
+
+std::vector<std::string> sectionLines(const std::string& path, const std::string& section) {
+    std::vector<std::string> lines;
+    const std::string text = readFile(path);
+    bool in = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        start = end + 1;
+        if (!line.empty() && line[0] == '[') {
+            in = line == "[" + section + "]";
+            continue;
+        }
+        if (in && line.find('=') != std::string::npos) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string iniValue(const std::string& path, const std::string& section, const std::string& key) {
+    Pelagix::Profile p(path.c_str());
+    return p.getString(key.c_str(), section.c_str(), "");
+}
+
+bool iniHasKey(const std::string& path, const std::string& section, const std::string& key) {
+    for (const std::string& line : sectionLines(path, section))
+        if (line.substr(0, line.find('=')) == key) return true;
+    return false;
+}

@@ -1,0 +1,59 @@
+// Support of the editor's tests: a Qt application on the offscreen platform with the runtime
+// bound for the whole test program, a suite folder per test, and a watcher that answers the
+// message boxes a form shows.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/TestSupport.h"
+
+// A copy of the sample suite folder (without its large grids) that a test may change, made the
+// data root of the runtime (KVT_PELAGIX) with a working folder of its own (XDG_CONFIG_HOME).
+class SuiteCopy {
+public:
+    SuiteCopy();
+    ~SuiteCopy();
+    const std::string& root() const { return suite; }
+    std::string file(const std::string& relative) const { return suite + "/" + relative; }
+    std::string workingFolder() const { return config + "/pelagix"; }
+    // The current project's geodesy parameter file.
+    std::string projectFile() const { return file("Projects/Harbour/Harbour.ini"); }
+
+private:
+    TempFolder temp;
+    std::string suite;
+    std::string config;
+    std::string oldSuite;
+    std::string oldConfig;
+};
+
+// Answers every message box while it lives: records caption, text and icon, then presses the
+// default button (or closes the box).
+class MessageBoxWatcher {
+public:
+    struct Seen {
+        QString caption;
+        QString text;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+    };
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    const std::vector<Seen>& seen() const { return boxes; }
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl;
+    std::vector<Seen> boxes;
+};
+
+// A whole INI file as "key=value" lines of one section, in file order.
+std::vector<std::string> sectionLines(const std::string& path, const std::string& section);
+// The value of a key of a section ("" when missing).
+std::string iniValue(const std::string& path, const std::string& section, const std::string& key);
+bool iniHasKey(const std::string& path, const std::string& section, const std::string& key);
