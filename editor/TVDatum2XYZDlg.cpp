@@ -19,6 +19,7 @@
 #include <limits>
 #include <memory>
 
+#include "common/FolderLookup.h"
 #include "common/Platform.h"
 #include "common/Text.h"
 #include "editor/Bayrun.h"
@@ -93,25 +94,6 @@ size_t formatLine(char* line, size_t size, double x, double y, double z) {
     return size_t(p - line);
 }
 
-// ASCII letters without regard to case, other bytes exactly.
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-// folder/name, or the entry of the folder that differs from the name only in case when the exact
-// one is missing: names come from data written on a system that ignores case.
-std::string findIgnoringCase(const std::string& folder, const std::string& name) {
-    const std::string exact = folder + "/" + name;
-    if (name.empty() || platform::pathExists(exact)) return exact;
-    for (const std::string& entry : platform::folderEntries(folder))
-        if (equalsIgnoringCase(entry, name)) return folder + "/" + entry;
-    return exact;
-}
-
 // Ends an object of the runtime.
 struct Releaser {
     template <typename Object>
@@ -163,8 +145,8 @@ TVDatum2XYZDlg::~TVDatum2XYZDlg() = default;
 
 std::string TVDatum2XYZDlg::SurfacePath(const std::string& dataRoot, const std::string& area,
                                         const std::string& surface) {
-    const std::string areaFolder = findIgnoringCase(dataRoot + "/datum/vdatum", area);
-    return findIgnoringCase(areaFolder, surface + ".gtx");
+    const std::string areaFolder = findInFolder(dataRoot + "/datum/vdatum", area);
+    return findInFolder(areaFolder, surface + ".gtx");
 }
 
 void TVDatum2XYZDlg::ckClipToBorderClick() {

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "common/FolderLookup.h"
 #include "common/Platform.h"
 #include "common/Query.h"
 #include "common/Text.h"
@@ -100,25 +101,6 @@ std::string fileNameOf(const std::string& path) {
 std::string withoutExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
-// `folder`/`name`, or the entry of the folder equal to it without regard to case when the exact
-// name is missing (names from data were written for a case-insensitive file system).
-std::string findInFolder(const std::string& folder, const std::string& name) {
-    const std::string exact = folder + "/" + name;
-    if (platform::pathExists(exact)) return exact;
-    for (const std::string& entry : platform::folderEntries(folder))
-        if (equalsIgnoringCase(entry, name)) return folder + "/" + entry;
-    return exact;
 }
 
 // The leading decimal number of a text ("1.25 m" is 1.25).
@@ -375,7 +357,7 @@ void TmainFrm::AddCustomGrids() {
     const std::string extension = kCustomGridExtension;
     for (const std::string& name : platform::folderEntries(folder)) {
         if (name.size() <= extension.size() ||
-            !equalsIgnoringCase(name.substr(name.size() - extension.size()), extension) ||
+            !equalsIgnoringAsciiCase(name.substr(name.size() - extension.size()), extension) ||
             !platform::isRegularFile(folder + "/" + name))
             continue;
         ui->cbGrid->addItem(fromUtf8(withoutExtension(name)), -1);

@@ -32,15 +32,6 @@ std::string folderOf(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
-std::string findInFolder(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return {};
-    std::string exact = folder + "/" + name;
-    if (name.empty() || platform::pathExists(exact)) return exact;
-    for (const std::string& entry : platform::folderEntries(folder))
-        if (equalsIgnoringAsciiCase(entry, name)) return folder + "/" + entry;
-    return exact;
-}
-
 std::string datumFile(const std::string& name) {
     std::string root = programFolder();
     if (root.empty()) return {};

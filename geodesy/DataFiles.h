@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/FolderLookup.h"
+
 namespace datafiles {
 
 bool hasSeparator(const std::string& value);
@@ -14,10 +16,6 @@ bool hasSeparator(const std::string& value);
 std::string stem(const std::string& value);
 // The text before the last separator (empty when there is none).
 std::string folderOf(const std::string& path);
-
-// `folder`/`name`, or the entry of `folder` that equals `name` without regard to ASCII case when
-// the exact one is missing. An empty folder yields an empty path: nothing can be found there.
-std::string findInFolder(const std::string& folder, const std::string& name);
 
 // "<program folder>/datum/<name>" by the rule above; empty without a program folder.
 std::string datumFile(const std::string& name);

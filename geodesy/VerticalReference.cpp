@@ -81,11 +81,11 @@ erc Geodesy::SetChartDatum(const ChartDatumParams& p) {
         if (!p.vdatumRegion) return false;
         std::string region = p.vdatumRegion;
         std::string folder = datafiles::hasSeparator(region) ? region : datafiles::vdatumFolder(region);
-        tssGrid = openGrid<GtxFile>(datafiles::findInFolder(folder, kTssFile));
+        tssGrid = openGrid<GtxFile>(findInFolder(folder, kTssFile));
         if (!tssGrid) return false;
         if (p.vdatumSurface && !isTss(p.vdatumSurface)) {
             std::string name = std::string(p.vdatumSurface) + kGtxExtension;
-            surfaceGrid = openGrid<GtxFile>(datafiles::findInFolder(folder, name));
+            surfaceGrid = openGrid<GtxFile>(findInFolder(folder, name));
             if (!surfaceGrid) return false;
         }
         return true;
