@@ -36,8 +36,6 @@ double snapToSeconds(float degrees) {
     return std::trunc(double(degrees) * kSecondsPerDegree + 0.5) / kSecondsPerDegree;
 }
 
-erc headerError() { return erc(2, kSeverityError, &geodesyFacility()); }
-
 }  // namespace
 
 BinFile::BinFile(const char* filePath, bool westPositive) {
@@ -56,13 +54,8 @@ erc BinFile::Open(const char* filePath, bool westPositive) {
     valuesPerNode = recordSize = 0;
     cachedRow = cachedColumn = -1;
 
-    if (!filePath) return erc(1, kSeverityError, &geodesyFacility());
-    path = filePath;
-    file = platform::openForReading(path);
-    if (!file) return erc(1, kSeverityError, &geodesyFacility());
-
     unsigned char header[kHeaderSize];
-    if (std::fread(header, 1, kHeaderSize, file) != kHeaderSize) return headerError();
+    if (erc opened = OpenWithHeader(filePath, header, kHeaderSize); opened.getCode() != 0) return opened;
 
     int32_t headerColumns = byteorder::loadLittle<int32_t>(header + kColumnsAt);
     int32_t headerRows = byteorder::loadLittle<int32_t>(header + kRowsAt);
@@ -70,20 +63,20 @@ erc BinFile::Open(const char* filePath, bool westPositive) {
     double southRad = toRadians(byteorder::loadLittle<float>(header + kSouthAt));
     double westRad = toRadians(byteorder::loadLittle<float>(header + kWestAt));
     if (!(southRad >= -kHalfPi && southRad <= kHalfPi) || !(westRad >= -kPi && westRad <= kPi))
-        return headerError();
+        return gridBadHeader();
     if (headerRows < 2 || headerColumns < 2 || values < 1 || values > kMaxValuesPerNode)
-        return headerError();
+        return gridBadHeader();
     double latStep = snapToSeconds(byteorder::loadLittle<float>(header + kLatSpacingAt));
     double lonStep = snapToSeconds(byteorder::loadLittle<float>(header + kLonSpacingAt));
     if (!(latStep > 0.0) || !(lonStep > 0.0) || !std::isfinite(latStep) ||
         !std::isfinite(lonStep))
-        return headerError();
+        return gridBadHeader();
 
     // The whole file must hold every record: no lookup may read past its end.
     int64_t record = int64_t(values) * headerColumns * 4 + 4;
-    if (record > INT32_MAX) return headerError();
+    if (record > INT32_MAX) return gridBadHeader();
     int64_t size = platform::fileSize(file);
-    if (size < 0 || (size - record) / record < headerRows) return headerError();
+    if (size < 0 || (size - record) / record < headerRows) return gridBadHeader();
 
     rows = headerRows;
     columns = headerColumns;

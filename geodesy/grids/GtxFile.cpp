@@ -30,8 +30,6 @@ constexpr float kNoData = -88.8888f;
 
 double toRadians(double degrees) { return degrees * kPi / 180.0; }
 
-erc headerError() { return erc(2, kSeverityError, &geodesyFacility()); }
-
 }  // namespace
 
 GtxFile::GtxFile(const char* filePath) {
@@ -42,13 +40,8 @@ GtxFile::GtxFile(const char* filePath) {
 GtxFile::~GtxFile() = default;
 
 erc GtxFile::Open(const char* filePath) {
-    if (!filePath) return erc(1, kSeverityError, &geodesyFacility());
-    path = filePath;
-    file = platform::openForReading(path);
-    if (!file) return erc(1, kSeverityError, &geodesyFacility());
-
     unsigned char header[kHeaderSize];
-    if (std::fread(header, 1, kHeaderSize, file) != kHeaderSize) return headerError();
+    if (erc opened = OpenWithHeader(filePath, header, kHeaderSize); opened.getCode() != 0) return opened;
     double southDegrees = byteorder::loadBig<double>(header + kSouthAt);
     double westDegrees = byteorder::loadBig<double>(header + kWestAt);
     double latStep = byteorder::loadBig<double>(header + kLatSpacingAt);
@@ -60,15 +53,15 @@ erc GtxFile::Open(const char* filePath) {
     if (westDegrees > kHalfTurnDegrees) westDegrees -= kFullTurnDegrees;
     double westRad = toRadians(westDegrees);
     if (!(southRad >= -kHalfPi && southRad <= kHalfPi) || !(westRad >= -kPi && westRad <= kPi))
-        return headerError();
+        return gridBadHeader();
     // Without these no cell exists, and a zero spacing would make every index undefined.
-    if (headerRows < 2 || headerColumns < 2) return headerError();
+    if (headerRows < 2 || headerColumns < 2) return gridBadHeader();
     if (!(latStep > 0.0) || !(lonStep > 0.0) || !std::isfinite(latStep) || !std::isfinite(lonStep))
-        return headerError();
+        return gridBadHeader();
     int64_t row = int64_t(headerColumns) * 4;
-    if (row > INT32_MAX) return headerError();
+    if (row > INT32_MAX) return gridBadHeader();
     int64_t size = platform::fileSize(file);
-    if (size < 0 || (size - int64_t(kHeaderSize)) / row < headerRows) return headerError();
+    if (size < 0 || (size - int64_t(kHeaderSize)) / row < headerRows) return gridBadHeader();
 
     rows = headerRows;
     columns = headerColumns;

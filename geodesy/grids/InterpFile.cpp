@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "common/Platform.h"
+
 namespace {
 
 // WGS 84, the source ellipsoid of grids that name none. The flattening is the library's
@@ -15,7 +17,25 @@ erc gridSuccess() { return erc(0, 0, &geodesyFacility()); }
 
 erc gridOutside() { return erc(4, kSeverityError, &geodesyFacility()); }
 
+erc gridBadHeader() { return erc(2, kSeverityError, &geodesyFacility()); }
+
+erc InterpFile::OpenFile(const char* filePath) {
+    if (!filePath) return erc(1, kSeverityError, &geodesyFacility());
+    path = filePath;
+    file = platform::openForReading(path);
+    if (!file) return erc(1, kSeverityError, &geodesyFacility());
+    return gridSuccess();
+}
+
 InterpFile::~InterpFile() { CloseFile(); }
+
+erc InterpFile::OpenWithHeader(const char* filePath, unsigned char* header, size_t size) {
+    erc opened = OpenFile(filePath);
+    if (opened.getCode() != 0) return opened;
+    opened.release();
+    if (std::fread(header, 1, size, file) != size) return gridBadHeader();
+    return gridSuccess();
+}
 
 void InterpFile::CloseFile() {
     if (file) std::fclose(file);

@@ -95,9 +95,16 @@ protected:
     // along an axis of `nodes` nodes (at least 2). The index never passes nodes - 2, so a point on
     // the last node uses the last cell at fraction 1 and no node beyond the grid is ever read.
     static int CellIndex(double t, int nodes);
+    // Opens `filePath` (a regular file) as this object's file: code 1 when there is none or it
+    // cannot be opened.
+    erc OpenFile(const char* filePath);
+    // The same, then reads the first `size` bytes into `header`: code 2 when the file is shorter.
+    erc OpenWithHeader(const char* filePath, unsigned char* header, size_t size);
     void CloseFile();
 };
 
 // Results of a lookup, with the library's facility.
 erc gridSuccess();
 erc gridOutside();
+// Code 2: a header or table that cannot be used.
+erc gridBadHeader();

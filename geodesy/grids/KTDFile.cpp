@@ -12,8 +12,6 @@
 
 namespace {
 
-erc headerError() { return erc(2, kSeverityError, &geodesyFacility()); }
-
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
 // Whitespace-separated numbers of a text held in memory.
@@ -54,33 +52,30 @@ KTDFile::KTDFile(const char* filePath) {
 KTDFile::~KTDFile() = default;
 
 erc KTDFile::Read(const char* filePath) {
-    if (!filePath) return erc(1, kSeverityError, &geodesyFacility());
-    path = filePath;
-    file = platform::openForReading(path);
-    if (!file) return erc(1, kSeverityError, &geodesyFacility());
+    if (erc opened = OpenFile(filePath); opened.getCode() != 0) return opened;
     std::string text;
     bool readOk = readWholeFile(file, text);
     CloseFile();
-    if (!readOk) return headerError();
+    if (!readOk) return gridBadHeader();
 
     NumberReader in(text);
     int32_t tableRows = 0, tableColumns = 0;
     double minQ = 0, minP = 0, maxQ = 0, maxP = 0;
     if (!in.next(tableRows) || !in.next(tableColumns) || !in.next(minQ) || !in.next(minP) ||
         !in.next(maxQ) || !in.next(maxP))
-        return headerError();
-    if (tableRows < 2 || tableColumns < 2) return headerError();
+        return gridBadHeader();
+    if (tableRows < 2 || tableColumns < 2) return gridBadHeader();
     if (!std::isfinite(minQ) || !std::isfinite(minP) || !std::isfinite(maxQ) || !std::isfinite(maxP) ||
         !(maxQ > minQ) || !(maxP > minP))
-        return headerError();
+        return gridBadHeader();
     // Every value takes at least two characters of text: a table larger than that cannot be whole.
     int64_t nodes = int64_t(tableRows) * tableColumns;
-    if (nodes > int64_t(text.size())) return headerError();
+    if (nodes > int64_t(text.size())) return gridBadHeader();
     block.assign(size_t(nodes), 0.0);
     for (double& value : block)
         if (!in.next(value)) {
             block.clear();
-            return headerError();
+            return gridBadHeader();
         }
 
     rows = tableRows;
