@@ -5,7 +5,7 @@
 
 #include "geodesy/projections/AZA.h"
 #include "geodesy/projections/AzimuthEqDist.h"
-#include "tests/geodesy/projections/ReferencePoints.h"
+#include "tests/geodesy/projections/ProjectionChecks.h"
 
 namespace {
 

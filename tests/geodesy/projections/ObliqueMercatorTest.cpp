@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "geodesy/projections/ObliqueMercator.h"
-#include "tests/geodesy/projections/ReferencePoints.h"
+#include "tests/geodesy/projections/ProjectionChecks.h"
 
 namespace {
 
