@@ -30,6 +30,7 @@ struct ProjectionSetup {
     double centralMeridian = 0;    // degrees
     double northParallel = 0;      // degrees
     double southParallel = 0;      // degrees
+    double skewAzimuth = 0;        // degrees
     double k0 = 1;
     double falseEasting = 0;
     double falseNorthing = 0;
@@ -47,6 +48,7 @@ inline GeodesyParams paramsOf(const ProjectionSetup& s) {
     p.referenceLatitude = s.referenceLatitude * kDeg;
     p.northParallel = s.northParallel * kDeg;
     p.southParallel = s.southParallel * kDeg;
+    p.skewAzimuth = s.skewAzimuth * kDeg;
     p.falseEasting = s.falseEasting;
     p.falseNorthing = s.falseNorthing;
     return p;
