@@ -285,6 +285,32 @@ TEST(ProjectionDomain, EdgesAgreeWithProjAndGeographicLib) {
         EXPECT_NEAR(longitudeGap(lon, c.lon * kDeg) / kDeg * std::cos(c.lat * kDeg), 0, c.tolerance);
     }
 
+    // Next to a latitude where a formula divides by 0 or overflows: PROJ's number where there is
+    // one, the class's code where the point lies at infinity.
+    // echo "1 0.000000000000000000000000000000000000000000000000001" | proj -f %.6f +proj=poly
+    //   +ellps=WGS84 (and any smaller latitude): 111319.490793 0.000000
+    struct NearSingular {
+        const char* what;
+        ProjectionSetup setup;
+        double lat, lon;  // radians
+        int code;
+        double x, y;
+    };
+    const NearSingular nearSingular[] = {
+        {"polyconic", {.id = 17}, 1e-305, kDeg, 0, 111319.490793, 0},
+        {"polyconic", {.id = 17}, 1e-320, kDeg, 0, 111319.490793, 0},
+        {"polyconic", {.id = 17}, -1e-320, kDeg, 0, 111319.490793, 0},
+        {"Mercator next to the pole", {.id = 2}, std::nextafter(kHalfPi, 0.0), 0, kCannotProject, 0, 0},
+    };
+    for (const NearSingular& c : nearSingular) {
+        SCOPED_TRACE(testing::Message() << c.what << " at " << c.lat);
+        double x = kNaN, y = kNaN;
+        ASSERT_EQ(build(c.setup)->Forward(c.lat, c.lon, x, y).release(), c.code);
+        if (c.code != 0) continue;
+        EXPECT_NEAR(x, c.x, 1e-6);
+        EXPECT_NEAR(y, c.y, 1e-6);
+    }
+
     // Azimuthal equidistant forward for a longitude a rounding off the centre's meridian:
     // echo "52 0 51.7 0.0000000000005729577951308232" | GeodSolve -i -p 9
     //   (azimuth 179.99999999993202, distance 33379.350263411 m); the same for 52 10 51.7 10.
