@@ -201,7 +201,8 @@ double Ellipsoid::RLineLL(double lat1, double lon1, double lat2, double lon2, do
     double dlon = ShortLongitude(lon2 - lon1);
     double course = std::atan2(dlon, dpsi);
     if (azimuth) *azimuth = course;
-    if (std::fabs(lat2 - lat1) > kNearParallel) return std::fabs((MeridianArc(lat2) - MeridianArc(lat1)) / std::cos(course));
+    if (std::fabs(lat2 - lat1) > kNearParallel)
+        return std::fabs((MeridianArc(lat2) - MeridianArc(lat1)) / std::cos(course));
     // Near a parallel dM / cos(course) is 0/0: the distance is hypot(dlon, dpsi) dM / dpsi, and
     // dM / dpsi is the ratio of the integrals of M and M / (N cos lat) over the latitudes, taken
     // by Simpson's rule (equal latitudes give the parallel's N cos lat exactly in the limit).

@@ -70,7 +70,8 @@ erc ObliqueCylindrical::Inverse(double x, double y, double& lat, double& lon) co
     const double lb = (x - falseEasting) / R;
     const double bb = 2 * std::atan(std::exp((y - falseNorthing) / R)) - kHalfPi;
     const double b = std::asin(std::clamp(cosB0 * std::sin(bb) + sinB0 * std::cos(bb) * std::cos(lb), -1.0, 1.0));
-    const double l = std::atan2(std::cos(bb) * std::sin(lb), cosB0 * std::cos(bb) * std::cos(lb) - sinB0 * std::sin(bb));
+    const double l =
+        std::atan2(std::cos(bb) * std::sin(lb), cosB0 * std::cos(bb) * std::cos(lb) - sinB0 * std::sin(bb));
     const double S = (mercatorLog(b) - K) / alpha;
     double phi = referenceLatitude;
     bool settled = false;

@@ -60,9 +60,9 @@ erc Stereographic::Forward(double lat, double lon, double& x, double& y) const {
     double L = SphereLongitude(lon);
     double B = Denominator(chi, L);
     if (!(B > 0)) return Failure(kCannotProject);
-    return Deliver(falseEasting + D * std::cos(chi) * std::sin(L) / B,
-                   falseNorthing + D * (std::sin(chi) * std::cos(chi0) - std::sin(chi0) * std::cos(chi) * std::cos(L)) / B,
-                   x, y, kCannotProject);
+    const double northing = std::sin(chi) * std::cos(chi0) - std::sin(chi0) * std::cos(chi) * std::cos(L);
+    return Deliver(falseEasting + D * std::cos(chi) * std::sin(L) / B, falseNorthing + D * northing / B, x, y,
+                   kCannotProject);
 }
 
 erc Stereographic::Inverse(double x, double y, double& lat, double& lon) const {

@@ -104,8 +104,11 @@ TEST(Ellipsoid, EarthCentredCoordinates) {
     struct NearAxis {
         double X, Y, Z, h;
     };
-    for (NearAxis c : {NearAxis{0.11, 0, 6356852.314245, 99.999999821}, NearAxis{0.0001, 0, 6356852.314245, 99.999999820},
-                       NearAxis{0, 0.0001, -6356702.314245, -50.000000179}, NearAxis{1000, 0, -6356752.3, 0.063884782}}) {
+    const NearAxis nearAxis[] = {{0.11, 0, 6356852.314245, 99.999999821},
+                                 {0.0001, 0, 6356852.314245, 99.999999820},
+                                 {0, 0.0001, -6356702.314245, -50.000000179},
+                                 {1000, 0, -6356752.3, 0.063884782}};
+    for (NearAxis c : nearAxis) {
         Wgs84Ellipsoid.ECEFGeo(c.X, c.Y, c.Z, lat, lon, h);
         EXPECT_NEAR(h, c.h, 1e-3) << c.X << " " << c.Y << " " << c.Z;
     }
