@@ -69,7 +69,7 @@ public:
     virtual erc Forward(double lat, double lon, double& x, double& y) const = 0;
     // Point scale at the grid point: the geometric mean of the two principal scales at its
     // inverse; the inverse's failure (or an erc thrown by a principal scale) is the result, and k
-    // is then not written.
+    // is then not written; a scale that is not finite is code 6.
     virtual erc PointScale(double x, double y, double& k) const;
     // Principal scales at a geographic point; the base gives 1.0, and slot 6 repeats slot 5.
     virtual double PrincipalScale1(double lat, double lon) const;
