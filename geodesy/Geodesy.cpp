@@ -1,5 +1,7 @@
 #include "geodesy/Geodesy.h"
 
+#include <cmath>
+
 #include "geodesy/LocalGrid.h"
 #include "geodesy/Trace.h"
 #include "geodesy/UnitTable.h"
@@ -10,7 +12,7 @@ namespace {
 // Creation refusals.
 constexpr int kNoFlattening = 3;
 constexpr int kNoUnit = 4;
-// SetAdjustment with a scale of 0.
+// SetAdjustment with a scale of 0 or a field that is not finite.
 constexpr int kZeroAdjustScale = 7;
 
 AdjustParams noAdjustment() {
@@ -53,6 +55,11 @@ erc Geodesy::XYGeo(double x, double y, double& lat, double& lon) const {
 void Geodesy::GetGeodesyParams(GeodesyParams& out) const { out = projection->Params(); }
 
 erc Geodesy::SetAdjustment(const AdjustParams& adjust) {
+    // A field that is no number would turn every later conversion into NaN with success.
+    const double fields[] = {adjust.originX, adjust.originY,      adjust.rotation,
+                             adjust.scale,   adjust.translationX, adjust.translationY};
+    for (double v : fields)
+        if (!std::isfinite(v)) return erc(kZeroAdjustScale, kSeverityError, &geodesyFacility());
     if (adjust.scale == 0.0) return erc(kZeroAdjustScale, kSeverityError, &geodesyFacility());
     adjustment = adjust;
     if ((adjust.type & kAdjustTypeMask) == kAdjustSimilarity) {

@@ -141,9 +141,10 @@ TELLUS_API double TELLUS_CALL Scale(GeodesyHandle h, double x, double y) {
 
 TELLUS_API int TELLUS_CALL Convergence(GeodesyHandle h, double lat, double lon, double* conv) {
     return exportframe::statusExport(h, [&] {
-        double c = geodesyOf(h).GetProjection().Convergence(lat, lon);
-        *conv = c;
-        return erc();
+        double c = 0;
+        erc status = geodesyOf(h).GetProjection().ConvergenceAt(lat, lon, c);
+        if (!status) *conv = c;
+        return status;
     });
 }
 

@@ -59,6 +59,7 @@ double AZA::M(double lat) const {
 }
 
 erc AZA::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     const double dl = lon - centralMeridian;
     const double q = Q(std::sin(lat));
     double dx, dy;
@@ -79,12 +80,11 @@ erc AZA::Forward(double lat, double lon, double& x, double& y) const {
         dx = b * D * cosBeta * std::sin(dl);
         dy = b / D * (cosBeta1 * sinBeta - sinBeta1 * cosBeta * cosDl);
     }
-    x = dx + falseEasting;
-    y = dy + falseNorthing;
-    return Success();
+    return Deliver(dx + falseEasting, dy + falseNorthing, x, y, kCannotProject);
 }
 
 erc AZA::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     const double dx = x - falseEasting;
     const double dy = y - falseNorthing;
     double q, dlon;

@@ -55,14 +55,15 @@ double Albers::ParallelRadius(double lat) const {
 }
 
 erc Albers::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     double theta = WrapLongitude(lon - centralMeridian) * n;
     double rho = semiMajorUnits * std::sqrt(G - n * Q(lat)) / n;
-    x = falseEasting + rho * std::sin(theta);
-    y = rho0 + falseNorthing - rho * std::cos(theta);
-    return Success();
+    return Deliver(falseEasting + rho * std::sin(theta), rho0 + falseNorthing - rho * std::cos(theta), x, y,
+                   kCannotProject);
 }
 
 erc Albers::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     double dx = x - falseEasting;
     double dy = rho0 - (y - falseNorthing);
     double rho = std::hypot(dx, dy);

@@ -2,11 +2,15 @@
 // the centre (EPSG Guidance Note 7-2, "Modified Azimuthal Equidistant", method 9832; Snyder,
 // "Map Projections: A Working Manual", 1987, pp. 197-200). The series hold near the centre.
 // Departures:
-// - a point on the centre's meridian (sine of the longitude difference 0) takes the meridian
-//   branch; the test on sin Az alone misses the azimuth pi, where sin Az is 1.2e-16, not 0;
-// - the inverse latitude is written as atan((tan psi - e2 F sin lat1 / cos psi) / (1 - e2)),
-//   the same value as (1 - e2 F sin lat1 / sin psi) tan psi / (1 - e2) without the division by
-//   sin psi, which is 0 on the equator;
+// - the distance on the sphere is cos psi hypot(sin dl, cos lat1 tan psi - sin lat1 cos dl), the
+//   value of sin dl cos psi / sin Az without the division, which is 0/0 on the centre's meridian
+//   and loses every digit for a longitude a rounding away from it;
+// - the inverse longitude is taken with a two-argument arctangent, so points more than a quarter
+//   turn of longitude from the centre's meridian are not mirrored;
+// - the inverse latitude is written as atan2(sin psi - e2 F sin lat1, (1 - e2) cos psi), the same
+//   value as atan((1 - e2 F sin lat1 / sin psi) tan psi / (1 - e2)) without the divisions by
+//   sin psi (0 on the equator) and cos psi (0 at the poles), and psi is taken from its sine and
+//   cosine;
 // - arcsines of rounded values are kept in their domain, and the polar scale is 1 at the centre
 //   (0/0 there).
 #include "geodesy/projections/AzimuthEqDist.h"
@@ -33,22 +37,19 @@ AzimuthEqDist::AzimuthEqDist(const GeodesyParams& params) : Projection(params) {
 }
 
 erc AzimuthEqDist::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     const double dl = lon - centralMeridian;
     const double sinDl = std::sin(dl);
     const double cosDl = std::cos(dl);
     const double N = RadiusN(lat) / unit;
     const double psi = std::atan((1 - e2) * std::tan(lat) + e2 * N1 * sinLat1 / (N * std::cos(lat)));
-    const double sinPsi = std::sin(psi);
     const double cosPsi = std::cos(psi);
-    const double Az = std::atan2(sinDl, cosLat1 * std::tan(psi) - sinLat1 * cosDl);
+    const double northward = cosLat1 * std::tan(psi) - sinLat1 * cosDl;
+    const double Az = std::atan2(sinDl, northward);
     const double cosAz = std::cos(Az);
-    double s;
-    if (sinDl == 0) {
-        s = std::asin(std::clamp(cosLat1 * sinPsi - sinLat1 * cosPsi, -1.0, 1.0));
-        if (cosAz < 0) s = -s;
-    } else {
-        s = std::asin(std::clamp(sinDl * cosPsi / std::sin(Az), -1.0, 1.0));
-    }
+    // sin dl cos psi / sin Az, written so that it needs no division by sin Az: that quotient loses
+    // every digit when dl is a rounding away from 0, and the meridian branch took only dl == 0.
+    const double s = std::asin(std::min(cosPsi * std::hypot(sinDl, northward), 1.0));
     const double H = e * cosLat1 * cosAz / std::sqrt(1 - e2);
     const double H2 = H * H;
     const double s2 = s * s;
@@ -58,12 +59,11 @@ erc AzimuthEqDist::Forward(double lat, double lon, double& x, double& y) const {
     const double c = N1 * s *
                      (1 - s2 * H2 * (1 - H2) / 6 + s3 / 8 * G * H * (1 - 2 * H2) +
                       s4 / 120 * (H2 * (4 - 7 * H2) - 3 * G * G * (1 - 7 * H2)) - s5 / 48 * G * H);
-    x = falseEasting + c * std::sin(Az);
-    y = falseNorthing + c * cosAz;
-    return Success();
+    return Deliver(falseEasting + c * std::sin(Az), falseNorthing + c * cosAz, x, y, kCannotProject);
 }
 
 erc AzimuthEqDist::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     const double dx = x - falseEasting;
     const double dy = y - falseNorthing;
     if (dx == 0 && dy == 0) {
@@ -80,16 +80,24 @@ erc AzimuthEqDist::Inverse(double x, double y, double& lat, double& lon) const {
     const double D = c / N1;
     const double E = D - A * (1 + A) * D * D * D / 6 - B * (1 + 3 * A) * D * D * D * D / 24;
     const double F = 1 - A * E * E / 2 - B * E * E * E / 6;
-    const double psi = std::asin(std::clamp(sinLat1 * std::cos(E) + cosLat1 * std::sin(E) * cosAz, -1.0, 1.0));
-    const double cosPsi = std::cos(psi);
+    // The point on the sphere at distance E and azimuth Az from the centre, by its components:
+    // psi from its sine and cosine (an arcsine loses half the digits near the poles), and the
+    // longitude quadrant-safe (an arcsine mirrors points beyond a quarter turn of longitude).
+    const double sinE = std::sin(E);
+    const double cosE = std::cos(E);
+    const double sinPsi = sinLat1 * cosE + cosLat1 * sinE * cosAz;
+    const double east = sinAz * sinE;
+    const double north = cosLat1 * cosE - sinLat1 * sinE * cosAz;
+    const double cosPsi = std::hypot(east, north);
+    double longitude;
     if (northPolar)
-        lon = std::atan2(dx, -dy) + centralMeridian;
+        longitude = std::atan2(dx, -dy) + centralMeridian;
     else if (southPolar)
-        lon = Az + centralMeridian;
+        longitude = Az + centralMeridian;
     else
-        lon = WrapLongitude(std::asin(sinAz * std::sin(E) / cosPsi) + centralMeridian);
-    lat = std::atan((std::tan(psi) - e2 * F * sinLat1 / cosPsi) / (1 - e2));
-    return Success();
+        longitude = WrapLongitude(std::atan2(east, north) + centralMeridian);
+    return Deliver(std::atan2(sinPsi - e2 * F * sinLat1, (1 - e2) * cosPsi), longitude, lat, lon,
+                   kLatitudeOutOfRange);
 }
 
 double AzimuthEqDist::PrincipalScale1(double lat, double) const {

@@ -5,8 +5,10 @@
 //
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
 // (metres per grid unit); false easting and northing (grid units).
-// Accuracy: the series are for the neighbourhood of the centre: about 1 mm at 35 km, 0.65 m at
-// 380 km. Never fails.
+// Accuracy: the series are for the neighbourhood of the centre. Against the geodesic (GeodSolve),
+// forward and inverse are off by 0.2 mm at 35 km from a centre at 52 degrees, 5 mm at 100 km,
+// 0.3 m at 380 km and 5 m at 1000 km. The inverse holds beyond a quarter turn of longitude from
+// the central meridian. Failures: none but those of every class (non-finite points).
 #pragma once
 
 #include "geodesy/projections/Projection.h"

@@ -22,6 +22,7 @@ Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
 }
 
 erc Cassini::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     const double N = RadiusN(lat) / unit;
     const double c = std::cos(lat);
     const double A = WrapLongitude(lon - centralMeridian) * c;
@@ -32,12 +33,13 @@ erc Cassini::Forward(double lat, double lon, double& x, double& y) const {
     const double A3 = A2 * A;
     const double A4 = A2 * A2;
     const double A5 = A4 * A;
-    x = falseEasting + N * (A - T * A3 / 6 - (8 - T + 8 * eta2) * T * A5 / 120);
-    y = falseNorthing + MeridianArc(lat) / unit - M0 + N * t * (A2 / 2 + (5 - T + 6 * eta2) * A4 / 24);
-    return Success();
+    return Deliver(falseEasting + N * (A - T * A3 / 6 - (8 - T + 8 * eta2) * T * A5 / 120),
+                   falseNorthing + MeridianArc(lat) / unit - M0 + N * t * (A2 / 2 + (5 - T + 6 * eta2) * A4 / 24), x,
+                   y, kCannotProject);
 }
 
 erc Cassini::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     const double M1 = (M0 + y - falseNorthing) * unit;
     const double mu1 = M1 / arcFactor;
     const double lat1 = mu1 + f2 * std::sin(2 * mu1) + f4 * std::sin(4 * mu1) + f6 * std::sin(6 * mu1) +
@@ -52,9 +54,8 @@ erc Cassini::Inverse(double x, double y, double& lat, double& lon) const {
     const double D4 = D2 * D2;
     const double phi = lat1 - (N1 * t1 / R1) * (D2 / 2 - (1 + 3 * T1) * D4 / 24);
     if (std::fabs(phi) > kHalfPi) return Failure(kLatitudeOutOfRange);
-    lat = phi;
-    lon = centralMeridian + (D - T1 * D2 * D / 3 + (1 + 3 * T1) * T1 * D4 * D / 15) / std::cos(lat1);
-    return Success();
+    return Deliver(phi, centralMeridian + (D - T1 * D2 * D / 3 + (1 + 3 * T1) * T1 * D4 * D / 15) / std::cos(lat1),
+                   lat, lon, kLatitudeOutOfRange);
 }
 
 double Cassini::PrincipalScale2(double lat, double lon) const {

@@ -51,7 +51,8 @@ public:
     // The longitude difference is taken the short way round the globe.
     double RLineLL(double lat1, double lon1, double lat2, double lon2, double* azimuth = nullptr) const;
 
-    // Name of the first table row with |a - row a| < 0.1 mm and |1/f - row 1/f| < 1e-10, or null
+    // Name of the first table row with |a - row a| < 0.1 mm and 1/f equal to the row's to the
+    // places the table states it to (half a unit in its last place, at least 1e-10), or null
     // (always null for a sphere).
     static const char* NameOf(double a, double f);
     // Name of the row `index` and, through the outputs given, its a and f; null and nothing

@@ -18,6 +18,8 @@ constexpr int kMaxPasses = 10;
 }  // namespace
 
 Lambert::Lambert(const GeodesyParams& params) : Projection(params) {
+    // A standard parallel at a pole leaves the cone without a finite radius there.
+    if (!(std::fabs(northParallel) < kHalfPi) || !(std::fabs(southParallel) < kHalfPi)) RefuseParameters();
     m1 = ParallelRadius(northParallel);
     t1 = ConformalT(northParallel);
     if (northParallel == southParallel)
@@ -29,10 +31,7 @@ Lambert::Lambert(const GeodesyParams& params) : Projection(params) {
     if (n == 0 || !std::isfinite(n) || !std::isfinite(F) || !std::isfinite(rho0)) RefuseParameters();
 }
 
-double Lambert::ConformalT(double lat) const {
-    double s = std::sin(lat);
-    return std::sqrt((1 - s) / (1 + s) * std::pow((1 + e * s) / (1 - e * s), e));
-}
+double Lambert::ConformalT(double lat) const { return ConformalTOf(lat, e); }
 
 double Lambert::ParallelRadius(double lat) const {
     double s = std::sin(lat);
@@ -40,6 +39,7 @@ double Lambert::ParallelRadius(double lat) const {
 }
 
 erc Lambert::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     double theta = WrapLongitude(lon - centralMeridian) * n;
     double rho = 0;
     if (std::fabs(lat) == kHalfPi) {
@@ -48,12 +48,13 @@ erc Lambert::Forward(double lat, double lon, double& x, double& y) const {
     } else {
         rho = F * std::pow(ConformalT(lat), n);
     }
-    x = rho * std::sin(theta) + falseEasting;
-    y = rho0 + falseNorthing - rho * std::cos(theta);
-    return Success();
+    // Within a rounding of the far pole rho overflows: that pole cannot be projected either.
+    return Deliver(rho * std::sin(theta) + falseEasting, rho0 + falseNorthing - rho * std::cos(theta), x, y,
+                   kCannotProject);
 }
 
 erc Lambert::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     double dx = x - falseEasting;
     double dy = rho0 - (y - falseNorthing);
     // On a cone opening southwards the radii count negative, like F.

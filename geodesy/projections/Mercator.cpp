@@ -24,14 +24,17 @@ Mercator::Mercator(const GeodesyParams& params) : Projection(params) {
 }
 
 erc Mercator::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     if (std::fabs(lat) == kHalfPi) return Failure(kCannotProject);
     double s = std::sin(lat);
-    x = WrapLongitude(lon - centralMeridian) * K + falseEasting;
-    y = K / 2 * std::log(std::pow((1 - e * s) / (1 + e * s), e) * (1 + s) / (1 - s)) + falseNorthing;
-    return Success();
+    // Within a rounding of a pole sin lat is 1 and the northing infinite: refused like the pole.
+    return Deliver(WrapLongitude(lon - centralMeridian) * K + falseEasting,
+                   K / 2 * std::log(std::pow((1 - e * s) / (1 + e * s), e) * (1 + s) / (1 - s)) + falseNorthing, x,
+                   y, kCannotProject);
 }
 
 erc Mercator::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     double latitude = 0;
     if (!LatitudeFromConformalT(std::exp(-(y - falseNorthing) / K), e, kLatitudeTolerance, kMaxPasses, latitude))
         return Failure(kNotConverged);

@@ -6,8 +6,9 @@
 // The scale factor k0 is not used: the scale is fixed by the reference latitude alone.
 // Domain: any latitude strictly between the poles; the longitude difference is brought into
 // [-pi, pi]. The inverse longitude lies in [-pi, pi].
-// Failures: constructor 7 unless |reference latitude| < pi/2; Forward 6 at either pole; Inverse
-// 11 if the latitude iteration does not settle (only a NaN input does that).
+// Failures: constructor 7 unless |reference latitude| < pi/2; Forward 6 at either pole and within
+// a rounding of it (the northing would be infinite), 10 beyond the poles or for a non-finite
+// coordinate; Inverse 10 for a non-finite coordinate.
 // Conformal: both principal scales are the point scale; no convergence (0).
 #pragma once
 

@@ -3,6 +3,8 @@
 // for the Gauss conformal sphere).
 // Departures:
 // - the longitude difference is reduced into [-pi, pi] (alpha dl is not periodic);
+// - both longitudes of the rotated frame are taken with a two-argument arctangent, so points more
+//   than a quarter turn from the origin do not fold back onto nearer ones;
 // - the point scale is alpha k0 sqrt(M0 N0) cos b / (N cos bb cos lat), with the Gauss sphere
 //   radius and k0: it is k0 at the origin;
 // - the latitude iteration of the inverse has a cap, and the forward refuses the poles of the
@@ -51,22 +53,25 @@ double ObliqueCylindrical::RotatedSine(double b, double l) const {
 }
 
 erc ObliqueCylindrical::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     const double b = SphereLatitude(lat);
     const double l = alpha * WrapLongitude(lon - centralMeridian);
     const double sinBb = RotatedSine(b, l);
     if (std::fabs(sinBb) >= 1) return Failure(kCannotProject);
     const double bb = std::asin(sinBb);
-    const double lb = std::asin(std::clamp(std::cos(b) * std::sin(l) / std::cos(bb), -1.0, 1.0));
-    x = falseEasting + R * lb;
-    y = falseNorthing + R * mercatorLog(bb);
-    return Success();
+    // Quadrant-safe: points more than a quarter turn from the origin along the rotated equator
+    // would otherwise fold back onto nearer ones.
+    const double lb = std::atan2(std::cos(b) * std::sin(l), cosB0 * std::cos(b) * std::cos(l) + sinB0 * std::sin(b));
+    return Deliver(falseEasting + R * lb, falseNorthing + R * mercatorLog(bb), x, y, kCannotProject);
 }
 
 erc ObliqueCylindrical::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     const double lb = (x - falseEasting) / R;
     const double bb = 2 * std::atan(std::exp((y - falseNorthing) / R)) - kHalfPi;
     const double b = std::asin(std::clamp(cosB0 * std::sin(bb) + sinB0 * std::cos(bb) * std::cos(lb), -1.0, 1.0));
-    const double l = std::asin(std::clamp(std::cos(bb) * std::sin(lb) / std::cos(b), -1.0, 1.0));
+    const double l =
+        std::atan2(std::cos(bb) * std::sin(lb), cosB0 * std::cos(bb) * std::cos(lb) - sinB0 * std::sin(bb));
     const double S = (mercatorLog(b) - K) / alpha;
     double phi = referenceLatitude;
     bool settled = false;
@@ -76,9 +81,7 @@ erc ObliqueCylindrical::Inverse(double x, double y, double& lat, double& lon) co
         phi = next;
     }
     if (!settled) return Failure(kNotConverged);
-    lat = phi;
-    lon = centralMeridian + l / alpha;
-    return Success();
+    return Deliver(phi, centralMeridian + l / alpha, lat, lon, kLatitudeOutOfRange);
 }
 
 double ObliqueCylindrical::PrincipalScale1(double lat, double lon) const {

@@ -5,8 +5,10 @@
 // PrincipalScale2 repeats PrincipalScale1; no convergence.
 //
 // Parameters (GeodesyParams): a, 1/f; k0 at the origin; reference latitude and central meridian
-// (rad); unit (metres per grid unit); false easting and northing (grid units). Domain: within
-// 90 degrees of the origin in the rotated frame. The longitude difference is reduced into
+// (rad); unit (metres per grid unit); false easting and northing (grid units). Domain: the
+// whole ellipsoid but the poles of the rotated frame, for longitudes within 180 / alpha degrees
+// of the central meridian (beyond, the Gauss sphere wraps onto itself); round trips within
+// 1e-9 rad (the latitude iteration stops at 1e-7 rad). The longitude difference is reduced into
 // [-pi, pi].
 // Failures: Forward 6 at the two poles of the rotated frame; Inverse 11 when the latitude
 // iteration does not settle.

@@ -8,11 +8,17 @@
 // - a centre at a pole leaves no centre line and is refused;
 // - at a pole the forward takes the limit U = +-sin gamma0, u = (A / B) lat;
 // - the longitude difference from the natural origin is reduced into [-pi, pi], since the
-//   formulas are not periodic in it (B > 1).
+//   formulas are not periodic in it (B > 1);
+// - the point scale is written as A sqrt(1 - e2 sin^2 lat) / (a cos lat T sqrt(1 - U^2)), the same
+//   value as the textbook's without its 0/0 a quarter turn of the aposphere from the origin;
+// - the inverse longitude is taken with a two-argument arctangent (as PROJ's omerc does), so it
+//   stays right beyond a quarter turn of the aposphere from the natural origin.
 #include "geodesy/projections/ObliqueMercator.h"
 
 #include <algorithm>
 #include <cmath>
+
+#include "geodesy/projections/ConformalLatitude.h"
 
 namespace {
 
@@ -46,12 +52,10 @@ ObliqueMercator::ObliqueMercator(const GeodesyParams& params) : Projection(param
     cosGamma0 = std::cos(gamma0);
 }
 
-double ObliqueMercator::ConformalT(double lat) const {
-    const double s = std::sin(lat);
-    return std::sqrt((1 - s) / (1 + s) * std::pow((1 + e * s) / (1 - e * s), e));
-}
+double ObliqueMercator::ConformalT(double lat) const { return ConformalTOf(lat, e); }
 
 erc ObliqueMercator::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     const double dl = WrapLongitude(lon - lon0);
     const double s = std::sin(lat);
     double U, u;
@@ -70,11 +74,13 @@ erc ObliqueMercator::Forward(double lat, double lon, double& x, double& y) const
     // 90 degrees off the centre line v is infinite.
     if (std::fabs(U) >= 1) return Failure(kCannotProject);
     const double v = A * std::log((1 - U) / (1 + U)) / (2 * B);
-    SkewToGrid(u, v, x, y);
-    return Success();
+    double gx = 0, gy = 0;
+    SkewToGrid(u, v, gx, gy);
+    return Deliver(gx, gy, x, y, kCannotProject);
 }
 
 erc ObliqueMercator::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     double u = 0, v = 0;
     GridToSkew(u, v, x, y);
     return SkewToGeo(u, v, lat, lon);
@@ -96,19 +102,24 @@ erc ObliqueMercator::SkewToGeo(double u, double v, double& lat, double& lon) con
         phi = next;
     }
     if (!settled) return Failure(kNotConverged);
-    lat = phi;
-    lon = lon0 - std::atan((Sp * cosGamma0 - Vp * sinGamma0) / std::cos(B * u / A)) / B;
-    return Success();
+    // Quadrant-safe: beyond a quarter turn of the aposphere from the natural origin cos(B u / A)
+    // is negative, and a plain arctangent of the ratio would land half a turn (180/B deg) off.
+    const double dl = std::atan2(Sp * cosGamma0 - Vp * sinGamma0, std::cos(B * u / A)) / B;
+    return Deliver(phi, ShortLongitude(lon0 - dl), lat, lon, kLatitudeOutOfRange);
 }
 
 double ObliqueMercator::PrincipalScale1(double lat, double lon) const {
     const double dl = WrapLongitude(lon - lon0);
     const double Q = E / std::pow(ConformalT(lat), B);
     const double S = (Q - 1 / Q) / 2;
+    const double T = (Q + 1 / Q) / 2;
     const double V = std::sin(B * dl);
-    const double u = A / B * std::atan2(V * sinGamma0 + S * cosGamma0, std::cos(B * dl));
+    const double U = (S * sinGamma0 - V * cosGamma0) / T;
     const double s = std::sin(lat);
-    return A * std::cos(B * u / A) * std::sqrt(1 - e2 * s * s) / (a * std::cos(lat) * std::cos(B * dl));
+    // The textbook's cos(B u / A) / cos(B dl) is 0/0 a quarter turn of the aposphere from the
+    // natural origin; it equals 1 / (T sqrt(1 - U^2)), since (S cos g0 + V sin g0)^2 + cos^2(B dl)
+    // = T^2 (1 - U^2).
+    return A * std::sqrt(1 - e2 * s * s) / (a * std::cos(lat) * T * std::sqrt(1 - U * U));
 }
 
 double ObliqueMercator::PrincipalScale2(double lat, double lon) const { return PrincipalScale1(lat, lon); }

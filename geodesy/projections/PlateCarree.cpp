@@ -1,10 +1,17 @@
 // Plate carrée (Snyder, "Map Projections: A Working Manual", 1987, pp. 90-91): x = a cos lat0 dl,
 // y = a lat, on the sphere of radius a.
 // Departures: a standard parallel at a pole (x always 0, the inverse divides by 0) is refused, and
-// a northing beyond a pole fails with code 10 instead of returning a latitude past +-pi/2.
+// a northing beyond a pole (by more than a rounding) fails with code 10 instead of returning a
+// latitude past +-pi/2.
 #include "geodesy/projections/PlateCarree.h"
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+// Relative rounding of y = lat a + false northing and back (a few units in the last place).
+constexpr double kPoleRounding = 1e-15;
+}  // namespace
 
 PlateCarree::PlateCarree(const GeodesyParams& params) : Projection(params) {
     if (a == 0 || !(std::fabs(referenceLatitude) < kHalfPi)) RefuseParameters();
@@ -12,15 +19,18 @@ PlateCarree::PlateCarree(const GeodesyParams& params) : Projection(params) {
 }
 
 erc PlateCarree::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     x = WrapLongitude(lon - centralMeridian) * parallelRadius + falseEasting;
     y = lat * a + falseNorthing;
     return Success();
 }
 
 erc PlateCarree::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     const double phi = (y - falseNorthing) / a;
-    if (std::fabs(phi) > kHalfPi) return Failure(kLatitudeOutOfRange);
-    lat = phi;
+    // The image of a pole may come back a rounding beyond it.
+    if (std::fabs(phi) > kHalfPi * (1 + kPoleRounding)) return Failure(kLatitudeOutOfRange);
+    lat = std::clamp(phi, -kHalfPi, kHalfPi);
     lon = (x - falseEasting) / parallelRadius + centralMeridian;
     return Success();
 }

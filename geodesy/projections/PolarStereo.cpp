@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+#include "geodesy/projections/ConformalLatitude.h"
+
 namespace {
 // A reference latitude this close to a pole (rad) is the pole: k0 is the scale there.
 constexpr double kPoleTolerance = 1e-5;
@@ -29,24 +31,21 @@ PolarStereo::PolarStereo(const GeodesyParams& params) : Projection(params) {
     c8 = 4279.0 / 161280 * e8;
 }
 
-double PolarStereo::ConformalT(double lat) const {
-    double s = std::sin(lat);
-    double factor = std::pow((1 + e * s) / (1 - e * s), e / 2);
-    if (north) return factor * std::tan(kQuarterPi - lat / 2);
-    return std::tan(lat / 2 + kQuarterPi) / factor;
-}
+double PolarStereo::ConformalT(double lat) const { return north ? ConformalTOf(lat, e) : ConformalTOf(-lat, e); }
 
 double PolarStereo::Radius(double lat) const { return K * ConformalT(lat); }
 
 erc PolarStereo::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     double rho = Radius(lat);
     double d = lon - centralMeridian;
-    x = falseEasting + rho * std::sin(d);
-    y = north ? falseNorthing - rho * std::cos(d) : falseNorthing + rho * std::cos(d);
-    return Success();
+    // The pole opposite the aspect is at infinity.
+    return Deliver(falseEasting + rho * std::sin(d),
+                   north ? falseNorthing - rho * std::cos(d) : falseNorthing + rho * std::cos(d), x, y, kCannotProject);
 }
 
 erc PolarStereo::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     double dx = x - falseEasting;
     double dy = y - falseNorthing;
     double rho = std::hypot(dx, dy);
@@ -62,7 +61,7 @@ erc PolarStereo::Inverse(double x, double y, double& lat, double& lon) const {
 
 double PolarStereo::PrincipalScale1(double lat, double) const {
     double rho = Radius(lat);
-    // At the pole radius and parallel both vanish; the scale tends to k0.
+    // At the pole radius and parallel both vanish (t keeps their ratio right up to it).
     if (rho == 0) return k0;
     return rho / (RadiusN(lat) * std::cos(lat));
 }

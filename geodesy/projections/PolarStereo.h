@@ -7,7 +7,8 @@
 // metres: the unit factor is not applied and the false origin is added as it stands.
 // Domain: the whole ellipsoid except the pole opposite the aspect. The inverse longitude lies in
 // [-pi, pi]; the pole itself inverts to the central meridian.
-// Failures: none.
+// Failures: Forward 6 at the pole opposite the aspect (infinite coordinates), 10 beyond the poles
+// or for a non-finite coordinate; Inverse 10 for a non-finite coordinate.
 // Conformal: both principal scales are the point scale, k0 at the pole. No convergence (0).
 #pragma once
 

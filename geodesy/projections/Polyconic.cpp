@@ -4,12 +4,15 @@
 // Departures:
 // - the longitude difference is reduced into [-pi, pi] (the formulas are not periodic);
 // - 1 - cos E is evaluated as 2 sin^2(E/2): near the equator N cot lat is huge and the
-//   cancellation in 1 - cos E cost up to centimetres;
+//   cancellation in 1 - cos E cost up to centimetres; N cot lat is split into N cos lat and a
+//   division by sin lat taken last, since N cot lat alone overflows for latitudes below 1e-300,
+//   and latitudes whose sine is denormal take the equator's formulas;
 // - the inverse longitude is computed from the final latitude alone (Newton's W of the previous
 //   pass is not reused), which near the equator was off by degrees.
 #include "geodesy/projections/Polyconic.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -18,6 +21,7 @@ constexpr double kLatitudeTolerance = 1e-10;
 constexpr int kMaxNewtonPasses = 10;
 // The series constant of the meridian arc, kept as the decimal the arc uses (not -35/3072).
 constexpr double kArcSixth = -0.01139322916667;
+constexpr double kSmallestNormal = std::numeric_limits<double>::min();
 
 }  // namespace
 
@@ -37,24 +41,29 @@ double Polyconic::CosineSeries(double lat) const {
 }
 
 erc Polyconic::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     const double dl = WrapLongitude(lon - centralMeridian);
+    const double s = std::sin(lat);
     double dx, dy;
-    if (lat == 0) {
+    // Below the smallest normal double sin lat has lost its digits; the equator's values are exact
+    // there to far below a micrometre.
+    if (std::fabs(s) < kSmallestNormal) {
         dx = a * dl;
-        dy = -M0;
+        dy = MeridianArc(lat) - M0;
     } else {
-        const double E = dl * std::sin(lat);
-        const double NcotLat = RadiusN(lat) / std::tan(lat);
+        // N cot lat times sin E and 1 - cos E = 2 sin^2(E/2), with the division by sin lat taken
+        // after the product with the small factor: N cot lat alone overflows near the equator.
+        const double E = dl * s;
+        const double NcosLat = RadiusN(lat) * std::cos(lat);
         const double sinHalfE = std::sin(E / 2);
-        dx = NcotLat * std::sin(E);
-        dy = MeridianArc(lat) - M0 + NcotLat * 2 * sinHalfE * sinHalfE;
+        dx = NcosLat * (std::sin(E) / s);
+        dy = MeridianArc(lat) - M0 + NcosLat * (2 * sinHalfE / s) * sinHalfE;
     }
-    x = dx + falseEasting;
-    y = dy + falseNorthing;
-    return Success();
+    return Deliver(dx + falseEasting, dy + falseNorthing, x, y, kCannotProject);
 }
 
 erc Polyconic::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     const double dx = x - falseEasting;
     const double dy = y - falseNorthing;
     if (dy == -M0) {
@@ -80,14 +89,9 @@ erc Polyconic::Inverse(double x, double y, double& lat, double& lon) const {
     }
     if (!settled) return Failure(kNotConverged);
     const double s = std::sin(phi);
-    lat = phi;
-    if (s == 0) {
-        lon = centralMeridian + dx / a;
-    } else {
-        const double W = std::sqrt(1 - e2 * s * s) * std::tan(phi);
-        lon = std::asin(W * dx / a) / s + centralMeridian;
-    }
-    return Success();
+    if (std::fabs(s) < kSmallestNormal) return Deliver(phi, centralMeridian + dx / a, lat, lon, kLatitudeOutOfRange);
+    const double W = std::sqrt(1 - e2 * s * s) * std::tan(phi);
+    return Deliver(phi, std::asin(W * dx / a) / s + centralMeridian, lat, lon, kLatitudeOutOfRange);
 }
 
 double Polyconic::PrincipalScale2(double lat, double lon) const {

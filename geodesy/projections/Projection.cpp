@@ -6,6 +6,18 @@
 namespace {
 double flatteningOf(double inverseFlattening) { return inverseFlattening == 0 ? 0.0 : 1 / inverseFlattening; }
 double oneIfZero(double v) { return v == 0 ? 1.0 : v; }
+
+// A record the formulas can use: every field finite, a real ellipsoid (a > 0; 1/f 0 for a sphere
+// or above 1), positive scale and unit. Anything else would come back as NaN with success.
+bool usable(const GeodesyParams& p) {
+    const double fields[] = {p.semiMajorAxis, p.inverseFlattening, p.unitFactor,   p.scaleFactor,
+                             p.centralMeridian, p.referenceLatitude, p.northParallel, p.southParallel,
+                             p.skewAzimuth,     p.falseEasting,      p.falseNorthing};
+    for (double v : fields)
+        if (!std::isfinite(v)) return false;
+    const bool ellipsoid = p.semiMajorAxis > 0 && (p.inverseFlattening == 0 || p.inverseFlattening > 1);
+    return ellipsoid && p.unitFactor >= 0 && p.scaleFactor >= 0;
+}
 }  // namespace
 
 Projection::Projection(const GeodesyParams& p)
@@ -18,11 +30,20 @@ Projection::Projection(const GeodesyParams& p)
       skewAzimuth(p.skewAzimuth),
       unit(oneIfZero(p.unitFactor)),
       falseEasting(p.falseEasting),
-      falseNorthing(p.falseNorthing) {}
+      falseNorthing(p.falseNorthing) {
+    if (!usable(p)) RefuseParameters();
+}
 
 Projection::~Projection() = default;
 
 void Projection::RefuseParameters() { throw erc(kInvalidParameters, kSeverityError, &geodesyFacility()); }
+
+erc Projection::Deliver(double first, double second, double& out1, double& out2, int code) {
+    if (!std::isfinite(first) || !std::isfinite(second)) return Failure(code);
+    out1 = first;
+    out2 = second;
+    return Success();
+}
 
 erc Projection::PointScale(double x, double y, double& k) const {
     double lat = 0, lon = 0;
@@ -39,7 +60,9 @@ erc Projection::PointScale(double x, double y, double& k) const {
         thrown.release();
         return erc(code, severity, facility);
     }
-    k = std::sqrt(s2 * s1);
+    const double scale = std::sqrt(s2 * s1);
+    if (!std::isfinite(scale)) return Failure(kCannotProject);
+    k = scale;
     return Success();
 }
 
@@ -48,6 +71,16 @@ double Projection::PrincipalScale1(double, double) const { return 1.0; }
 double Projection::PrincipalScale2(double lat, double lon) const { return PrincipalScale1(lat, lon); }
 
 double Projection::Convergence(double, double) const { return 0.0; }
+
+erc Projection::ConvergenceAt(double lat, double lon, double& conv) const {
+    double x = 0, y = 0;
+    erc status = Forward(lat, lon, x, y);
+    if (status) return status;
+    const double c = Convergence(lat, lon);
+    if (!std::isfinite(c)) return Failure(kCannotProject);
+    conv = c;
+    return Success();
+}
 
 GeodesyParams Projection::Params() const {
     GeodesyParams p{};

@@ -7,8 +7,13 @@
 //
 // Failure codes (severity 4, facility "Geodesy"): 6 the point cannot be projected, 7 invalid
 // parameters (thrown by a constructor), 10 latitude out of range, 11 an iteration did not settle.
-// On failure the outputs are left unwritten.
+// Every class refuses non-finite coordinates and latitudes beyond +-pi/2 with 10, and never
+// reports a non-finite result as success. On failure the outputs are left unwritten, except
+// where a class says otherwise (the conic classes write the longitude before their latitude
+// iteration).
 #pragma once
+
+#include <cmath>
 
 #include "common/erc.h"
 #include "geodesy/Tellus.h"
@@ -46,7 +51,9 @@ inline constexpr int kNotConverged = 11;
 class Projection : public Ellipsoid {
 public:
     // Copies the record: a, f = 1 / inverse flattening (0 for an inverse flattening of 0), the
-    // projection parameters; a scale factor or unit of 0 becomes 1.0. Refuses nothing.
+    // projection parameters; a scale factor or unit of 0 becomes 1.0. Throws code 7 for a record
+    // that describes no ellipsoid or grid: a non-finite field, a <= 0, 1/f negative or in (0, 1],
+    // a negative scale factor or unit.
     explicit Projection(const GeodesyParams& params);
     // The owner holds and deletes a projection through this base.
     virtual ~Projection();
@@ -62,13 +69,15 @@ public:
     virtual erc Forward(double lat, double lon, double& x, double& y) const = 0;
     // Point scale at the grid point: the geometric mean of the two principal scales at its
     // inverse; the inverse's failure (or an erc thrown by a principal scale) is the result, and k
-    // is then not written.
+    // is then not written; a scale that is not finite is code 6.
     virtual erc PointScale(double x, double y, double& k) const;
     // Principal scales at a geographic point; the base gives 1.0, and slot 6 repeats slot 5.
     virtual double PrincipalScale1(double lat, double lon) const;
     virtual double PrincipalScale2(double lat, double lon) const;
     // Grid convergence in radians; the base gives 0.
     virtual double Convergence(double lat, double lon) const;
+    // Grid convergence at a geographic point, refused where Forward refuses the point.
+    erc ConvergenceAt(double lat, double lon, double& conv) const;
 
     // The record this projection stands for (ids and parameters as kept, 1/f as computed).
     GeodesyParams Params() const;
@@ -80,6 +89,13 @@ protected:
     static erc Failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
     // Refusal of unusable parameters by a derived constructor.
     [[noreturn]] static void RefuseParameters();
+    // Whether a geographic point is one: finite, latitude within +-pi/2.
+    static bool IsGeographic(double lat, double lon) { return std::fabs(lat) <= kHalfPi && std::isfinite(lon); }
+    // Whether a grid point is one: finite.
+    static bool IsGrid(double x, double y) { return std::isfinite(x) && std::isfinite(y); }
+    // Writes a finite pair (first, second) to the outputs and succeeds; a pair that is not finite
+    // fails with `code` and leaves the outputs untouched.
+    static erc Deliver(double first, double second, double& out1, double& out2, int code);
 
     double k0;                 // scale factor on the central line
     double centralMeridian;    // rad

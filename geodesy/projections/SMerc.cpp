@@ -10,13 +10,14 @@ constexpr double kSphereRadius = 6378388.0;
 }  // namespace
 
 erc SMerc::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     if (std::fabs(lat) == kHalfPi) return Failure(kCannotProject);
-    x = lon * kSphereRadius;
-    y = std::log(std::tan((lat + kHalfPi) / 2)) * kSphereRadius;
-    return Success();
+    return Deliver(lon * kSphereRadius, std::log(std::tan((lat + kHalfPi) / 2)) * kSphereRadius, x, y,
+                   kCannotProject);
 }
 
 erc SMerc::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     lon = x / kSphereRadius;
     lat = 2 * std::atan(std::exp(y / kSphereRadius)) - kHalfPi;
     return Success();

@@ -5,10 +5,13 @@
 // Departures: the longitude difference is reduced to [-pi, pi]; the point scale carries the
 // factor n of the conformal sphere (without it the scale at the origin is not k0); the inverse
 // takes the sphere longitude quadrant-safe, so it stays right beyond a quarter turn from the
-// origin; the point opposite the origin is refused; the iteration is capped.
+// origin, and the conformal latitude from its sine and cosine, so it holds up to the poles; the
+// point opposite the origin is refused; the iteration is capped.
 #include "geodesy/projections/Stereographic.h"
 
 #include <cmath>
+
+#include "geodesy/projections/ConformalLatitude.h"
 
 namespace {
 // Newton step at which the latitude iteration stops (6e-6 mm on the ground).
@@ -26,8 +29,7 @@ Stereographic::Stereographic(const GeodesyParams& params) : Projection(params) {
     double c0 = std::cos(referenceLatitude);
     n = std::sqrt(1 + e2 * c0 * c0 * c0 * c0 / (1 - e2));
     chi0 = std::asin(s0 / n);
-    c = std::tan(chi0 / 2 + kQuarterPi) /
-        std::pow(std::tan(referenceLatitude / 2 + kQuarterPi) * EccentricFactor(referenceLatitude), n);
+    c = std::tan(chi0 / 2 + kQuarterPi) * std::pow(ConformalTOf(referenceLatitude, e), n);
     L0 = n * centralMeridian;
     double w = 1 - e2 * s0 * s0;
     double M0 = (1 - e2) * a / std::pow(w, 1.5);
@@ -42,7 +44,8 @@ double Stereographic::EccentricFactor(double lat) const {
 }
 
 double Stereographic::ConformalLatitude(double lat) const {
-    return 2 * std::atan(c * std::pow(std::tan(lat / 2 + kQuarterPi) * EccentricFactor(lat), n)) - kHalfPi;
+    // tan(lat/2 + pi/4) ((1 - e sin lat)/(1 + e sin lat))^(e/2) is 1 / t.
+    return 2 * std::atan(c / std::pow(ConformalTOf(lat, e), n)) - kHalfPi;
 }
 
 double Stereographic::SphereLongitude(double lon) const { return n * WrapLongitude(lon - centralMeridian); }
@@ -52,16 +55,18 @@ double Stereographic::Denominator(double chi, double L) const {
 }
 
 erc Stereographic::Forward(double lat, double lon, double& x, double& y) const {
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     double chi = ConformalLatitude(lat);
     double L = SphereLongitude(lon);
     double B = Denominator(chi, L);
     if (!(B > 0)) return Failure(kCannotProject);
-    x = falseEasting + D * std::cos(chi) * std::sin(L) / B;
-    y = falseNorthing + D * (std::sin(chi) * std::cos(chi0) - std::sin(chi0) * std::cos(chi) * std::cos(L)) / B;
-    return Success();
+    const double northing = std::sin(chi) * std::cos(chi0) - std::sin(chi0) * std::cos(chi) * std::cos(L);
+    return Deliver(falseEasting + D * std::cos(chi) * std::sin(L) / B, falseNorthing + D * northing / B, x, y,
+                   kCannotProject);
 }
 
 erc Stereographic::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     double u = (x - falseEasting) / k0;
     double v = (y - falseNorthing) / k0;
     double rho = std::hypot(u, v);
@@ -76,8 +81,18 @@ erc Stereographic::Inverse(double x, double y, double& lat, double& lon) const {
     double g = 2 * std::atan(rho / (2 * R));
     double sinG = std::sin(g);
     double cosG = std::cos(g);
-    double chi = std::asin(std::sin(chi0) * cosG + std::cos(chi0) * sinG * v);
-    double dL = std::atan2(sinG * u, std::cos(chi0) * cosG - std::sin(chi0) * sinG * v);
+    // The conformal latitude from its sine and cosine: an arcsine loses half the digits near the
+    // poles and returns the pole itself for points within 1e-8 rad of it.
+    double eastward = sinG * u;
+    double northward = std::cos(chi0) * cosG - std::sin(chi0) * sinG * v;
+    double chi = std::atan2(std::sin(chi0) * cosG + std::cos(chi0) * sinG * v, std::hypot(eastward, northward));
+    double dL = std::atan2(eastward, northward);
+    // The poles of the conformal sphere are the poles of the ellipsoid (where the slope below is 0).
+    if (std::fabs(chi) == kHalfPi) {
+        lat = chi;
+        lon = WrapLongitude((dL + L0) / n);
+        return Success();
+    }
     double target = std::tan(chi / 2 + kQuarterPi);
     double latitude = chi;
     for (int pass = 0; pass < kMaxPasses; ++pass) {
@@ -101,8 +116,12 @@ erc Stereographic::Inverse(double x, double y, double& lat, double& lon) const {
 }
 
 double Stereographic::PrincipalScale1(double lat, double lon) const {
-    double chi = ConformalLatitude(lat);
-    double B = Denominator(chi, SphereLongitude(lon));
+    // cos chi and sin chi from w = tan(chi/2 + pi/4) = c / t^n: cos chi = 2 w / (1 + w^2) keeps its
+    // digits at the poles, where the cosine of chi itself is a rounding of pi/2.
+    double w = c / std::pow(ConformalTOf(lat, e), n);
+    double cosChi = 2 / (w + 1 / w);
+    double sinChi = (w - 1 / w) / (w + 1 / w);
+    double B = 1 + std::sin(chi0) * sinChi + std::cos(chi0) * cosChi * std::cos(SphereLongitude(lon));
     // The sphere's scale over the ellipsoid's parallel radius, times the stereographic scale 2 k0 / B.
-    return n * (D / B) * std::cos(chi) / (RadiusN(lat) * std::cos(lat));
+    return n * (D / B) * cosChi / (RadiusN(lat) * std::cos(lat));
 }

@@ -8,7 +8,7 @@
 // Domain: the whole ellipsoid except the point opposite the origin; the longitude difference is
 // brought into [-pi, pi]. The inverse longitude lies in [-pi, pi].
 // Failures: Forward 6 at the point opposite the origin (infinite coordinates); Inverse 11 if the
-// latitude iteration does not settle (only a NaN input does that).
+// latitude iteration does not settle.
 // Conformal: both principal scales are the point scale, k0 at the origin. No convergence (0).
 #pragma once
 

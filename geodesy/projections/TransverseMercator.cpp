@@ -4,10 +4,11 @@
 // (EPSG Guidance Note 7-2, "Transverse Mercator, USGS formulas" for the series terms).
 // Both latitude series are evaluated in the equivalent cos-power form
 //     phi + sin phi cos phi (C0 + C2 cos^2 + C4 cos^4 + C6 cos^6).
-// Departures: a latitude beyond +-pi/2 (or NaN) is refused by Forward; the inverse writes
-// nothing when it fails; the longitude difference of Forward is
-// reduced by a single turn, not to the principal range; the inverse's longitude is reduced only
-// when it lies outside [-pi, pi].
+// Departures: a latitude beyond +-pi/2 and non-finite coordinates are refused; the inverse writes
+// nothing when it fails; the longitude difference of Forward is reduced by a single turn, not to
+// the principal range; the inverse's longitude is reduced only when it lies outside [-pi, pi];
+// the point scale and the convergence reduce their longitude difference too, so that they hold
+// across the antimeridian.
 #include "geodesy/projections/TransverseMercator.h"
 
 #include <cmath>
@@ -65,6 +66,8 @@ double TransverseMercator::Footpoint(double mu) const {
 }
 
 erc TransverseMercator::Forward(double lat, double lon, double& x, double& y) const {
+    // A latitude beyond a pole is no point at all: the series would return numbers for it.
+    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
     double c = std::cos(lat);
     double eta2 = ep2 * c * c;
     double dlon = lon - centralMeridian;
@@ -77,8 +80,6 @@ erc TransverseMercator::Forward(double lat, double lon, double& x, double& y) co
     double mu = Rectifying(lat, s, c);
     // The north pole is refused; the series still give the south pole on the central meridian.
     if (lat == kHalfPi) return Failure(kCannotProject);
-    // A latitude beyond a pole is no point at all: the series would return numbers for it.
-    if (!(std::fabs(lat) <= kHalfPi)) return Failure(kLatitudeOutOfRange);
     double t = std::tan(lat);
     double T = t * t;
     double nu = semiMajorUnits / std::sqrt(1 - e2 * s * s);
@@ -96,6 +97,7 @@ erc TransverseMercator::Forward(double lat, double lon, double& x, double& y) co
 }
 
 erc TransverseMercator::Inverse(double x, double y, double& lat, double& lon) const {
+    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
     double mu = (y - falseNorthing - y0) / (r * k0);
     if (std::fabs(mu) >= kHalfPi) return Failure(kLatitudeOutOfRange);
     double lat1 = Footpoint(mu);
@@ -126,7 +128,9 @@ erc TransverseMercator::Inverse(double x, double y, double& lat, double& lon) co
 
 double TransverseMercator::PrincipalScale1(double lat, double lon) const {
     double c = std::cos(lat);
-    double A = (lon - centralMeridian) * c;
+    // The inverse hands over longitudes in [-pi, pi]: across the antimeridian the difference
+    // must be brought back within half a turn.
+    double A = ShortLongitude(lon - centralMeridian) * c;
     double eta2 = ep2 * c * c;
     double t = std::tan(lat);
     double T = t * t;
@@ -138,5 +142,5 @@ double TransverseMercator::PrincipalScale1(double lat, double lon) const {
 }
 
 double TransverseMercator::Convergence(double lat, double lon) const {
-    return std::atan(-(std::sin(lat) * std::tan(lon - centralMeridian)));
+    return std::atan(-(std::sin(lat) * std::tan(ShortLongitude(lon - centralMeridian))));
 }

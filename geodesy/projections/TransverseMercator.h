@@ -4,11 +4,11 @@
 // Parameters (GeodesyParams): a, 1/f; k0 on the central meridian; central meridian and
 // reference latitude (rad); unit (metres per grid unit); false easting and northing (grid units).
 // Domain: any latitude except exactly +pi/2; longitudes within a few degrees of the central
-// meridian for full accuracy (the Redfearn series lose millimetres beyond about 4 degrees and
-// metres beyond 10). A longitude difference outside [-pi, pi] is brought in by one turn.
-// Failures: constructor 7 when the rectifying radius or k0 is 0; Forward 6 at exactly +pi/2 and
-// 10 for a latitude beyond +-pi/2 or NaN;
-// Inverse 10 when the rectifying, footpoint or result latitude leaves +-pi/2.
+// meridian for full accuracy (the Redfearn series are off by 0.83 mm at 6 degrees from it and
+// 3.5 cm at 10 degrees). A longitude difference outside [-pi, pi] is brought in by one turn.
+// Failures: constructor 7 for an unusable record (a scale factor of 0 is taken as 1); Forward 6
+// at exactly +pi/2 and 10 for a latitude beyond +-pi/2 or a non-finite coordinate; Inverse 10 for
+// a non-finite coordinate or when the rectifying, footpoint or result latitude leaves +-pi/2.
 // Point scale and convergence never fail; the convergence is atan(-sin lat tan(lon - lon0)),
 // negative east of the central meridian in the northern hemisphere.
 #pragma once

@@ -73,6 +73,13 @@ TEST(GeodesyExports, UtmZone31) {
     EXPECT_EQ(lon, -1);
     EXPECT_EQ(Scale(h, 500000, 10100000), 1.0);
     EXPECT_EQ(GetGeodesyError(), 10);
+    // Convergence refuses what GeoXY refuses, and writes nothing.
+    conv = -1;
+    EXPECT_EQ(Convergence(h, 91 * kDeg, 5 * kDeg, &conv), 0);
+    EXPECT_EQ(GetGeodesyError(), 10);
+    EXPECT_EQ(Convergence(h, kHalfPi, 5 * kDeg, &conv), 0);
+    EXPECT_EQ(GetGeodesyError(), 6);
+    EXPECT_EQ(conv, -1);
 }
 
 TEST(GeodesyExports, EarthCentredAndDistances) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "geodesy/Geodesy.h"
@@ -91,11 +92,24 @@ TEST(Geodesy, AdjustmentRecordAndAxes) {
     EXPECT_EQ(g.LocalNameId(7), 18 + 32);
     EXPECT_EQ(g.LocalNameId(10), 19);
 
-    // A zero scale is refused and the record survives.
+    // A zero scale or a field that is no number is refused and the record survives.
     AdjustParams zero = a;
     zero.scale = 0;
     zero.type = kAdjustSimilarity;
     EXPECT_EQ(g.SetAdjustment(zero).release(), 7);
+    using Spoil = void (*)(AdjustParams&, double);
+    for (Spoil spoil : {Spoil([](AdjustParams& r, double v) { r.originX = v; }),
+                        Spoil([](AdjustParams& r, double v) { r.originY = v; }),
+                        Spoil([](AdjustParams& r, double v) { r.rotation = v; }),
+                        Spoil([](AdjustParams& r, double v) { r.scale = v; }),
+                        Spoil([](AdjustParams& r, double v) { r.translationX = v; }),
+                        Spoil([](AdjustParams& r, double v) { r.translationY = v; })}) {
+        for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+            AdjustParams broken = a;
+            spoil(broken, bad);
+            EXPECT_EQ(g.SetAdjustment(broken).release(), 7) << bad;
+        }
+    }
     AdjustParams back{};
     g.GetAdjustment(back);
     EXPECT_EQ(back.type, a.type);

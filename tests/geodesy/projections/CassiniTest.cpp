@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "geodesy/projections/Cassini.h"
-#include "tests/geodesy/projections/ReferencePoints.h"
+#include "tests/geodesy/projections/ProjectionChecks.h"
 
 namespace {
 

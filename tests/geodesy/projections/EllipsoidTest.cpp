@@ -29,6 +29,14 @@ TEST(Ellipsoid, TableRowsAndLookups) {
     EXPECT_STREQ(Ellipsoid::NameOf(6378135.0, 1 / 298.26), "WGS-72");
     EXPECT_EQ(Ellipsoid::NameOf(6378137.0, 0.0), nullptr);
     EXPECT_EQ(Ellipsoid::NameOf(6378137.001, kWgs84F), nullptr);
+    // The EPSG database derives 1/f from the semi-minor axis; the table states it to fewer places:
+    // sqlite3 /usr/share/proj/proj.db "select semi_major_axis, semi_minor_axis from ellipsoid
+    //   where code in (7008, 7011)" gives a = 6378206.4, b = 6356583.8 (Clarke 1866) and
+    //   a = 6378249.2, b = 6356515.0 (Clarke 1880 (IGN)); 1/f = a / (a - b).
+    EXPECT_STREQ(Ellipsoid::NameOf(6378206.4, (6378206.4 - 6356583.8) / 6378206.4), "Clarke 1866");
+    EXPECT_STREQ(Ellipsoid::NameOf(6378249.2, (6378249.2 - 6356515.0) / 6378249.2), "Clarke 1880 (IGN)");
+    // One unit in the last stated place off is another ellipsoid.
+    EXPECT_EQ(Ellipsoid::NameOf(6378206.4, 1 / 294.9786983), nullptr);
 
     double a = -1, f = -1;
     EXPECT_STREQ(Ellipsoid::TableEntry(28, &a, &f), "WGS-84");
@@ -90,6 +98,20 @@ TEST(Ellipsoid, EarthCentredCoordinates) {
     EXPECT_EQ(lat, -kHalfPi);
     EXPECT_EQ(lon, 0);
     EXPECT_NEAR(h, -polarRadius, 1e-6);
+
+    // Next to the polar axis, where p / cos lat - N is 0/0 in the limit:
+    // printf "X Y Z\n" | CartConvert -r -p 9 (GeographicLib 2.1.2) gives the heights.
+    struct NearAxis {
+        double X, Y, Z, h;
+    };
+    const NearAxis nearAxis[] = {{0.11, 0, 6356852.314245, 99.999999821},
+                                 {0.0001, 0, 6356852.314245, 99.999999820},
+                                 {0, 0.0001, -6356702.314245, -50.000000179},
+                                 {1000, 0, -6356752.3, 0.063884782}};
+    for (NearAxis c : nearAxis) {
+        Wgs84Ellipsoid.ECEFGeo(c.X, c.Y, c.Z, lat, lon, h);
+        EXPECT_NEAR(h, c.h, 1e-3) << c.X << " " << c.Y << " " << c.Z;
+    }
 }
 
 TEST(Ellipsoid, GreatCircleAndRhumbLine) {
@@ -130,6 +152,18 @@ TEST(Ellipsoid, GreatCircleAndRhumbLine) {
     EXPECT_EQ(Wgs84Ellipsoid.GCircLL(0.5, 0.5, 0.5, 0.5, &azimuth), 0);
     EXPECT_EQ(azimuth, 0);
     EXPECT_NEAR(Wgs84Ellipsoid.GCircLL(45 * kDeg, 0, 46 * kDeg, 1 * kDeg), 135869.114, 1e-3);
+
+    // Nearly east-west rhumb lines tend to the parallel's arc (latitudes in radians):
+    // echo "40.10704565915762 0 40.10704565915762 10" | RhumbSolve -i -p 6: 852603.636864 m;
+    // echo "40.10704565915762 0 40.10704565973058 10" | RhumbSolve -i -p 6: 852603.636861 m.
+    struct NearParallel {
+        double lat1, lat2, distance;
+    };
+    for (NearParallel c : {NearParallel{0.7, std::nextafter(0.7, 1.0), 852603.636864},
+                           NearParallel{0.7, 0.7 + 1e-11, 852603.636861}}) {
+        EXPECT_NEAR(Wgs84Ellipsoid.RLineLL(c.lat1, 0, c.lat2, 10 * kDeg), c.distance, 1e-3) << c.lat2 - c.lat1;
+        EXPECT_NEAR(Wgs84Ellipsoid.RLineLL(c.lat2, 10 * kDeg, c.lat1, 0), c.distance, 1e-3) << c.lat2 - c.lat1;
+    }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "geodesy/projections/PlateCarree.h"
 #include "geodesy/projections/ProjectionFactory.h"
-#include "tests/geodesy/projections/ReferencePoints.h"
+#include "tests/geodesy/projections/ProjectionChecks.h"
 
 namespace {
 

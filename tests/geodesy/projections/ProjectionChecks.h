@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <span>
+#include <utility>
 
 #include "geodesy/projections/Projection.h"
 #include "tests/geodesy/projections/ProjectionTestSupport.h"
@@ -28,6 +30,7 @@ struct ProjectionSetup {
     double centralMeridian = 0;    // degrees
     double northParallel = 0;      // degrees
     double southParallel = 0;      // degrees
+    double skewAzimuth = 0;        // degrees
     double k0 = 1;
     double falseEasting = 0;
     double falseNorthing = 0;
@@ -45,25 +48,31 @@ inline GeodesyParams paramsOf(const ProjectionSetup& s) {
     p.referenceLatitude = s.referenceLatitude * kDeg;
     p.northParallel = s.northParallel * kDeg;
     p.southParallel = s.southParallel * kDeg;
+    p.skewAzimuth = s.skewAzimuth * kDeg;
     p.falseEasting = s.falseEasting;
     p.falseNorthing = s.falseNorthing;
     return p;
 }
 
-// A geographic point (degrees) and its grid coordinates from PROJ.
+// A geographic point (degrees), what it stands for, and its grid coordinates from PROJ or a
+// worked example.
 struct ReferencePoint {
-    double lat, lon;
-    double x, y;
+    const char* what;
+    double lat, lon;  // degrees
+    double x, y;      // grid units
 };
 
-// Two longitudes compared the short way round.
+// Round trips of checkReferencePoints must return the point within this (6 mm on the earth).
+inline constexpr double kRoundTripRad = 1e-9;
+
+// Two longitudes compared the short way round (signed, radians).
 inline double longitudeGap(double a, double b) { return WrapLongitude(a - b); }
 
 // Forward of each point against PROJ's grid coordinates, and inverse of PROJ's grid coordinates
 // against the point.
 inline void expectReferencePoints(const Projection& p, std::span<const ReferencePoint> points) {
     for (const ReferencePoint& r : points) {
-        SCOPED_TRACE(testing::Message() << p.Code() << " at " << r.lat << ", " << r.lon);
+        SCOPED_TRACE(testing::Message() << p.Code() << " at " << r.lat << ", " << r.lon << " " << r.what);
         double x = 0, y = 0;
         ASSERT_EQ(p.Forward(r.lat * kDeg, r.lon * kDeg, x, y).release(), 0);
         EXPECT_NEAR(x, r.x, kGridTolerance);
@@ -95,6 +104,35 @@ inline void expectRoundTrips(const Projection& p, double latFrom, double latTo, 
             }
         }
     }
+}
+
+// Forward of each point matches its reference within gridTolerance (grid units); the inverse of
+// the reference grid point and of our own forward both return the point within angleTolerance
+// (longitudes measured along the parallel).
+inline void checkReferencePoints(const Projection& p, std::span<const ReferencePoint> points, double gridTolerance,
+                                 double angleTolerance = kRoundTripRad) {
+    for (const ReferencePoint& c : points) {
+        SCOPED_TRACE(c.what);
+        double x = std::numeric_limits<double>::quiet_NaN(), y = x;
+        ASSERT_EQ(p.Forward(c.lat * kDeg, c.lon * kDeg, x, y).release(), 0);
+        EXPECT_NEAR(x, c.x, gridTolerance);
+        EXPECT_NEAR(y, c.y, gridTolerance);
+        for (auto [gx, gy] : {std::pair{c.x, c.y}, std::pair{x, y}}) {
+            double lat = std::numeric_limits<double>::quiet_NaN(), lon = lat;
+            ASSERT_EQ(p.Inverse(gx, gy, lat, lon).release(), 0);
+            EXPECT_NEAR(lat, c.lat * kDeg, angleTolerance);
+            // Longitudes along the parallel: they crowd towards the poles.
+            EXPECT_LE(std::fabs(longitudeGap(lon, c.lon * kDeg)) * std::cos(c.lat * kDeg), angleTolerance);
+        }
+    }
+}
+
+// The point scale at the grid image of (lat, lon) degrees.
+inline double scaleAt(const Projection& p, double lat, double lon) {
+    double x = 0, y = 0, k = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(p.Forward(lat * kDeg, lon * kDeg, x, y).release(), 0);
+    EXPECT_EQ(p.PointScale(x, y, k).release(), 0);
+    return k;
 }
 
 // The code of the erc that building `T` from the record throws, or 0 when it builds.
