@@ -540,6 +540,32 @@ int ntv2_clip(ntv2_handle* h, const double* extent) {
 
 // ---- loading ----
 
+// Reads the nodes of one sub-grid (its kept part after a clip) into `shifts` and, when given,
+// `accuracies`: two floats per node each.
+int readNodes(ntv2_handle* h, const ntv2_subfile& s, float* shifts, float* accuracies) {
+    Cursor in{h};
+    if (!in.seek(s.dataPosition + s.skipSouth)) return kNtv2ReadError;
+    size_t k = 0;
+    for (int32_t r = 0; r < s.rows; ++r) {
+        if (s.skipEast > 0 && !in.seek(in.at + s.skipEast)) return kNtv2ReadError;
+        for (int32_t c = 0; c < s.columns; ++c, ++k) {
+            unsigned char node[kNodeSize];
+            if (!in.read(node, kNodeSize)) return kNtv2ReadError;
+            float v[4];
+            for (int i = 0; i < 4; ++i) v[i] = byteorder::load<float>(node + 4 * i, h->swapped);
+            // The file holds (latitude, longitude); the arrays keep (longitude, latitude).
+            shifts[2 * k] = v[1];
+            shifts[2 * k + 1] = v[0];
+            if (accuracies) {
+                accuracies[2 * k] = v[3];
+                accuracies[2 * k + 1] = v[2];
+            }
+        }
+        if (s.skipWest > 0 && !in.seek(in.at + s.skipWest)) return kNtv2ReadError;
+    }
+    return kNtv2Ok;
+}
+
 int ntv2_load(ntv2_handle* h) {
     for (ntv2_subfile& s : h->subFiles) {
         if (!s.active) continue;
@@ -549,28 +575,29 @@ int ntv2_load(ntv2_handle* h) {
         } catch (const std::bad_alloc&) {
             return kNtv2NoMemory;
         }
-        Cursor in{h};
-        if (!in.seek(s.dataPosition + s.skipSouth)) return kNtv2ReadError;
-        size_t k = 0;
-        for (int32_t r = 0; r < s.rows; ++r) {
-            if (s.skipEast > 0 && !in.seek(in.at + s.skipEast)) return kNtv2ReadError;
-            for (int32_t c = 0; c < s.columns; ++c, ++k) {
-                unsigned char node[kNodeSize];
-                if (!in.read(node, kNodeSize)) return kNtv2ReadError;
-                float v[4];
-                for (int i = 0; i < 4; ++i) v[i] = byteorder::load<float>(node + 4 * i, h->swapped);
-                // The file holds (latitude, longitude); the arrays keep (longitude, latitude).
-                s.shifts[2 * k] = v[1];
-                s.shifts[2 * k + 1] = v[0];
-                if (h->keep) {
-                    s.accuracies[2 * k] = v[3];
-                    s.accuracies[2 * k + 1] = v[2];
-                }
-            }
-            if (s.skipWest > 0 && !in.seek(in.at + s.skipWest)) return kNtv2ReadError;
-        }
+        if (int e = readNodes(h, s, s.shifts.data(), h->keep ? s.accuracies.data() : nullptr)) return e;
     }
     return kNtv2Ok;
+}
+
+// The largest sub-grid an on-demand handle reads into memory (two floats per node); larger
+// ones are read node by node. The 32-bit build keeps to a size its address space can spare.
+constexpr int64_t kMaxCachedBytes = sizeof(void*) >= 8 ? int64_t(1) << 30 : int64_t(64) << 20;
+
+void fillCache(ntv2_handle* h, const ntv2_subfile& s, ntv2_node_cache& cache) {
+    const int64_t floats = int64_t(s.nodeCount) * 2;
+    if (floats * int64_t(sizeof(float)) > kMaxCachedBytes) return;
+    std::unique_ptr<float[]> nodes(new (std::nothrow) float[size_t(floats)]);
+    if (!nodes) return;
+    int e;
+    {
+        std::lock_guard<std::mutex> guard(h->lock);
+        e = h->file ? readNodes(h, s, nodes.get(), nullptr) : kNtv2ReadError;
+    }
+    // A file cut after opening: its nodes keep being read one by one, and fail as they did.
+    if (e != kNtv2Ok) return;
+    cache.storage = std::move(nodes);
+    cache.nodes.store(cache.storage.get(), std::memory_order_release);
 }
 
 }  // namespace
@@ -599,6 +626,8 @@ ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* ext
     if (e == kNtv2Ok) e = ntv2_read_headers(in, overview);
     if (e == kNtv2Ok && !extentIsEmpty(extent)) e = ntv2_clip(h, extent);
     if (e == kNtv2Ok && !load) {
+        // Without room for the caches every node is read on demand.
+        h->caches.reset(new (std::nothrow) ntv2_node_cache[h->subFiles.size()]);
         if (error) *error = kNtv2Ok;
         return h;
     }
@@ -613,6 +642,15 @@ ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* ext
     h->openError = e;
     if (error) *error = e;
     return h;
+}
+
+const float* ntv2_nodes(ntv2_handle* h, const ntv2_subfile* s) {
+    if (!s->shifts.empty()) return s->shifts.data();
+    if (!h->caches) return nullptr;
+    ntv2_node_cache& cache = h->caches[size_t(s->index)];
+    if (const float* nodes = cache.nodes.load(std::memory_order_acquire)) return nodes;
+    std::call_once(cache.once, [&] { fillCache(h, *s, cache); });
+    return cache.nodes.load(std::memory_order_acquire);
 }
 
 void ntv2_close(ntv2_handle* handle) {

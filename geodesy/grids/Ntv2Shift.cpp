@@ -59,13 +59,14 @@ int lastCell(int nodes) { return nodes > 2 ? nodes - 2 : 0; }
 // The node after `index` along an axis; a line of one node is its own neighbour.
 int nextNode(int index, int nodes) { return index + 1 < nodes ? index + 1 : index; }
 
-// One node value in the file unit (longitude positive west). False when it cannot be read.
-bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, int row, int column, int component,
-               double* value) {
+// One node value in the file unit (longitude positive west), from the sub-grid's nodes in
+// memory (`nodes`, see ntv2_nodes) or else from the file. False when it cannot be read.
+bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int row, int column,
+               int component, double* value) {
     if (row < 0 || row >= s->rows || column < 0 || column >= s->columns) return false;
     size_t index = size_t(row) * size_t(s->columns) + size_t(column);
-    if (!s->shifts.empty()) {
-        *value = s->shifts[2 * index + (component == kNtv2Latitude ? 1 : 0)];
+    if (nodes) {
+        *value = nodes[2 * index + (component == kNtv2Latitude ? 1 : 0)];
         return true;
     }
     if (!h->file) return false;
@@ -91,28 +92,29 @@ bool ntv2_interpolate(ntv2_handle* h, const ntv2_subfile* s, int rank, int colum
     double t00 = 0, t10 = 0, t01 = 0, t11 = 0;
     bool ok = true;
     const int column1 = nextNode(column, s->columns), row1 = nextNode(row, s->rows);
+    const float* nodes = ntv2_nodes(h, s);
     switch (rank) {
     case kNtv2RankInside:
     case kNtv2RankFade:
-        ok = nodeValue(h, s, row, column, component, &t00) &&
-             nodeValue(h, s, row, column1, component, &t10) &&
-             nodeValue(h, s, row1, column, component, &t01) &&
-             nodeValue(h, s, row1, column1, component, &t11);
+        ok = nodeValue(h, s, nodes, row, column, component, &t00) &&
+             nodeValue(h, s, nodes, row, column1, component, &t10) &&
+             nodeValue(h, s, nodes, row1, column, component, &t01) &&
+             nodeValue(h, s, nodes, row1, column1, component, &t11);
         break;
     case kNtv2RankNorthEdge:
-        ok = nodeValue(h, s, row, column, component, &t00) &&
-             nodeValue(h, s, row, column1, component, &t10);
+        ok = nodeValue(h, s, nodes, row, column, component, &t00) &&
+             nodeValue(h, s, nodes, row, column1, component, &t10);
         t01 = t00;
         t11 = t10;
         break;
     case kNtv2RankWestEdge:
-        ok = nodeValue(h, s, row, column, component, &t00) &&
-             nodeValue(h, s, row1, column, component, &t01);
+        ok = nodeValue(h, s, nodes, row, column, component, &t00) &&
+             nodeValue(h, s, nodes, row1, column, component, &t01);
         t10 = t00;
         t11 = t01;
         break;
     case kNtv2RankCorner:
-        ok = nodeValue(h, s, row, column, component, &t00);
+        ok = nodeValue(h, s, nodes, row, column, component, &t00);
         t10 = t01 = t11 = t00;
         break;
     default:

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "GridFileWriter.h"
 #include "GridTestSupport.h"
@@ -267,10 +268,22 @@ TEST(Ntv2Reader, ManySubGridsOpenQuickly) {
     bytes += one.substr(one.size() - 16);
 
     TempFolder folder;
-    writeFile(folder.file("many.gsb"), bytes);
+    const std::string path = folder.file("many.gsb");
+    writeFile(path, bytes);
+    auto openWith = [&](const double* extent) {
+        int error = -1;
+        ntv2_close(ntv2_open(path.c_str(), false, false, extent, &error));
+        return error;
+    };
+    auto rename = [&](size_t subFile, const char* parentName) {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(std::streamoff(kNtv2KeptHeaderSize + subFile * sub.size() + 16 + 8));
+        f.write(parentName, 8);
+    };
+
     int error = -1;
     const auto start = std::chrono::steady_clock::now();
-    ntv2_handle* h = ntv2_open(folder.file("many.gsb").c_str(), true, false, nullptr, &error);
+    ntv2_handle* h = ntv2_open(path.c_str(), false, false, nullptr, &error);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_EQ(error, 0);
     EXPECT_EQ(h->topLevelCount, 1);
@@ -278,20 +291,18 @@ TEST(Ntv2Reader, ManySubGridsOpenQuickly) {
     EXPECT_EQ(h->subFiles[kGrids - 2].firstChild, &h->subFiles.back());
     ntv2_close(h);
     // Well below a second natively; the sanitizers slow the reading several times over.
-    EXPECT_LT(seconds, kSanitized ? 10.0 : 1.0);
+    EXPECT_LT(seconds, kSanitized ? 10.0 : 1.0) << seconds;
 
     // Clipping the top grid away drops the whole chain, without a stack frame per level.
     const double beside[4] = {5.0, 5.0, 6.0, 6.0};
-    Opened clipped(bytes, false, beside);
-    EXPECT_EQ(clipped.error, 313);
-    // Shortening the chain to a cycle at its end.
-    std::memcpy(&bytes[kNtv2KeptHeaderSize + 16 + 8], "G0149999", 8);
-    Opened cycle(bytes);
-    EXPECT_EQ(cycle.error, 309);
-    std::memcpy(&bytes[kNtv2KeptHeaderSize + sub.size() * 7 + 16 + 8], "G0149999", 8);
-    std::memcpy(&bytes[kNtv2KeptHeaderSize + 16 + 8], "NONE    ", 8);
-    Opened loop(bytes);
-    EXPECT_EQ(loop.error, 310);
+    EXPECT_EQ(openWith(beside), 313);
+    // The top grid made the child of the last: no top-level grid.
+    rename(0, "G0149999");
+    EXPECT_EQ(openWith(nullptr), 309);
+    // A cycle through all but the first seven beside a top-level grid.
+    rename(0, "NONE    ");
+    rename(7, "G0149999");
+    EXPECT_EQ(openWith(nullptr), 310);
 }
 
 TEST(Ntv2Reader, FileType) {
