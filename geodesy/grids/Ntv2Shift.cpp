@@ -59,16 +59,9 @@ int lastCell(int nodes) { return nodes > 2 ? nodes - 2 : 0; }
 // The node after `index` along an axis; a line of one node is its own neighbour.
 int nextNode(int index, int nodes) { return index + 1 < nodes ? index + 1 : index; }
 
-// One node value in the file unit (longitude positive west), from the sub-grid's nodes in
-// memory (`nodes`, see ntv2_nodes) or else from the file. False when it cannot be read.
-bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int row, int column,
-               int component, double* value) {
-    if (row < 0 || row >= s->rows || column < 0 || column >= s->columns) return false;
-    size_t index = size_t(row) * size_t(s->columns) + size_t(column);
-    if (nodes) {
-        *value = nodes[2 * index + (component == kNtv2Latitude ? 1 : 0)];
-        return true;
-    }
+// One node value read from the file, under the handle's mutex: a sub-grid that is not in memory.
+[[gnu::noinline]] bool fileNodeValue(ntv2_handle* h, const ntv2_subfile* s, int row, int column,
+                                     int component, double* value) {
     if (!h->file) return false;
     // Rows of a clipped grid keep their cut columns in the file.
     int64_t rowBytes = s->skipEast + int64_t(s->columns) * kNodeSize + s->skipWest;
@@ -85,14 +78,25 @@ bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int ro
     return true;
 }
 
+// One node value in the file unit (longitude positive west), from the sub-grid's nodes in
+// memory (`nodes`, see ntv2_nodes) or else from the file. False when it cannot be read.
+inline bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int row, int column,
+                      int component, double* value) {
+    if (row < 0 || row >= s->rows || column < 0 || column >= s->columns) return false;
+    if (!nodes) return fileNodeValue(h, s, row, column, component, value);
+    size_t index = size_t(row) * size_t(s->columns) + size_t(column);
+    *value = nodes[2 * index + (component == kNtv2Latitude ? 1 : 0)];
+    return true;
+}
+
 // Interpolated shift of one component in degrees (longitude positive west).
-bool ntv2_interpolate(ntv2_handle* h, const ntv2_subfile* s, int rank, int column, int row,
-                      int columnFlag, int rowFlag, int component, double x, double y,
+// `nodes`: the sub-grid's nodes in memory, or null to read them from the file.
+bool ntv2_interpolate(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int rank, int column,
+                      int row, int columnFlag, int rowFlag, int component, double x, double y,
                       double* shift) {
     double t00 = 0, t10 = 0, t01 = 0, t11 = 0;
     bool ok = true;
     const int column1 = nextNode(column, s->columns), row1 = nextNode(row, s->rows);
-    const float* nodes = ntv2_nodes(h, s);
     switch (rank) {
     case kNtv2RankInside:
     case kNtv2RankFade:
@@ -262,8 +266,9 @@ bool ntv2_shift_at(ntv2_handle* h, const ntv2_subfile* s, int rank, double* lonS
         break;
     }
     double lonWest = 0, lat0 = 0;
-    if (!ntv2_interpolate(h, s, rank, column, row, columnFlag, rowFlag, kNtv2Longitude, x, y, &lonWest) ||
-        !ntv2_interpolate(h, s, rank, column, row, columnFlag, rowFlag, kNtv2Latitude, x, y, &lat0))
+    const float* nodes = ntv2_nodes(h, s);
+    if (!ntv2_interpolate(h, s, nodes, rank, column, row, columnFlag, rowFlag, kNtv2Longitude, x, y, &lonWest) ||
+        !ntv2_interpolate(h, s, nodes, rank, column, row, columnFlag, rowFlag, kNtv2Latitude, x, y, &lat0))
         return false;
     *lonShift = -lonWest;  // the file counts longitude shifts positive west
     *latShift = lat0;

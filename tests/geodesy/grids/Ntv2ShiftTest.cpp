@@ -126,6 +126,10 @@ TEST(Ntv2Shift, OnDemandEqualsLoaded) {
             EXPECT_EQ(ntv2_forward(onDemand.h, 1.0, 1, a), ntv2_forward(loaded.h, 1.0, 1, b));
             EXPECT_EQ(a[0], b[0]);
             EXPECT_EQ(a[1], b[1]);
+            double c[2] = {lon, lat}, d[2] = {lon, lat};
+            EXPECT_EQ(ntv2_inverse(onDemand.h, 1.0, 1, c), ntv2_inverse(loaded.h, 1.0, 1, d));
+            EXPECT_EQ(c[0], d[0]);
+            EXPECT_EQ(c[1], d[1]);
         }
 }
 
