@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "common/Platform.h"
@@ -16,7 +17,19 @@
 namespace {
 
 constexpr double kDeg = 3.141592653589793 / 180;
-constexpr int kKinds = 5;
+// Where each kind's file goes in the suite folder, and the keys that name it.
+struct GridKind {
+    const char* file;
+    const char* keys;
+    const char* fullPathKey;  // a key that takes the file's full path, or null
+};
+const GridKind kKinds[] = {
+    {"datum/grid.lls", "DynDatum=grid.lls\r\n", nullptr},
+    {"datum/grid.gsb", "DynDatum=grid.gsb\r\n", nullptr},
+    {"datum/geoid.geo", "RTKMode=4\r\nGeoid=geoid.geo\r\nChartDatum=1.5\r\n", nullptr},
+    {"datum/vdatum/AREA/tss.gtx", "RTKMode=3\r\nGeoid=base.geo\r\nVDatum=AREA\r\nVSurface=TSS\r\n", nullptr},
+    {"table.ktd", "RTKMode=1\r\n", "KTDFile"},
+};
 
 // A suite folder of the run's own, with a valid geoid for the VDatum kind.
 struct Suite {
@@ -68,31 +81,10 @@ const double kPoints[][2] = {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     Suite& s = suite();
-    const int kind = data[0] % kKinds;
-    const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    std::string keys;
-    switch (kind) {
-    case 0:
-        Suite::write(s.root + "/datum/grid.lls", bytes);
-        keys = "DynDatum=grid.lls\r\n";
-        break;
-    case 1:
-        Suite::write(s.root + "/datum/grid.gsb", bytes);
-        keys = "DynDatum=grid.gsb\r\n";
-        break;
-    case 2:
-        Suite::write(s.root + "/datum/geoid.geo", bytes);
-        keys = "RTKMode=4\r\nGeoid=geoid.geo\r\nChartDatum=1.5\r\n";
-        break;
-    case 3:
-        Suite::write(s.root + "/datum/vdatum/AREA/tss.gtx", bytes);
-        keys = "RTKMode=3\r\nGeoid=base.geo\r\nVDatum=AREA\r\nVSurface=TSS\r\n";
-        break;
-    default:
-        Suite::write(s.root + "/table.ktd", bytes);
-        keys = "RTKMode=1\r\nKTDFile=" + s.root + "/table.ktd\r\n";
-        break;
-    }
+    const GridKind& kind = kKinds[data[0] % std::size(kKinds)];
+    Suite::write(s.root + "/" + kind.file, std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+    std::string keys = kind.keys;
+    if (kind.fullPathKey) keys += std::string(kind.fullPathKey) + "=" + s.root + "/" + kind.file + "\r\n";
     const std::string ini = s.root + "/geo.ini";
     Suite::write(ini, "[Geodesy]\r\nVer=2001\r\nProjection=TME\r\nSemiMajorAxis=6378137\r\n"
                       "Flattening=298.257223563\r\nScaleFactor=0.9996\r\nCentralMeridian=1\r\n" + keys);
