@@ -1,129 +1,296 @@
-// Nanoseconds per point of the grid files: an NTv2 forward shift (BETA2007, loaded and read on
-// demand), a GTX lookup (egm96_15) and a binary-grid lookup. Points are scattered over the grid
-// ("scattered": every point in another cell) or follow a survey line ("track": successive points
-// a few metres apart, mostly in the same cell).
+// Grid conversions as a host pays them, through the exported interface on a geodesy object made
+// from a parameter file: the NTv2 shift (WGS84Conv, InvWGS84Conv on BETA2007), the geoid
+// separation (DatumSeparation in mode 4, egm96_15 as a binary grid) and the VDatum separation
+// (mode 3: that geoid and egm96_15.gtx as the tidal surface). Where libproj is installed the same
+// points go through PROJ (hgridshift, vgridshift on the same grids) in the same run; compare the
+// "per_point" columns of the pairs.
+//
+// Points are scattered over the grid ("Scattered": every point in another cell) or follow a survey
+// line ("Track": successive points about 5 m apart, mostly in the same cell).
 #include <benchmark/benchmark.h>
 
-#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
-#include <memory>
+#include <map>
 #include <random>
+#include <string>
 #include <vector>
 
-#include "common/Platform.h"
-#include "geodesy/grids/BinFile.h"
-#include "geodesy/grids/GtxFile.h"
-#include "geodesy/grids/Ntv2Reader.h"
-#include "geodesy/grids/Ntv2Shift.h"
+#include "geodesy/Tellus.h"
 #include "tests/geodesy/grids/GridFileWriter.h"
+
+#if TELLUS_WITH_PROJ
+#include <proj.h>
+#endif
 
 namespace {
 
 constexpr double kDeg = 3.141592653589793 / 180;
-constexpr size_t kPoints = 4096;
-// A survey line: about 5 m a step.
+constexpr int kPoints = 4096;
 constexpr double kTrackStepDegrees = 5e-5;
 
-struct Point {
-    double lat, lon;  // degrees
-};
+const char* const kBeta = "/usr/share/proj/BETA2007.gsb";
+const char* const kEgm = "/usr/share/proj/egm96_15.gtx";
 
-std::vector<Point> scattered(double south, double north, double west, double east) {
+struct Point {
+    double lat, lon;  // radians
+};
+using Points = std::vector<Point>;
+
+Points scattered(double south, double north, double west, double east) {
     std::mt19937_64 random(42);
     std::uniform_real_distribution<double> lat(south, north), lon(west, east);
-    std::vector<Point> points(kPoints);
-    for (Point& p : points) p = {lat(random), lon(random)};
+    Points points(kPoints);
+    for (Point& p : points) p = {lat(random) * kDeg, lon(random) * kDeg};
     return points;
 }
 
-std::vector<Point> track(double lat, double lon) {
-    std::vector<Point> points(kPoints);
-    for (size_t i = 0; i < kPoints; ++i) points[i] = {lat + i * kTrackStepDegrees, lon + i * kTrackStepDegrees};
+Points track(double lat, double lon) {
+    Points points(kPoints);
+    for (int i = 0; i < kPoints; ++i)
+        points[size_t(i)] = {(lat + i * kTrackStepDegrees) * kDeg, (lon + i * kTrackStepDegrees) * kDeg};
     return points;
 }
 
-const char* kBeta = "/usr/share/proj/BETA2007.gsb";
-const char* kEgm = "/usr/share/proj/egm96_15.gtx";
+// BETA2007 covers 47..55.3 N, 5.5..15.7 E.
+const Points& betaScattered() {
+    static const Points p = scattered(47.5, 55.0, 6.0, 15.0);
+    return p;
+}
+const Points& betaTrack() {
+    static const Points p = track(50.0, 9.0);
+    return p;
+}
+const Points& worldScattered() {
+    static const Points p = scattered(-80, 80, -170, 170);
+    return p;
+}
+const Points& worldTrack() {
+    static const Points p = track(45.0, 10.0);
+    return p;
+}
 
-void ntv2Forward(benchmark::State& state, bool load) {
-    int error = -1;
-    ntv2_handle* h = platform::isRegularFile(kBeta) ? ntv2_open(kBeta, false, load, nullptr, &error) : nullptr;
-    if (!h || error != 0) {
-        state.SkipWithError("BETA2007.gsb is missing: install Debian's proj-data");
-        ntv2_close(h);
-        return;
+std::string readAll(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+uint32_t bigEndianWord(const std::string& bytes, size_t at) {
+    uint32_t w = 0;
+    for (int k = 0; k < 4; ++k) w = (w << 8) | uint8_t(bytes[at + size_t(k)]);
+    return w;
+}
+
+double bigEndianDouble(const std::string& bytes, size_t at) {
+    uint64_t w = (uint64_t(bigEndianWord(bytes, at)) << 32) | bigEndianWord(bytes, at + 4);
+    double d;
+    std::memcpy(&d, &w, sizeof d);
+    return d;
+}
+
+// The nodes of a GTX grid in the binary grid layout (the geoid reader's format).
+std::string gtxAsBinaryGrid(const std::string& gtx) {
+    gridwriter::BinGrid grid;
+    grid.south = float(bigEndianDouble(gtx, 0));
+    double west = bigEndianDouble(gtx, 8);
+    grid.west = float(west > 180 ? west - 360 : west);
+    grid.latSpacing = float(bigEndianDouble(gtx, 16));
+    grid.lonSpacing = float(bigEndianDouble(gtx, 24));
+    grid.rows = int32_t(bigEndianWord(gtx, 32));
+    grid.columns = int32_t(bigEndianWord(gtx, 36));
+    grid.nodes.resize(size_t(grid.rows) * size_t(grid.columns));
+    for (size_t k = 0; k < grid.nodes.size(); ++k) {
+        uint32_t w = bigEndianWord(gtx, 40 + 4 * k);
+        std::memcpy(&grid.nodes[k], &w, 4);
     }
-    std::vector<Point> points = scattered(47.5, 55.0, 6.0, 15.0);
+    return gridwriter::binGridBytes(grid);
+}
+
+// A suite folder in the temporary folder with the grids, and the three geodesy objects.
+struct Suite {
+    std::string root;
+    GeodesyHandle ntv2 = nullptr, geoid = nullptr, vdatum = nullptr;
+    bool haveBeta = false, haveEgm = false;
+
+    GeodesyHandle create(const std::string& name, const std::string& keys) {
+        std::string path = root + "/" + name;
+        std::ofstream(path, std::ios::binary)
+            << "[Geodesy]\r\nVer=2001\r\nProjection=TME\r\nScaleFactor=0.9996\r\nCentralMeridian=9\r\n" << keys;
+        return CreateFileGeodesy(path.c_str(), nullptr);
+    }
+
+    Suite() {
+        namespace fs = std::filesystem;
+        root = (fs::temp_directory_path() / "tellus_grid_bench").string();
+        fs::create_directories(root + "/datum/vdatum/AREA");
+        setenv("KVT_PELAGIX", root.c_str(), 1);
+        std::error_code ec;
+        haveBeta = fs::copy_file(kBeta, root + "/datum/BETA2007.gsb", fs::copy_options::overwrite_existing, ec);
+        haveEgm = fs::copy_file(kEgm, root + "/datum/vdatum/AREA/tss.gtx", fs::copy_options::overwrite_existing, ec);
+        if (haveEgm) std::ofstream(root + "/datum/egm96.geo", std::ios::binary) << gtxAsBinaryGrid(readAll(kEgm));
+        // GRS 1980, the grid's target: WGS 84 to local is the grid's forward shift.
+        if (haveBeta)
+            ntv2 = create("ntv2.ini", "SemiMajorAxis=6378137\r\nFlattening=298.257222101\r\nDynDatum=BETA2007.gsb\r\n");
+        const std::string wgs84 = "SemiMajorAxis=6378137\r\nFlattening=298.257223563\r\n";
+        if (haveEgm) {
+            geoid = create("geoid.ini", wgs84 + "RTKMode=4\r\nGeoid=egm96.geo\r\nChartDatum=0\r\n");
+            vdatum = create("vdatum.ini", wgs84 + "RTKMode=3\r\nGeoid=egm96.geo\r\nVDatum=AREA\r\nVSurface=TSS\r\n");
+        }
+    }
+    ~Suite() {
+        DestroyGeodesy(ntv2);
+        DestroyGeodesy(geoid);
+        DestroyGeodesy(vdatum);
+    }
+};
+
+Suite& suite() {
+    static Suite s;
+    return s;
+}
+
+void perPoint(benchmark::State& state) {
+    state.counters["per_point"] = benchmark::Counter(double(state.iterations()),
+                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// ---- the library ----
+
+template <typename Convert>
+void ntv2(benchmark::State& state, const Points& points, Convert convert) {
+    GeodesyHandle h = suite().ntv2;
+    if (!h) return state.SkipWithError("BETA2007.gsb is missing: install Debian's proj-data");
     size_t i = 0;
     for (auto _ : state) {
-        const Point& p = points[i++ % kPoints];
-        double xy[2] = {p.lon, p.lat};
-        benchmark::DoNotOptimize(ntv2_forward(h, 1.0, 1, xy));
-        benchmark::DoNotOptimize(xy);
+        Point p = points[i++ % points.size()];
+        benchmark::DoNotOptimize(convert(h, &p.lat, &p.lon, nullptr));
+        benchmark::DoNotOptimize(p);
     }
-    state.SetItemsProcessed(int64_t(state.iterations()));
-    ntv2_close(h);
+    perPoint(state);
 }
 
-void BM_Ntv2ForwardLoaded(benchmark::State& state) { ntv2Forward(state, true); }
-void BM_Ntv2ForwardOnDemand(benchmark::State& state) { ntv2Forward(state, false); }
-
-void lookupLoop(benchmark::State& state, InterpFile& grid, const std::vector<Point>& points) {
+void separation(benchmark::State& state, GeodesyHandle h, const Points& points) {
+    if (!h) return state.SkipWithError("egm96_15.gtx is missing: install Debian's proj-data");
     size_t i = 0;
-    double values[3];
     for (auto _ : state) {
-        const Point& p = points[i++ % kPoints];
-        int count = 0;
-        benchmark::DoNotOptimize(grid.Lookup(p.lat * kDeg, p.lon * kDeg, &count, values).release());
-        benchmark::DoNotOptimize(values);
+        const Point& p = points[i++ % points.size()];
+        double s = 0;
+        benchmark::DoNotOptimize(DatumSeparation(h, p.lat, p.lon, &s));
+        benchmark::DoNotOptimize(s);
     }
-    state.SetItemsProcessed(int64_t(state.iterations()));
+    perPoint(state);
 }
 
-void gtxLookup(benchmark::State& state, const std::vector<Point>& points) {
-    if (!platform::isRegularFile(kEgm)) {
-        state.SkipWithError("egm96_15.gtx is missing: install Debian's proj-data");
-        return;
+void BM_Ntv2ForwardScattered(benchmark::State& s) { ntv2(s, betaScattered(), WGS84Conv); }
+void BM_Ntv2ForwardTrack(benchmark::State& s) { ntv2(s, betaTrack(), WGS84Conv); }
+void BM_Ntv2InverseScattered(benchmark::State& s) { ntv2(s, betaScattered(), InvWGS84Conv); }
+void BM_Ntv2InverseTrack(benchmark::State& s) { ntv2(s, betaTrack(), InvWGS84Conv); }
+void BM_GeoidScattered(benchmark::State& s) { separation(s, suite().geoid, worldScattered()); }
+void BM_GeoidTrack(benchmark::State& s) { separation(s, suite().geoid, worldTrack()); }
+void BM_VDatumScattered(benchmark::State& s) { separation(s, suite().vdatum, worldScattered()); }
+void BM_VDatumTrack(benchmark::State& s) { separation(s, suite().vdatum, worldTrack()); }
+
+BENCHMARK(BM_Ntv2ForwardScattered);
+BENCHMARK(BM_Ntv2ForwardTrack);
+BENCHMARK(BM_Ntv2InverseScattered);
+BENCHMARK(BM_Ntv2InverseTrack);
+BENCHMARK(BM_GeoidScattered);
+BENCHMARK(BM_GeoidTrack);
+BENCHMARK(BM_VDatumScattered);
+BENCHMARK(BM_VDatumTrack);
+
+// ---- PROJ on the same points ----
+
+#if TELLUS_WITH_PROJ
+struct Proj {
+    PJ_CONTEXT* context = proj_context_create();
+    PJ* p = nullptr;
+    explicit Proj(const std::string& definition) { p = proj_create(context, definition.c_str()); }
+    ~Proj() {
+        proj_destroy(p);
+        proj_context_destroy(context);
     }
-    GtxFile gtx(kEgm);
-    lookupLoop(state, gtx, points);
+};
+
+void projLoop(benchmark::State& state, const std::string& definition, const Points& points, PJ_DIRECTION direction) {
+    Proj proj(definition);
+    if (!proj.p) return state.SkipWithError("PROJ cannot use the grid");
+    size_t i = 0;
+    for (auto _ : state) {
+        const Point& p = points[i++ % points.size()];
+        PJ_COORD c = proj_coord(p.lon, p.lat, 0, 0);
+        benchmark::DoNotOptimize(proj_trans(proj.p, direction, c));
+    }
+    perPoint(state);
 }
 
-void BM_GtxLookupScattered(benchmark::State& state) { gtxLookup(state, scattered(-80, 80, -170, 170)); }
-void BM_GtxLookupTrack(benchmark::State& state) { gtxLookup(state, track(45.0, 10.0)); }
+const std::string kHgrid = std::string("+proj=hgridshift +grids=") + kBeta;
+const std::string kVgrid = std::string("+proj=vgridshift +grids=") + kEgm;
+const std::string kTwoVgrids = "+proj=pipeline +step " + kVgrid + " +step " + kVgrid;
 
-// A geoid-sized binary grid (1 degree spacing over the globe would be too coarse to show the
-// row cache; 2' over 10 x 10 degrees), written once to the temporary folder.
-std::string binaryGrid() {
-    static std::string path = [] {
-        gridwriter::BinGrid grid;
-        grid.columns = grid.rows = 301;
-        grid.lonSpacing = grid.latSpacing = 2.0f / 60;
-        grid.west = 0;
-        grid.south = 40;
-        std::string file = (std::filesystem::temp_directory_path() / "tellus_bench_grid.geo").string();
-        std::ofstream(file, std::ios::binary) << gridwriter::binGridBytes(grid);
-        return file;
-    }();
-    return path;
-}
+void BM_ProjHgridshiftForwardScattered(benchmark::State& s) { projLoop(s, kHgrid, betaScattered(), PJ_FWD); }
+void BM_ProjHgridshiftForwardTrack(benchmark::State& s) { projLoop(s, kHgrid, betaTrack(), PJ_FWD); }
+void BM_ProjHgridshiftInverseScattered(benchmark::State& s) { projLoop(s, kHgrid, betaScattered(), PJ_INV); }
+void BM_ProjHgridshiftInverseTrack(benchmark::State& s) { projLoop(s, kHgrid, betaTrack(), PJ_INV); }
+void BM_ProjVgridshiftScattered(benchmark::State& s) { projLoop(s, kVgrid, worldScattered(), PJ_FWD); }
+void BM_ProjVgridshiftTrack(benchmark::State& s) { projLoop(s, kVgrid, worldTrack(), PJ_FWD); }
+void BM_ProjTwoVgridshiftsScattered(benchmark::State& s) { projLoop(s, kTwoVgrids, worldScattered(), PJ_FWD); }
+void BM_ProjTwoVgridshiftsTrack(benchmark::State& s) { projLoop(s, kTwoVgrids, worldTrack(), PJ_FWD); }
 
-void binLookup(benchmark::State& state, const std::vector<Point>& points) {
-    BinFile bin(binaryGrid().c_str(), false);
-    lookupLoop(state, bin, points);
-}
+BENCHMARK(BM_ProjHgridshiftForwardScattered);
+BENCHMARK(BM_ProjHgridshiftForwardTrack);
+BENCHMARK(BM_ProjHgridshiftInverseScattered);
+BENCHMARK(BM_ProjHgridshiftInverseTrack);
+BENCHMARK(BM_ProjVgridshiftScattered);
+BENCHMARK(BM_ProjVgridshiftTrack);
+BENCHMARK(BM_ProjTwoVgridshiftsScattered);
+BENCHMARK(BM_ProjTwoVgridshiftsTrack);
+#endif
 
-void BM_BinGridLookupScattered(benchmark::State& state) { binLookup(state, scattered(40.1, 49.9, 0.1, 9.9)); }
-void BM_BinGridLookupTrack(benchmark::State& state) { binLookup(state, track(45.0, 5.0)); }
+// Prints the table as usual, then each library operation's time per point against PROJ's (the
+// ratio: below 1 the library is faster).
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (!run.error_occurred && run.iterations > 0)
+                seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const char* const pairs[][2] = {
+            {"BM_Ntv2ForwardScattered", "BM_ProjHgridshiftForwardScattered"},
+            {"BM_Ntv2ForwardTrack", "BM_ProjHgridshiftForwardTrack"},
+            {"BM_Ntv2InverseScattered", "BM_ProjHgridshiftInverseScattered"},
+            {"BM_Ntv2InverseTrack", "BM_ProjHgridshiftInverseTrack"},
+            {"BM_GeoidScattered", "BM_ProjVgridshiftScattered"},
+            {"BM_GeoidTrack", "BM_ProjVgridshiftTrack"},
+            {"BM_VDatumScattered", "BM_ProjTwoVgridshiftsScattered"},
+            {"BM_VDatumTrack", "BM_ProjTwoVgridshiftsTrack"},
+        };
+        std::printf("\n%-26s %12s %12s %8s\n", "operation", "library ns", "PROJ ns", "ratio");
+        for (const auto& pair : pairs) {
+            auto ours = seconds.find(pair[0]), theirs = seconds.find(pair[1]);
+            if (ours == seconds.end() || theirs == seconds.end()) continue;
+            std::printf("%-26s %12.1f %12.1f %8.2f\n", pair[0] + 3, ours->second * 1e9, theirs->second * 1e9,
+                        ours->second / theirs->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> seconds;
+};
 
 }  // namespace
 
-BENCHMARK(BM_Ntv2ForwardLoaded);
-BENCHMARK(BM_Ntv2ForwardOnDemand);
-BENCHMARK(BM_GtxLookupScattered);
-BENCHMARK(BM_GtxLookupTrack);
-BENCHMARK(BM_BinGridLookupScattered);
-BENCHMARK(BM_BinGridLookupTrack);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -104,12 +104,15 @@ TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inver
     int applies = 0;
     int code = exportframe::runCaught(
         [&]() {
-            if (!path || !datafiles::isReadableFile(path)) return failure(kBadDatumGrid);
+            // The grid as SetEllModel would take it: what it refuses is not valid here either.
+            datum::GridKind kind;
             std::unique_ptr<InterpFile> grid;
-            if (datum::gridKindOf(path) == datum::kNtv2Grid)
-                grid = std::make_unique<GsbFile>(path);
-            else
-                grid = std::make_unique<BinFile>(path, false);
+            try {
+                grid = datum::openShiftGrid(path, kind);
+            } catch (erc& e) {
+                e.release();
+                return failure(kBadDatumGrid);
+            }
             double toA, toF, fromA, fromF;
             grid->ToEllipsoid(&toA, &toF);
             grid->FromEllipsoid(&fromA, &fromF);

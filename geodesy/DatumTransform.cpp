@@ -43,6 +43,27 @@ GridKind gridKindOf(const char* path) {
     }
 }
 
+std::unique_ptr<InterpFile> openShiftGrid(const char* path, GridKind& kind) {
+    // Only a regular file is a grid (a folder opens on Linux and reads as garbage).
+    if (!path || !datafiles::isReadableFile(path)) throw erc(kCannotOpen, kSeverityError, &geodesyFacility());
+    kind = gridKindOf(path);
+    switch (kind) {
+    case kNtv2Grid: return std::make_unique<GsbFile>(path);
+    case kAsciiNtv2Grid:
+        // ASCII NTv2 cannot be read; accepting the name would report a grid in use that
+        // shifts nothing.
+        throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+    default: {
+        auto bin = std::make_unique<BinFile>(path, false);
+        int values = bin->ValuesPerNode();
+        // Only angular (2) or cartesian (3) shifts have a meaning per point.
+        if (values != kAngularShiftValues && values != kCartesianShiftValues)
+            throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+        return bin;
+    }
+    }
+}
+
 EllDiffParams identity() { return EllDiffParams{0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0}; }
 
 void helmertForward(const EllDiffParams& p, double& X, double& Y, double& Z) {
@@ -182,24 +203,8 @@ erc Geodesy::SetEllModel(const char* path) {
     }
     std::unique_ptr<InterpFile> grid;
     try {
-        // Only a regular file is a grid (a folder opens on Linux and reads as garbage).
-        if (!datafiles::isReadableFile(path)) throw erc(kCannotOpen, kSeverityError, &geodesyFacility());
-        GridKind kind = gridKindOf(path);
-        switch (kind) {
-        case kNtv2Grid: grid = std::make_unique<GsbFile>(path); break;
-        case kAsciiNtv2Grid:
-            // ASCII NTv2 cannot be read; accepting the name would report a grid in use that
-            // shifts nothing.
-            throw erc(kBadHeader, kSeverityError, &geodesyFacility());
-        default: {
-            auto bin = std::make_unique<BinFile>(path, false);
-            int values = bin->ValuesPerNode();
-            // Only angular (2) or cartesian (3) shifts have a meaning per point.
-            if (values != kAngularShiftValues && values != kCartesianShiftValues)
-                throw erc(kBadHeader, kSeverityError, &geodesyFacility());
-            grid = std::move(bin);
-        }
-        }
+        GridKind kind;
+        grid = openShiftGrid(path, kind);
         double ga, gf;
         grid->ToEllipsoid(&ga, &gf);
         gridDiffers = !sameEllipsoid(ga, gf, projection->SemiMajorAxis(), projection->Flattening());

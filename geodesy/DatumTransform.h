@@ -3,7 +3,10 @@
 // and the kinds of datum-shift grid. The Geodesy members that use them are in DatumTransform.cpp.
 #pragma once
 
+#include <memory>
+
 #include "geodesy/Tellus.h"
+#include "geodesy/grids/InterpFile.h"
 
 namespace datum {
 
@@ -14,6 +17,12 @@ enum GridKind : int {
     kAsciiNtv2Grid = 2,    // ".gsa": not readable, refused when set
 };
 GridKind gridKindOf(const char* path);
+
+// Opens a datum-shift grid by its kind, with the one set of rules that both Geodesy::SetEllModel
+// and the editor's check (IsValidModel) apply: a regular file, an NTv2 file or a binary grid of
+// two (angular) or three (cartesian) values per node; ASCII NTv2 is refused. Raises code 1 when
+// there is no such file, 2 for a grid the conversions cannot use, or the reader's own code.
+std::unique_ptr<InterpFile> openShiftGrid(const char* path, GridKind& kind);
 
 // The identity: no shift, no rotation, scale 1.
 EllDiffParams identity();

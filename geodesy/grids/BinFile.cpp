@@ -1,4 +1,4 @@
-// Binary grid reader. Nodes are read on demand two rows at a time and interpolated with the
+// Binary grid reader. Rows are read on demand, each kept once read, and interpolated with the
 // smoothstep surface of InterpFile. Spacings are snapped to whole arc-seconds because the f32
 // header cannot hold 30" exactly (0.0083333 degrees must act as 30").
 #include "geodesy/grids/BinFile.h"
@@ -47,8 +47,8 @@ BinFile::~BinFile() = default;
 
 erc BinFile::Open(const char* filePath, bool westPositive) {
     path.clear();
-    rowBuffer.clear();
-    nextRowBuffer.clear();
+    gridRows.Reset(0, 0, 0);
+    row0 = row1 = nullptr;
     CloseFile();
     rows = columns = 0;
     valuesPerNode = recordSize = 0;
@@ -88,8 +88,8 @@ erc BinFile::Open(const char* filePath, bool westPositive) {
     lonSpacing = toRadians(lonStep);
     north = south + (rows - 1) * latSpacing;
     east = west + (columns - 1) * lonSpacing;
-    rowBuffer.assign(size_t(values) * size_t(columns) + kLeadingFloats, 0.0f);
-    nextRowBuffer.assign(rowBuffer.size(), 0.0f);
+    // Row r is record r + 1.
+    gridRows.Reset(rows, size_t(recordSize), recordSize);
     semiMajor = byteorder::loadLittle<double>(header + kSemiMajorAt);
     inverseFlattening = byteorder::loadLittle<double>(header + kInverseFlatteningAt);
     if (westPositive) {
@@ -100,34 +100,22 @@ erc BinFile::Open(const char* filePath, bool westPositive) {
     return gridSuccess();
 }
 
-bool BinFile::ReadRows(int row) {
-    size_t floats = rowBuffer.size();
-    if (!platform::seekFile(file, (int64_t(row) + 1) * recordSize)) return false;
-    if (std::fread(rowBuffer.data(), sizeof(float), floats, file) != floats) return false;
-    if (std::fread(nextRowBuffer.data(), sizeof(float), floats, file) != floats) return false;
-    if constexpr (std::endian::native != std::endian::little) {
-        for (float& v : rowBuffer) v = byteorder::loadLittle<float>(reinterpret_cast<unsigned char*>(&v));
-        for (float& v : nextRowBuffer) v = byteorder::loadLittle<float>(reinterpret_cast<unsigned char*>(&v));
-    }
-    return true;
-}
-
 erc BinFile::Lookup(double latitude, double longitude, int* count, double* values) {
     // A grid that runs past 180 degrees takes western longitudes as their eastern equivalents.
     if (east > kPi && longitude < 0.0) longitude += 2 * kPi;
     Cell cell;
-    if (!CachedCell(latitude, longitude, file && !rowBuffer.empty(), cachedRow, cachedColumn,
-                    [this](int row) { return ReadRows(row); }, cell)) {
+    if (!CachedCell(latitude, longitude, file && gridRows.Ready(), cachedRow, cachedColumn,
+                    [this](int row) { return gridRows.Fetch(file, row, row0, row1); }, cell)) {
         if (count) *count = 0;
         return gridOutside();
     }
     const int column = cell.column;
     const double u = cell.u, v = cell.v;
+    auto node = [](const unsigned char* row, size_t at) { return byteorder::loadLittle<float>(row + 4 * at); };
     for (int k = 0; k < valuesPerNode; ++k) {
         size_t at = size_t(kLeadingFloats + valuesPerNode * column + k);
         size_t right = at + size_t(valuesPerNode);
-        const float corners[4] = {rowBuffer[at], rowBuffer[right], nextRowBuffer[right],
-                                  nextRowBuffer[at]};
+        const float corners[4] = {node(row0, at), node(row0, right), node(row1, right), node(row1, at)};
         values[k] = Interpolate(corners, u, v);
     }
     if (count) *count = valuesPerNode;

@@ -7,13 +7,13 @@
 // each 4 x values x columns + 4 bytes: a leading f32 that is not used and the nodes from west to
 // east, each node's values together.
 //
-// Owns its file, open for the object's life. Lookups rewrite a two-row cache: one object serves
-// one thread at a time.
+// Owns its file, open for the object's life. Lookups read rows into memory as they first need
+// them (GridRows): one object serves one thread at a time.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "geodesy/grids/GridRows.h"
 #include "geodesy/grids/InterpFile.h"
 
 class BinFile : public InterpFile {
@@ -38,10 +38,10 @@ public:
     int ValuesPerNode() const { return valuesPerNode; }
 
 private:
-    bool ReadRows(int row);
-
-    std::vector<float> rowBuffer;
-    std::vector<float> nextRowBuffer;
+    // The rows of the cell last looked up (records in the file's byte order) and the rows held.
+    GridRows gridRows;
+    const unsigned char* row0 = nullptr;
+    const unsigned char* row1 = nullptr;
     int32_t valuesPerNode = 0;
     int32_t recordSize = 0;
     int32_t cachedRow = -1;

@@ -1,8 +1,9 @@
 // An NTv2 grid-shift file as a grid file: lookups give the shift at a point in arc-seconds, and
 // Forward / Inverse shift a geodetic position between the file's two datums.
 //
-// Owns one NTv2 handle opened for on-demand reading (the handle owns the file). Lookups and
-// shifts read nodes under the handle's mutex: one object may serve several threads.
+// Owns one NTv2 handle opened for on-demand reading (the handle owns the file): each sub-grid
+// is read into memory under the handle's mutex the first time a point needs it, and served from
+// memory without a lock after that. One object may serve several threads.
 #pragma once
 
 #include "geodesy/grids/InterpFile.h"

@@ -1,4 +1,4 @@
-// GTX reader. Nodes are read on demand two rows at a time. Missing nodes of a cell take the
+// GTX reader. Rows are read on demand, each kept once read. Missing nodes of a cell take the
 // value of the first node with data (in the order (row, column), (row, column + 1), (row + 1,
 // column), (row + 1, column + 1)), so a coastline cell still gives a value; the four corners are
 // then joined by the smoothstep surface of InterpFile (not bilinear).
@@ -72,35 +72,24 @@ erc GtxFile::Open(const char* filePath) {
     lonSpacing = toRadians(lonStep);
     north = (rows - 1) * latSpacing + south;
     east = (columns - 1) * lonSpacing + west;
-    rowBuffer.assign(size_t(columns), 0);
-    nextRowBuffer.assign(size_t(columns), 0);
+    gridRows.Reset(rows, size_t(rowSize), int64_t(kHeaderSize));
     return gridSuccess();
-}
-
-bool GtxFile::ReadRows(int row) {
-    size_t n = rowBuffer.size();
-    if (!platform::seekFile(file, int64_t(kHeaderSize) + int64_t(row) * rowSize)) return false;
-    return std::fread(rowBuffer.data(), sizeof(uint32_t), n, file) == n &&
-           std::fread(nextRowBuffer.data(), sizeof(uint32_t), n, file) == n;
 }
 
 erc GtxFile::Lookup(double latitude, double longitude, int* count, double* values) {
     Cell cell;
-    if (!CachedCell(latitude, longitude, file && !rowBuffer.empty(), cachedRow, cachedColumn,
-                    [this](int row) { return ReadRows(row); }, cell)) {
+    if (!CachedCell(latitude, longitude, file && gridRows.Ready(), cachedRow, cachedColumn,
+                    [this](int row) { return gridRows.Fetch(file, row, row0, row1); }, cell)) {
         if (count) *count = 0;
         return gridOutside();
     }
     const int column = cell.column;
     const double u = cell.u, v = cell.v;
 
-    auto node = [](const std::vector<uint32_t>& buffer, int at) {
-        return byteorder::loadBig<float>(reinterpret_cast<const unsigned char*>(&buffer[size_t(at)]));
-    };
+    auto node = [](const unsigned char* row, int at) { return byteorder::loadBig<float>(row + 4 * size_t(at)); };
     // Scan order of the fill rule: (row, column), (row, column + 1), (row + 1, column),
     // (row + 1, column + 1).
-    float scan[4] = {node(rowBuffer, column), node(rowBuffer, column + 1),
-                     node(nextRowBuffer, column), node(nextRowBuffer, column + 1)};
+    float scan[4] = {node(row0, column), node(row0, column + 1), node(row1, column), node(row1, column + 1)};
     const float* fill = nullptr;
     for (const float& value : scan) {
         if (value != kNoData) {

@@ -4,13 +4,13 @@
 // latitude and longitude spacing (degrees) as f64; rows and columns as i32. Then the nodes row
 // by row from the south, each row from west to east; -88.8888 marks a node without data.
 //
-// Owns its file, open for the object's life. Lookups rewrite a two-row cache: one object serves
-// one thread at a time.
+// Owns its file, open for the object's life. Lookups read rows into memory as they first need
+// them (GridRows): one object serves one thread at a time.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "geodesy/grids/GridRows.h"
 #include "geodesy/grids/InterpFile.h"
 
 class GtxFile : public InterpFile {
@@ -31,11 +31,11 @@ public:
 
 private:
     erc Open(const char* path);
-    bool ReadRows(int row);
 
-    // Raw rows in the file's byte order: the cached row and the row north of it.
-    std::vector<uint32_t> rowBuffer;
-    std::vector<uint32_t> nextRowBuffer;
+    // The rows of the cell last looked up (the file's bytes, big-endian) and the rows held.
+    GridRows gridRows;
+    const unsigned char* row0 = nullptr;
+    const unsigned char* row1 = nullptr;
     int32_t rowSize = 0;
     int32_t cachedRow = -1;
     int32_t cachedColumn = -1;

@@ -67,7 +67,7 @@ protected:
         double u;  // across the columns
         double v;  // across the rows
     };
-    // Finds the cell of (latitude, longitude) in a grid whose rows are read two at a time,
+    // Finds the cell of (latitude, longitude) in a grid whose rows are fetched two at a time,
     // calling `readRows(row)` to bring the cell's rows into the cache when the cached cell is
     // another. False when the point is outside the extent, the grid is not ready, or the rows
     // cannot be read (a file cut after opening: the cache is then forgotten).

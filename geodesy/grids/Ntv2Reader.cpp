@@ -3,14 +3,18 @@
 // record (NUM_OREC must read 11), and applied to every number of the file.
 //
 // Beyond the format's own checks, every sub-file header must describe a grid that can be
-// interpolated and read safely: spacings above 0, north above south, east above west, at least
-// 2 rows and columns, GS_COUNT equal to rows x columns, and the file long enough to hold every
-// sub-file's nodes. A file that fails them is refused at open rather than served wrongly later.
+// interpolated and read safely: spacings above 0, north not below south, east not below west,
+// GS_COUNT equal to rows x columns, and the file long enough to hold every sub-file's nodes. A
+// grid of one row (or column) is a line of nodes and must lie exactly on it: north equal to
+// south (east to west). A file that fails them is refused at open rather than served wrongly
+// later.
 #include "geodesy/grids/Ntv2Reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "common/Platform.h"
 #include "geodesy/grids/ByteOrder.h"
@@ -32,9 +36,9 @@ constexpr int kSubParent = 1;
 constexpr int kSubFirstDouble = 4;  // S_LAT, N_LAT, E_LONG, W_LONG, LAT_INC, LONG_INC
 constexpr int kSubCount = 10;       // GS_COUNT
 
-// Smallest room a sub-file takes in a file: an unpadded header and the nodes of a 2 x 2 grid.
+// Smallest room a sub-file takes in a file: an unpadded header and one node.
 constexpr int64_t kMinSubFileBytes =
-    (kNtv2HeaderRecords - 1) * kNtv2RecordSize + kKeyLength + kIntegerLength + 4 * kNodeSize;
+    (kNtv2HeaderRecords - 1) * kNtv2RecordSize + kKeyLength + kIntegerLength + kNodeSize;
 
 constexpr char kNoParent[] = "NONE    ";
 constexpr char kEndKey[] = "END     ";
@@ -69,6 +73,15 @@ struct Cursor {
         if (!platform::seekFile(h->file, to)) return false;
         at = to;
         return true;
+    }
+    // Moves forward by `n` bytes: a short way by reading through the stream's buffer (a seek
+    // costs a system call, which would dominate a file of many small sub-grids), a long way by
+    // seeking.
+    bool skip(int64_t n) {
+        constexpr int64_t kReadThrough = 4096;
+        if (n > kReadThrough) return seek(at + n);
+        unsigned char scratch[kReadThrough];
+        return read(scratch, size_t(n));
     }
 };
 
@@ -198,10 +211,12 @@ int readOverview(Cursor& in, unsigned char* kept) {
 // ---- sub-file headers ----
 
 // Rows or columns of an axis, from its limits: round((high - low) / spacing) + 1, refused
-// (false) when the result is not a count of at least 2 that fits.
+// (false) when the result is not a count that fits, or is one node while the limits differ (a
+// span shorter than half a spacing has neither a cell nor a line).
 bool nodeCount(double low, double high, double spacing, int32_t& count) {
     double steps = std::round((high - low) / spacing) + 1;
-    if (!(steps >= 2 && steps <= double(INT32_MAX))) return false;
+    if (!(steps >= 1 && steps <= double(INT32_MAX))) return false;
+    if (steps == 1 && high != low) return false;
     count = int32_t(steps);
     return true;
 }
@@ -237,7 +252,7 @@ int readSubFile(Cursor& in, int index, unsigned char* kept) {
     // A grid that cannot be interpolated, or whose node count disagrees with its limits, would
     // be read outside its nodes.
     if (!(s.latSpacing > 0) || !(s.lonSpacing > 0) || !std::isfinite(s.latSpacing) ||
-        !std::isfinite(s.lonSpacing) || !(s.north > s.south) || !(s.east > s.west) ||
+        !std::isfinite(s.lonSpacing) || !(s.north >= s.south) || !(s.east >= s.west) ||
         !std::isfinite(s.north - s.south) || !std::isfinite(s.east - s.west))
         return kNtv2BadSubHeader;
     if (!nodeCount(s.south, s.north, s.latSpacing, s.rows) ||
@@ -251,9 +266,9 @@ int readSubFile(Cursor& in, int index, unsigned char* kept) {
     if (s.east > h->east) h->east = s.east;
 
     // Every node must be in the file: a truncated grid is refused here, not served as zeros.
-    int64_t nodesEnd = in.at + int64_t(gsCount) * kNodeSize;
-    if (nodesEnd > h->fileSize) return kNtv2ReadError;
-    if (!in.seek(nodesEnd)) return kNtv2ReadError;
+    int64_t nodesBytes = int64_t(gsCount) * kNodeSize;
+    if (in.at + nodesBytes > h->fileSize) return kNtv2ReadError;
+    if (!in.skip(nodesBytes)) return kNtv2ReadError;
     return kNtv2Ok;
 }
 
@@ -291,6 +306,64 @@ int ntv2_read_headers(Cursor& in, const unsigned char* overview) {
 
 // ---- tree ----
 
+// A name as a number, letters in upper case: names compare without regard to case.
+uint64_t nameKey(const char* name) {
+    uint64_t key = 0;
+    for (int k = 0; k < kNtv2NameLength; ++k) {
+        char c = name[k];
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        key = (key << 8) | uint8_t(c);
+    }
+    return key;
+}
+
+// The active sub-files by name, first in file order among equal names, so that a parent is found
+// in O(log n) and a file of many sub-grids opens in O(n log n).
+class NameIndex {
+public:
+    explicit NameIndex(std::vector<ntv2_subfile>& subFiles) : subFiles(subFiles) {
+        entries.reserve(subFiles.size());
+        for (size_t i = 0; i < subFiles.size(); ++i)
+            if (subFiles[i].active) entries.push_back({nameKey(subFiles[i].name), i});
+        std::sort(entries.begin(), entries.end());
+    }
+    // The first active sub-file named `name`, or null.
+    ntv2_subfile* find(const char* name) const {
+        uint64_t key = nameKey(name);
+        auto at = std::lower_bound(entries.begin(), entries.end(), Entry{key, 0});
+        return at != entries.end() && at->key == key ? &subFiles[at->index] : nullptr;
+    }
+
+private:
+    struct Entry {
+        uint64_t key;
+        size_t index;
+        bool operator<(const Entry& other) const {
+            return key != other.key ? key < other.key : index < other.index;
+        }
+    };
+    std::vector<ntv2_subfile>& subFiles;
+    std::vector<Entry> entries;
+};
+
+// True when following parent links from some active sub-file comes back to one already on its
+// path. Each sub-file is walked once (iteratively): marks are 0 unseen, 1 on the current path,
+// 2 done.
+bool hasParentCycle(std::vector<ntv2_subfile>& subFiles, const ntv2_subfile* base) {
+    std::vector<uint8_t> mark(subFiles.size(), 0);
+    for (ntv2_subfile& s : subFiles) {
+        if (!s.active) continue;
+        ntv2_subfile* p = &s;
+        while (p && mark[size_t(p - base)] == 0) {
+            mark[size_t(p - base)] = 1;
+            p = p->parent;
+        }
+        if (p && mark[size_t(p - base)] == 1) return true;
+        for (ntv2_subfile* q = &s; q && mark[size_t(q - base)] == 1; q = q->parent) mark[size_t(q - base)] = 2;
+    }
+    return false;
+}
+
 int ntv2_build_tree(ntv2_handle* h) {
     h->topLevelCount = 0;
     h->firstTopLevel = nullptr;
@@ -300,6 +373,12 @@ int ntv2_build_tree(ntv2_handle* h) {
         if (!s.active) continue;
         s.parent = s.firstChild = s.nextSibling = nullptr;
         s.childCount = 0;
+    }
+    std::optional<NameIndex> names;
+    try {
+        names.emplace(h->subFiles);
+    } catch (const std::bad_alloc&) {
+        return kNtv2NoMemory;
     }
     for (size_t i = 0; i < h->subFiles.size(); ++i) {
         ntv2_subfile& s = h->subFiles[i];
@@ -318,14 +397,8 @@ int ntv2_build_tree(ntv2_handle* h) {
                 break;
             }
             if (sameName(s.parentName, s.name)) return kNtv2SelfParent;
-            ntv2_subfile* found = nullptr;
-            for (ntv2_subfile& p : h->subFiles) {
-                if (&p != &s && p.active && sameName(p.name, s.parentName)) {
-                    found = &p;
-                    break;
-                }
-            }
-            if (found) {
+            // Not s itself: its own name differs from the parent name.
+            if (ntv2_subfile* found = names->find(s.parentName)) {
                 s.parent = found;
                 ++found->childCount;
                 break;
@@ -341,24 +414,28 @@ int ntv2_build_tree(ntv2_handle* h) {
     }
     if (!h->firstTopLevel) return kNtv2NoTopLevel;
 
-    int maxSteps = h->subFileCount - h->topLevelCount + 1;
-    for (ntv2_subfile& s : h->subFiles) {
-        if (!s.active) continue;
-        int steps = 0;
-        for (ntv2_subfile* p = s.parent; p; p = p->parent)
-            if (++steps > maxSteps) return kNtv2ParentCycle;
+    // A parent chain longer than the sub-grids that have a parent can only be a cycle.
+    try {
+        if (hasParentCycle(h->subFiles, h->subFiles.data())) return kNtv2ParentCycle;
+    } catch (const std::bad_alloc&) {
+        return kNtv2NoMemory;
     }
-    for (ntv2_subfile& p : h->subFiles) {
-        if (!p.active) continue;
-        ntv2_subfile* lastChild = nullptr;
-        for (ntv2_subfile& c : h->subFiles) {
-            if (&c == &p || !c.active || c.parent != &p) continue;
-            if (lastChild)
-                lastChild->nextSibling = &c;
-            else
-                p.firstChild = &c;
-            lastChild = &c;
-        }
+    // Children in file order: each one is appended to its parent's list.
+    std::vector<ntv2_subfile*> lastChild;
+    try {
+        lastChild.assign(h->subFiles.size(), nullptr);
+    } catch (const std::bad_alloc&) {
+        return kNtv2NoMemory;
+    }
+    const ntv2_subfile* base = h->subFiles.data();
+    for (ntv2_subfile& c : h->subFiles) {
+        if (!c.active || !c.parent) continue;
+        ntv2_subfile*& last = lastChild[size_t(c.parent - base)];
+        if (last)
+            last->nextSibling = &c;
+        else
+            c.parent->firstChild = &c;
+        last = &c;
     }
     return kNtv2Ok;
 }
@@ -370,14 +447,25 @@ bool extentIsEmpty(const double* extent) {
     return !extent || extent[0] == extent[2] || extent[1] == extent[3];
 }
 
-int deactivate(ntv2_subfile& s) {
+// Makes a sub-grid and all its descendants inactive; returns how many were active. Walks the
+// subtree without recursion (a chain of nested grids may be as deep as the file is long).
+int deactivate(ntv2_subfile& top) {
     int dropped = 0;
-    if (s.active) {
-        s.active = 0;
-        ++dropped;
+    ntv2_subfile* s = &top;
+    for (;;) {
+        if (s->active) {
+            s->active = 0;
+            ++dropped;
+        }
+        if (s->firstChild) {
+            s = s->firstChild;
+            continue;
+        }
+        // Up to the nearest ancestor (within the subtree) that has a next child.
+        while (s != &top && !s->nextSibling) s = s->parent;
+        if (s == &top) return dropped;
+        s = s->nextSibling;
     }
-    for (ntv2_subfile* c = s.firstChild; c; c = c->nextSibling) dropped += deactivate(*c);
-    return dropped;
 }
 
 // Whole cells of the parent (or own cells of a top-level grid) to cut over a distance,
@@ -423,8 +511,7 @@ int ntv2_clip(ntv2_handle* h, const double* extent) {
         if (xNorth < s.north) cutNorth = cutCount(s.north - xNorth, latStep, s.latSpacing, s.rows);
         int64_t columnsLeft = int64_t(s.columns) - cutWest - cutEast;
         int64_t rowsLeft = int64_t(s.rows) - cutSouth - cutNorth;
-        // A grid needs a whole cell to be interpolated: one row or column left serves nothing.
-        if (columnsLeft < 2 || rowsLeft < 2) {
+        if (columnsLeft < 1 || rowsLeft < 1) {
             active -= deactivate(s);
             continue;
         }
@@ -453,6 +540,32 @@ int ntv2_clip(ntv2_handle* h, const double* extent) {
 
 // ---- loading ----
 
+// Reads the nodes of one sub-grid (its kept part after a clip) into `shifts` and, when given,
+// `accuracies`: two floats per node each.
+int readNodes(ntv2_handle* h, const ntv2_subfile& s, float* shifts, float* accuracies) {
+    Cursor in{h};
+    if (!in.seek(s.dataPosition + s.skipSouth)) return kNtv2ReadError;
+    size_t k = 0;
+    for (int32_t r = 0; r < s.rows; ++r) {
+        if (s.skipEast > 0 && !in.seek(in.at + s.skipEast)) return kNtv2ReadError;
+        for (int32_t c = 0; c < s.columns; ++c, ++k) {
+            unsigned char node[kNodeSize];
+            if (!in.read(node, kNodeSize)) return kNtv2ReadError;
+            float v[4];
+            for (int i = 0; i < 4; ++i) v[i] = byteorder::load<float>(node + 4 * i, h->swapped);
+            // The file holds (latitude, longitude); the arrays keep (longitude, latitude).
+            shifts[2 * k] = v[1];
+            shifts[2 * k + 1] = v[0];
+            if (accuracies) {
+                accuracies[2 * k] = v[3];
+                accuracies[2 * k + 1] = v[2];
+            }
+        }
+        if (s.skipWest > 0 && !in.seek(in.at + s.skipWest)) return kNtv2ReadError;
+    }
+    return kNtv2Ok;
+}
+
 int ntv2_load(ntv2_handle* h) {
     for (ntv2_subfile& s : h->subFiles) {
         if (!s.active) continue;
@@ -462,28 +575,29 @@ int ntv2_load(ntv2_handle* h) {
         } catch (const std::bad_alloc&) {
             return kNtv2NoMemory;
         }
-        Cursor in{h};
-        if (!in.seek(s.dataPosition + s.skipSouth)) return kNtv2ReadError;
-        size_t k = 0;
-        for (int32_t r = 0; r < s.rows; ++r) {
-            if (s.skipEast > 0 && !in.seek(in.at + s.skipEast)) return kNtv2ReadError;
-            for (int32_t c = 0; c < s.columns; ++c, ++k) {
-                unsigned char node[kNodeSize];
-                if (!in.read(node, kNodeSize)) return kNtv2ReadError;
-                float v[4];
-                for (int i = 0; i < 4; ++i) v[i] = byteorder::load<float>(node + 4 * i, h->swapped);
-                // The file holds (latitude, longitude); the arrays keep (longitude, latitude).
-                s.shifts[2 * k] = v[1];
-                s.shifts[2 * k + 1] = v[0];
-                if (h->keep) {
-                    s.accuracies[2 * k] = v[3];
-                    s.accuracies[2 * k + 1] = v[2];
-                }
-            }
-            if (s.skipWest > 0 && !in.seek(in.at + s.skipWest)) return kNtv2ReadError;
-        }
+        if (int e = readNodes(h, s, s.shifts.data(), h->keep ? s.accuracies.data() : nullptr)) return e;
     }
     return kNtv2Ok;
+}
+
+// The largest sub-grid an on-demand handle reads into memory (two floats per node); larger
+// ones are read node by node. The 32-bit build keeps to a size its address space can spare.
+constexpr int64_t kMaxCachedBytes = sizeof(void*) >= 8 ? int64_t(1) << 30 : int64_t(64) << 20;
+
+void fillCache(ntv2_handle* h, const ntv2_subfile& s, ntv2_node_cache& cache) {
+    const int64_t floats = int64_t(s.nodeCount) * 2;
+    if (floats * int64_t(sizeof(float)) > kMaxCachedBytes) return;
+    std::unique_ptr<float[]> nodes(new (std::nothrow) float[size_t(floats)]);
+    if (!nodes) return;
+    int e;
+    {
+        std::lock_guard<std::mutex> guard(h->lock);
+        e = h->file ? readNodes(h, s, nodes.get(), nullptr) : kNtv2ReadError;
+    }
+    // A file cut after opening: its nodes keep being read one by one, and fail as they did.
+    if (e != kNtv2Ok) return;
+    cache.storage = std::move(nodes);
+    cache.nodes.store(cache.storage.get(), std::memory_order_release);
 }
 
 }  // namespace
@@ -512,6 +626,8 @@ ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* ext
     if (e == kNtv2Ok) e = ntv2_read_headers(in, overview);
     if (e == kNtv2Ok && !extentIsEmpty(extent)) e = ntv2_clip(h, extent);
     if (e == kNtv2Ok && !load) {
+        // Without room for the caches every node is read on demand.
+        h->caches.reset(new (std::nothrow) ntv2_node_cache[h->subFiles.size()]);
         if (error) *error = kNtv2Ok;
         return h;
     }
@@ -526,6 +642,15 @@ ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* ext
     h->openError = e;
     if (error) *error = e;
     return h;
+}
+
+const float* ntv2_nodes(ntv2_handle* h, const ntv2_subfile* s) {
+    if (!s->shifts.empty()) return s->shifts.data();
+    if (!h->caches) return nullptr;
+    ntv2_node_cache& cache = h->caches[size_t(s->index)];
+    if (const float* nodes = cache.nodes.load(std::memory_order_acquire)) return nodes;
+    std::call_once(cache.once, [&] { fillCache(h, *s, cache); });
+    return cache.nodes.load(std::memory_order_acquire);
 }
 
 void ntv2_close(ntv2_handle* handle) {

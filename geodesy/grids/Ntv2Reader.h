@@ -9,11 +9,14 @@
 //
 // A handle owns its file, node arrays and mutex. After ntv2_open returns, only node reads of an
 // on-demand handle change the file position, under the mutex: lookups may run on several threads;
-// opening and closing need exclusive use.
+// opening and closing need exclusive use. An on-demand handle reads each sub-grid into memory
+// once, at its first use (see ntv2_nodes).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -81,6 +84,16 @@ struct ntv2_subfile {
     std::vector<float> accuracies;
 };
 
+// Node values of one sub-grid of an on-demand handle, read into memory the first time a point
+// needs them: afterwards its shifts cost no file access and no lock. Laid out as
+// ntv2_subfile::shifts. A sub-grid that cannot be read whole, or that is larger than the cache
+// takes, keeps being read node by node.
+struct ntv2_node_cache {
+    std::once_flag once;
+    std::atomic<const float*> nodes{nullptr};
+    std::unique_ptr<float[]> storage;
+};
+
 // One open NTv2 file.
 struct ntv2_handle {
     std::string path;
@@ -98,7 +111,9 @@ struct ntv2_handle {
     std::vector<ntv2_subfile> subFiles;
     ntv2_subfile* firstTopLevel = nullptr;
     std::FILE* file = nullptr;  // open only in on-demand mode
-    std::mutex lock;            // guards each on-demand node read
+    std::mutex lock;            // guards every read of the file after opening
+    // On-demand mode: one per sub-file, in file order (none when it could not be allocated).
+    std::unique_ptr<ntv2_node_cache[]> caches;
     // The overview and sub-file headers as 16-byte records in machine byte order, integer padding
     // zero (keep flag only; the overview is empty when it was not read whole).
     std::vector<unsigned char> keptOverview;
@@ -113,6 +128,11 @@ struct ntv2_handle {
 // returned also when it is not 0: its file is then closed, it serves no point, and the caller
 // closes it.
 ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* extent, int* error);
+// The node values of a sub-grid in memory, (longitude shift, latitude shift) per node in file
+// units, or null when they are read node by node. A loaded handle has them from opening; an
+// on-demand handle reads a sub-grid whole at its first use here (thread-safe; the caller that
+// comes first reads, the others wait for it).
+const float* ntv2_nodes(ntv2_handle* h, const ntv2_subfile* s);
 // Closes the file and frees everything of the handle; null is ignored.
 void ntv2_close(ntv2_handle* handle);
 // 1 for a name ending in ".gsb", 2 for ".gsa" (case-insensitive), else 0.

@@ -5,6 +5,11 @@
 // (columns count from the east): truncating the position there would take the neighbouring row
 // or column whenever the division lands just below the whole number. Every index is kept inside
 // the grid's nodes.
+//
+// A grid of one row (or one column) is a line of nodes: a point on it is served along the line
+// (the north edge rank, or the west edge rank for a column), and around a top-level line the
+// shift fades to zero over one spacing on both sides, as it does outside any top-level grid. The
+// cell of such a line has the line's nodes on both of its sides.
 #include "geodesy/grids/Ntv2Shift.h"
 
 #include <bit>
@@ -22,8 +27,9 @@ constexpr int kFloatSize = 4;
 
 // The inverse settles when a step moves the estimate by at most 2^-49 degrees (about 0.2 nm);
 // for larger coordinates that is below one unit in the last place, so a step of at most two
-// units, or a return to the estimate before last (a 2-cycle between neighbouring doubles), also
-// counts as settled.
+// units (where the iteration may alternate between neighbouring doubles) also counts as settled.
+// A return to the estimate before last that is farther apart is a cycle across a discontinuity
+// between sub-grids: no point shifts onto the target there, and the point is refused.
 constexpr double kInverseTolerance = 1.7763568394002505e-15;
 constexpr uint64_t kInverseMaxUlps = 2;
 // Evaluations before a point is given up; the shifts are small against the cell size, so a
@@ -47,15 +53,15 @@ int rankIn(const ntv2_subfile& s, double lon, double lat, bool topLevel) {
     return kNtv2RankNone;
 }
 
-// One node value in the file unit (longitude positive west). False when it cannot be read.
-bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, int row, int column, int component,
-               double* value) {
-    if (row < 0 || row >= s->rows || column < 0 || column >= s->columns) return false;
-    size_t index = size_t(row) * size_t(s->columns) + size_t(column);
-    if (!s->shifts.empty()) {
-        *value = s->shifts[2 * index + (component == kNtv2Latitude ? 1 : 0)];
-        return true;
-    }
+// The last cell along an axis of `nodes` nodes: 0 for a line of one node.
+int lastCell(int nodes) { return nodes > 2 ? nodes - 2 : 0; }
+
+// The node after `index` along an axis; a line of one node is its own neighbour.
+int nextNode(int index, int nodes) { return index + 1 < nodes ? index + 1 : index; }
+
+// One node value read from the file, under the handle's mutex: a sub-grid that is not in memory.
+[[gnu::noinline]] bool fileNodeValue(ntv2_handle* h, const ntv2_subfile* s, int row, int column,
+                                     int component, double* value) {
     if (!h->file) return false;
     // Rows of a clipped grid keep their cut columns in the file.
     int64_t rowBytes = s->skipEast + int64_t(s->columns) * kNodeSize + s->skipWest;
@@ -72,34 +78,47 @@ bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, int row, int column, int c
     return true;
 }
 
+// One node value in the file unit (longitude positive west), from the sub-grid's nodes in
+// memory (`nodes`, see ntv2_nodes) or else from the file. False when it cannot be read.
+inline bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int row, int column,
+                      int component, double* value) {
+    if (row < 0 || row >= s->rows || column < 0 || column >= s->columns) return false;
+    if (!nodes) return fileNodeValue(h, s, row, column, component, value);
+    size_t index = size_t(row) * size_t(s->columns) + size_t(column);
+    *value = nodes[2 * index + (component == kNtv2Latitude ? 1 : 0)];
+    return true;
+}
+
 // Interpolated shift of one component in degrees (longitude positive west).
-bool ntv2_interpolate(ntv2_handle* h, const ntv2_subfile* s, int rank, int column, int row,
-                      int columnFlag, int rowFlag, int component, double x, double y,
+// `nodes`: the sub-grid's nodes in memory, or null to read them from the file.
+bool ntv2_interpolate(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int rank, int column,
+                      int row, int columnFlag, int rowFlag, int component, double x, double y,
                       double* shift) {
     double t00 = 0, t10 = 0, t01 = 0, t11 = 0;
     bool ok = true;
+    const int column1 = nextNode(column, s->columns), row1 = nextNode(row, s->rows);
     switch (rank) {
     case kNtv2RankInside:
     case kNtv2RankFade:
-        ok = nodeValue(h, s, row, column, component, &t00) &&
-             nodeValue(h, s, row, column + 1, component, &t10) &&
-             nodeValue(h, s, row + 1, column, component, &t01) &&
-             nodeValue(h, s, row + 1, column + 1, component, &t11);
+        ok = nodeValue(h, s, nodes, row, column, component, &t00) &&
+             nodeValue(h, s, nodes, row, column1, component, &t10) &&
+             nodeValue(h, s, nodes, row1, column, component, &t01) &&
+             nodeValue(h, s, nodes, row1, column1, component, &t11);
         break;
     case kNtv2RankNorthEdge:
-        ok = nodeValue(h, s, row, column, component, &t00) &&
-             nodeValue(h, s, row, column + 1, component, &t10);
+        ok = nodeValue(h, s, nodes, row, column, component, &t00) &&
+             nodeValue(h, s, nodes, row, column1, component, &t10);
         t01 = t00;
         t11 = t10;
         break;
     case kNtv2RankWestEdge:
-        ok = nodeValue(h, s, row, column, component, &t00) &&
-             nodeValue(h, s, row + 1, column, component, &t01);
+        ok = nodeValue(h, s, nodes, row, column, component, &t00) &&
+             nodeValue(h, s, nodes, row1, column, component, &t01);
         t10 = t00;
         t11 = t01;
         break;
     case kNtv2RankCorner:
-        ok = nodeValue(h, s, row, column, component, &t00);
+        ok = nodeValue(h, s, nodes, row, column, component, &t00);
         t10 = t01 = t11 = t00;
         break;
     default:
@@ -134,8 +153,8 @@ bool ntv2_interpolate(ntv2_handle* h, const ntv2_subfile* s, int rank, int colum
 
 // Keeps a cell index inside the nodes; the fraction is taken again from the kept index.
 void keepInside(double t, int nodes, int& index, double& fraction) {
-    if (index > nodes - 2) {
-        index = nodes - 2;
+    if (index > lastCell(nodes)) {
+        index = lastCell(nodes);
         fraction = t - index;
     }
 }
@@ -226,8 +245,8 @@ bool ntv2_shift_at(ntv2_handle* h, const ntv2_subfile* s, int rank, double* lonS
     case kNtv2RankFade:
         columnFlag = column < 0 ? 1 : (column > s->columns - 2 ? -1 : 0);
         rowFlag = row < 0 ? -1 : (row > s->rows - 2 ? 1 : 0);
-        column = column < 0 ? 0 : (column > s->columns - 2 ? s->columns - 2 : column);
-        row = row < 0 ? 0 : (row > s->rows - 2 ? s->rows - 2 : row);
+        column = column < 0 ? 0 : (column > lastCell(s->columns) ? lastCell(s->columns) : column);
+        row = row < 0 ? 0 : (row > lastCell(s->rows) ? lastCell(s->rows) : row);
         break;
     case kNtv2RankNorthEdge:
         row = lastRow;
@@ -247,8 +266,9 @@ bool ntv2_shift_at(ntv2_handle* h, const ntv2_subfile* s, int rank, double* lonS
         break;
     }
     double lonWest = 0, lat0 = 0;
-    if (!ntv2_interpolate(h, s, rank, column, row, columnFlag, rowFlag, kNtv2Longitude, x, y, &lonWest) ||
-        !ntv2_interpolate(h, s, rank, column, row, columnFlag, rowFlag, kNtv2Latitude, x, y, &lat0))
+    const float* nodes = ntv2_nodes(h, s);
+    if (!ntv2_interpolate(h, s, nodes, rank, column, row, columnFlag, rowFlag, kNtv2Longitude, x, y, &lonWest) ||
+        !ntv2_interpolate(h, s, nodes, rank, column, row, columnFlag, rowFlag, kNtv2Latitude, x, y, &lat0))
         return false;
     *lonShift = -lonWest;  // the file counts longitude shifts positive west
     *latShift = lat0;
@@ -300,13 +320,13 @@ int ntv2_inverse(ntv2_handle* h, double factor, int n, double* points) {
             double dLon, dLat;
             if (!s || !ntv2_shift_at(h, s, rank, &dLon, &dLat, x, y)) break;
             double nextX = targetLon - dLon, nextY = targetLat - dLat;
-            bool cycle = nextX == previousX && nextY == previousY;
-            if ((settled(nextX, x) && settled(nextY, y)) || cycle) {
+            if (settled(nextX, x) && settled(nextY, y)) {
                 p[0] = nextX / factor;
                 p[1] = nextY / factor;
                 ++shifted;
                 break;
             }
+            if (nextX == previousX && nextY == previousY) break;
             previousX = x;
             previousY = y;
             x = nextX;

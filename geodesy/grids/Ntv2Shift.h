@@ -2,9 +2,10 @@
 // rank), the interpolated shift at a point, and forward and inverse shifts of point arrays.
 //
 // Points are (longitude, latitude) pairs, longitude positive east, in any angular unit; a unit
-// factor converts them to degrees (value x factor = degrees; 0 or less means 1). Nothing here
-// allocates; node reads of an on-demand handle hold its mutex for one seek and one 4-byte read,
-// so several threads may shift through one handle.
+// factor converts them to degrees (value x factor = degrees; 0 or less means 1). Nodes come from
+// memory: an on-demand handle reads a sub-grid whole at the first point that needs it (under its
+// mutex, once) and from then on shifts there take no lock and allocate nothing. Several threads
+// may shift through one handle.
 #pragma once
 
 #include "geodesy/grids/Ntv2Reader.h"

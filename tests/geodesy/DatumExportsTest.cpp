@@ -303,10 +303,13 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     EXPECT_NEAR(p.lon, start.lon + 2.0 * arcSecond, 1e-3 * arcSecond);
     EXPECT_NEAR(p.hgt, start.hgt, 1e-3);
 
-    // Grids the conversions cannot use are refused: one value per node, ASCII NTv2.
+    // Grids the conversions cannot use are refused, by the editor's check too: one value per
+    // node, ASCII NTv2.
     writeBinGrid(suite.datum("single.lls"), constantBinGrid({30.0f}, 40.0f, 10));
     writeBinGrid(suite.datum("ascii.gsa"), cartesian);
     for (const char* name : {"single.lls", "ascii.gsa", "missing.lls"}) {
+        EXPECT_EQ(IsValidModel(suite.datum(name).c_str(), 6378137.0, 298.257223563), 0) << name;
+        EXPECT_EQ(GetGeodesyError(), 18) << name;
         EXPECT_EQ(SetEllModel(h, suite.datum(name).c_str()), 0) << name;
         EXPECT_EQ(GetGeodesyError(), 18) << name;
         char model[16] = "x";

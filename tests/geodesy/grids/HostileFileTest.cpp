@@ -3,6 +3,7 @@
 // only the readers' own error codes may come out, and a file that opens must answer lookups.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <set>
 
@@ -166,6 +167,43 @@ TEST(HostileFiles, GtxCutAndRandomFields) {
     grid.columns = 5;
     cutAndDamage(path, gridwriter::gtxBytes(grid), {{0, 8}, {8, 8}, {16, 8}, {24, 8}, {32, 4}, {36, 4}}, 144,
                  [&] { return std::make_unique<GtxFile>(path.c_str()); });
+}
+
+TEST(HostileFiles, RowsCutAfterOpening) {
+    // Rows are read as lookups first need them: rows the file lost after opening give code 4,
+    // never unread memory; rows already read keep their values.
+    TempFolder folder;
+    // Rows far beyond the stream's buffer, so the cut is seen.
+    gridwriter::BinGrid bin;
+    bin.rows = 40;
+    bin.columns = 400;
+    bin.lonSpacing = 0.1f;
+    gridwriter::GtxGrid gtx;
+    gtx.rows = 40;
+    gtx.columns = 400;
+    gtx.lonSpacing = 0.1;
+    struct Case {
+        const char* what;
+        std::string path, bytes;
+        size_t header;
+        std::function<std::unique_ptr<InterpFile>(const std::string&)> make;
+    } cases[] = {
+        {"binary grid", folder.file("g.geo"), gridwriter::binGridBytes(bin), 96,
+         [](const std::string& p) { return std::make_unique<BinFile>(p.c_str(), false); }},
+        {"GTX", folder.file("g.gtx"), gridwriter::gtxBytes(gtx), 40,
+         [](const std::string& p) { return std::make_unique<GtxFile>(p.c_str()); }},
+    };
+    constexpr double kDeg = 3.141592653589793 / 180;
+    for (const Case& c : cases) {
+        writeFile(c.path, c.bytes);
+        auto grid = c.make(c.path);
+        double first = NAN, again = NAN, v = NAN;
+        ASSERT_EQ(grid->Lookup(0.5 * kDeg, 0.5 * kDeg, nullptr, &first).release(), 0) << c.what;
+        writeFile(c.path, c.bytes.substr(0, c.header));
+        EXPECT_EQ(grid->Lookup(30.5 * kDeg, 1.5 * kDeg, nullptr, &v).release(), 4) << c.what;
+        ASSERT_EQ(grid->Lookup(0.5 * kDeg, 0.5 * kDeg, nullptr, &again).release(), 0) << c.what;
+        EXPECT_EQ(again, first) << c.what;
+    }
 }
 
 TEST(HostileFiles, KtdCutAndRandomFields) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "GridFileWriter.h"
 #include "GridTestSupport.h"
@@ -13,6 +16,12 @@ namespace {
 using gridwriter::Ntv2Layout;
 using gridwriter::Ntv2SubGrid;
 using gridwriter::ntv2Bytes;
+
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
 
 // Opens bytes written to a temporary file; the handle is closed at the end of the scope.
 struct Opened {
@@ -158,19 +167,21 @@ TEST(Ntv2Reader, ErrorsAndFlags) {
         {"GS_COUNT not rows x columns", with([](auto&, auto& g) { g[1].gsCount = 15; }), 305, 0},
         {"zero spacing", with([](auto&, auto& g) { g[0].latInc = 0; }), 305, 0},
         {"negative spacing", with([](auto&, auto& g) { g[0].lonInc = -900; }), 305, 0},
-        {"north not above south",
+        {"north below south",
          with([](auto&, auto& g) {
-             g[0].nLat = 0;
+             g[0].nLat = -900;
              g[0].gsCount = 5;
          }),
          305, 0},
-        {"east not above west",
+        {"east below west",
          with([](auto&, auto& g) {
-             g[0].eLong = 0;
+             g[0].eLong = 900;
              g[0].gsCount = 5;
          }),
          305, 0},
-        {"one row",
+        {"one row, north on south", with([](auto&, auto& g) { g[0].nLat = 0; }), 0, 0},
+        {"one column, east on west", with([](auto&, auto& g) { g[0].eLong = 0; }), 0, 0},
+        {"one row short of a cell",
          with([](auto&, auto& g) {
              g[0].nLat = 400;
              g[0].gsCount = 5;
@@ -232,6 +243,62 @@ TEST(Ntv2Reader, Clipping) {
     // Node (row 0, column 0) is now the file's column 2 (columns run from the east).
     EXPECT_EQ(p.shifts[1], gridwriter::nodeValue(0, 2)[0]);
     EXPECT_EQ(p.shifts[0], gridwriter::nodeValue(0, 2)[1]);
+}
+
+TEST(Ntv2Reader, ManySubGridsOpenQuickly) {
+    // 150,000 sub-grids of 2 x 2 nodes over the same degree, each the child of the one before.
+    constexpr int kGrids = 150000;
+    const std::string one = ntv2Bytes({}, {parentGrid()});
+    Ntv2SubGrid cell = parentGrid();
+    cell.latInc = cell.lonInc = 3600;
+    const std::string sub = ntv2Bytes({}, {cell}).substr(kNtv2KeptHeaderSize, kNtv2KeptHeaderSize + 4 * 16);
+    std::string bytes = one.substr(0, kNtv2KeptHeaderSize);
+    bytes.reserve(bytes.size() + size_t(kGrids) * sub.size() + 16);
+    const int32_t count = kGrids;
+    std::memcpy(&bytes[2 * 16 + 8], &count, 4);
+    char name[9], parent[9];
+    for (int i = 0; i < kGrids; ++i) {
+        std::snprintf(name, sizeof name, "G%07d", i);
+        std::snprintf(parent, sizeof parent, i ? "G%07d" : "NONE    ", i - 1);
+        size_t at = bytes.size();
+        bytes += sub;
+        std::memcpy(&bytes[at + 8], name, 8);
+        std::memcpy(&bytes[at + 16 + 8], parent, 8);
+    }
+    bytes += one.substr(one.size() - 16);
+
+    TempFolder folder;
+    const std::string path = folder.file("many.gsb");
+    writeFile(path, bytes);
+    auto openWith = [&](const double* extent) {
+        int error = -1;
+        ntv2_close(ntv2_open(path.c_str(), false, false, extent, &error));
+        return error;
+    };
+    auto rename = [&](size_t subFile, const char* parentName) {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(std::streamoff(kNtv2KeptHeaderSize + subFile * sub.size() + 16 + 8));
+        f.write(parentName, 8);
+    };
+
+    int error = -1;
+    const auto start = std::chrono::steady_clock::now();
+    ntv2_handle* h = ntv2_open(path.c_str(), false, false, nullptr, &error);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_EQ(error, 0);
+    EXPECT_EQ(h->topLevelCount, 1);
+    EXPECT_EQ(h->subFiles.back().parent, &h->subFiles[kGrids - 2]);
+    EXPECT_EQ(h->subFiles[kGrids - 2].firstChild, &h->subFiles.back());
+    ntv2_close(h);
+    // Well below a second natively; the sanitizers slow the reading several times over.
+    EXPECT_LT(seconds, kSanitized ? 10.0 : 1.0) << seconds;
+
+    // Clipping the top grid away drops the whole chain, without a stack frame per level.
+    const double beside[4] = {5.0, 5.0, 6.0, 6.0};
+    EXPECT_EQ(openWith(beside), 313);
+    // A cycle through all but the first seven, beside a top-level grid.
+    rename(7, "G0149999");
+    EXPECT_EQ(openWith(nullptr), 310);
 }
 
 TEST(Ntv2Reader, FileType) {

@@ -126,6 +126,10 @@ TEST(Ntv2Shift, OnDemandEqualsLoaded) {
             EXPECT_EQ(ntv2_forward(onDemand.h, 1.0, 1, a), ntv2_forward(loaded.h, 1.0, 1, b));
             EXPECT_EQ(a[0], b[0]);
             EXPECT_EQ(a[1], b[1]);
+            double c[2] = {lon, lat}, d[2] = {lon, lat};
+            EXPECT_EQ(ntv2_inverse(onDemand.h, 1.0, 1, c), ntv2_inverse(loaded.h, 1.0, 1, d));
+            EXPECT_EQ(c[0], d[0]);
+            EXPECT_EQ(c[1], d[1]);
         }
 }
 
@@ -133,18 +137,35 @@ TEST(Ntv2Shift, OnDemandEqualsLoaded) {
 double nodeLat(int row, int column) { return nodeValue(row, column)[0] / 3600.0; }
 double nodeLonEast(int row, int column) { return -nodeValue(row, column)[1] / 3600.0; }
 
+// A point, the rank of the grid that serves it and the shift there (degrees, longitude east).
+struct RankCase {
+    const char* what;
+    double lon, lat;
+    int rank;
+    double lat0, lon0;
+};
+
+template <size_t N>
+void expectRanksAndShifts(ntv2_handle* h, const RankCase (&cases)[N]) {
+    for (const RankCase& c : cases) {
+        int rank = -1;
+        EXPECT_NE(ntv2_find_grid(h, &rank, c.lon, c.lat), nullptr) << c.what;
+        EXPECT_EQ(rank, c.rank) << c.what;
+        const double point[2] = {c.lon, c.lat};
+        double dLat = NAN, dLon = NAN;
+        ASSERT_EQ(ntv2_point_shift(h, point, &dLat, &dLon), 1) << c.what;
+        EXPECT_NEAR(dLat, c.lat0, kExact) << c.what;
+        EXPECT_NEAR(dLon, c.lon0, kExact) << c.what;
+    }
+}
+
 TEST(Ntv2Shift, RanksOfTheParentGrid) {
     TempFolder folder;
     writeFile(folder.file("p.gsb"), ntv2Bytes({}, {parentGrid()}));
     Handle g(folder.file("p.gsb"), false);
     ASSERT_EQ(g.error, 0);
     // Columns count from the east edge (1 degree east); rows from the south; 0.25 degree cells.
-    struct Case {
-        const char* what;
-        double lon, lat;
-        int rank;
-        double lat0, lon0;
-    } cases[] = {
+    const RankCase cases[] = {
         {"node", 0.25, 0.25, 1, nodeLat(1, 3), nodeLonEast(1, 3)},
         {"south edge", 0.375, 0.0, 1, (nodeLat(0, 2) + nodeLat(0, 3)) / 2,
          (nodeLonEast(0, 2) + nodeLonEast(0, 3)) / 2},
@@ -160,16 +181,7 @@ TEST(Ntv2Shift, RanksOfTheParentGrid) {
         {"quarter cell west", -0.0625, 0.5, 5, nodeLat(2, 4) * 0.75, nodeLonEast(2, 4) * 0.75},
         {"half a cell south", 0.5, -0.125, 5, nodeLat(0, 2) / 2, nodeLonEast(0, 2) / 2},
     };
-    for (const Case& c : cases) {
-        int rank = -1;
-        EXPECT_NE(ntv2_find_grid(g.h, &rank, c.lon, c.lat), nullptr) << c.what;
-        EXPECT_EQ(rank, c.rank) << c.what;
-        const double point[2] = {c.lon, c.lat};
-        double dLat = NAN, dLon = NAN;
-        ASSERT_EQ(ntv2_point_shift(g.h, point, &dLat, &dLon), 1) << c.what;
-        EXPECT_NEAR(dLat, c.lat0, kExact) << c.what;
-        EXPECT_NEAR(dLon, c.lon0, kExact) << c.what;
-    }
+    expectRanksAndShifts(g.h, cases);
     for (double lon : {1.25, 1.5, -0.25}) {
         double p[2] = {lon, 0.5};
         EXPECT_EQ(ntv2_forward(g.h, 1.0, 1, p), 0) << lon;
@@ -267,6 +279,60 @@ TEST(Ntv2Shift, UnitFactorsAndTransform) {
     EXPECT_EQ(ntv2_forward(nullptr, 1.0, 1, back), 0);
     EXPECT_EQ(ntv2_forward(g.h, 1.0, 0, back), 0);
     EXPECT_EQ(ntv2_inverse(g.h, 1.0, 1, nullptr), 0);
+}
+
+TEST(Ntv2Shift, InverseAcrossADiscontinuityIsRefused) {
+    // A child that moves points 36" (0.01 degrees) east inside a parent that moves nothing: a
+    // target just east of the child's west edge has no source point at all (the fixed-point
+    // step cycles between the target and 0.01 degrees west of it).
+    Ntv2SubGrid parent = parentGrid(), child = childGrid();
+    parent.nodes.assign(size_t(parent.rows() * parent.columns()), {0, 0, 0, 0});
+    child.nodes.assign(size_t(child.rows() * child.columns()), {0, -36, 0, 0});
+    TempFolder folder;
+    writeFile(folder.file("d.gsb"), ntv2Bytes({}, {parent, child}));
+    Handle g(folder.file("d.gsb"), false);
+    ASSERT_EQ(g.error, 0);
+    double gap[2] = {0.255, 0.4};
+    EXPECT_EQ(ntv2_inverse(g.h, 1.0, 1, gap), 0);
+    EXPECT_EQ(gap[0], 0.255);
+    // Every point the inverse reports must shift forward onto its target.
+    int wrong = 0;
+    for (double lon = 0.2; lon < 0.55; lon += 0.0013)
+        for (double lat = 0.3; lat < 0.45; lat += 0.031) {
+            double p[2] = {lon, lat};
+            if (ntv2_inverse(g.h, 1.0, 1, p) != 1) continue;
+            ASSERT_EQ(ntv2_forward(g.h, 1.0, 1, p), 1);
+            if (std::fabs(p[0] - lon) > kShiftTolerance || std::fabs(p[1] - lat) > kShiftTolerance) ++wrong;
+        }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(Ntv2Shift, OneRowAndOneColumnGridsAreServed) {
+    // A row along the equator from 0 to 1 degree east, and a column along the meridian 2 east
+    // from 0 to 1 degree north, 15' spacing (5 nodes each), beside each other in one file.
+    Ntv2SubGrid row = parentGrid();
+    row.name = "ROW";
+    row.nLat = 0;
+    Ntv2SubGrid column = parentGrid();
+    column.name = "COLUMN";
+    column.wLong = column.eLong = -7200;
+    TempFolder folder;
+    writeFile(folder.file("l.gsb"), ntv2Bytes({}, {row, column}));
+    Handle g(folder.file("l.gsb"), false);
+    ASSERT_EQ(g.error, 0);
+    ASSERT_EQ(g.h->subFiles[0].rows, 1);
+    ASSERT_EQ(g.h->subFiles[1].columns, 1);
+    const RankCase cases[] = {
+        {"on the row", 0.375, 0.0, 2, (nodeLat(0, 2) + nodeLat(0, 3)) / 2, (nodeLonEast(0, 2) + nodeLonEast(0, 3)) / 2},
+        {"west end of the row", 0.0, 0.0, 4, nodeLat(0, 4), nodeLonEast(0, 4)},
+        {"half a cell north of the row", 0.25, 0.125, 5, nodeLat(0, 3) / 2, nodeLonEast(0, 3) / 2},
+        {"half a cell south of the row", 0.25, -0.125, 5, nodeLat(0, 3) / 2, nodeLonEast(0, 3) / 2},
+        {"on the column", 2.0, 0.375, 3, (nodeLat(1, 0) + nodeLat(2, 0)) / 2, (nodeLonEast(1, 0) + nodeLonEast(2, 0)) / 2},
+        {"north end of the column", 2.0, 1.0, 4, nodeLat(4, 0), nodeLonEast(4, 0)},
+        {"half a cell east of the column", 2.125, 0.5, 5, nodeLat(2, 0) / 2, nodeLonEast(2, 0) / 2},
+        {"half a cell west of the column", 1.875, 0.5, 5, nodeLat(2, 0) / 2, nodeLonEast(2, 0) / 2},
+    };
+    expectRanksAndShifts(g.h, cases);
 }
 
 TEST(Ntv2Shift, ShortReadOnDemandServesNoPoint) {
