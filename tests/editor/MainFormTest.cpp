@@ -22,41 +22,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The parameter file of the current project with the given lines in its section "Geodesy".
-void writeProject(const SuiteCopy& suite, const std::string& lines) {
-    std::string text = "\xEF\xBB\xBF\r\n[Geodesy]\r\n";
-    size_t start = 0;
-    while (start < lines.size()) {
-        size_t end = lines.find('\n', start);
-        if (end == std::string::npos) end = lines.size();
-        text += lines.substr(start, end - start) + "\r\n";
-        start = end + 1;
-    }
-    writeFile(suite.projectFile(), text);
-}
-
-// A user-defined Transverse Mercator on WGS 84 in metres; the project below adds no vertical
-// reference.
-const std::string kUserDefinedGrid =
-    "Ver=2001\nProjection=TME\nRefLatitude=0\nCentralMeridian=3\nScaleFactor=0.9996\nUnit=1\n"
-    "FalseEasting=1000\nFalseNorthing=2000\nSemiMajorAxis=6378137\nFlattening=298.257223563\n";
-const std::string kUserDefinedProject = kUserDefinedGrid + "RTKMode=0\nChartDatum=0";
-
-struct Form {
-    std::unique_ptr<TmainFrm> frm = std::make_unique<TmainFrm>();
-    Ui::mainFrm* ui = frm->form();
-    Form() { frm->FormCreate(); }
-    void choose(QComboBox* list, int index) {
-        list->setCurrentIndex(index);
-        emit list->activated(index);
-    }
-    void choose(QComboBox* list, const QString& text) { choose(list, list->findText(text)); }
-    void standard() { ui->mnuViewStandard->trigger(); }
-};
-
-}  // namespace
 
 TEST(MainForm, StartsOnTheSampleProject) {
     SuiteCopy suite;
