@@ -377,7 +377,9 @@ void TmainFrm::GridChanged() {
         ZoneChanged();
         return;
     }
-    if (gridId < 0) ReadParameterFile(dataRoot() + "/datum/" + utf8(ui->cbGrid->itemText(index)) + kCustomGridExtension);
+    // Listed without regard to the case of its extension, so found the same way.
+    if (gridId < 0)
+        ReadParameterFile(findInFolder(dataRoot() + kDatumFolder, utf8(ui->cbGrid->itemText(index)) + kCustomGridExtension));
     QWidget* const freeGridSet[] = {ui->cbProjection, ui->cbEllipsoid, ui->edFalseEast, ui->edFalseNorth,
                                     ui->edParm0, ui->edParm1, ui->edParm2, ui->edParm3, ui->edParm4,
                                     ui->ckLocalGrid, nullptr};
@@ -439,13 +441,14 @@ void TmainFrm::LoadZone(int zone) {
     for (int i = 0; i < numpar && i < kParameterSlots; ++i)
         ShowParameter(i, q.getDouble(("p" + std::to_string(i + 1)).c_str()));
 
-    // The zone's false origin is in the zone's unit. It is handed to ApplyUnits in the current
-    // unit, so that the lengths not given by the zone (orthometric correction, local grid) are
-    // converted from the unit they were entered in rather than reinterpreted.
-    const double zoneFactor = q.getDouble("hfactor");
-    falseEasting = q.getDouble("fe") * zoneFactor / horzFactor;
-    falseNorthing = q.getDouble("fn") * zoneFactor / horzFactor;
+    // The lengths the zone does not give (orthometric correction, local grid) are converted from
+    // the unit they were entered in; the zone's false origin is then taken as it stands, in the
+    // zone's unit.
     ApplyUnits(q.getInt("hunit_id"), 0);
+    falseEasting = q.getDouble("fe");
+    falseNorthing = q.getDouble("fn");
+    numbertext::show(ui->edFalseEast, falseEasting, numbertext::general(falseEasting));
+    numbertext::show(ui->edFalseNorth, falseNorthing, numbertext::general(falseNorthing));
 
     const int ellipsoid = q.getInt("ellip_id");
     if (ellipsoid != 0) {
@@ -531,21 +534,25 @@ void TmainFrm::LoadEllipsoid(int id) {
             inverseFlattening = q.getDouble("one_over_f");
         }
     }
-    ui->edSemiMajorAxis->setText(numbertext::general(semiMajorAxis));
-    ui->edFlattening->setText(numbertext::general(inverseFlattening));
+    numbertext::show(ui->edSemiMajorAxis, semiMajorAxis, numbertext::general(semiMajorAxis));
+    numbertext::show(ui->edFlattening, inverseFlattening, numbertext::general(inverseFlattening));
     SelectItemByObject(ui->cbEllipsoid, ellipsoidId);
 }
 
 void TmainFrm::UnitsChanged() {
     // Every text is converted before anything changes: a text that is not a number raises and
-    // leaves the state as it was. An edit that still shows the stored value gives that value in
-    // full, so changing the unit and back restores the length exactly.
-    const auto edited = [](QLineEdit* edit, double stored) {
-        return edit->text() == numbertext::general(stored) ? stored : numbertext::strict(edit->text());
-    };
-    const double easting = ui->edFalseEast->isEnabled() ? edited(ui->edFalseEast, falseEasting) : falseEasting;
-    const double northing = ui->edFalseNorth->isEnabled() ? edited(ui->edFalseNorth, falseNorthing) : falseNorthing;
-    const double ortho = edited(ui->edOrtho, orthoCorrection);
+    // leaves the state as it was, the unit lists included. An edit the user did not change gives
+    // the full value it shows, not its rounded text.
+    double easting = falseEasting, northing = falseNorthing, ortho = orthoCorrection;
+    try {
+        if (ui->edFalseEast->isEnabled()) easting = numbertext::value(ui->edFalseEast);
+        if (ui->edFalseNorth->isEnabled()) northing = numbertext::value(ui->edFalseNorth);
+        ortho = numbertext::value(ui->edOrtho);
+    } catch (...) {
+        ui->cbHorzUnit->setCurrentIndex(horzUnitId - 1);
+        ui->cbVertUnit->setCurrentIndex(vertUnitIndex);
+        throw;
+    }
     falseEasting = easting;
     falseNorthing = northing;
     orthoCorrection = ortho;
@@ -577,28 +584,23 @@ void TmainFrm::ApplyUnits(int h, int v) {
     } else {
         newVert = newHorz;
     }
-    falseEasting *= horzFactor;
-    falseNorthing *= horzFactor;
-    localGrid.OrigX *= horzFactor;
-    localGrid.OrigY *= horzFactor;
-    localGrid.TransX *= horzFactor;
-    localGrid.TransY *= horzFactor;
-    orthoCorrection *= vertFactor;
-    horzFactor = newHorz;
-    vertFactor = newVert;
-    falseEasting /= horzFactor;
-    falseNorthing /= horzFactor;
-    localGrid.OrigX /= horzFactor;
-    localGrid.OrigY /= horzFactor;
-    localGrid.TransX /= horzFactor;
-    localGrid.TransY /= horzFactor;
-    orthoCorrection /= vertFactor;
+    // A length whose unit stays is left exactly as it is.
+    if (newHorz != horzFactor) {
+        for (double* length : {&falseEasting, &falseNorthing, &localGrid.OrigX, &localGrid.OrigY, &localGrid.TransX,
+                               &localGrid.TransY})
+            *length = *length * horzFactor / newHorz;
+        horzFactor = newHorz;
+    }
+    if (newVert != vertFactor) {
+        orthoCorrection = orthoCorrection * vertFactor / newVert;
+        vertFactor = newVert;
+    }
 
     horzUnitId = h;
     vertUnitIndex = v;
-    ui->edFalseEast->setText(numbertext::general(falseEasting));
-    ui->edFalseNorth->setText(numbertext::general(falseNorthing));
-    ui->edOrtho->setText(numbertext::general(orthoCorrection));
+    numbertext::show(ui->edFalseEast, falseEasting, numbertext::general(falseEasting));
+    numbertext::show(ui->edFalseNorth, falseNorthing, numbertext::general(falseNorthing));
+    numbertext::show(ui->edOrtho, orthoCorrection, numbertext::general(orthoCorrection));
     ui->lblOrthoUnits->setText(fromUtf8(label));
     ui->cbHorzUnit->setCurrentIndex(h - 1);
     ui->cbVertUnit->setCurrentIndex(v);
@@ -618,13 +620,10 @@ void TmainFrm::UpdateDatumShiftFile() {
 }
 
 void TmainFrm::ShowDatumParameters() {
-    ui->edDx->setText(numbertext::formatOr15("%.3lf", dx));
-    ui->edDy->setText(numbertext::formatOr15("%.3lf", dy));
-    ui->edDz->setText(numbertext::formatOr15("%.3lf", dz));
-    ui->edDsc->setText(numbertext::formatOr15("%.5lf", dscale));
-    ui->edDrx->setText(numbertext::formatOr15("%.5lf", drx));
-    ui->edDry->setText(numbertext::formatOr15("%.5lf", dry));
-    ui->edDrz->setText(numbertext::formatOr15("%.5lf", drz));
+    const std::pair<QLineEdit*, double> shifts[] = {{ui->edDx, dx}, {ui->edDy, dy}, {ui->edDz, dz}};
+    for (const auto& [edit, value] : shifts) numbertext::show(edit, value, numbertext::formatOr15("%.3lf", value));
+    const std::pair<QLineEdit*, double> others[] = {{ui->edDsc, dscale}, {ui->edDrx, drx}, {ui->edDry, dry}, {ui->edDrz, drz}};
+    for (const auto& [edit, value] : others) numbertext::show(edit, value, numbertext::formatOr15("%.5lf", value));
 }
 
 void TmainFrm::SelectItemByObject(QComboBox* list, int id) {
@@ -657,9 +656,21 @@ void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
     semiMajorAxis = profile->ReadDouble(kSection, "SemiMajorAxis", kDefaultSemiMajorAxis);
     inverseFlattening = profile->ReadDouble(kSection, "Flattening", kDefaultInverseFlattening);
     {
-        Query q(database, "SELECT id FROM gp_ellipsoids WHERE a=?1 AND one_over_f=?2;");
+        // Several rows may hold the same values (WGS 84 and GEM 10C): the one the file names
+        // wins, then the standard ellipsoids before their numeric duplicates, then table order.
+        const std::string named = readText(profile, "Ellipsoid", "");
+        Query q(database, "SELECT id, name FROM gp_ellipsoids WHERE a=?1 AND one_over_f=?2;");
         q.bind(1, semiMajorAxis).bind(2, inverseFlattening);
-        ellipsoidId = nextRow(q) ? q.getInt(0) : 0;
+        ellipsoidId = 0;
+        int best = 3;
+        while (nextRow(q)) {
+            const std::string name = q.getString(1);
+            const int rank = name == named ? 0 : (name == "WGS 84" || name == "GRS 1980") ? 1 : 2;
+            if (rank < best) {
+                best = rank;
+                ellipsoidId = q.getInt(0);
+            }
+        }
     }
     LoadEllipsoid(ellipsoidId);
 
@@ -765,14 +776,15 @@ void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
         if (nextRow(q)) vertical = q.getInt(0);
     }
     if (vertical == 0) vertFactor = horzFactor;
-    ui->cbVertUnit->setCurrentIndex(vertical);
-    UnitsChanged();
+    // The lengths are all read below: nothing is taken from the edits, so what they hold cannot
+    // stop the reading halfway.
+    ApplyUnits(unit, vertical);
 
     // 9. False origin, in the horizontal unit as stored.
     falseEasting = profile->ReadDouble(kSection, "FalseEasting", 0.0);
     falseNorthing = profile->ReadDouble(kSection, "FalseNorthing", 0.0);
-    ui->edFalseEast->setText(numbertext::formatOr15("%12.4f", falseEasting));
-    ui->edFalseNorth->setText(numbertext::formatOr15("%12.4f", falseNorthing));
+    numbertext::show(ui->edFalseEast, falseEasting, numbertext::formatOr15("%12.4f", falseEasting));
+    numbertext::show(ui->edFalseNorth, falseNorthing, numbertext::formatOr15("%12.4f", falseNorthing));
 
     // 10. Datum: a datum-shift file (its name only) or the seven parameters.
     if (profile->KeyExists(kSection, "DynDatum")) {
@@ -796,7 +808,7 @@ void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
     // 12. Orthometric correction: metres in the file.
     orthoCorrection = profile->ReadDouble(kSection, "OrthoHCorr", 0.0);
     if (vertFactor != 0.0) orthoCorrection /= vertFactor;
-    ui->edOrtho->setText(numbertext::formatOr15("%.3lf", orthoCorrection));
+    numbertext::show(ui->edOrtho, orthoCorrection, numbertext::formatOr15("%.3lf", orthoCorrection));
 
     // 13. Geoid model: the bare file name.
     if (profile->KeyExists(kSection, "Geoid"))
@@ -845,7 +857,7 @@ void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
             if (nextRow(s)) SelectItemByObject(ui->cbDatum, s.getInt(0));
         }
     }
-    ui->edDatumLevel->setText(numbertext::formatOr15("%.2lf", chartDatum));
+    numbertext::show(ui->edDatumLevel, chartDatum, numbertext::formatOr15("%.2lf", chartDatum));
     setRtkIndex(rtkMode);
     UpdateRtkControls(rtkMode);
     ui->ExportVDatumtoXYZ1->setEnabled(rtkMode == 3);
@@ -867,12 +879,17 @@ void TmainFrm::ReadParameterFile(const std::string& path) {
 void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     // Every number is taken from its edit before the section is erased, so a text that is not a
     // number stops the writing with the file as it was.
+    // An edit the user did not change gives the full value it shows, so a project opened and
+    // saved keeps every value as it was read.
+    const double semiMajor = numbertext::value(ui->edSemiMajorAxis);
+    const double flattening = numbertext::value(ui->edFlattening);
+    const double easting = numbertext::value(ui->edFalseEast);
+    const double northing = numbertext::value(ui->edFalseNorth);
     const double transformation[kDatumParameters] = {
-        numbertext::strict(ui->edDx->text()),  numbertext::strict(ui->edDy->text()),
-        numbertext::strict(ui->edDz->text()),  numbertext::strict(ui->edDrx->text()),
-        numbertext::strict(ui->edDry->text()), numbertext::strict(ui->edDrz->text()),
-        numbertext::strict(ui->edDsc->text())};
-    const double ortho = numbertext::strict(ui->edOrtho->text());
+        numbertext::value(ui->edDx),  numbertext::value(ui->edDy),  numbertext::value(ui->edDz),
+        numbertext::value(ui->edDrx), numbertext::value(ui->edDry), numbertext::value(ui->edDrz),
+        numbertext::value(ui->edDsc)};
+    const double ortho = numbertext::value(ui->edOrtho);
 
     struct Parameter {
         std::string key;
@@ -892,27 +909,21 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
                 if (!nextRow(par)) continue;
                 // A field that does not read as its kind of value is refused like any other
                 // number: writing the previous parameter's value in its place would be wrong.
-                const QString fieldText = parameterSlots[i].edit->text();
                 double value = 0;
-                bool parsed = false;
-                if (parameterSlots[i].kind == kNumber)
-                    parsed = numbertext::parse(fieldText, value);
-                else if (parameterSlots[i].kind == kLatitude)
-                    parsed = bayrun::angles()->ParseLatitude(utf16(fieldText).c_str(), &value);
-                else
-                    parsed = bayrun::angles()->ParseLongitude(utf16(fieldText).c_str(), &value);
-                if (!parsed) throw ConversionError(fieldText);
+                if (!readParameter(i, value)) throw ConversionError(parameterSlots[i].edit->text());
+                // The parameter's own format, unless it is missing or unusable or would not read
+                // back as the value: then the exact shortest text.
                 QString text;
-                // A missing or unusable stored format writes the exact shortest text.
-                if (!numbertext::format(par.getString("fmt"), value, text)) {
-                    char buf[64];
-                    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-                    text = QString::fromLatin1(buf, int(end - buf));
-                }
+                double back = 0;
+                if (!numbertext::format(par.getString("fmt"), value, text) || !numbertext::parse(text, back) ||
+                    back != value)
+                    text = numbertext::exact(value);
                 parameters.push_back({par.getString("abrev"), utf8(text)});
             }
         }
     }
+    // The library refuses a file without a projection: so does the editor, before writing.
+    if (projectionAbrev.empty()) throw std::runtime_error("No projection is chosen: choose one in the Projection list.");
 
     checkWrite(profile->EraseSectionW(kSectionW), "Geodesy");
     checkWrite(profile->WriteInt(kSection, "Ver", libraryVersion), "Ver");
@@ -928,18 +939,15 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
                "UnitsName");
     checkWrite(profile->WriteDouble(kSection, "VertUnit", ui->cbVertUnit->currentIndex() >= 1 ? vertFactor : 0.0),
                "VertUnit");
-    if (!projectionAbrev.empty()) checkWrite(profile->WriteString(kSection, "Projection", projectionAbrev.c_str()), "Projection");
+    checkWrite(profile->WriteString(kSection, "Projection", projectionAbrev.c_str()), "Projection");
     for (const Parameter& p : parameters)
         checkWrite(profile->WriteString(kSection, p.key.c_str(), p.text.c_str()), p.key.c_str());
     checkWrite(profile->WriteStringW(kSectionW, u"Ellipsoid", utf16(ui->cbEllipsoid->currentText()).c_str()),
                "Ellipsoid");
-    checkWrite(profile->WriteStringW(kSectionW, u"SemiMajorAxis", utf16(ui->edSemiMajorAxis->text()).c_str()),
-               "SemiMajorAxis");
-    checkWrite(profile->WriteStringW(kSectionW, u"Flattening", utf16(ui->edFlattening->text()).c_str()), "Flattening");
-    checkWrite(profile->WriteStringW(kSectionW, u"FalseEasting", utf16(ui->edFalseEast->text()).c_str()),
-               "FalseEasting");
-    checkWrite(profile->WriteStringW(kSectionW, u"FalseNorthing", utf16(ui->edFalseNorth->text()).c_str()),
-               "FalseNorthing");
+    // Checked numbers, written in their exact shortest text.
+    const std::pair<const char*, double> checked[] = {
+        {"SemiMajorAxis", semiMajor}, {"Flattening", flattening}, {"FalseEasting", easting}, {"FalseNorthing", northing}};
+    for (const auto& [key, value] : checked) checkWrite(profile->WriteDouble(kSection, key, value), key);
     const char* transformationKeys[kDatumParameters] = {"DeltaX", "DeltaY", "DeltaZ", "DeltaRX", "DeltaRY", "DeltaRZ", "DeltaScale"};
     for (int i = 0; i < kDatumParameters; ++i)
         checkWrite(profile->WriteDouble(kSection, transformationKeys[i], transformation[i]), transformationKeys[i]);
@@ -981,11 +989,23 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
         message = kMsgMissingGeoid;
     else if ((rtkMode == 1 || rtkMode == 2) && ktdFile.empty())
         message = kMsgMissingKtd;
+    // A message never names a control the surveyor cannot see.
+    const auto reveal = [this] {
+        if (displayMode == kSubBottom) SetDisplayMode(ui->mnuViewStandard);
+    };
     if (message != 0) {
+        reveal();
         showError(resString(message), resString(kCaption));
         return false;
     }
-    const double level = numbertext::strict(ui->edDatumLevel->text());
+    double level = 0;
+    try {
+        level = numbertext::value(ui->edDatumLevel);
+        numbertext::value(ui->edOrtho);
+    } catch (...) {
+        reveal();
+        throw;
+    }
 
     WriteParameters(profile);
 
@@ -1105,7 +1125,7 @@ void TmainFrm::UpdateRtkControls(int mode) {
     default:
         break;
     }
-    ui->edDatumLevel->setText(numbertext::formatOr15("%.2lf", chartDatum));
+    numbertext::show(ui->edDatumLevel, chartDatum, numbertext::formatOr15("%.2lf", chartDatum));
 }
 
 void TmainFrm::SetDisplayMode(QAction* sender) {
@@ -1142,38 +1162,55 @@ void TmainFrm::ShowParameter(int slot, double value) {
     char16_t buffer[kAngleBuffer];
     switch (s.kind) {
     case kNumber:
-        s.edit->setText(s.format.empty() ? numbertext::general(value) : numbertext::formatOr15(s.format, value));
+        numbertext::show(s.edit, value,
+                         s.format.empty() ? numbertext::general(value) : numbertext::formatOr15(s.format, value));
         break;
     case kLatitude:
         bayrun::angles()->SetFormat(DegFormat);
-        s.edit->setText(QString::fromUtf16(bayrun::angles()->FormatLatitude(buffer, kAngleBuffer, value)));
+        numbertext::show(s.edit, value,
+                         QString::fromUtf16(bayrun::angles()->FormatLatitude(buffer, kAngleBuffer, value)));
         break;
     case kLongitude:
         bayrun::angles()->SetFormat(DegFormat);
-        s.edit->setText(QString::fromUtf16(bayrun::angles()->FormatLongitude(buffer, kAngleBuffer, value)));
+        numbertext::show(s.edit, value,
+                         QString::fromUtf16(bayrun::angles()->FormatLongitude(buffer, kAngleBuffer, value)));
         break;
     default:
         break;
     }
 }
 
-void TmainFrm::ParseParameter(int slot, double* value) {
-    if (slot < 0 || slot >= kParameterSlots || !value) return;
-    ParameterSlot& s = parameterSlots[slot];
+bool TmainFrm::readParameter(int slot, double& value) const {
+    const ParameterSlot& s = parameterSlots[slot];
+    double v = 0;
+    // A field the user did not change gives the full value it shows, not its rounded text.
+    if (numbertext::unchanged(s.edit, v)) {
+        value = v;
+        return true;
+    }
     const QString text = s.edit->text();
+    bool parsed = false;
     switch (s.kind) {
     case kNumber:
-        numbertext::parse(text, *value);
+        parsed = numbertext::parse(text, v);
         break;
     case kLatitude:
-        if (!bayrun::angles()->ParseLatitude(utf16(text).c_str(), value)) ShowParameter(slot, *value);
+        parsed = bayrun::angles()->ParseLatitude(utf16(text).c_str(), &v);
         break;
     case kLongitude:
-        if (!bayrun::angles()->ParseLongitude(utf16(text).c_str(), value)) ShowParameter(slot, *value);
+        parsed = bayrun::angles()->ParseLongitude(utf16(text).c_str(), &v);
         break;
     default:
         break;
     }
+    if (parsed) value = v;
+    return parsed;
+}
+
+void TmainFrm::ParseParameter(int slot, double* value) {
+    if (slot < 0 || slot >= kParameterSlots || !value) return;
+    const int kind = parameterSlots[slot].kind;
+    if (!readParameter(slot, *value) && (kind == kLatitude || kind == kLongitude)) ShowParameter(slot, *value);
 }
 
 void TmainFrm::SetCaptions() {
@@ -1320,8 +1357,9 @@ void TmainFrm::DecimalDegrees1Click() {
     if (!item) return;
     guarded([&] {
         DegFormat = item->data().toInt();
-        double v = 0.0;
+        // Each field keeps its own value when its text does not parse.
         for (int slot = 0; slot < kParameterSlots; ++slot) {
+            double v = numbertext::shown(parameterSlots[slot].edit);
             ParseParameter(slot, &v);
             ShowParameter(slot, v);
         }

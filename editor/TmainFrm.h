@@ -138,6 +138,8 @@ public:
     void SetDisplayMode(QAction* sender);
     void ShowParameter(int slot, double value);
     void ParseParameter(int slot, double* value);
+    // The value of a parameter field without side effects; false when its text does not parse.
+    bool readParameter(int slot, double& value) const;
     void SetCaptions();
     int rtkIndex() const;
     void setRtkIndex(int index);

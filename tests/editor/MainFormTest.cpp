@@ -22,6 +22,14 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A user-defined Transverse Mercator on Clarke 1880 (IGN), the ellipsoid of NTF.
+const std::string kClarkeProject =
+    "Ver=2001\nProjection=TME\nRTKMode=0\nSemiMajorAxis=6378249.2\nFlattening=293.4660212936269\n";
+
+}  // namespace
+
 
 TEST(MainForm, StartsOnTheSampleProject) {
     SuiteCopy suite;
@@ -404,8 +412,7 @@ TEST(MainForm, DatumShiftFileMustFitTheEllipsoid) {
     if (!fs::exists(grid)) GTEST_SKIP() << "ntf_r93.gsb of proj-data is not installed";
     SuiteCopy suite;
     // Clarke 1880 (IGN), the ellipsoid of NTF, the source of ntf_r93.gsb (EPSG 7011).
-    writeProject(suite, std::string(kUserDefinedProject) +
-                            "\nSemiMajorAxis=6378249.2\nFlattening=293.4660212936269\nDeltaX=-168");
+    writeProject(suite, std::string(kClarkeProject) + "DeltaX=-168");
     MessageBoxWatcher boxes;
     Form f;
     ASSERT_TRUE(f.ui->edDx->isEnabled());
@@ -446,8 +453,7 @@ TEST(MainForm, ExportStartWritesTheTemporaryFileOnlyWhenValid) {
 
 TEST(MainForm, TimeVariableParametersReplaceTheDatumShiftFile) {
     SuiteCopy suite;
-    writeProject(suite, std::string(kUserDefinedProject) + "\nSemiMajorAxis=6378249.2\nFlattening=293.4660212936269\n"
-                                                           "DynDatum=ntf_r93.gsb");
+    writeProject(suite, std::string(kClarkeProject) + "DynDatum=ntf_r93.gsb");
     Form f;
     ASSERT_FALSE(f.ui->edDx->isEnabled());
     const double block[7] = {0.9956, -1.9013, -0.5215, 0.00062, 0.025915, 0.009426, 0.011599};
@@ -463,8 +469,7 @@ TEST(MainForm, TimeVariableParametersReplaceTheDatumShiftFile) {
 
 TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
     SuiteCopy suite;
-    writeProject(suite, std::string(kUserDefinedProject) + "\nSemiMajorAxis=6378249.2\nFlattening=293.4660212936269\n"
-                                                           "DynDatum=ntf_r93\nGeoid=old.geo");
+    writeProject(suite, std::string(kClarkeProject) + "DynDatum=ntf_r93\nGeoid=old.geo");
     const std::string log = suite.workingFolder() + "/dialogs.log";
     setenv("BAYRUN_FILE_DIALOG_LOG", log.c_str(), 1);
     setenv("BAYRUN_FILE_DIALOG_ANSWERS", "/data/models/g2012a.us.geo\n/jobs/bay/tide.ktd\n", 1);

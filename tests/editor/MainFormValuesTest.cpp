@@ -165,7 +165,7 @@ TEST(MainFormValues, AProjectSavedWithoutEditsKeepsEveryValue) {
 
 TEST(MainFormValues, UnknownProjectionIsRefusedAtOk) {
     SuiteCopy suite;
-    writeProject(suite, std::string(kUserDefinedProject) + "\nProjection=XYZ");
+    writeProject(suite, "Ver=2001\nProjection=XYZ\nRTKMode=0");
     const std::string before = readFile(suite.projectFile());
     MessageBoxWatcher boxes;
     Form f;
