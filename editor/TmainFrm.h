@@ -218,6 +218,7 @@ private:
     void showError(const QString& text, const QString& caption);
 
     std::unique_ptr<Ui::mainFrm> ui;
+    int gridIndex = -1;  // the cbGrid item the form's values belong to
     QButtonGroup* rtkGroup = nullptr;
     bool terminating = false;
     bool degFormatRead = false;

@@ -16,6 +16,7 @@ void TmainFrm::saveCustomGrid(const std::u16string& chosenPath) {
     WriteParameters(profile.get());
     ui->cbGrid->addItem(fromUtf8(name), -1);
     ui->cbGrid->setCurrentIndex(ui->cbGrid->count() - 1);
+    gridIndex = ui->cbGrid->currentIndex();
 }
 
 void TmainFrm::takeGeoidModel(const std::string& chosenPath) {

@@ -2,6 +2,7 @@
 #include "editor/TmainFrm.h"
 
 #include "common/FolderLookup.h"
+#include "common/Platform.h"
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
 
@@ -10,16 +11,26 @@ using namespace mainform;
 void TmainFrm::GridChanged() {
     const int index = ui->cbGrid->currentIndex();
     if (index < 0) return;
-    gridId = ui->cbGrid->itemData(index).toInt();
+    const int chosen = ui->cbGrid->itemData(index).toInt();
+    std::string path;
+    if (chosen < 0) {
+        // Listed without regard to the case of its extension, so found the same way. A file gone
+        // since it was listed leaves the form, and its grid, as they were.
+        path = findInFolder(dataRoot() + kDatumFolder, utf8(ui->cbGrid->itemText(index)) + kCustomGridExtension);
+        if (!platform::isRegularFile(path)) {
+            ui->cbGrid->setCurrentIndex(gridIndex);
+            throw std::runtime_error("The custom grid file cannot be read: " + path);
+        }
+    }
+    gridId = chosen;
+    gridIndex = index;
     if (gridId > 0) {
         LoadZones();
         ui->cbZone->setCurrentIndex(0);
         ZoneChanged();
         return;
     }
-    // Listed without regard to the case of its extension, so found the same way.
-    if (gridId < 0)
-        ReadParameterFile(findInFolder(dataRoot() + kDatumFolder, utf8(ui->cbGrid->itemText(index)) + kCustomGridExtension));
+    if (gridId < 0) ReadParameterFile(path);
     QWidget* const freeGridSet[] = {ui->cbProjection, ui->cbEllipsoid, ui->edFalseEast, ui->edFalseNorth,
                                     ui->edParm0, ui->edParm1, ui->edParm2, ui->edParm3, ui->edParm4,
                                     ui->ckLocalGrid, nullptr};
@@ -39,6 +50,7 @@ void TmainFrm::LoadZones() {
                                 ui->edParm2, ui->edParm3, ui->edParm4, ui->ckLocalGrid, ui->btnLocalGrid, nullptr};
     SetControlsEnabled(zoneSet, false);
     SelectItemByObject(ui->cbGrid, gridId);
+    gridIndex = ui->cbGrid->currentIndex();
 }
 
 void TmainFrm::ZoneChanged() {

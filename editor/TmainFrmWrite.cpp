@@ -57,8 +57,8 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
 
     checkWrite(profile->EraseSectionW(kSectionW), "Geodesy");
     checkWrite(profile->WriteInt(kSection, "Ver", libraryVersion), "Ver");
-    const int gridIndex = ui->cbGrid->currentIndex();
-    if (gridIndex >= 0 && gridIndex < predefinedGridCount) {
+    const int grid = ui->cbGrid->currentIndex();
+    if (grid >= 0 && grid < predefinedGridCount) {
         checkWrite(profile->WriteInt(kSection, "ZoneId", ui->cbZone->currentData().toInt()), "ZoneId");
         checkWrite(profile->WriteStringW(kSectionW, u"Grid", utf16(ui->cbGrid->currentText()).c_str()), "Grid");
         checkWrite(profile->WriteStringW(kSectionW, u"ZoneName", utf16(ui->cbZone->currentText()).c_str()), "ZoneName");

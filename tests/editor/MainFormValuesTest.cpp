@@ -198,6 +198,22 @@ TEST(MainFormValues, ChoosingACustomGridReadsItWhole) {
         EXPECT_EQ(number(iniValue(file, "Geodesy", "FalseEasting")), 777.0) << c.fileName << c.junkField;
         EXPECT_EQ(number(iniValue(file, "Geodesy", "OrthoHCorr")), 3.0) << c.fileName << c.junkField;
     }
+
+    // A grid file gone since it was listed: its message, the form and its grid as they were.
+    SuiteCopy suite;
+    writeFile(suite.file("datum/gone.cgeo"), "\xEF\xBB\xBF\r\n[Geodesy]\r\nProjection=MER\r\n");
+    writeProject(suite, kUserDefinedProject);
+    MessageBoxWatcher boxes;
+    Form f;
+    const int before = f.ui->cbGrid->currentIndex();
+    fs::remove(suite.file("datum/gone.cgeo"));
+    f.choose(f.ui->cbGrid, "gone");
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text.toStdString(),
+              "The custom grid file cannot be read: " + suite.file("datum/gone.cgeo"));
+    EXPECT_EQ(f.ui->cbGrid->currentIndex(), before);
+    EXPECT_EQ(f.ui->cbProjection->currentText().toStdString(), "Transverse Mercator");
+    EXPECT_EQ(f.ui->edFalseEast->text().toStdString(), "   1000.0000");
 }
 
 TEST(MainFormValues, ADegreeSwitchKeepsTheValueOfAFieldThatDoesNotParse) {
