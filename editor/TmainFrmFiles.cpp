@@ -7,6 +7,26 @@
 
 using namespace mainform;
 
+namespace {
+
+// One of the runtime's file dialogs, owned by `owner`, starting from `initial`: true and the
+// chosen path when a file was chosen. The dialog object stays with the runtime.
+bool chooseFile(QWidget* owner, bool save, const std::u16string& start, const QString& filter, const QString& title,
+                const char16_t* extension, const std::u16string& initial, std::u16string& chosen) {
+    auto* dialog = bayrun::make<IBayrunFileDialog>(IID_IBayrunFileDialog);
+    if (!dialog) return false;
+    std::vector<char16_t> path(kPathBuffer, u'\0');
+    initial.copy(path.data(), std::min(initial.size(), size_t(kPathBuffer - 1)));
+    const std::u16string f = utf16(filter);
+    const std::u16string t = utf16(title);
+    const bool ok = save ? dialog->SaveFile(owner, start.c_str(), f.c_str(), t.c_str(), extension, path.data(), kPathBuffer)
+                         : dialog->OpenFile(owner, start.c_str(), f.c_str(), t.c_str(), extension, path.data(), kPathBuffer);
+    if (ok) chosen = path.data();
+    return ok;
+}
+
+}  // namespace
+
 void TmainFrm::saveCustomGrid(const std::u16string& chosenPath) {
     const std::string path = toUtf8(chosenPath);
     const std::string name = withoutExtension(fileNameOf(path));

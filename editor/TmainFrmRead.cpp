@@ -6,6 +6,17 @@
 
 using namespace mainform;
 
+namespace {
+
+// The leading decimal number of a text ("1.25 m" is 1.25).
+double leadingNumber(const std::string& text) {
+    double v = 0;
+    std::from_chars(text.data(), text.data() + text.size(), v);
+    return v;
+}
+
+}  // namespace
+
 void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
     readEllipsoid(profile);
     // A known zone gives projection, parameters, false origin, unit, ellipsoid, local grid type

@@ -20,7 +20,6 @@
 
 namespace mainform {
 
-
 constexpr char kSection[] = "Geodesy";
 constexpr char16_t kSectionW[] = u"Geodesy";
 constexpr char kSettingsSection[] = "Corvane";
@@ -100,22 +99,10 @@ inline std::string withoutExtension(const std::string& name) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-// The leading decimal number of a text ("1.25 m" is 1.25).
-inline double leadingNumber(const std::string& text) {
-    double v = 0;
-    std::from_chars(text.data(), text.data() + text.size(), v);
-    return v;
-}
-
 inline std::string readText(IBayrunProfile* profile, const char* key, const char* def) {
     char buffer[kValueBuffer];
     profile->ReadString(kValueBuffer, buffer, kSection, key, def);
     return buffer;
-}
-
-// A write of the parameter file that did not succeed: the caller must not report success.
-inline void checkWrite(bool written, const char* key) {
-    if (!written) throw std::runtime_error(std::string("The parameter file could not be written (key ") + key + ").");
 }
 
 struct ProfileRelease {
@@ -130,23 +117,6 @@ inline OwnedProfile newProfile() {
     if (!p) throw std::runtime_error("The runtime cannot provide a profile.");
     return p;
 }
-
-// One of the runtime's file dialogs, owned by `owner`, starting from `initial`: true and the
-// chosen path when a file was chosen. The dialog object stays with the runtime.
-inline bool chooseFile(QWidget* owner, bool save, const std::u16string& start, const QString& filter, const QString& title,
-                const char16_t* extension, const std::u16string& initial, std::u16string& chosen) {
-    auto* dialog = bayrun::make<IBayrunFileDialog>(IID_IBayrunFileDialog);
-    if (!dialog) return false;
-    std::vector<char16_t> path(kPathBuffer, u'\0');
-    initial.copy(path.data(), std::min(initial.size(), size_t(kPathBuffer - 1)));
-    const std::u16string f = utf16(filter);
-    const std::u16string t = utf16(title);
-    const bool ok = save ? dialog->SaveFile(owner, start.c_str(), f.c_str(), t.c_str(), extension, path.data(), kPathBuffer)
-                         : dialog->OpenFile(owner, start.c_str(), f.c_str(), t.c_str(), extension, path.data(), kPathBuffer);
-    if (ok) chosen = path.data();
-    return ok;
-}
-
 
 }  // namespace mainform
 

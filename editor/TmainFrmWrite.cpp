@@ -6,6 +6,15 @@
 
 using namespace mainform;
 
+namespace {
+
+// A write of the parameter file that did not succeed: the caller must not report success.
+void checkWrite(bool written, const char* key) {
+    if (!written) throw std::runtime_error(std::string("The parameter file could not be written (key ") + key + ").");
+}
+
+}  // namespace
+
 void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     // Every number is taken from its edit before the section is erased, so a text that is not a
     // number stops the writing with the file as it was.
