@@ -17,9 +17,8 @@ void checkWrite(bool written, const char* key) {
 
 void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     // Every number is taken from its edit before the section is erased, so a text that is not a
-    // number stops the writing with the file as it was.
-    // An edit the user did not change gives the full value it shows, so a project opened and
-    // saved keeps every value as it was read.
+    // number stops the writing with the file as it was. An edit the user did not change gives the
+    // full value it shows, so a project opened and saved keeps every value as it was read.
     const double semiMajor = numbertext::value(ui->edSemiMajorAxis);
     const double flattening = numbertext::value(ui->edFlattening);
     const double easting = numbertext::value(ui->edFalseEast);
