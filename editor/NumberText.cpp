@@ -1,5 +1,8 @@
 #include "editor/NumberText.h"
 
+#include <QLineEdit>
+#include <QVariant>
+
 #include <charconv>
 #include <cctype>
 #include <cmath>
@@ -20,6 +23,9 @@ constexpr int kMaxWidth = 64;
 constexpr int kMaxPrecision = 40;
 // printf's precision when a format names none.
 constexpr int kDefaultPrecision = 6;
+// Dynamic properties of a number edit: the text shown and the value it shows.
+constexpr char kShownText[] = "numberShownText";
+constexpr char kShownValue[] = "numberShownValue";
 
 bool readCount(const std::string& f, size_t& i, int& value) {
     const size_t start = i;
@@ -119,6 +125,39 @@ bool parse(const QString& text, double& value) {
 double strict(const QString& text) {
     double v = 0;
     if (!parse(text, v)) throw ConversionError(text);
+    return v;
+}
+
+QString exact(double value) {
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    if (ec != std::errc()) return QStringLiteral("0");
+    return QString::fromLatin1(buf, int(end - buf));
+}
+
+void show(QLineEdit* edit, double value, const QString& text) {
+    edit->setText(text);
+    edit->setProperty(kShownText, text);
+    edit->setProperty(kShownValue, value);
+}
+
+double shown(const QLineEdit* edit) {
+    const QVariant v = edit->property(kShownValue);
+    return v.isValid() ? v.toDouble() : 0.0;
+}
+
+bool unchanged(const QLineEdit* edit, double& value) {
+    const QVariant text = edit->property(kShownText);
+    if (!text.isValid() || text.toString() != edit->text()) return false;
+    value = edit->property(kShownValue).toDouble();
+    return true;
+}
+
+bool read(const QLineEdit* edit, double& value) { return unchanged(edit, value) || parse(edit->text(), value); }
+
+double value(const QLineEdit* edit) {
+    double v = 0;
+    if (!read(edit, v)) throw ConversionError(edit->text());
     return v;
 }
 

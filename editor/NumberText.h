@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class QLineEdit;
+
 #include <stdexcept>
 #include <string>
 
@@ -31,5 +33,21 @@ QString general(double value);
 bool parse(const QString& text, double& value);
 // Strict: throws ConversionError for a text that is not a number.
 double strict(const QString& text);
+// The shortest text that reads back as exactly `value`.
+QString exact(double value);
+
+// Number edits show a value rounded to their format, yet a value the user did not change must
+// be taken in full: an edit remembers the value it was last shown for.
+// Shows `text` in `edit` as the display of `value`.
+void show(QLineEdit* edit, double value, const QString& text);
+// The value last shown in `edit` (0 when none was).
+double shown(const QLineEdit* edit);
+// True, with the value shown, while the edit's text is the one shown for it.
+bool unchanged(const QLineEdit* edit, double& value);
+// The edit's value: the value shown while its text is unchanged, else its text as a number;
+// false (value untouched) for a changed text that is not a number.
+bool read(const QLineEdit* edit, double& value);
+// As read, throwing ConversionError for a text that is not a number.
+double value(const QLineEdit* edit);
 
 }  // namespace numbertext

@@ -6,6 +6,9 @@
 // and units (GridChanged ... LoadVDatumSurfaces), reading and writing a parameter file
 // (ReadParameters, WriteParameters, ValidateAndWriteParameters), the handlers of the controls and
 // menus, custom grids, model files and the export's start. Runs on the main thread only.
+// One class, its members spread over files by concern: TmainFrm.cpp (start-up, shut-down),
+// TmainFrmDatabase.cpp, TmainFrmLoading.cpp, TmainFrmRead.cpp, TmainFrmWrite.cpp,
+// TmainFrmControls.cpp, TmainFrmHandlers.cpp, TmainFrmFiles.cpp and TmainFrmDialogs.cpp.
 #pragma once
 
 #include <QMainWindow>
@@ -138,6 +141,8 @@ public:
     void SetDisplayMode(QAction* sender);
     void ShowParameter(int slot, double value);
     void ParseParameter(int slot, double* value);
+    // The value of a parameter field without side effects; false when its text does not parse.
+    bool readParameter(int slot, double& value) const;
     void SetCaptions();
     int rtkIndex() const;
     void setRtkIndex(int index);
@@ -160,6 +165,8 @@ public:
     void showAboutDialog();
 
     Ui::mainFrm* form() const { return ui.get(); }
+    // The text of the failure being handled (called inside a catch block).
+    static QString failureText();
     // The data root (folder 16) narrow and wide, without a trailing separator.
     static std::string dataRoot();
     static std::u16string dataRootW();
@@ -193,6 +200,17 @@ public slots:
     void displayModeClick();
 
 private:
+    // The steps of ReadParameters.
+    void readEllipsoid(IBayrunProfile* profile);
+    int readZone(IBayrunProfile* profile, bool gridFile);
+    void readGridSelection(IBayrunProfile* profile);
+    void readProjection(IBayrunProfile* profile);
+    void readLocalGrid(IBayrunProfile* profile);
+    void readUnits(IBayrunProfile* profile);
+    void readLengthsAndDatum(IBayrunProfile* profile);
+    void readVerticalDatum(IBayrunProfile* profile);
+    void readRtkMode(IBayrunProfile* profile);
+
     // Runs a handler's work; a failure becomes a message box, never an exception in the loop.
     template <typename Work>
     void guarded(Work&& work);
@@ -200,6 +218,7 @@ private:
     void showError(const QString& text, const QString& caption);
 
     std::unique_ptr<Ui::mainFrm> ui;
+    int gridIndex = -1;  // the cbGrid item the form's values belong to
     QButtonGroup* rtkGroup = nullptr;
     bool terminating = false;
     bool degFormatRead = false;

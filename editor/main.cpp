@@ -2,35 +2,9 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include <exception>
-
-#include "common/erc.h"
 #include "editor/Bayrun.h"
-#include "editor/NumberText.h"
 #include "editor/StringTable.h"
 #include "editor/TmainFrm.h"
-
-namespace {
-
-// Text of a failure that ended the start-up.
-QString failureText() {
-    try {
-        throw;
-    } catch (erc& e) {
-        char text[512] = {};
-        if (errfac* f = e.getFacility()) f->format(e, text, int(sizeof text));
-        e.release();
-        return QString::fromUtf8(text);
-    } catch (const ConversionError& e) {
-        return e.text();
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return QStringLiteral("Unexpected failure.");
-    }
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -48,7 +22,7 @@ int main(int argc, char* argv[]) {
             form.FormCreate();
             started = !form.terminateRequested();
         } catch (...) {
-            QMessageBox::critical(nullptr, resString(1841), failureText());
+            QMessageBox::critical(nullptr, resString(1841), TmainFrm::failureText());
         }
         if (started) {
             form.show();

@@ -102,3 +102,20 @@ bool iniHasKey(const std::string& path, const std::string& section, const std::s
         if (line.substr(0, line.find('=')) == key) return true;
     return false;
 }
+
+void writeProject(const SuiteCopy& suite, const std::string& lines) {
+    std::string text = "\xEF\xBB\xBF\r\n[Geodesy]\r\n";
+    size_t start = 0;
+    while (start < lines.size()) {
+        size_t end = lines.find('\n', start);
+        if (end == std::string::npos) end = lines.size();
+        text += lines.substr(start, end - start) + "\r\n";
+        start = end + 1;
+    }
+    writeFile(suite.projectFile(), text);
+}
+
+const std::string kUserDefinedGrid =
+    "Ver=2001\nProjection=TME\nRefLatitude=0\nCentralMeridian=3\nScaleFactor=0.9996\nUnit=1\n"
+    "FalseEasting=1000\nFalseNorthing=2000\nSemiMajorAxis=6378137\nFlattening=298.257223563\n";
+const std::string kUserDefinedProject = kUserDefinedGrid + "RTKMode=0\nChartDatum=0";

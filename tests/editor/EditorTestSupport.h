@@ -3,6 +3,7 @@
 // message boxes a form shows.
 #pragma once
 
+#include <QComboBox>
 #include <QMessageBox>
 #include <QString>
 
@@ -10,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "editor/TmainFrm.h"
 #include "tests/TestSupport.h"
+#include "ui_TmainFrm.h"
 
 // A copy of the sample suite folder (without its large grids) that a test may change, made the
 // data root of the runtime (KVT_PELAGIX) with a working folder of its own (XDG_CONFIG_HOME).
@@ -57,3 +60,23 @@ std::vector<std::string> sectionLines(const std::string& path, const std::string
 // The value of a key of a section ("" when missing).
 std::string iniValue(const std::string& path, const std::string& section, const std::string& key);
 bool iniHasKey(const std::string& path, const std::string& section, const std::string& key);
+
+// The parameter file of the current project with the given lines in its section "Geodesy".
+void writeProject(const SuiteCopy& suite, const std::string& lines);
+
+// A user-defined Transverse Mercator on WGS 84 in metres; the project adds no vertical reference.
+extern const std::string kUserDefinedGrid;
+extern const std::string kUserDefinedProject;
+
+// The main window, started, with the user's way of choosing a list item.
+struct Form {
+    std::unique_ptr<TmainFrm> frm = std::make_unique<TmainFrm>();
+    Ui::mainFrm* ui = frm->form();
+    Form() { frm->FormCreate(); }
+    void choose(QComboBox* list, int index) {
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+    }
+    void choose(QComboBox* list, const QString& text) { choose(list, list->findText(text)); }
+    void standard() { ui->mnuViewStandard->trigger(); }
+};

@@ -24,39 +24,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The parameter file of the current project with the given lines in its section "Geodesy".
-void writeProject(const SuiteCopy& suite, const std::string& lines) {
-    std::string text = "\xEF\xBB\xBF\r\n[Geodesy]\r\n";
-    size_t start = 0;
-    while (start < lines.size()) {
-        size_t end = lines.find('\n', start);
-        if (end == std::string::npos) end = lines.size();
-        text += lines.substr(start, end - start) + "\r\n";
-        start = end + 1;
-    }
-    writeFile(suite.projectFile(), text);
-}
-
-// A user-defined Transverse Mercator on WGS 84 in metres; the project below adds no vertical
-// reference.
-const std::string kUserDefinedGrid =
-    "Ver=2001\nProjection=TME\nRefLatitude=0\nCentralMeridian=3\nScaleFactor=0.9996\nUnit=1\n"
-    "FalseEasting=1000\nFalseNorthing=2000\nSemiMajorAxis=6378137\nFlattening=298.257223563\n";
-const std::string kUserDefinedProject = kUserDefinedGrid + "RTKMode=0\nChartDatum=0";
-
-struct Form {
-    std::unique_ptr<TmainFrm> frm = std::make_unique<TmainFrm>();
-    Ui::mainFrm* ui = frm->form();
-    Form() { frm->FormCreate(); }
-    void choose(QComboBox* list, int index) {
-        list->setCurrentIndex(index);
-        emit list->activated(index);
-    }
-    void choose(QComboBox* list, const QString& text) { choose(list, list->findText(text)); }
-    void standard() { ui->mnuViewStandard->trigger(); }
-};
+// A user-defined Transverse Mercator on Clarke 1880 (IGN), the ellipsoid of NTF.
+const std::string kClarkeProject =
+    "Ver=2001\nProjection=TME\nRTKMode=0\nSemiMajorAxis=6378249.2\nFlattening=293.4660212936269\n";
 
 }  // namespace
+
 
 TEST(MainForm, StartsOnTheSampleProject) {
     SuiteCopy suite;
@@ -439,8 +412,7 @@ TEST(MainForm, DatumShiftFileMustFitTheEllipsoid) {
     if (!fs::exists(grid)) GTEST_SKIP() << "ntf_r93.gsb of proj-data is not installed";
     SuiteCopy suite;
     // Clarke 1880 (IGN), the ellipsoid of NTF, the source of ntf_r93.gsb (EPSG 7011).
-    writeProject(suite, std::string(kUserDefinedProject) +
-                            "\nSemiMajorAxis=6378249.2\nFlattening=293.4660212936269\nDeltaX=-168");
+    writeProject(suite, std::string(kClarkeProject) + "DeltaX=-168");
     MessageBoxWatcher boxes;
     Form f;
     ASSERT_TRUE(f.ui->edDx->isEnabled());
@@ -481,8 +453,7 @@ TEST(MainForm, ExportStartWritesTheTemporaryFileOnlyWhenValid) {
 
 TEST(MainForm, TimeVariableParametersReplaceTheDatumShiftFile) {
     SuiteCopy suite;
-    writeProject(suite, std::string(kUserDefinedProject) + "\nSemiMajorAxis=6378249.2\nFlattening=293.4660212936269\n"
-                                                           "DynDatum=ntf_r93.gsb");
+    writeProject(suite, std::string(kClarkeProject) + "DynDatum=ntf_r93.gsb");
     Form f;
     ASSERT_FALSE(f.ui->edDx->isEnabled());
     const double block[7] = {0.9956, -1.9013, -0.5215, 0.00062, 0.025915, 0.009426, 0.011599};
@@ -498,8 +469,7 @@ TEST(MainForm, TimeVariableParametersReplaceTheDatumShiftFile) {
 
 TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
     SuiteCopy suite;
-    writeProject(suite, std::string(kUserDefinedProject) + "\nSemiMajorAxis=6378249.2\nFlattening=293.4660212936269\n"
-                                                           "DynDatum=ntf_r93\nGeoid=old.geo");
+    writeProject(suite, std::string(kClarkeProject) + "DynDatum=ntf_r93\nGeoid=old.geo");
     const std::string log = suite.workingFolder() + "/dialogs.log";
     setenv("BAYRUN_FILE_DIALOG_LOG", log.c_str(), 1);
     setenv("BAYRUN_FILE_DIALOG_ANSWERS", "/data/models/g2012a.us.geo\n/jobs/bay/tide.ktd\n", 1);

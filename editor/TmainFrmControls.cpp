@@ -1,0 +1,236 @@
+// The main window: control lists, the RTK methods, display modes, projection parameter fields
+// and captions.
+#include "editor/TmainFrm.h"
+
+#include <QButtonGroup>
+#include <QRadioButton>
+
+#include "editor/TmainFrmShared.h"
+#include "ui_TmainFrm.h"
+
+using namespace mainform;
+
+void TmainFrm::SetControlsVisible(QWidget* const* list, bool visible) {
+    for (; *list; ++list) (*list)->setVisible(visible);
+}
+
+void TmainFrm::SetControlsEnabled(QWidget* const* list, bool enabled) {
+    for (; *list; ++list) (*list)->setEnabled(enabled);
+}
+
+void TmainFrm::ClearGeoidModel() {
+    geoidModel.clear();
+    ui->edGeoModel->clear();
+}
+
+void TmainFrm::ClearKtdFile() {
+    ktdFile.clear();
+    ui->edKtd->clear();
+}
+
+int TmainFrm::rtkIndex() const { return rtkGroup->checkedId(); }
+
+void TmainFrm::setRtkIndex(int index) {
+    if (QAbstractButton* button = rtkGroup->button(index)) {
+        button->setChecked(true);
+        return;
+    }
+    // No item: the exclusive group would keep its checked button.
+    rtkGroup->setExclusive(false);
+    for (QAbstractButton* b : rtkGroup->buttons()) b->setChecked(false);
+    rtkGroup->setExclusive(true);
+}
+
+void TmainFrm::UpdateRtkControls(int mode) {
+    if (displayMode == kSubBottom) return;
+    rtkMode = mode;
+    QWidget* const vertical[] = {ui->lblGeoModel, ui->edGeoModel, ui->btnGeoModelBrowse, ui->btnGeoModelClear,
+                                 ui->lblOrtho,    ui->edOrtho,    ui->lblOrthoUnits,     ui->lblKtd,
+                                 ui->edKtd,       ui->btnKtdBrowse, ui->btnKtdClear,     ui->lblVDatum,
+                                 ui->cbVDatum,    ui->lblDatum,   ui->cbDatum,           ui->lblDatumLevel,
+                                 ui->edDatumLevel, nullptr};
+    QWidget* const geoid[] = {ui->lblGeoModel, ui->edGeoModel, ui->btnGeoModelBrowse, ui->btnGeoModelClear,
+                              ui->lblOrtho,    ui->edOrtho,    ui->lblOrthoUnits,     nullptr};
+    QWidget* const ktd[] = {ui->lblKtd, ui->edKtd, ui->btnKtdBrowse, ui->btnKtdClear, nullptr};
+    QWidget* const vdatum[] = {ui->lblVDatum, ui->cbVDatum, ui->lblDatum, ui->cbDatum, nullptr};
+    QWidget* const level[] = {ui->lblDatumLevel, ui->edDatumLevel, nullptr};
+    SetControlsVisible(vertical, false);
+    switch (mode) {
+    case 0:
+    case 5:  // the level alone: a chart datum level, or the ellipsoid's height above chart datum
+        SetControlsVisible(level, true);
+        ClearGeoidModel();
+        ClearKtdFile();
+        ui->cbVDatum->setCurrentIndex(-1);
+        ui->cbDatum->setCurrentIndex(-1);
+        ui->lblDatumLevel->setText(resString(mode == 0 ? kChartDatumLevel : kHeightOfEllipsoid));
+        break;
+    case 1:
+        SetControlsVisible(ktd, true);
+        ClearGeoidModel();
+        chartDatum = 0.0;
+        ui->edKtd->setText(fromUtf8(ktdFile));
+        break;
+    case 2:
+        SetControlsVisible(geoid, true);
+        SetControlsVisible(ktd, true);
+        chartDatum = 0.0;
+        ui->edKtd->setText(fromUtf8(ktdFile));
+        break;
+    case 3:
+        SetControlsVisible(geoid, true);
+        SetControlsVisible(vdatum, true);
+        chartDatum = 0.0;
+        break;
+    case 4:
+        SetControlsVisible(geoid, true);
+        SetControlsVisible(level, true);
+        ui->edDatumLevel->setEnabled(true);
+        ui->cbVDatum->setCurrentIndex(-1);
+        ui->cbDatum->setCurrentIndex(-1);
+        ui->lblDatumLevel->setText(resString(kHeightOfGeoid));
+        break;
+    default:
+        break;
+    }
+    numbertext::show(ui->edDatumLevel, chartDatum, numbertext::formatOr15("%.2lf", chartDatum));
+}
+
+void TmainFrm::SetDisplayMode(QAction* sender) {
+    if (!sender) return;
+    ui->mnuViewStandard->setChecked(false);
+    ui->mnuViewSubBottom->setChecked(false);
+    sender->setChecked(true);
+    QWidget* const modeControls[] = {ui->Bevel1,      ui->rgRTK,         ui->lblGeoModel,   ui->edGeoModel,
+                                     ui->btnGeoModelBrowse, ui->btnGeoModelClear, ui->lblKtd, ui->edKtd,
+                                     ui->btnKtdBrowse, ui->btnKtdClear,  ui->lblVDatum,     ui->cbVDatum,
+                                     ui->lblDatum,    ui->cbDatum,       ui->lblDatumLevel, ui->edDatumLevel,
+                                     ui->lblOrtho,    ui->edOrtho,       ui->lblOrthoUnits, nullptr};
+    if (sender == ui->mnuViewStandard) {
+        displayMode = kStandard;
+        resize(kWindowWidth, kStandardHeight);
+        SetControlsVisible(modeControls, true);
+        ui->ExportVDatumtoXYZ1->setVisible(true);
+        ui->ExportVDatumtoXYZ1->setEnabled(rtkMode == 3);
+        ui->btnOK->move(ui->btnOK->x(), kStandardButtonTop);
+        ui->btnCancel->move(ui->btnCancel->x(), kStandardButtonTop);
+    } else if (sender == ui->mnuViewSubBottom) {
+        displayMode = kSubBottom;
+        ui->btnOK->move(ui->btnOK->x(), kSubBottomButtonTop);
+        ui->btnCancel->move(ui->btnCancel->x(), kSubBottomButtonTop);
+        SetControlsVisible(modeControls, false);
+        ui->ExportVDatumtoXYZ1->setVisible(false);
+        resize(kWindowWidth, kSubBottomHeight);
+    }
+}
+
+void TmainFrm::ShowParameter(int slot, double value) {
+    if (slot < 0 || slot >= kParameterSlots) return;
+    ParameterSlot& s = parameterSlots[slot];
+    char16_t buffer[kAngleBuffer];
+    switch (s.kind) {
+    case kNumber:
+        numbertext::show(s.edit, value,
+                         s.format.empty() ? numbertext::general(value) : numbertext::formatOr15(s.format, value));
+        break;
+    case kLatitude:
+        bayrun::angles()->SetFormat(DegFormat);
+        numbertext::show(s.edit, value,
+                         QString::fromUtf16(bayrun::angles()->FormatLatitude(buffer, kAngleBuffer, value)));
+        break;
+    case kLongitude:
+        bayrun::angles()->SetFormat(DegFormat);
+        numbertext::show(s.edit, value,
+                         QString::fromUtf16(bayrun::angles()->FormatLongitude(buffer, kAngleBuffer, value)));
+        break;
+    default:
+        break;
+    }
+}
+
+bool TmainFrm::readParameter(int slot, double& value) const {
+    const ParameterSlot& s = parameterSlots[slot];
+    double v = 0;
+    // A field the user did not change gives the full value it shows, not its rounded text.
+    if (numbertext::unchanged(s.edit, v)) {
+        value = v;
+        return true;
+    }
+    const QString text = s.edit->text();
+    bool parsed = false;
+    switch (s.kind) {
+    case kNumber:
+        parsed = numbertext::parse(text, v);
+        break;
+    case kLatitude:
+        parsed = bayrun::angles()->ParseLatitude(utf16(text).c_str(), &v);
+        break;
+    case kLongitude:
+        parsed = bayrun::angles()->ParseLongitude(utf16(text).c_str(), &v);
+        break;
+    default:
+        break;
+    }
+    if (parsed) value = v;
+    return parsed;
+}
+
+void TmainFrm::ParseParameter(int slot, double* value) {
+    if (slot < 0 || slot >= kParameterSlots || !value) return;
+    const int kind = parameterSlots[slot].kind;
+    if (!readParameter(slot, *value) && (kind == kLatitude || kind == kLongitude)) ShowParameter(slot, *value);
+}
+
+void TmainFrm::SetCaptions() {
+    setWindowTitle(resString(1841));
+    ui->File1->setTitle(resString(1039));
+    ui->mnuView->setTitle(resString(10));
+    ui->mnuDisplayMode->setTitle(resString(11));
+    ui->mnuViewStandard->setText(resString(12));
+    ui->mnuViewSubBottom->setText(resString(13));
+    ui->Tools1->setTitle(resString(2934));
+    ui->Options1->setTitle(resString(2316));
+    ui->Help1->setTitle(resString(1045));
+    ui->Exit1->setText(resString(1660));
+    ui->ExportVDatumtoXYZ1->setText(resString(8129));
+    ui->TimeVariableTransformations1->setText(resString(8130));
+    ui->SaveCustomGrid1->setText(resString(10771));
+    ui->DegreesFormat1->setTitle(resString(5366));
+    ui->DecimalDegrees1->setText(resString(1490));
+    ui->DecimalMinutes1->setText(resString(5074));
+    ui->DecimalSeconds1->setText(resString(5077));
+    ui->HelpTopics1->setText(resString(5150));
+    ui->About1->setText(resString(1101));
+    ui->gbPredefined->setTitle(resString(5339));
+    ui->gbDatumTransformationParameters->setTitle(resString(5348));
+    ui->lblGrids->setText(resString(3940));
+    ui->lblZone->setText(resString(3073));
+    ui->lblDistanceUnit->setText(resString(5340));
+    ui->lblDepthUnit->setText(resString(5341));
+    ui->ckElevationMode->setText(resString(5342));
+    ui->lblEllipsoid->setText(resString(1681));
+    ui->lblSemiMajorAxis->setText(resString(2672));
+    ui->lblFlattening->setText(resString(5343));
+    ui->lblDx->setText(resString(7427));
+    ui->lblDy->setText(resString(7428));
+    ui->lblDz->setText(resString(7429));
+    ui->lblRx->setText(resString(7423));
+    ui->lblRy->setText(resString(7424));
+    ui->lblRz->setText(resString(7425));
+    ui->lblDscale->setText(resString(7430));
+    ui->lblDatumShiftFile->setText(resString(5349));
+    ui->lblProjection->setText(resString(2469));
+    ui->lblFalseEasting->setText(resString(5346));
+    ui->lblFalseNorthing->setText(resString(5347));
+    ui->ckLocalGrid->setText(resString(5350));
+    ui->btnLocalGrid->setText(resString(5352));
+    ui->rgRTK->setTitle(resString(5530));
+    for (int i = 0; i < kRtkModes; ++i) rtkGroup->button(i)->setText(resString(8111 + i));
+    ui->lblGeoModel->setText(resString(5344));
+    ui->lblOrtho->setText(resString(5345));
+    ui->lblKtd->setText(resString(1996));
+    ui->lblVDatum->setText(resString(8117));
+    ui->lblDatum->setText(resString(4488));
+    ui->btnOK->setText(resString(2285));
+    ui->btnCancel->setText(resString(1269));
+}

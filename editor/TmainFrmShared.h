@@ -1,0 +1,131 @@
+// What the files of the main window share: the parameter file's section, the settings, window
+// sizes, string ids and small text, database and profile helpers. Internal to the editor.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/Query.h"
+#include "common/erc.h"
+#include "editor/Bayrun.h"
+#include "editor/NumberText.h"
+#include "editor/TmainFrm.h"
+
+namespace mainform {
+
+constexpr char kSection[] = "Geodesy";
+constexpr char16_t kSectionW[] = u"Geodesy";
+constexpr char kSettingsSection[] = "Corvane";
+constexpr char kDegFormatKey[] = "DegFormat";
+constexpr char kDatabaseFile[] = "/datum/corvane.db";
+constexpr char kDatumFolder[] = "/datum";
+constexpr char kCustomGridExtension[] = ".cgeo";
+constexpr char kHelpFile[] = "PelagixHelp.chm";
+constexpr int kHelpCommand = 34;
+constexpr int kStartedNotification = 97;
+
+// Ellipsoid id of WGS 84: no datum transformation applies to it.
+constexpr int kWgs84EllipsoidId = 36;
+// Defaults of a parameter file without the keys: the WGS 84 axis and inverse flattening.
+constexpr double kDefaultSemiMajorAxis = 6378137.0;
+constexpr double kDefaultInverseFlattening = 298.257223563;
+
+// Window sizes and the OK/Cancel row of the two display modes.
+constexpr int kWindowWidth = 771;
+constexpr int kStandardHeight = 585;
+constexpr int kSubBottomHeight = 420;
+constexpr int kStandardButtonTop = 485;
+constexpr int kSubBottomButtonTop = 320;
+
+// Longest value read from a parameter file (a line of an INI file holds at most 1022 bytes).
+constexpr int kValueBuffer = 1024;
+// Wide path buffers of the file dialogs.
+constexpr int kPathBuffer = 4096;
+// Angle text buffers.
+constexpr int kAngleBuffer = 64;
+
+// String ids.
+enum : int {
+    kMsgMissingVDatum = 1,
+    kMsgMissingGeoid = 2,
+    kMsgMissingKtd = 3,
+    kCustomGridFilter = 4,
+    kKtdTitle = 5,
+    kAllFilesFilter = 1138,
+    kCaption = 1841,
+    kKtdFilter = 1995,
+    kUserDefined = 2998,
+    kChartDatumLevel = 4381,
+    kGeoidFilter = 5384,
+    kGeoidTitle = 5385,
+    kDatumShiftFilter = 5386,
+    kDatumShiftTitle = 5387,
+    kSameAsHorizontal = 5378,
+    kDatumShiftRefused = 5381,
+    kHeightOfGeoid = 8118,
+    kHeightOfEllipsoid = 10715,
+    kSaveCustomGridTitle = 10771,
+};
+
+inline QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+inline QString fromUtf8(const char* s) { return QString::fromUtf8(s ? s : ""); }
+inline std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
+inline std::u16string utf16(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())); }
+
+// A step that gives a row: true; done: false; a failure is raised as the SQLite error value.
+inline bool nextRow(Query& q) {
+    erc r = q.step();
+    const int code = r.getCode();
+    if (code == Query::kRow || code == Query::kDone) r.release();
+    return code == Query::kRow;
+}
+
+// The text after the last '\' or '/' of a stored value or path.
+inline std::string fileNameOf(const std::string& path) {
+    const size_t sep = path.find_last_of("\\/");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+// A file name without its extension (up to its last '.').
+inline std::string withoutExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+inline std::string readText(IBayrunProfile* profile, const char* key, const char* def) {
+    char buffer[kValueBuffer];
+    profile->ReadString(kValueBuffer, buffer, kSection, key, def);
+    return buffer;
+}
+
+struct ProfileRelease {
+    void operator()(IBayrunProfile* p) const {
+        if (p) p->Release();
+    }
+};
+using OwnedProfile = std::unique_ptr<IBayrunProfile, ProfileRelease>;
+
+inline OwnedProfile newProfile() {
+    OwnedProfile p(bayrun::make<IBayrunProfile>(IID_IBayrunProfile));
+    if (!p) throw std::runtime_error("The runtime cannot provide a profile.");
+    return p;
+}
+
+}  // namespace mainform
+
+// Runs a handler's work; a failure becomes a message box, never an exception in the loop.
+template <typename Work>
+void TmainFrm::guarded(Work&& work) {
+    try {
+        work();
+    } catch (...) {
+        reportFailure(failureText());
+    }
+}

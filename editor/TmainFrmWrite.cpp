@@ -1,0 +1,171 @@
+// The main window: validating and writing the parameter file.
+#include "editor/TmainFrm.h"
+
+#include "editor/TmainFrmShared.h"
+#include "ui_TmainFrm.h"
+
+using namespace mainform;
+
+namespace {
+
+// A write of the parameter file that did not succeed: the caller must not report success.
+void checkWrite(bool written, const char* key) {
+    if (!written) throw std::runtime_error(std::string("The parameter file could not be written (key ") + key + ").");
+}
+
+}  // namespace
+
+void TmainFrm::WriteParameters(IBayrunProfile* profile) {
+    // Every number is taken from its edit before the section is erased, so a text that is not a
+    // number stops the writing with the file as it was. An edit the user did not change gives the
+    // full value it shows, so a project opened and saved keeps every value as it was read.
+    const double semiMajor = numbertext::value(ui->edSemiMajorAxis);
+    const double flattening = numbertext::value(ui->edFlattening);
+    const double easting = numbertext::value(ui->edFalseEast);
+    const double northing = numbertext::value(ui->edFalseNorth);
+    const double transformation[kDatumParameters] = {
+        numbertext::value(ui->edDx),  numbertext::value(ui->edDy),  numbertext::value(ui->edDz),
+        numbertext::value(ui->edDrx), numbertext::value(ui->edDry), numbertext::value(ui->edDrz),
+        numbertext::value(ui->edDsc)};
+    const double ortho = numbertext::value(ui->edOrtho);
+
+    struct Parameter {
+        std::string key;
+        std::string text;
+    };
+    std::vector<Parameter> parameters;
+    std::string projectionAbrev;
+    {
+        Query projection(database, "SELECT * FROM gp_projections WHERE id=?;");
+        projection.bind(1, ui->cbProjection->currentIndex() + 1);
+        if (nextRow(projection)) {
+            projectionAbrev = projection.getString("abrev");
+            const int numpar = projection.getInt("numpar");
+            for (int i = 0; i < numpar && i < kParameterSlots; ++i) {
+                Query par(database, "SELECT * FROM gp_projpar WHERE id=?;");
+                par.bind(1, projection.getInt(("par" + std::to_string(i + 1)).c_str()));
+                if (!nextRow(par)) continue;
+                // A field that does not read as its kind of value is refused like any other
+                // number: writing the previous parameter's value in its place would be wrong.
+                double value = 0;
+                if (!readParameter(i, value)) throw ConversionError(parameterSlots[i].edit->text());
+                // The parameter's own format, unless it is missing or unusable or would not read
+                // back as the value: then the exact shortest text.
+                QString text;
+                double back = 0;
+                if (!numbertext::format(par.getString("fmt"), value, text) || !numbertext::parse(text, back) ||
+                    back != value)
+                    text = numbertext::exact(value);
+                parameters.push_back({par.getString("abrev"), utf8(text)});
+            }
+        }
+    }
+    // The library refuses a file without a projection: so does the editor, before writing.
+    if (projectionAbrev.empty()) throw std::runtime_error("No projection is chosen: choose one in the Projection list.");
+
+    checkWrite(profile->EraseSectionW(kSectionW), "Geodesy");
+    checkWrite(profile->WriteInt(kSection, "Ver", libraryVersion), "Ver");
+    const int grid = ui->cbGrid->currentIndex();
+    if (grid >= 0 && grid < predefinedGridCount) {
+        checkWrite(profile->WriteInt(kSection, "ZoneId", ui->cbZone->currentData().toInt()), "ZoneId");
+        checkWrite(profile->WriteStringW(kSectionW, u"Grid", utf16(ui->cbGrid->currentText()).c_str()), "Grid");
+        checkWrite(profile->WriteStringW(kSectionW, u"ZoneName", utf16(ui->cbZone->currentText()).c_str()), "ZoneName");
+    }
+    checkWrite(profile->WriteStringW(kSectionW, u"Unit", utf16(numbertext::formatOr15("%.12lf", horzFactor)).c_str()),
+               "Unit");
+    checkWrite(profile->WriteStringW(kSectionW, u"UnitsName", utf16(ui->cbHorzUnit->currentText()).c_str()),
+               "UnitsName");
+    checkWrite(profile->WriteDouble(kSection, "VertUnit", ui->cbVertUnit->currentIndex() >= 1 ? vertFactor : 0.0),
+               "VertUnit");
+    checkWrite(profile->WriteString(kSection, "Projection", projectionAbrev.c_str()), "Projection");
+    for (const Parameter& p : parameters)
+        checkWrite(profile->WriteString(kSection, p.key.c_str(), p.text.c_str()), p.key.c_str());
+    checkWrite(profile->WriteStringW(kSectionW, u"Ellipsoid", utf16(ui->cbEllipsoid->currentText()).c_str()),
+               "Ellipsoid");
+    // Checked numbers, written in their exact shortest text.
+    const std::pair<const char*, double> checked[] = {
+        {"SemiMajorAxis", semiMajor}, {"Flattening", flattening}, {"FalseEasting", easting}, {"FalseNorthing", northing}};
+    for (const auto& [key, value] : checked) checkWrite(profile->WriteDouble(kSection, key, value), key);
+    const char* transformationKeys[kDatumParameters] = {"DeltaX", "DeltaY", "DeltaZ", "DeltaRX", "DeltaRY", "DeltaRZ", "DeltaScale"};
+    for (int i = 0; i < kDatumParameters; ++i)
+        checkWrite(profile->WriteDouble(kSection, transformationKeys[i], transformation[i]), transformationKeys[i]);
+
+    if (!datumShiftFile.empty()) {
+        const std::string name = datumShiftFile.find('.') == std::string::npos ? datumShiftFile + ".lls" : datumShiftFile;
+        checkWrite(profile->WriteString(kSection, "DynDatum", name.c_str()), "DynDatum");
+    } else {
+        profile->DeleteKey(kSection, "DynDatum");
+    }
+
+    if (localGrid.AdjustType != 0) {
+        checkWrite(profile->WriteInt(kSection, "AdjustType", localGrid.AdjustType & kAdjustTypeMask), "AdjustType");
+        const std::pair<const char*, double> values[] = {
+            {"AdjustOrigX", localGrid.OrigX}, {"AdjustOrigY", localGrid.OrigY}, {"AdjustRotation", localGrid.Rotation},
+            {"AdjustScale", localGrid.Scale}, {"AdjustX", localGrid.TransX},    {"AdjustY", localGrid.TransY}};
+        for (const auto& [key, value] : values) checkWrite(profile->WriteDouble(kSection, key, value), key);
+        if (localGrid.AdjustType & kReverseX) checkWrite(profile->WriteBool(kSection, "ReverseX", true), "ReverseX");
+        if (localGrid.AdjustType & kReverseY) checkWrite(profile->WriteBool(kSection, "ReverseY", true), "ReverseY");
+    } else {
+        for (const char* key : {"AdjustType", "AdjustOrigX", "AdjustOrigY", "AdjustRotation", "AdjustScale", "AdjustX",
+                                "AdjustY", "ReverseX", "ReverseY"})
+            profile->DeleteKey(kSection, key);
+    }
+
+    checkWrite(profile->WriteDouble(kSection, "OrthoHCorr", ortho * vertFactor), "OrthoHCorr");
+    if (!geoidModel.empty())
+        checkWrite(profile->WriteString(kSection, "Geoid", (geoidModel + ".geo").c_str()), "Geoid");
+    else
+        profile->DeleteKey(kSection, "Geoid");
+    checkWrite(profile->WriteBool(kSection, "Elevation", ui->ckElevationMode->isChecked()), "Elevation");
+}
+
+bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
+    int message = 0;
+    if (rtkMode == 3 && (ui->cbDatum->currentIndex() < 0 || ui->cbVDatum->currentIndex() < 0))
+        message = kMsgMissingVDatum;
+    else if ((rtkMode == 2 || rtkMode == 3 || rtkMode == 4) && geoidModel.empty())
+        message = kMsgMissingGeoid;
+    else if ((rtkMode == 1 || rtkMode == 2) && ktdFile.empty())
+        message = kMsgMissingKtd;
+    // A message never names a control the surveyor cannot see.
+    const auto reveal = [this] {
+        if (displayMode == kSubBottom) SetDisplayMode(ui->mnuViewStandard);
+    };
+    if (message != 0) {
+        reveal();
+        showError(resString(message), resString(kCaption));
+        return false;
+    }
+    double level = 0;
+    try {
+        level = numbertext::value(ui->edDatumLevel);
+        numbertext::value(ui->edOrtho);
+    } catch (...) {
+        reveal();
+        throw;
+    }
+
+    WriteParameters(profile);
+
+    profile->DeleteKey(kSection, "VDatum");
+    if (rtkMode == 3) {
+        {
+            Query q(database, "SELECT abrev FROM varea WHERE id=?;");
+            q.bind(1, ui->cbVDatum->currentData().toInt());
+            if (nextRow(q)) checkWrite(profile->WriteString(kSection, "VDatum", q.getText(0)), "VDatum");
+        }
+        Query q(database, "SELECT abrev FROM vsurface WHERE id=?;");
+        q.bind(1, ui->cbDatum->currentData().toInt());
+        if (nextRow(q))
+            checkWrite(profile->WriteString(kSection, "VSurface", q.getText(0)), "VSurface");
+        else
+            profile->DeleteKey(kSection, "VSurface");
+    }
+    checkWrite(profile->WriteDouble(kSection, "ChartDatum", level), "ChartDatum");
+    checkWrite(profile->WriteInt(kSection, "RTKMode", rtkMode), "RTKMode");
+    if (!ktdFile.empty()) checkWrite(profile->WriteString(kSection, "KTDFile", ktdFile.c_str()), "KTDFile");
+    if (ui->cbGrid->currentIndex() > predefinedGridCount)
+        checkWrite(profile->WriteStringW(kSectionW, u"CustomName", utf16(ui->cbGrid->currentText()).c_str()),
+                   "CustomName");
+    return true;
+}
