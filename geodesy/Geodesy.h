@@ -83,7 +83,8 @@ public:
     // geoid, a VDatum grid or the KTD table cannot be loaded (the mode is then 0).
     erc SetChartDatum(const ChartDatumParams& p);
     // Fills the record; its name buffers hold 256 bytes, its KTD buffer the longest path set.
-    void GetChartDatum(ChartDatumParams& p) const;
+    // Code 1 when the KTD path does not fit the caller's buffer (it then gets the empty string).
+    erc GetChartDatum(ChartDatumParams& p) const;
     // Separation K - N and undulation N in metres (each may be null), written as far as they
     // were computed. Status 15 (severity 1) when there is none: mode 0, a mode outside 0..5, or
     // a point outside a vertical grid; another failure's code otherwise.
