@@ -48,24 +48,32 @@ std::string cut(std::string value, size_t length) {
     return value;
 }
 
-// Projection and ellipsoid; an unknown projection name fails before anything is built.
+// Projection and ellipsoid; an unknown projection name fails before anything is built. Values
+// that are not finite are refused after it, in the order the build checks them: inverse
+// flattening (3), unit (4), the projection's parameters (7).
 GeodesyParams readProjection(const Pelagix::Profile& file, const char* section) {
-    auto number = [&](const char* key) { return numberOf(file, section, key, kBadParameter); };
+    int refused = 0;
+    auto number = [&](const char* key, int code = kBadParameter) {
+        double value = file.getDouble(key, section, 0.0);
+        if (!std::isfinite(value) && (refused == 0 || code < refused)) refused = code;
+        return value;
+    };
     GeodesyParams params{};
     params.scaleFactor = zeroMeansOne(number(kScaleFactor));
     params.referenceLatitude = degreesToRadians(number(kRefLatitude));
     params.centralMeridian = degreesToRadians(number(kCentralMeridian));
     params.northParallel = degreesToRadians(number(kNorthParallel));
     params.southParallel = degreesToRadians(number(kSouthParallel));
-    params.unitFactor = zeroMeansOne(numberOf(file, section, kUnit, kBadUnit));
+    params.unitFactor = zeroMeansOne(number(kUnit, kBadUnit));
     params.falseEasting = number(kFalseEasting);
     params.falseNorthing = number(kFalseNorthing);
     params.skewAzimuth = degreesToRadians(number(kSkewAzimuth));
     params.semiMajorAxis = number(kSemiMajorAxis);
-    params.inverseFlattening = numberOf(file, section, kFlattening, kBadInverseFlattening);
+    params.inverseFlattening = number(kFlattening, kBadInverseFlattening);
     std::string name = cut(file.getString(kProjection, section, ""), kProjectionNameLength);
     params.projectionId = projectionIdOf(name.c_str());
     if (params.projectionId == 0) fail(kUnknownProjection);
+    if (refused) fail(refused);
     params.northParallel = standardParallel(params.projectionId, params.northParallel, params.referenceLatitude);
     params.southParallel = standardParallel(params.projectionId, params.southParallel, params.referenceLatitude);
     return params;

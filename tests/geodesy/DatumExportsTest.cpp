@@ -523,7 +523,9 @@ TEST_F(FileGeodesy, NonFiniteNumbersAreRefused) {
     };
     const Case cases[] = {
         {{{"Flattening", "nan"}}, 3},
-        {{{"Flattening", "inf"}}, 3},
+        {{{"ScaleFactor", "nan"}, {"Unit", "inf"}, {"Flattening", "inf"}}, 3},  // in the build's order
+        {{{"ScaleFactor", "nan"}, {"Unit", "inf"}}, 4},
+        {{{"Flattening", "nan"}, {"Projection", "XYZ"}}, 5},  // the name is looked up first
         {{{"Flattening", "1e-320"}}, 3},  // 1/f overflows
         {{{"Unit", "1e309"}}, 4},
         {{{"Unit", "-1e-320"}}, 4},
