@@ -16,7 +16,7 @@
 namespace {
 
 constexpr char kSuiteVariable[] = "KVT_PELAGIX";
-constexpr char kSuiteFile[] = "/pelagix.ini";
+constexpr char kSuiteFile[] = "pelagix.ini";
 constexpr char kSettingsFile[] = "/Corvane.ini";
 constexpr char kWorkingSubfolder[] = "/pelagix";
 
@@ -26,7 +26,9 @@ std::string dataRoot() {
 
 LastProject currentProject() {
     const std::string root = dataRoot();
-    Pelagix::Profile suite((root + kSuiteFile).c_str());
+    // Without a suite folder there is no configuration to read (not one at the root).
+    if (root.empty()) return {};
+    Pelagix::Profile suite(suitePath(root, kSuiteFile).c_str());
     return lastProjectOf(suite.getString("LastProject", "General", ""), root);
 }
 
@@ -101,7 +103,7 @@ IBayrunProfile* Environment::GetProfile(int id) {
 }
 
 bool Environment::ShowHelp(void* window, const char* file, int command) {
-    const std::string path = dataRoot() + "/" + (file ? file : "");
+    const std::string path = suitePath(dataRoot(), file ? file : "");
     debugLog("Bayrun help %s (command %d)", path.c_str(), command);
     if (file && *file && platform::isRegularFile(path) &&
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))

@@ -14,6 +14,11 @@ void closeConnection(sqlite3* db) {
     sqlite3_close(db);
 }
 
+// SQLite takes an empty name for a private temporary database; here it names no file.
+int openConnection(const std::string& path, int flags, sqlite3** db) {
+    return path.empty() ? SQLITE_CANTOPEN : sqlite3_open_v2(path.c_str(), db, flags, nullptr);
+}
+
 }  // namespace
 
 erc sqliteError(int result, sqlite3* db, short severity) {
@@ -22,7 +27,7 @@ erc sqliteError(int result, sqlite3* db, short severity) {
 }
 
 Database::Database(const std::string& path, int flags) {
-    int result = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    int result = openConnection(path, flags, &db);
     if (result != SQLITE_OK) {
         sqerc e(result, db, kSeverityError);
         // SQLite may hand back a connection even when the open fails: close it, keeping its
@@ -41,7 +46,7 @@ erc Database::open(const std::string& path, int flags) {
     if (owns) closeConnection(db);
     db = nullptr;
     owns = true;
-    int result = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    int result = openConnection(path, flags, &db);
     if (result == SQLITE_OK) return erc(0, 0);
     erc e = sqliteError(result, db);
     closeConnection(db);

@@ -14,9 +14,9 @@ LastProject lastProjectOf(const std::string& value, const std::string& programFo
         size_t dot = stem.rfind('.');
         project.name = dot == std::string::npos ? stem : stem.substr(0, dot);
     } else {
-        project.folder = programFolder + "/Projects/" + value;
+        project.folder = suitePath(programFolder, "Projects/" + value);
         // An empty name leaves the folder ending in '/': no second separator before ".ini".
-        project.file = project.folder + (value.empty() ? "" : "/") + value + ".ini";
+        if (!project.folder.empty()) project.file = project.folder + (value.empty() ? "" : "/") + value + ".ini";
         project.name = value;
     }
     return project;
@@ -24,7 +24,9 @@ LastProject lastProjectOf(const std::string& value, const std::string& programFo
 
 LastProject lastProject() {
     const std::string folder = programFolder();
-    Pelagix::Profile suite((folder + "/pelagix.ini").c_str());
+    // Without a suite there is no configuration to read, and no project.
+    if (folder.empty()) return {};
+    Pelagix::Profile suite(suitePath(folder, "pelagix.ini").c_str());
     return lastProjectOf(suite.getString("LastProject", "General", ""), folder);
 }
 

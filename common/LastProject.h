@@ -4,8 +4,9 @@
 // The value is either a project name (its folder is "<program folder>/Projects/<name>" and its
 // file "<name>.ini" in there) or the full path of the project's parameter file; a value holding
 // '\' or '/' is a path, since stored values may be Windows paths. A missing file or key reads as
-// an empty name. Every call reads the file anew; results are returned by value, so the functions
-// may be called from several threads.
+// an empty name. Without a program folder there is no project: folder and file are empty. Every
+// call reads the file anew; results are returned by value, so the functions may be called from
+// several threads.
 #pragma once
 
 #include <string>

@@ -65,6 +65,16 @@ std::vector<std::string> commandLine() {
 
 uint32_t threadId() { return uint32_t(syscall(SYS_gettid)); }
 
+std::string absolutePath(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    std::vector<char> folder(4096);
+    while (!getcwd(folder.data(), folder.size())) {
+        if (errno != ERANGE) return path;
+        folder.resize(folder.size() * 2);
+    }
+    return std::string(folder.data()) + "/" + path;
+}
+
 bool pathExists(const std::string& path) {
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0;

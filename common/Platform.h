@@ -24,6 +24,10 @@ std::vector<std::string> commandLine();
 // Identifier of the calling thread, as the debug log shows it.
 uint32_t threadId();
 
+// `path` made absolute against the current folder (unchanged when it is absolute or empty, or
+// when the current folder cannot be read).
+std::string absolutePath(const std::string& path);
+
 // Existence of a path, whatever it is.
 bool pathExists(const std::string& path);
 // A path that names a regular file (opening a folder "succeeds" on Linux).

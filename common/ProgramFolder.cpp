@@ -23,7 +23,8 @@ std::string resolveProgramFolder(const std::string& executablePath, const std::s
     // A host in an "x64" sub-folder belongs to the suite in its parent folder.
     if (endsWithX64(dir)) dir.resize(dir.size() - 4);
     if (!dir.empty() && platform::pathExists(dir + "/pelagix")) return dir;
-    return suiteVariable;
+    // Relative, the variable would name another folder whenever the host changes its own.
+    return platform::absolutePath(suiteVariable);
 }
 
 std::string programFolder() {
@@ -32,6 +33,12 @@ std::string programFolder() {
         folder = resolveProgramFolder(platform::executablePath(), platform::environment("KVT_PELAGIX"));
     return folder;
 }
+
+std::string suitePath(const std::string& root, const std::string& relative) {
+    return root.empty() ? std::string() : root + "/" + relative;
+}
+
+std::string suiteFile(const std::string& relative) { return suitePath(programFolder(), relative); }
 
 std::u16string programFolderW() { return toUtf16(programFolder()); }
 

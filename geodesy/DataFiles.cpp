@@ -33,15 +33,11 @@ std::string folderOf(const std::string& path) {
 }
 
 std::string datumFile(const std::string& name) {
-    std::string root = programFolder();
-    if (root.empty()) return {};
-    return findInFolder(findInFolder(root, kDatumFolder), name);
+    return findInFolder(findInFolder(programFolder(), kDatumFolder), name);
 }
 
 std::string vdatumFolder(const std::string& region) {
-    std::string root = programFolder();
-    if (root.empty()) return {};
-    return findInFolder(findInFolder(findInFolder(root, kDatumFolder), kVdatumFolder), region);
+    return findInFolder(findInFolder(findInFolder(programFolder(), kDatumFolder), kVdatumFolder), region);
 }
 
 bool isReadableFile(const std::string& path) {

@@ -1,5 +1,6 @@
 // Exports of the datum transformations, the datum-shift grid and the vertical reference, and
 // creation from a geodesy parameter file.
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -25,6 +26,12 @@ namespace {
 constexpr int kBadDatumGrid = 18;
 // Code of a parameter file that names no projection (also: no file at all).
 constexpr int kNoProjection = 5;
+// A null record or output pointer: refused, nothing written.
+constexpr int kNullPointer = 1;
+// Seven parameters, or another ellipsoid, that are not all finite numbers.
+constexpr int kBadParameter = 7;
+// A point that is not finite, as the projections refuse one.
+constexpr int kBadPoint = 10;
 
 Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
@@ -34,7 +41,9 @@ erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 template <typename Convert>
 int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, Convert&& convert) {
     return statusExport(h, [&]() {
+        if (!lat || !lon) return failure(kNullPointer);
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
+        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kBadPoint);
         convert(*geodesyOf(h), &la, &lo, &he);
         *lat = la;
         *lon = lo;
@@ -57,6 +66,7 @@ TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lo
 
 TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
                                    double f) {
+    if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
     return convertPoint(h, lat, lon, hgt, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.EllConv(Ellipsoid(a, f), la, lo, he);
     });
@@ -64,6 +74,7 @@ TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, do
 
 TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
                                       double f) {
+    if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
     return convertPoint(h, lat, lon, hgt, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.InvEllConv(Ellipsoid(a, f), la, lo, he);
     });
@@ -71,13 +82,18 @@ TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon,
 
 TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* params) {
     return statusExport(h, [&]() {
-        geodesyOf(h)->SetEllDiff(*params);
+        if (!params) return failure(kNullPointer);
+        const EllDiffParams& p = *params;
+        for (double v : {p.shiftX, p.shiftY, p.shiftZ, p.scale, p.rotationX, p.rotationY, p.rotationZ})
+            if (!std::isfinite(v)) return failure(kBadParameter);
+        geodesyOf(h)->SetEllDiff(p);
         return erc();
     });
 }
 
 TELLUS_API int TELLUS_CALL GetEllDiff(GeodesyHandle h, EllDiffParams* params) {
     return statusExport(h, [&]() {
+        if (!params) return failure(kNullPointer);
         geodesyOf(h)->GetEllDiff(*params);
         return erc();
     });
@@ -129,14 +145,11 @@ TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inver
 }
 
 TELLUS_API int TELLUS_CALL SetChartDatum(GeodesyHandle h, const ChartDatumParams* params) {
-    return statusExport(h, [&]() { return geodesyOf(h)->SetChartDatum(*params); });
+    return statusExport(h, [&]() { return params ? geodesyOf(h)->SetChartDatum(*params) : failure(kNullPointer); });
 }
 
 TELLUS_API int TELLUS_CALL GetChartDatum(GeodesyHandle h, ChartDatumParams* params) {
-    return statusExport(h, [&]() {
-        geodesyOf(h)->GetChartDatum(*params);
-        return erc();
-    });
+    return statusExport(h, [&]() { return params ? geodesyOf(h)->GetChartDatum(*params) : failure(kNullPointer); });
 }
 
 TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double* orthoCorrection) {

@@ -16,6 +16,7 @@ TELLUS_API GeodesyHandle TELLUS_CALL CreateEpsgGeodesy(int crsCode) {
 TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code) {
     exportframe::trace("GetEpsgCode entered");
     return exportframe::statusExport(h, [&] {
+        if (!code) return erc(exportframe::kUnknownFailure, kSeverityError, &geodesyFacility());
         int found = 0;
         erc status = EpsgCodeOf(*static_cast<Geodesy*>(h), found);
         if (!status) *code = found;
@@ -25,7 +26,7 @@ TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code) {
 
 TELLUS_API int TELLUS_CALL GetEpsgParams(int crsCode, EpsgParams* record) {
     exportframe::trace("GetEpsgParams entered");
-    if (record->size != sizeof(EpsgParams)) {
+    if (!record || record->size != sizeof(EpsgParams)) {
         exportframe::setError(exportframe::kUnknownFailure);
         return 0;
     }

@@ -150,7 +150,7 @@ constexpr int kSqliteNull = 5;
 
 }  // namespace
 
-std::string predefinedDatabasePath() { return programFolder() + "/datum/corvane.db"; }
+std::string predefinedDatabasePath() { return suiteFile("datum/corvane.db"); }
 
 bool EpsgAngleToRadians(double& value, int uomCode, Database& db) {
     if (uomCode == kSexagesimalDms) {

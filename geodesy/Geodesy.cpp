@@ -9,11 +9,19 @@
 
 namespace {
 
-// Creation refusals.
+// Creation refusals. A value that is not a finite number, or so close to 0 that its inverse is
+// not (the library divides by both), is refused like 0.
 constexpr int kNoFlattening = 3;
 constexpr int kNoUnit = 4;
-// SetAdjustment with a scale of 0 or a field that is not finite.
+// SetAdjustment with a scale of 0, or a value that is not a finite number.
 constexpr int kZeroAdjustScale = 7;
+
+bool unusable(double value) { return value == 0.0 || !std::isfinite(value) || !std::isfinite(1.0 / value); }
+
+bool allFinite(const AdjustParams& a) {
+    return std::isfinite(a.originX) && std::isfinite(a.originY) && std::isfinite(a.rotation) &&
+           std::isfinite(a.scale) && std::isfinite(a.translationX) && std::isfinite(a.translationY);
+}
 
 AdjustParams noAdjustment() {
     AdjustParams a{};
@@ -33,8 +41,8 @@ Geodesy::Geodesy(const GeodesyParams& params)
       yAxisCode(kAxisNorthing) {
     traceEntered("Geodesy::Geodesy");
     // Checked in this order, before any projection is built: both 0 gives 3.
-    if (params.inverseFlattening == 0.0) throw erc(kNoFlattening, kSeverityError, &geodesyFacility());
-    if (params.unitFactor == 0.0) throw erc(kNoUnit, kSeverityError, &geodesyFacility());
+    if (unusable(params.inverseFlattening)) throw erc(kNoFlattening, kSeverityError, &geodesyFacility());
+    if (unusable(params.unitFactor)) throw erc(kNoUnit, kSeverityError, &geodesyFacility());
     projection = CreateProjection(params);
 }
 
@@ -55,12 +63,7 @@ erc Geodesy::XYGeo(double x, double y, double& lat, double& lon) const {
 void Geodesy::GetGeodesyParams(GeodesyParams& out) const { out = projection->Params(); }
 
 erc Geodesy::SetAdjustment(const AdjustParams& adjust) {
-    // A field that is no number would turn every later conversion into NaN with success.
-    const double fields[] = {adjust.originX, adjust.originY,      adjust.rotation,
-                             adjust.scale,   adjust.translationX, adjust.translationY};
-    for (double v : fields)
-        if (!std::isfinite(v)) return erc(kZeroAdjustScale, kSeverityError, &geodesyFacility());
-    if (adjust.scale == 0.0) return erc(kZeroAdjustScale, kSeverityError, &geodesyFacility());
+    if (adjust.scale == 0.0 || !allFinite(adjust)) return erc(kZeroAdjustScale, kSeverityError, &geodesyFacility());
     adjustment = adjust;
     if ((adjust.type & kAdjustTypeMask) == kAdjustSimilarity) {
         xAxisCode = (adjust.type & kAdjustReverseX) ? kAxisWesting : kAxisEasting;

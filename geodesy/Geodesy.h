@@ -82,8 +82,9 @@ public:
     // Replaces the vertical reference by the record's mode and grids; erc 9, 14 or 17 when the
     // geoid, a VDatum grid or the KTD table cannot be loaded (the mode is then 0).
     erc SetChartDatum(const ChartDatumParams& p);
-    // Fills the record; its name buffers hold 256 bytes, its KTD buffer the longest path set.
-    void GetChartDatum(ChartDatumParams& p) const;
+    // Fills the record; each of its buffers holds 256 bytes. Code 1 when the KTD path does not
+    // fit (that buffer then gets the empty string: a cut path would name another file).
+    erc GetChartDatum(ChartDatumParams& p) const;
     // Separation K - N and undulation N in metres (each may be null), written as far as they
     // were computed. Status 15 (severity 1) when there is none: mode 0, a mode outside 0..5, or
     // a point outside a vertical grid; another failure's code otherwise.

@@ -10,6 +10,8 @@ namespace {
 
 // GetLocalName: the item has no name, or there is no buffer to take it.
 constexpr int kNoName = 12;
+// A null record or output pointer: refused, nothing written.
+constexpr int kNullPointer = 1;
 // Buffer sizes the callers of GetGeodesyParams give: the longest table name has 23 bytes, a
 // projection code 3.
 constexpr size_t kEllipsoidNameSize = 24;
@@ -21,6 +23,7 @@ constexpr int kBoolByte = 0xFF;
 Geodesy& geodesyOf(GeodesyHandle h) { return *static_cast<Geodesy*>(h); }
 
 erc noName() { return erc(kNoName, kSeverityError, &geodesyFacility()); }
+erc nullPointer() { return erc(kNullPointer, kSeverityError, &geodesyFacility()); }
 
 // Offset of the language's string ids; French and Spanish names exist, the rest falls back.
 int languageOffset(const char* lang) {
@@ -37,6 +40,7 @@ int languageOffset(const char* lang) {
 
 int convertInPlace(GeodesyHandle h, double* value, int toMetres, double (Geodesy::*unitOf)() const) {
     return exportframe::statusExport(h, [&] {
+        if (!value) return nullPointer();
         double unit = (geodesyOf(h).*unitOf)();
         *value = (toMetres & kBoolByte) ? *value * unit : *value / unit;
         return erc();
@@ -62,6 +66,7 @@ TELLUS_API GeodesyHandle TELLUS_CALL CreateGeodesy(const GeodesyParams* params) 
     exportframe::trace("CreateGeodesy entered");
     Geodesy* created = nullptr;
     int code = exportframe::runCaught([&] {
+        if (!params) return nullPointer();
         created = new Geodesy(*params);
         return erc();
     });
@@ -79,6 +84,7 @@ TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h) {
 
 TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double lat, double lon) {
     return exportframe::statusExport(h, [&] {
+        if (!x || !y) return nullPointer();
         double gx = 0, gy = 0;
         erc status = geodesyOf(h).GeoXY(gx, gy, lat, lon);
         if (!status) {
@@ -91,6 +97,7 @@ TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double l
 
 TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* lat, double* lon) {
     return exportframe::statusExport(h, [&] {
+        if (!lat || !lon) return nullPointer();
         double glat = 0, glon = 0;
         erc status = geodesyOf(h).XYGeo(x, y, glat, glon);
         if (!status) {
@@ -104,6 +111,7 @@ TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* la
 TELLUS_API int TELLUS_CALL GeoECEF(GeodesyHandle h, double* X, double* Y, double* Z, double lat, double lon,
                                    double hgt) {
     return exportframe::statusExport(h, [&] {
+        if (!X || !Y || !Z) return nullPointer();
         double cx, cy, cz;
         geodesyOf(h).GetProjection().GeoECEF(lat, lon, hgt, cx, cy, cz);
         *X = cx;
@@ -116,6 +124,7 @@ TELLUS_API int TELLUS_CALL GeoECEF(GeodesyHandle h, double* X, double* Y, double
 TELLUS_API int TELLUS_CALL ECEFGeo(GeodesyHandle h, double X, double Y, double Z, double* lat, double* lon,
                                    double* hgt) {
     return exportframe::statusExport(h, [&] {
+        if (!lat || !lon || !hgt) return nullPointer();
         double glat, glon, gh;
         geodesyOf(h).GetProjection().ECEFGeo(X, Y, Z, glat, glon, gh);
         *lat = glat;
@@ -141,6 +150,7 @@ TELLUS_API double TELLUS_CALL Scale(GeodesyHandle h, double x, double y) {
 
 TELLUS_API int TELLUS_CALL Convergence(GeodesyHandle h, double lat, double lon, double* conv) {
     return exportframe::statusExport(h, [&] {
+        if (!conv) return nullPointer();
         double c = 0;
         erc status = geodesyOf(h).GetProjection().ConvergenceAt(lat, lon, c);
         if (!status) *conv = c;
@@ -171,6 +181,7 @@ TELLUS_API int TELLUS_CALL GetLocalName(GeodesyHandle h, int item, const char* l
 TELLUS_API int TELLUS_CALL GetGeodesyParams(GeodesyHandle h, GeodesyParams* out, char* ellipsoidName,
                                             char* projectionCode) {
     return exportframe::statusExport(h, [&] {
+        if (!out) return nullPointer();
         const Projection& p = geodesyOf(h).GetProjection();
         GeodesyParams params;
         geodesyOf(h).GetGeodesyParams(params);
@@ -185,11 +196,12 @@ TELLUS_API int TELLUS_CALL GetGeodesyParams(GeodesyHandle h, GeodesyParams* out,
 }
 
 TELLUS_API int TELLUS_CALL SetAdjustment(GeodesyHandle h, const AdjustParams* adjust) {
-    return exportframe::statusExport(h, [&] { return geodesyOf(h).SetAdjustment(*adjust); });
+    return exportframe::statusExport(h, [&] { return adjust ? geodesyOf(h).SetAdjustment(*adjust) : nullPointer(); });
 }
 
 TELLUS_API int TELLUS_CALL GetAdjustment(GeodesyHandle h, AdjustParams* adjust) {
     return exportframe::statusExport(h, [&] {
+        if (!adjust) return nullPointer();
         geodesyOf(h).GetAdjustment(*adjust);
         return erc();
     });

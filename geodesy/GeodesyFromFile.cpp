@@ -3,6 +3,7 @@
 // the suite's datum folder.
 #include "geodesy/GeodesyFromFile.h"
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -23,38 +24,63 @@ constexpr int kUnknownProjection = 5;
 constexpr int kUnknownFailure = 1;
 constexpr const char* kKtdExtension = ".ktd";
 
+// Codes of a number that is not finite ("nan", "inf", "1e309"): the failure its key already has.
+constexpr int kBadInverseFlattening = 3;
+constexpr int kBadUnit = 4;
+constexpr int kBadParameter = 7;  // projection, datum and local grid parameters
+constexpr int kBadGeoid = 9;      // "OrthoHCorr" belongs to the geoid
+constexpr int kNoSeparation = 15; // "ChartDatum" is the separation of modes 4 and 5
+
 [[noreturn]] void fail(int code) { throw erc(code, kSeverityError, &geodesyFacility()); }
+
+double finite(double value, int code) {
+    if (!std::isfinite(value)) fail(code);
+    return value;
+}
+
+// A number of the section; a value that is not finite fails with `code`.
+double numberOf(const Pelagix::Profile& file, const char* section, const char* key, int code) {
+    return finite(file.getDouble(key, section, 0.0), code);
+}
 
 std::string cut(std::string value, size_t length) {
     if (value.size() > length) value.resize(length);
     return value;
 }
 
-// Projection and ellipsoid; an unknown projection name fails before anything is built.
+// Projection and ellipsoid; an unknown projection name fails before anything is built. Values
+// that are not finite are refused after it, in the order the build checks them: inverse
+// flattening (3), unit (4), the projection's parameters (7).
 GeodesyParams readProjection(const Pelagix::Profile& file, const char* section) {
-    auto number = [&](const char* key) { return file.getDouble(key, section, 0.0); };
+    int refused = 0;
+    auto number = [&](const char* key, int code = kBadParameter) {
+        double value = file.getDouble(key, section, 0.0);
+        if (!std::isfinite(value) && (refused == 0 || code < refused)) refused = code;
+        return value;
+    };
     GeodesyParams params{};
     params.scaleFactor = zeroMeansOne(number(kScaleFactor));
     params.referenceLatitude = degreesToRadians(number(kRefLatitude));
     params.centralMeridian = degreesToRadians(number(kCentralMeridian));
     params.northParallel = degreesToRadians(number(kNorthParallel));
     params.southParallel = degreesToRadians(number(kSouthParallel));
-    params.unitFactor = zeroMeansOne(number(kUnit));
+    params.unitFactor = zeroMeansOne(number(kUnit, kBadUnit));
     params.falseEasting = number(kFalseEasting);
     params.falseNorthing = number(kFalseNorthing);
     params.skewAzimuth = degreesToRadians(number(kSkewAzimuth));
     params.semiMajorAxis = number(kSemiMajorAxis);
-    params.inverseFlattening = number(kFlattening);
+    params.inverseFlattening = number(kFlattening, kBadInverseFlattening);
     std::string name = cut(file.getString(kProjection, section, ""), kProjectionNameLength);
     params.projectionId = projectionIdOf(name.c_str());
     if (params.projectionId == 0) fail(kUnknownProjection);
+    if (refused) fail(refused);
     params.northParallel = standardParallel(params.projectionId, params.northParallel, params.referenceLatitude);
     params.southParallel = standardParallel(params.projectionId, params.southParallel, params.referenceLatitude);
     return params;
 }
 
 EllDiffParams readEllDiff(const Pelagix::Profile& file, const char* section) {
-    auto number = [&](const char* key) { return file.getDouble(key, section, 0.0); };
+    auto number = [&](const char* key) { return numberOf(file, section, key, kBadParameter); };
     return EllDiffParams{number(kDeltaX),
                          number(kDeltaY),
                          number(kDeltaZ),
@@ -65,7 +91,7 @@ EllDiffParams readEllDiff(const Pelagix::Profile& file, const char* section) {
 }
 
 AdjustParams readAdjustment(const Pelagix::Profile& file, const char* section) {
-    auto number = [&](const char* key) { return file.getDouble(key, section, 0.0); };
+    auto number = [&](const char* key) { return numberOf(file, section, key, kBadParameter); };
     AdjustParams adjust{};
     adjust.type = uint32_t(adjustTypeWord(file.getInt(kAdjustType, section, 0), file.getBool(kReverseX, section, false),
                                           file.getBool(kReverseY, section, false)));
@@ -84,7 +110,10 @@ std::string findKtdTable(Pelagix::Profile& file, const char* section) {
     std::string value = file.getString(kKTDFile, section, "");
     // An empty value names no table: probing "<project>/.ktd" would find a stray file.
     if (value.empty() || datafiles::isReadableFile(value)) return value;
-    std::string candidate = projectFolder() + "/" + datafiles::stem(value) + kKtdExtension;
+    // Without a project folder there is no candidate (not one at the file system's root).
+    const std::string folder = projectFolder();
+    if (folder.empty()) return value;
+    std::string candidate = folder + "/" + datafiles::stem(value) + kKtdExtension;
     if (!datafiles::isReadableFile(candidate)) return value;
     file.deleteKey(kKTDFile, section);
     file.writeString(kKTDFile, candidate.c_str(), section);
@@ -94,7 +123,7 @@ std::string findKtdTable(Pelagix::Profile& file, const char* section) {
 Geodesy* build(Pelagix::Profile& file, const char* section) {
     const int version = file.getInt(kVer, section, 0);
     auto geodesy = std::make_unique<Geodesy>(readProjection(file, section));
-    geodesy->SetVertUnit(file.getDouble(kVertUnit, section, 0.0));
+    geodesy->SetVertUnit(numberOf(file, section, kVertUnit, kBadUnit));
 
     if (file.hasKey(kDynDatum, section)) {
         // Present, the grid replaces the seven parameters even when it cannot be loaded; that
@@ -118,16 +147,19 @@ Geodesy* build(Pelagix::Profile& file, const char* section) {
     if (hasGeoid) {
         geoid = datafiles::datumFile(fileNameOf(file.getString(kGeoid, section, "")));
         vertical.geoidModel = geoid.data();
-        vertical.orthoHCorr = file.getDouble(kOrthoHCorr, section, 0.0);
+        vertical.orthoHCorr = numberOf(file, section, kOrthoHCorr, kBadGeoid);
     }
     if (hasVDatum) {
         region = datafiles::vdatumFolder(fileNameOf(file.getString(kVDatum, section, "")));
-        surface = cut(file.getString(kVSurface, section, ""), kSurfaceNameLength);
+        // A name, like the other file keys: a path in it must not reach outside the area.
+        surface = cut(fileNameOf(file.getString(kVSurface, section, "")), kSurfaceNameLength);
         if (surface.empty()) surface = kDefaultSurface;
         vertical.vdatumRegion = region.data();
         vertical.vdatumSurface = surface.data();
     }
-    vertical.chartDatum = chartDatumToMetres(file.getDouble(kChartDatum, section, 0.0), geodesy->HorzUnit());
+    // Finite in the file and in metres (a large value times the unit may overflow).
+    vertical.chartDatum = finite(
+        chartDatumToMetres(numberOf(file, section, kChartDatum, kNoSeparation), geodesy->HorzUnit()), kNoSeparation);
     std::string ktd = findKtdTable(file, section);
     vertical.ktdFile = ktd.data();
     erc vertStatus = geodesy->SetChartDatum(vertical);

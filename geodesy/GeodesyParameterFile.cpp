@@ -1,4 +1,6 @@
 #include "geodesy/GeodesyParameterFile.h"
+
+#include "common/ProgramFolder.h"
 #include "common/Text.h"
 
 
@@ -25,11 +27,11 @@ std::string fileNameOf(const std::string& value) {
 }
 
 std::string datumFilePath(const std::string& programFolder, const std::string& value) {
-    return programFolder + "/datum/" + fileNameOf(value);
+    return suitePath(programFolder, "datum/" + fileNameOf(value));
 }
 
 std::string vdatumRegionFolder(const std::string& programFolder, const std::string& value) {
-    return programFolder + "/datum/vdatum/" + fileNameOf(value);
+    return suitePath(programFolder, "datum/vdatum/" + fileNameOf(value));
 }
 
 }  // namespace geodesyfile

@@ -4,6 +4,14 @@
  * calling thread's slot, read with GetGeodesyError(): 0 on success, 2 for a null handle,
  * otherwise the failure's code. Angles are radians; grid coordinates are in the projection unit;
  * heights and earth-centred coordinates are metres. Records are packed to 4 bytes.
+ *
+ * A null record or output pointer where the function needs one is refused: the function returns
+ * 0 (or null), writes nothing and sets code 1 (GetLocalName 12, IsValidModel 18,
+ * CreateFileGeodesy 5, as their own rows say). Pointers the rows call optional may be null.
+ *
+ * Numbers in records and parameter files must be finite: NaN or an infinity is refused with the
+ * code of that value's failure (inverse flattening 3, unit factors 4, projection, datum and local
+ * grid parameters 7, the geoid's ortho correction 9, the chart datum 15).
  */
 #ifndef TELLUS_H
 #define TELLUS_H
@@ -156,8 +164,9 @@ TELLUS_API int TELLUS_CALL GetGeodesyError(void);
 TELLUS_API int TELLUS_CALL GetGeodesyVersion(void);
 
 /* ---- Creation, conversions, units (one coordinate system per handle) ---- */
-/* Builds a coordinate system from the record; null on failure (code 3 inverse flattening 0,
-   4 unit factor 0, 5 unknown projection id, 7 invalid projection parameters). */
+/* Builds a coordinate system from the record; null on failure (code 3 inverse flattening 0 or not
+   finite, 4 unit factor 0 or not finite, 5 unknown projection id, 7 invalid projection
+   parameters). */
 TELLUS_API GeodesyHandle TELLUS_CALL CreateGeodesy(const GeodesyParams* params);
 /* Frees the handle; it must not be used again. */
 TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h);
@@ -192,7 +201,8 @@ TELLUS_API int TELLUS_CALL GetLocalName(GeodesyHandle h, int item, const char* l
    when no row matches) and the three-letter projection code (buffer of 4 bytes). */
 TELLUS_API int TELLUS_CALL GetGeodesyParams(GeodesyHandle h, GeodesyParams* out, char* ellipsoidName,
                                             char* projectionCode);
-/* The local grid adjustment; a scale of 0 is refused (code 7) and the old record kept. */
+/* The local grid adjustment; a scale of 0 or a value that is not finite is refused (code 7) and
+   the old record kept. */
 TELLUS_API int TELLUS_CALL SetAdjustment(GeodesyHandle h, const AdjustParams* adjust);
 TELLUS_API int TELLUS_CALL GetAdjustment(GeodesyHandle h, AdjustParams* adjust);
 
@@ -209,7 +219,13 @@ TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code);
 TELLUS_API int TELLUS_CALL GetEpsgParams(int crsCode, EpsgParams* record);
 
 /* ---- Creation from a geodesy parameter file ---- */
-/* section null means "Geodesy". A missing file, or a null path, gives null with code 5. */
+/* section null means "Geodesy". A missing file, or a null path, gives null with code 5. A key
+   whose number is not finite fails with its key's code (Flattening 3; Unit, VertUnit 4; the
+   projection, Delta and Adjust keys 7; OrthoHCorr 9; ChartDatum, also when it overflows in
+   metres, 15). Data files are looked up by name only: "DynDatum" and "Geoid" in the suite's
+   datum folder, "VDatum" in its datum/vdatum folder, "VSurface" in the VDatum area. With no suite
+   folder (no marker beside the host and no KVT_PELAGIX) none of them is found, and a missing
+   "KTDFile" has no fallback to the last project. */
 TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const char* section);
 /* The same with a UTF-16 path. */
 TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesyW(const char16_t* path, const char* section);
@@ -223,7 +239,8 @@ TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, do
                                    double f);
 TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
                                       double f);
-/* Sets the seven parameters and drops any datum-shift grid. */
+/* Sets the seven parameters and drops any datum-shift grid; a value that is not finite is
+   refused (code 7) and nothing changes. */
 TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* params);
 TELLUS_API int TELLUS_CALL GetEllDiff(GeodesyHandle h, EllDiffParams* params);
 /* Datum-shift grid by extension (gsb: NTv2; others: binary grid); null for none. Code 18 when the
@@ -236,10 +253,14 @@ TELLUS_API int TELLUS_CALL GetEllModel(GeodesyHandle h, char* buf, int len);
 TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inverseFlattening);
 
 /* ---- Vertical reference ---- */
-/* Codes 9 (geoid), 14 (VDatum grid), 17 (KTD table): a grid cannot be loaded. */
+/* Codes 9 (geoid), 14 (VDatum grid), 17 (KTD table): a grid cannot be loaded. A value the mode
+   uses that is not finite is refused before anything changes: orthoHCorr in modes 2-4 (code 9),
+   chartDatum in modes 4 and 5 (code 15). */
 TELLUS_API int TELLUS_CALL SetChartDatum(GeodesyHandle h, const ChartDatumParams* params);
-/* Name buffers of 256 bytes (at most 255 bytes and a NUL are written); the KTD buffer as long as
- * the longest path set. Null buffers are skipped. */
+/* Buffers of 256 bytes: at most 255 bytes and a NUL are written into any of them. Null buffers
+ * are skipped. The KTD path is never cut: one of 256 bytes or more (the last project's table
+ * may be loaded in place of the one set) leaves the KTD buffer with the empty string, and the
+ * call returns 0 with code 1 after filling the rest of the record. */
 TELLUS_API int TELLUS_CALL GetChartDatum(GeodesyHandle h, ChartDatumParams* params);
 TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double* orthoCorrection);
 /* surface: a buffer of 256 bytes, left untouched when no VDatum grid is loaded. */

@@ -2,6 +2,7 @@
 // the separation and undulation at a position.
 #include "geodesy/VerticalReference.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -53,9 +54,16 @@ int lookupOne(InterpFile& grid, double p, double q, double& value) {
 
 void copyName(const std::string& name, char* buf) { copyUtf8Bounded(name, buf, kNameBufferSize); }
 
+bool usesGeoid(int mode) { return mode == kGeoidAndKtd || mode == kGeoidAndVdatum || mode == kGeoidAndUser; }
+bool usesChartDatum(int mode) { return mode == kGeoidAndUser || mode == kUserSeparation; }
+
 }  // namespace
 
 erc Geodesy::SetChartDatum(const ChartDatumParams& p) {
+    // A value the mode uses that is not a finite number is refused before anything changes; the
+    // fields a mode does not use are not looked at.
+    if (usesGeoid(p.mode) && !std::isfinite(p.orthoHCorr)) return failure(kGeoidNotLoaded);
+    if (usesChartDatum(p.mode) && !std::isfinite(p.chartDatum)) return failure(kNoSeparation);
     geoidGrid.reset();
     surfaceGrid.reset();
     tssGrid.reset();
@@ -118,7 +126,7 @@ erc Geodesy::SetChartDatum(const ChartDatumParams& p) {
     return erc();
 }
 
-void Geodesy::GetChartDatum(ChartDatumParams& p) const {
+erc Geodesy::GetChartDatum(ChartDatumParams& p) const {
     p.mode = vertMode;
     if (geoidGrid && p.geoidModel) {
         copyName(geodesyfile::fileNameOf(geoidGrid->path), p.geoidModel);
@@ -130,9 +138,18 @@ void Geodesy::GetChartDatum(ChartDatumParams& p) const {
             copyName(surfaceGrid ? datafiles::stem(surfaceGrid->path) : std::string(kTssSurface),
                      p.vdatumSurface);
     }
-    // The KTD path goes whole: the caller's buffer is as long as the longest path it has set.
-    if (ktdGrid && p.ktdFile) std::strcpy(p.ktdFile, ktdGrid->path.c_str());
     p.chartDatum = chartDatum;
+    // The KTD path goes whole or not at all: a cut path would name another file. The fallback to
+    // the last project may have loaded a path the host never set, so its buffer is not trusted to
+    // be longer than a name's.
+    if (ktdGrid && p.ktdFile) {
+        if (ktdGrid->path.size() >= size_t(kNameBufferSize)) {
+            p.ktdFile[0] = '\0';
+            return erc(kPathDoesNotFit, kSeverityError, &geodesyFacility()).disarm();
+        }
+        std::memcpy(p.ktdFile, ktdGrid->path.c_str(), ktdGrid->path.size() + 1);
+    }
+    return erc();
 }
 
 int Geodesy::VDatumSeparationCode(double lat, double lon, double& separation) {

@@ -22,8 +22,11 @@ inline constexpr int kVdatumNotLoaded = 14;
 inline constexpr int kNoSeparation = 15;
 inline constexpr int kKtdNotLoaded = 17;
 
-// Names the library copies into a caller's buffer hold at most this many bytes with the NUL.
+// Names and the KTD path the library copies into a caller's buffer hold at most this many bytes
+// with the NUL.
 inline constexpr int kNameBufferSize = 256;
+// Code of a KTD path that does not fit that buffer.
+inline constexpr int kPathDoesNotFit = 1;
 
 // The region's tidal surface grid, and the name that stands for "no other surface".
 inline constexpr const char* kTssFile = "tss.gtx";

@@ -123,6 +123,14 @@ TEST(Environment, FoldersAndProfilesFollowTheSuiteFolder) {
     EXPECT_EQ(env.GetProfile(21), nullptr);
 }
 
+// Without a suite folder there is no project: nothing is looked for at the file system's root.
+TEST(Environment, NoSuiteFolderNoProject) {
+    ScopedEnv s("KVT_PELAGIX", "");
+    Environment env;
+    EXPECT_STREQ(env.GetFolderA(kBayrunFolderDataRoot, 1), "");
+    EXPECT_STREQ(env.GetFolderA(kBayrunFolderProject, 1), "");
+}
+
 TEST(FileDialog, ScriptedAnswersAndTheRequestLog) {
     TempFolder t;
     ScopedEnv answers("BAYRUN_FILE_DIALOG_ANSWERS", "/a/first.lls\n\n/b/third.geo");

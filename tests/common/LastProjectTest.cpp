@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -89,6 +90,38 @@ TEST(LastProject, FromTheSuiteConfiguration) {
         });
     for (std::thread& t : threads) t.join();
     for (const std::string& r : results) EXPECT_EQ(r, "D:\\Jobs\\Baie\\Baie.ini");
+}
+
+// Suite paths are composed one way: without a program folder there is no suite file at all (not
+// one at the file system's root), and a relative KVT_PELAGIX is taken from the current folder
+// once, so later folder changes do not move the suite.
+TEST(LastProject, SuitePathsNeedAProgramFolder) {
+    LastProject none = lastProjectOf("Harbour", "");
+    EXPECT_EQ(none.folder, "");
+    EXPECT_EQ(none.file, "");
+    EXPECT_EQ(none.name, "Harbour");
+    EXPECT_EQ(suitePath("", "datum/corvane.db"), "");
+    EXPECT_EQ(suitePath("/suite", "datum/corvane.db"), "/suite/datum/corvane.db");
+
+    const char* old = std::getenv("KVT_PELAGIX");
+    const std::string saved = old ? old : "";
+    unsetenv("KVT_PELAGIX");
+    resetProgramFolder();
+    EXPECT_EQ(programFolder(), "");
+    EXPECT_EQ(suiteFile("pelagix.ini"), "");
+    EXPECT_EQ(projectFolder(), "");
+    EXPECT_EQ(projectFile(), "");
+
+    setenv("KVT_PELAGIX", "relative/suite", 1);
+    resetProgramFolder();
+    EXPECT_EQ(programFolder(), std::filesystem::current_path().string() + "/relative/suite");
+    EXPECT_EQ(resolveProgramFolder("/nowhere/host", "/abs/suite"), "/abs/suite");
+
+    if (old)
+        setenv("KVT_PELAGIX", saved.c_str(), 1);
+    else
+        unsetenv("KVT_PELAGIX");
+    resetProgramFolder();
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "geodesy/Tellus.h"
@@ -329,6 +332,311 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     ASSERT_EQ(SetEllModel(h, nullptr), 1);
     ASSERT_EQ(GetEllModel(h, model, 8), 1);
     EXPECT_STREQ(model, "");
+}
+
+// Every key the library reads, each with a value that only that key can explain. The expected
+// values are the file's values in the record's units: degrees times the file's truncated factor,
+// arc-seconds times pi / 648000, "DeltaScale" ppm / 1e6 + 1, "ChartDatum" times "Unit".
+TEST_F(FileGeodesy, EveryKeyReachesItsField) {
+    writeBinGrid(suite.datum("geoid30.geo"), constantBinGrid({30.0f}, 40.0f, 10));
+    writeBinGrid(suite.datum("shift.lls"), constantBinGrid({-87.0f, -98.0f, -121.0f}, 40.0f, 10));
+    const std::string area = suite.makeFolder("datum/vdatum/Area");
+    writeGtxGrid(area + "/tss.gtx", 40, 0, 10, 24, 1.25f);
+    writeGtxGrid(area + "/MLLW.gtx", 40, 0, 10, 24, 0.5f);
+    const std::string ktd = suite.file("tide.ktd");
+    writeKtdTable(ktd, 3, 3, 0.0, 0.0, 1.0e6, 1.0e7, std::vector<double>(9, 10.0));
+    const double arcSecond = 3.141592653589793 / 648000;
+    const double lat = 45 * kDegree, lon = 5 * kDegree;
+
+    auto record = [](GeodesyHandle h) {
+        GeodesyParams p{};
+        EXPECT_EQ(GetGeodesyParams(h, &p, nullptr, nullptr), 1);
+        return p;
+    };
+    auto adjustment = [](GeodesyHandle h) {
+        AdjustParams a{};
+        EXPECT_EQ(GetAdjustment(h, &a), 1);
+        return a;
+    };
+    struct Case {
+        const char* what;
+        Keys keys;
+        std::function<void(GeodesyHandle)> check;
+    };
+    const Case cases[] = {
+        {"ScaleFactor", {{"ScaleFactor", "0.9999"}}, [&](GeodesyHandle h) { EXPECT_EQ(unpacked(record(h).scaleFactor), 0.9999); }},
+        {"RefLatitude", {{"RefLatitude", "10"}},
+         [&](GeodesyHandle h) { EXPECT_EQ(unpacked(record(h).referenceLatitude), 10 * kFileDegree); }},
+        {"CentralMeridian", {{"CentralMeridian", "9"}},
+         [&](GeodesyHandle h) { EXPECT_EQ(unpacked(record(h).centralMeridian), 9 * kFileDegree); }},
+        {"NorthParallel, SouthParallel",
+         {{"Projection", "ALA"}, {"RefLatitude", "23"}, {"CentralMeridian", "-96"}, {"NorthParallel", "29.5"},
+          {"SouthParallel", "45.5"}},
+         [&](GeodesyHandle h) {
+             GeodesyParams p = record(h);
+             EXPECT_EQ(unpacked(p.northParallel), 29.5 * kFileDegree);
+             EXPECT_EQ(unpacked(p.southParallel), 45.5 * kFileDegree);
+         }},
+        {"Lambert parallels of 0 take the reference latitude", {{"Projection", "LCC"}, {"RefLatitude", "45"}, {"NorthParallel", "44"}},
+         [&](GeodesyHandle h) {
+             GeodesyParams p = record(h);
+             EXPECT_EQ(unpacked(p.northParallel), 44 * kFileDegree);
+             EXPECT_EQ(unpacked(p.southParallel), 45 * kFileDegree);
+         }},
+        {"Unit", {{"Unit", "0.3048"}},
+         [&](GeodesyHandle h) {
+             double v = 10;
+             ASSERT_EQ(HConvert(h, &v, 1), 1);
+             EXPECT_DOUBLE_EQ(v, 3.048);
+         }},
+        {"FalseEasting", {{"FalseEasting", "500000"}},
+         [&](GeodesyHandle h) {
+             EXPECT_EQ(unpacked(record(h).falseEasting), 500000.0);
+             EXPECT_EQ(unpacked(record(h).falseNorthing), 0.0);
+         }},
+        {"FalseNorthing", {{"FalseNorthing", "10000000"}},
+         [&](GeodesyHandle h) {
+             EXPECT_EQ(unpacked(record(h).falseNorthing), 1e7);
+             EXPECT_EQ(unpacked(record(h).falseEasting), 0.0);
+         }},
+        // Timbalai 1948 / RSO Borneo (EPSG 29873) on its own ellipsoid.
+        {"SkewAzimuth",
+         {{"Projection", "HOM"}, {"SemiMajorAxis", "6377298.556"}, {"Flattening", "300.8017"},
+          {"RefLatitude", "4"}, {"CentralMeridian", "115"}, {"SkewAzimuth", "53.31582047908623"}, {"ScaleFactor", "0.99984"}},
+         [&](GeodesyHandle h) { EXPECT_EQ(unpacked(record(h).skewAzimuth), 53.31582047908623 * kFileDegree); }},
+        {"SemiMajorAxis, Flattening", {{"SemiMajorAxis", "6378388"}, {"Flattening", "297"}},
+         [&](GeodesyHandle h) {
+             EXPECT_EQ(unpacked(record(h).semiMajorAxis), 6378388.0);
+             EXPECT_NEAR(unpacked(record(h).inverseFlattening), 297.0, 1e-9);
+         }},
+        {"Projection", {{"Projection", "cas"}}, [&](GeodesyHandle h) { EXPECT_EQ(record(h).projectionId, 11); }},
+        {"VertUnit", {{"VertUnit", "0.3048006096"}},
+         [&](GeodesyHandle h) {
+             double v = 10, w = 10;
+             ASSERT_EQ(VConvert(h, &v, 1), 1);
+             ASSERT_EQ(HConvert(h, &w, 1), 1);
+             EXPECT_DOUBLE_EQ(v, 3.048006096);
+             EXPECT_EQ(w, 10.0);
+         }},
+        {"DynDatum", {{"DynDatum", "C:\\grids\\shift.lls"}, {"DeltaX", "5"}},
+         [&](GeodesyHandle h) {
+             char model[512] = "";
+             ASSERT_EQ(GetEllModel(h, model, sizeof model), 1);
+             EXPECT_EQ(std::string(model), suite.datum("shift.lls"));
+         }},
+        {"Delta keys",
+         {{"DeltaX", "1"}, {"DeltaY", "2"}, {"DeltaZ", "3"}, {"DeltaScale", "1.5"}, {"DeltaRX", "4"}, {"DeltaRY", "5"},
+          {"DeltaRZ", "6"}},
+         [&](GeodesyHandle h) {
+             EllDiffParams d{};
+             ASSERT_EQ(GetEllDiff(h, &d), 1);
+             EXPECT_EQ(unpacked(d.shiftX), 1.0);
+             EXPECT_EQ(unpacked(d.shiftY), 2.0);
+             EXPECT_EQ(unpacked(d.shiftZ), 3.0);
+             EXPECT_DOUBLE_EQ(unpacked(d.scale), 1.0000015);
+             EXPECT_DOUBLE_EQ(unpacked(d.rotationX), 4 * arcSecond);
+             EXPECT_DOUBLE_EQ(unpacked(d.rotationY), 5 * arcSecond);
+             EXPECT_DOUBLE_EQ(unpacked(d.rotationZ), 6 * arcSecond);
+         }},
+        {"Adjust keys",
+         {{"AdjustType", "1"}, {"AdjustRotation", "90"}, {"AdjustScale", "2"}, {"AdjustX", "10"}, {"AdjustY", "20"},
+          {"AdjustOrigX", "30"}, {"AdjustOrigY", "40"}},
+         [&](GeodesyHandle h) {
+             AdjustParams a = adjustment(h);
+             EXPECT_EQ(a.type, 1u);
+             EXPECT_DOUBLE_EQ(unpacked(a.rotation), 3.141592653589793 / 2);
+             EXPECT_EQ(unpacked(a.scale), 2.0);
+             EXPECT_EQ(unpacked(a.translationX), 10.0);
+             EXPECT_EQ(unpacked(a.translationY), 20.0);
+             EXPECT_EQ(unpacked(a.originX), 30.0);
+             EXPECT_EQ(unpacked(a.originY), 40.0);
+         }},
+        {"ReverseX", {{"AdjustType", "1"}, {"ReverseX", "yes"}},
+         [&](GeodesyHandle h) { EXPECT_EQ(adjustment(h).type, 0x10001u); }},
+        {"ReverseY", {{"AdjustType", "1"}, {"ReverseY", "true"}},
+         [&](GeodesyHandle h) { EXPECT_EQ(adjustment(h).type, 0x20001u); }},
+        {"RTKMode, ChartDatum in the horizontal unit", {{"RTKMode", "5"}, {"ChartDatum", "2.5"}, {"Unit", "0.3048006096"}},
+         [&](GeodesyHandle h) {
+             double separation = 0;
+             ASSERT_EQ(DatumSeparation(h, lat, lon, &separation), 1);
+             EXPECT_DOUBLE_EQ(separation, 2.5 * 0.3048006096);
+         }},
+        {"Geoid, OrthoHCorr", {{"RTKMode", "4"}, {"Geoid", "C:\\x\\geoid30.geo"}, {"OrthoHCorr", "0.25"}},
+         [&](GeodesyHandle h) {
+             char name[256] = "";
+             double correction = 0;
+             ASSERT_EQ(GetGeoid(h, name, sizeof name, &correction), 1);
+             EXPECT_STREQ(name, "geoid30.geo");
+             EXPECT_EQ(correction, 0.25);
+         }},
+        // Only the surface's name counts: a path in it does not reach outside the area.
+        {"VDatum, VSurface",
+         {{"RTKMode", "3"}, {"Geoid", "geoid30.geo"}, {"VDatum", "D:\\vdatum\\Area"}, {"VSurface", "../../../../x/MLLW"}},
+         [&](GeodesyHandle h) {
+             char region[256] = "", surface[256] = "";
+             ASSERT_EQ(GetVDatumModel(h, region, sizeof region, surface), 1);
+             EXPECT_STREQ(region, "Area");
+             EXPECT_STREQ(surface, "MLLW");
+         }},
+        {"KTDFile", {{"RTKMode", "1"}, {"KTDFile", ktd}},
+         [&](GeodesyHandle h) {
+             char path[512] = "";
+             ChartDatumParams p{};
+             p.ktdFile = path;
+             ASSERT_EQ(GetChartDatum(h, &p), 1);
+             EXPECT_EQ(p.mode, 1);
+             EXPECT_EQ(std::string(path), ktd);
+         }},
+        {"Ver below 1600: the legacy rule", {{"Ver", "1599"}, {"RTKMode", "5"}, {"Geoid", "geoid30.geo"}},
+         [&](GeodesyHandle h) {
+             ChartDatumParams p{};
+             ASSERT_EQ(GetChartDatum(h, &p), 1);
+             EXPECT_EQ(p.mode, 4);
+         }},
+        // The suite folder has no database: a zone id is looked up there (14, it cannot be
+        // opened), no zone id gives 16 at once.
+        {"ZoneId", {{"ZoneId", "7"}},
+         [&](GeodesyHandle h) {
+             int code = 0;
+             EXPECT_EQ(GetEpsgCode(h, &code), 0);
+             EXPECT_EQ(GetGeodesyError(), 14);
+         }},
+        {"no ZoneId", {},
+         [&](GeodesyHandle h) {
+             int code = 0;
+             EXPECT_EQ(GetEpsgCode(h, &code), 0);
+             EXPECT_EQ(GetGeodesyError(), 16);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GeodesyHandle h = create(c.keys);
+        EXPECT_NE(h, nullptr) << "code " << GetGeodesyError();
+        if (h) c.check(h);
+    }
+}
+
+// A value that is not a finite number is refused with the code of its key's failure, in a file
+// and in the records the exports take.
+TEST_F(FileGeodesy, NonFiniteNumbersAreRefused) {
+    writeBinGrid(suite.datum("geoid30.geo"), constantBinGrid({30.0f}, 40.0f, 10));
+    struct Case {
+        Keys keys;
+        int code;
+    };
+    const Case cases[] = {
+        {{{"Flattening", "nan"}}, 3},
+        {{{"ScaleFactor", "nan"}, {"Unit", "inf"}, {"Flattening", "inf"}}, 3},  // in the build's order
+        {{{"ScaleFactor", "nan"}, {"Unit", "inf"}}, 4},
+        {{{"Flattening", "nan"}, {"Projection", "XYZ"}}, 5},  // the name is looked up first
+        {{{"Flattening", "1e-320"}}, 3},  // 1/f overflows
+        {{{"Unit", "1e309"}}, 4},
+        {{{"Unit", "-1e-320"}}, 4},
+        {{{"VertUnit", "nan"}}, 4},
+        {{{"ScaleFactor", "nan"}}, 7},
+        {{{"RefLatitude", "inf"}}, 7},
+        {{{"CentralMeridian", "-inf"}}, 7},
+        {{{"Projection", "ALA"}, {"NorthParallel", "nan"}, {"SouthParallel", "30"}}, 7},
+        {{{"Projection", "ALA"}, {"NorthParallel", "30"}, {"SouthParallel", "nan"}}, 7},
+        {{{"FalseEasting", "inf"}}, 7},
+        {{{"FalseNorthing", "nan"}}, 7},
+        {{{"SkewAzimuth", "nan"}}, 7},
+        {{{"SemiMajorAxis", "1e309"}}, 7},
+        {{{"DeltaX", "inf"}}, 7},
+        {{{"DeltaY", "nan"}}, 7},
+        {{{"DeltaZ", "-inf"}}, 7},
+        {{{"DeltaScale", "1e309"}}, 7},
+        {{{"DeltaRX", "nan"}}, 7},
+        {{{"DeltaRY", "inf"}}, 7},
+        {{{"DeltaRZ", "nan"}}, 7},
+        {{{"AdjustRotation", "nan"}}, 7},
+        {{{"AdjustScale", "inf"}}, 7},
+        {{{"AdjustX", "nan"}}, 7},
+        {{{"AdjustY", "inf"}}, 7},
+        {{{"AdjustOrigX", "nan"}}, 7},
+        {{{"AdjustOrigY", "-inf"}}, 7},
+        {{{"RTKMode", "4"}, {"Geoid", "geoid30.geo"}, {"OrthoHCorr", "nan"}}, 9},
+        {{{"RTKMode", "5"}, {"ChartDatum", "1e309"}}, 15},
+        {{{"RTKMode", "5"}, {"ChartDatum", "1e300"}, {"Unit", "1e10"}}, 15},
+    };
+    for (const Case& c : cases) {
+        const std::string what = c.keys.back().first + "=" + *c.keys.back().second;
+        EXPECT_EQ(create(c.keys), nullptr) << what;
+        EXPECT_EQ(GetGeodesyError(), c.code) << what;
+    }
+
+    // The records: nothing is changed by a refused one.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    GeodesyHandle h = create({});
+    ASSERT_NE(h, nullptr);
+    EllDiffParams diff{1, 2, 3, 1, 0, 0, 0};
+    diff.rotationY = nan;
+    EXPECT_EQ(SetEllDiff(h, &diff), 0);
+    EXPECT_EQ(GetGeodesyError(), 7);
+    EllDiffParams back{};
+    ASSERT_EQ(GetEllDiff(h, &back), 1);
+    EXPECT_EQ(unpacked(back.shiftX), 0.0);
+
+    AdjustParams adjust{};
+    adjust.scale = 1;
+    adjust.originX = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(SetAdjustment(h, &adjust), 0);
+    EXPECT_EQ(GetGeodesyError(), 7);
+
+    // The datum conversions' points and other ellipsoid: the point is left as it was.
+    diff.rotationY = 0;
+    ASSERT_EQ(SetEllDiff(h, &diff), 1);
+    double lat = 0.8, lon = 0.1, hgt = nan;
+    EXPECT_EQ(WGS84Conv(h, &lat, &lon, &hgt), 0);
+    EXPECT_EQ(GetGeodesyError(), 10);
+    lat = nan;
+    EXPECT_EQ(InvWGS84Conv(h, &lat, &lon, nullptr), 0);
+    EXPECT_EQ(GetGeodesyError(), 10);
+    lat = 0.8;
+    EXPECT_EQ(EllConv(h, &lat, &lon, nullptr, nan, 1 / 297.0), 0);
+    EXPECT_EQ(GetGeodesyError(), 7);
+    EXPECT_EQ(InvEllConv(h, &lat, &lon, nullptr, 6378388.0, nan), 0);
+    EXPECT_EQ(GetGeodesyError(), 7);
+    EXPECT_EQ(lat, 0.8);
+    EXPECT_EQ(lon, 0.1);
+
+    char geoid[] = "geoid30.geo";
+    struct Chart {
+        int mode;
+        double orthoHCorr, chartDatum;
+        int code;
+    } charts[] = {{4, nan, 0, 9}, {4, 0, nan, 15}, {5, 0, -std::numeric_limits<double>::infinity(), 15}};
+    for (const Chart& c : charts) {
+        ChartDatumParams p{};
+        p.mode = 5;
+        p.chartDatum = 2;
+        ASSERT_EQ(SetChartDatum(h, &p), 1);
+        p.mode = c.mode;
+        p.geoidModel = geoid;
+        p.orthoHCorr = c.orthoHCorr;
+        p.chartDatum = c.chartDatum;
+        EXPECT_EQ(SetChartDatum(h, &p), 0) << c.mode;
+        EXPECT_EQ(GetGeodesyError(), c.code) << c.mode;
+        double separation = 0;
+        ASSERT_EQ(DatumSeparation(h, 45 * kDegree, 5 * kDegree, &separation), 1) << c.mode;
+        EXPECT_EQ(separation, 2.0) << "the vertical reference is kept";
+    }
+    // Fields a mode does not use are not looked at.
+    ChartDatumParams unused{};
+    unused.mode = 5;
+    unused.orthoHCorr = nan;
+    EXPECT_EQ(SetChartDatum(h, &unused), 1);
+
+    GeodesyParams record{};
+    record.semiMajorAxis = 6378137;
+    record.projectionId = 3;
+    record.unitFactor = 1;
+    for (auto [invf, unit, code] : {std::tuple{nan, 1.0, 3}, std::tuple{298.257223563, nan, 4}}) {
+        record.inverseFlattening = invf;
+        record.unitFactor = unit;
+        EXPECT_EQ(CreateGeodesy(&record), nullptr) << code;
+        EXPECT_EQ(GetGeodesyError(), code);
+    }
 }
 
 }  // namespace

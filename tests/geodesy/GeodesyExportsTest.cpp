@@ -304,3 +304,68 @@ TEST(GeodesyExports, EntryTraceLines) {
 }
 
 }  // namespace
+
+// A null record or output pointer is refused with a code (the export's own code for a missing
+// argument, else 1) and nothing is written, rather than ending the host.
+TEST(GeodesyExports, NullPointersAreRefused) {
+    const double sentinel = -12345.5;
+    double a = sentinel, b = sentinel, c = sentinel;
+    GeodesyParams params{};
+    Handle h(utmParams(31));
+    ASSERT_NE(static_cast<GeodesyHandle>(h), nullptr);
+    struct Call {
+        const char* name;
+        std::function<long()> run;
+        int code;
+    };
+    const Call calls[] = {
+        {"CreateGeodesy", [&] { return CreateGeodesy(nullptr) != nullptr; }, 1},
+        {"GeoXY x", [&] { return GeoXY(h, nullptr, &b, 0.9, 0.05); }, 1},
+        {"GeoXY y", [&] { return GeoXY(h, &a, nullptr, 0.9, 0.05); }, 1},
+        {"XYGeo lat", [&] { return XYGeo(h, 500000, 5e6, nullptr, &b); }, 1},
+        {"XYGeo lon", [&] { return XYGeo(h, 500000, 5e6, &a, nullptr); }, 1},
+        {"GeoECEF", [&] { return GeoECEF(h, &a, &b, nullptr, 0.9, 0.05, 0); }, 1},
+        {"ECEFGeo", [&] { return ECEFGeo(h, 4e6, 3e5, 4.9e6, &a, nullptr, &c); }, 1},
+        {"Convergence", [&] { return Convergence(h, 0.9, 0.05, nullptr); }, 1},
+        {"HConvert", [&] { return HConvert(h, nullptr, 1); }, 1},
+        {"VConvert", [&] { return VConvert(h, nullptr, 0); }, 1},
+        {"GetLocalName", [&] { return GetLocalName(h, 1, "fra", nullptr, 8); }, 12},
+        {"GetGeodesyParams", [&] { return GetGeodesyParams(h, nullptr, nullptr, nullptr); }, 1},
+        {"SetAdjustment", [&] { return SetAdjustment(h, nullptr); }, 1},
+        {"GetAdjustment", [&] { return GetAdjustment(h, nullptr); }, 1},
+        {"GetEpsgCode", [&] { return GetEpsgCode(h, nullptr); }, 1},
+        {"GetEpsgParams", [&] { return GetEpsgParams(32631, nullptr); }, 1},
+        {"CreateFileGeodesy", [&] { return CreateFileGeodesy(nullptr, nullptr) != nullptr; }, 5},
+        {"WGS84Conv", [&] { return WGS84Conv(h, nullptr, &b, &c); }, 1},
+        {"InvWGS84Conv", [&] { return InvWGS84Conv(h, &a, nullptr, nullptr); }, 1},
+        {"EllConv", [&] { return EllConv(h, nullptr, &b, &c, 6378388.0, 1 / 297.0); }, 1},
+        {"InvEllConv", [&] { return InvEllConv(h, &a, nullptr, &c, 6378388.0, 1 / 297.0); }, 1},
+        {"SetEllDiff", [&] { return SetEllDiff(h, nullptr); }, 1},
+        {"GetEllDiff", [&] { return GetEllDiff(h, nullptr); }, 1},
+        {"IsValidModel", [&] { return IsValidModel(nullptr, 6378137.0, 298.257223563); }, 18},
+        {"SetChartDatum", [&] { return SetChartDatum(h, nullptr); }, 1},
+        {"GetChartDatum", [&] { return GetChartDatum(h, nullptr); }, 1},
+    };
+    for (const Call& call : calls) {
+        double v = 1;
+        ASSERT_EQ(HConvert(h, &v, 1), 1);  // code 0 before each call
+        EXPECT_EQ(call.run(), 0) << call.name;
+        EXPECT_EQ(GetGeodesyError(), call.code) << call.name;
+        EXPECT_EQ(a, sentinel) << call.name;
+        EXPECT_EQ(b, sentinel) << call.name;
+        EXPECT_EQ(c, sentinel) << call.name;
+    }
+    // The handle still works after all of them, and the pointers the interface calls optional
+    // may be null.
+    EXPECT_EQ(GetGeodesyParams(h, &params, nullptr, nullptr), 1);
+    const std::function<long()> optional[] = {
+        [&] { return GCircLL(h, 0.9, 0.05, 0.8, 0.04, nullptr) > 0; },
+        [&] { return GeoXY(h, &a, &b, 0.9, 0.05) && WGS84Conv(h, &a, &b, nullptr); },
+        [&] { return DatumSeparation1(h, 0.9, 0.05, nullptr, nullptr) || GetGeodesyError() == 15; },
+        [&] { return GetGeoid(h, nullptr, 0, nullptr); },
+        [&] { return GetVDatumModel(h, nullptr, 0, nullptr); },
+        [&] { return GetEllModel(h, nullptr, 0); },
+        [&] { return SetEllModel(h, nullptr); },
+    };
+    for (const auto& call : optional) EXPECT_EQ(call(), 1);
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/ProgramFolder.h"
+#include "geodesy/EpsgResolver.h"
 #include "geodesy/Tellus.h"
 #include "tests/TestSupport.h"
 #include "tests/geodesy/SuiteFolder.h"
@@ -214,6 +215,25 @@ TEST_F(Vertical, KtdFallsBackToTheLastProject) {
     EXPECT_EQ(text.find("D:\\old"), std::string::npos);
 }
 
+// The fallback may put a path the host never set into the KTD buffer: a path that does not fit
+// 256 bytes is not cut into another path, the buffer gets the empty string and the call code 1.
+TEST_F(Vertical, LongKtdPathIsNotWrittenPastTheBuffer) {
+    const std::string folder = suite.makeFolder("Projects/" + std::string(150, 'h') + "/" + std::string(150, 'b'));
+    suite.setLastProject(folder + "/Harbour.ini");
+    const std::string table = writeKtd(folder + "/tide.ktd", 10.0, 1.0e6, 1.0e7);
+    ASSERT_GT(table.size(), 255u);
+    GeodesyHandle h = create({{"RTKMode", "1"}, {"KTDFile", "D:\\old\\tide.ktd"}});
+    ASSERT_NE(h, nullptr) << GetGeodesyError();
+    char ktd[512];
+    std::memset(ktd, '#', sizeof ktd);
+    ChartDatumParams p{};
+    p.ktdFile = ktd;
+    EXPECT_EQ(GetChartDatum(h, &p), 0);
+    EXPECT_EQ(GetGeodesyError(), 1);
+    EXPECT_EQ(ktd[0], '\0');
+    EXPECT_EQ(std::string(ktd + 1, ktd + sizeof ktd), std::string(sizeof ktd - 1, '#'));
+}
+
 TEST_F(Vertical, EmptyKtdValueSkipsTheFallback) {
     suite.setLastProject("Harbour");
     writeKtd(suite.makeFolder("Projects/Harbour") + "/.ktd", 10.0, 1.0e6, 1.0e7);
@@ -277,6 +297,12 @@ TEST(VerticalNoSuite, WithoutAProgramFolderNothingIsFound) {
     writeFile(folder.file("geo.ini"), parameterFile({{"RTKMode", "4"}, {"Geoid", "geoid30.geo"}}));
     EXPECT_EQ(CreateFileGeodesy(folder.file("geo.ini").c_str(), nullptr), nullptr);
     EXPECT_EQ(GetGeodesyError(), 9);
+    // No database is looked for either: it cannot be opened.
+    EXPECT_EQ(predefinedDatabasePath(), "");
+    EpsgParams record{};
+    record.size = sizeof record;
+    EXPECT_EQ(GetEpsgParams(4326, &record), 0);
+    EXPECT_EQ(GetGeodesyError(), 14);
     if (saved) setenv("KVT_PELAGIX", keep.c_str(), 1);
     resetProgramFolder();
 }
