@@ -23,6 +23,10 @@
 #include <string>
 #include <system_error>
 
+#include "tests/tools/ToolArgument.h"
+
+using toolargument::parse;
+
 namespace {
 
 constexpr size_t kGtxHeaderBytes = 40;
@@ -35,13 +39,6 @@ constexpr double kWgs84InverseFlattening = 298.257223563;
 constexpr double kDegreesPerTurn = 360.0;
 // A box corner may miss a node by this much of a spacing (decimal text of the box).
 constexpr double kNodeTolerance = 1e-6;
-
-template <typename T>
-bool parse(const char* text, T& out) {
-    const char* end = text + std::strlen(text);
-    auto r = std::from_chars(text, end, out);
-    return r.ec == std::errc() && r.ptr == end;
-}
 
 template <typename T>
 T bigEndian(const std::string& bytes, size_t offset) {
