@@ -72,26 +72,27 @@ TEST(DialogLayout, CaptionsShowWholeAndControlsDoNotOverlap) {
     const QFont standard = QApplication::font();
     QFont desktop = standard;
     desktop.setPointSize(kDesktopPointSize);
-    for (const QFont& font : {standard, desktop})
-    for (const auto& [name, make] : dialogs) {
-        SCOPED_TRACE(testing::Message() << name << " at " << font.pointSizeF() << " pt");
+    for (const QFont& font : {standard, desktop}) {
         QApplication::setFont(font);
-        std::unique_ptr<QDialog> dialog = make();
-        dialog->show();
-        for (QWidget* w : dialog->findChildren<QWidget*>()) {
-            if (!w->isVisibleTo(dialog.get())) continue;
-            const QString missing = missingRoom(w);
-            EXPECT_TRUE(missing.isEmpty()) << w->objectName().toStdString() << ": " << missing.toStdString();
-        }
-        // Controls side by side on one parent must not cover one another.
-        const QList<QWidget*> all = dialog->findChildren<QWidget*>();
-        for (QWidget* a : all) {
-            for (QWidget* b : all) {
-                if (a >= b || a->parentWidget() != b->parentWidget() || a->objectName().isEmpty() ||
-                    b->objectName().isEmpty() || !a->isVisibleTo(dialog.get()) || !b->isVisibleTo(dialog.get()))
-                    continue;
-                EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-                    << a->objectName().toStdString() << " covers " << b->objectName().toStdString();
+        for (const auto& [name, make] : dialogs) {
+            SCOPED_TRACE(testing::Message() << name << " at " << font.pointSizeF() << " pt");
+            std::unique_ptr<QDialog> dialog = make();
+            dialog->show();
+            for (QWidget* w : dialog->findChildren<QWidget*>()) {
+                if (!w->isVisibleTo(dialog.get())) continue;
+                const QString missing = missingRoom(w);
+                EXPECT_TRUE(missing.isEmpty()) << w->objectName().toStdString() << ": " << missing.toStdString();
+            }
+            // Controls side by side on one parent must not cover one another.
+            const QList<QWidget*> all = dialog->findChildren<QWidget*>();
+            for (QWidget* a : all) {
+                for (QWidget* b : all) {
+                    if (a >= b || a->parentWidget() != b->parentWidget() || a->objectName().isEmpty() ||
+                        b->objectName().isEmpty() || !a->isVisibleTo(dialog.get()) || !b->isVisibleTo(dialog.get()))
+                        continue;
+                    EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                        << a->objectName().toStdString() << " covers " << b->objectName().toStdString();
+                }
             }
         }
     }
