@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bayrun/BayrunInterfaces.h"
 #include "common/Text.h"
 
 namespace angletext {
@@ -27,6 +28,12 @@ constexpr int kMinuteDecimals = 7;
 constexpr int kSecondDecimals = 5;
 
 constexpr char16_t kDegreeSign = u'\u00B0';
+
+// Beyond this magnitude the count of the smallest unit shown (1e-9 degree, 1e-7 minute, 1e-5
+// second) would pass 2^53, where a double no longer holds every integer, and further on the
+// range of int64_t: such an angle is no position or rotation of a survey and is shown as
+// invalid rather than as wrong digits. A million degrees keeps every count below 3.6e14.
+constexpr double kMaxShownDegrees = 1e6;
 
 int64_t powerOfTen(int n) {
     int64_t p = 1;
@@ -58,10 +65,24 @@ bool isSeparator(char16_t c) {
            c == u'm' || c == u'M' || c == u's' || c == u'S' || c == u'\u2032' || c == u'\u2033';
 }
 
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isMinutesMark(char16_t c) { return c == u'm' || c == u'M' || c == u'\'' || c == u'\u2032'; }
+
+// True for a text ending in 's' or 'S' right after a digit, with a minutes mark right after a
+// digit before it: that letter stands where the seconds' unit belongs. Elsewhere ("36.5S",
+// "36 30 15S") a final 'S' is the southern hemisphere.
+bool endsWithSecondsMark(const std::u16string& text) {
+    const size_t n = text.size();
+    if (n < 2 || (text[n - 1] != u's' && text[n - 1] != u'S') || !isDigit(text[n - 2])) return false;
+    for (size_t i = 1; i + 2 < n; ++i)
+        if (isMinutesMark(text[i]) && isDigit(text[i - 1])) return true;
+    return false;
+}
+
 }  // namespace
 
 std::u16string format(double degrees, int format, Axis axis) {
-    if (!std::isfinite(degrees)) return u"";
+    if (!(std::fabs(degrees) <= kMaxShownDegrees)) return kBayrunInvalidAngle;  // NaN too
     const char16_t letter = hemisphere(degrees, axis);
     const double magnitude = std::fabs(degrees);
     std::string text;
@@ -85,8 +106,8 @@ std::u16string format(double degrees, int format, Axis axis) {
 }
 
 bool parse(const std::u16string& input, Axis axis, double& degrees) {
-    // Hemisphere letter at either end; 'S' is also the seconds mark, so only a letter at the
-    // start or the very end (after the last number) counts as a hemisphere.
+    // Hemisphere letter at either end. 'S' is also the seconds mark: a final 's' right after the
+    // digits of seconds that follow marked minutes is their unit ("36d30m15s" is north).
     std::u16string text = input;
     auto trim = [&text] {
         while (!text.empty() && isBlank(text.front())) text.erase(0, 1);
@@ -107,8 +128,7 @@ bool parse(const std::u16string& input, Axis axis, double& degrees) {
             sign = s;
             haveLetter = true;
             text.erase(0, 1);
-        } else if (int e = takeLetter(text.back()); e != 0) {
-            // "30'15S" at the end is the southern hemisphere, never a seconds mark.
+        } else if (int e = takeLetter(text.back()); e != 0 && !endsWithSecondsMark(text)) {
             sign = e;
             haveLetter = true;
             text.pop_back();

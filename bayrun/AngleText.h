@@ -17,6 +17,8 @@ namespace angletext {
 
 enum class Axis { Latitude, Longitude };
 
+// "invalid" for NaN, infinities and magnitudes beyond a million degrees, which no format can
+// write digit for digit.
 std::u16string format(double degrees, int format, Axis axis);
 // False for text that is not an angle, or an angle beyond 90 (latitude) or 180 (longitude)
 // degrees; `degrees` is set only on success.

@@ -80,6 +80,10 @@ enum BayrunDegreeFormat : int {
     kBayrunNoFormatSetting = 3,  // no stored setting: degrees, minutes and seconds
 };
 
+// The text FormatLatitude and FormatLongitude give for an angle no format can show (NaN, an
+// infinity, or a magnitude beyond a million degrees). The parse functions refuse it.
+inline constexpr char16_t kBayrunInvalidAngle[] = u"invalid";
+
 class IBayrunStrings {
 public:
     // 13: the text of a string id of `module` (a BayrunStringModule); an empty text for an id the
@@ -117,8 +121,8 @@ public:
     virtual void SetFormat(int format) = 0;
     // 30: the folder of the service's settings.
     virtual void Init(const char16_t* folder) = 0;
-    // 34, 35: the angle in degrees as text with its hemisphere letter, cut to size - 1
-    // characters. Returns the buffer.
+    // 34, 35: the angle in degrees as text with its hemisphere letter, or kBayrunInvalidAngle,
+    // cut to size - 1 characters. Returns the buffer.
     virtual const char16_t* FormatLatitude(char16_t* buffer, int size, double degrees) = 0;
     virtual const char16_t* FormatLongitude(char16_t* buffer, int size, double degrees) = 0;
     // 36, 37: reads any of the three formats, or a signed decimal number; false (and `degrees`

@@ -126,6 +126,44 @@ bool replaceFile(const std::string& from, const std::string& to) {
 
 bool removeFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
 
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (a.empty() || b.empty() || stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+FILE* createBeside(const std::string& target, std::string& temporary) {
+    // Names taken by other writers are skipped; this many in a row means something else is wrong.
+    constexpr int kTries = 100;
+    static std::atomic<unsigned> serial{0};
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (base.empty()) return nullptr;
+    struct stat st;
+    const bool keepMode = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    for (int i = 0; i < kTries; ++i) {
+        const std::string name = (folder.empty() ? std::string() : folder) + "/." + base + "." +
+                                 std::to_string(getpid()) + "." + std::to_string(serial++) + ".tmp";
+        // O_EXCL with O_NOFOLLOW: a name that exists, a link included, is never opened.
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return nullptr;
+        }
+        if (keepMode) fchmod(fd, st.st_mode & 07777);
+        FILE* file = fdopen(fd, "wb");
+        if (!file) {
+            close(fd);
+            unlink(name.c_str());
+            return nullptr;
+        }
+        temporary = name;
+        return file;
+    }
+    return nullptr;
+}
+
 bool seekFile(std::FILE* file, int64_t offset) {
     if (!file || offset < 0 || offset > int64_t(std::numeric_limits<off_t>::max())) return false;
     return fseeko(file, off_t(offset), SEEK_SET) == 0;

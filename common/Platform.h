@@ -48,6 +48,14 @@ std::string createTempFile(const std::string& folder, const std::string& prefix,
 // new one, never a mix.
 bool replaceFile(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
+// True when both paths name one existing file (the same device and inode), whatever their
+// spelling and the links between them.
+bool sameFile(const std::string& a, const std::string& b);
+// Creates a new file beside `target` (in its folder) and opens it for writing in binary mode,
+// under a name no entry had (never an existing path or link), with the target's permissions
+// when the target exists and a new file's otherwise. Its path goes to `temporary`; null on
+// failure.
+FILE* createBeside(const std::string& target, std::string& temporary);
 // Positions an open file at a byte offset from its start; false on failure.
 bool seekFile(std::FILE* file, int64_t offset);
 // Size in bytes of an open file, -1 when unknown.

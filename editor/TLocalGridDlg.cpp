@@ -121,11 +121,15 @@ void TLocalGridDlg::StoreRecord() {
     const double scale = numbertext::strict(ui->scale->text());
     const double transX = numbertext::strict(ui->transx->text());
     const double transY = numbertext::strict(ui->transy->text());
+    // A refused rotation text keeps the record's rotation, unless that rotation is one the
+    // angle service could not show: keeping it would write a value the user never saw.
+    double rotation = record->Rotation;
+    const std::u16string rotationText = ui->rotation->text().toStdU16String();
+    if (!bayrun::angles()->ParseLongitude(rotationText.c_str(), &rotation) && rotationText == kBayrunInvalidAngle)
+        throw ConversionError(ui->rotation->text());
     record->OrigX = origX;
     record->OrigY = origY;
-    double rotation = 0.0;
-    const std::u16string rotationText = ui->rotation->text().toStdU16String();
-    if (bayrun::angles()->ParseLongitude(rotationText.c_str(), &rotation)) record->Rotation = rotation;
+    record->Rotation = rotation;
     record->Scale = scale;
     record->TransX = transX;
     record->TransY = transY;

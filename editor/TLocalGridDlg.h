@@ -43,7 +43,8 @@ public:
     void ShowSolution(const ControlPoint& a, double scale, double rotationDegrees);
     // Converts the edits into the record, all numbers or none: a text that is not a number
     // throws ConversionError and leaves the record as it was. A rotation text that the angle
-    // service refuses keeps the record's rotation.
+    // service refuses keeps the record's rotation; the invalid-angle text shown for a rotation
+    // the service cannot show throws ConversionError like a bad number.
     void StoreRecord();
 
     // Handlers.

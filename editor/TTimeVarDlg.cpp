@@ -11,8 +11,11 @@
 
 #include "ui_TTimeVarDlg.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <array>
 #include <chrono>
@@ -93,7 +96,9 @@ TTimeVarDlg::TTimeVarDlg(QWidget* owner, double* block_)
     connect(ui->btnCompute, &QPushButton::clicked, this, &TTimeVarDlg::itrfChange);
     connect(ui->itrf, &QComboBox::activated, this, &TTimeVarDlg::itrfChange);
     connect(ui->target, &QComboBox::activated, this, &TTimeVarDlg::itrfChange);
-    connect(ui->year, &QComboBox::activated, this, &TTimeVarDlg::itrfChange);
+    connect(ui->year, &QComboBox::activated, this, &TTimeVarDlg::yearActivated);
+    ui->year->installEventFilter(this);
+    ui->year->view()->parentWidget()->installEventFilter(this);
     connect(ui->year, &QComboBox::editTextChanged, this, &TTimeVarDlg::yearChange);
     connect(ui->btnOk, &QPushButton::clicked, this, &TTimeVarDlg::btnOkClick);
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -151,6 +156,33 @@ void TTimeVarDlg::StoreEdits() {
 
 void TTimeVarDlg::itrfChange() {
     if (!Compute()) QApplication::beep();
+}
+
+// QComboBox emits `activated` for a choice from the list (in its popup, by the arrow keys or the
+// wheel) and also when typing ends on a listed year (Return, the focus leaving, the completer).
+// A typed year must wait for Compute, so only the list's own choices count. The popup is hidden
+// just before it reports its choice; a popup closed without one leaves nothing to report.
+bool TTimeVarDlg::IsYearListChoice(QObject* watched, QEvent* event) const {
+    if (watched == ui->year->view()->parentWidget()) return event->type() == QEvent::Hide;
+    if (watched != ui->year) return false;
+    if (event->type() == QEvent::Wheel) return true;
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+}
+
+bool TTimeVarDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (IsYearListChoice(watched, event)) {
+        // The combo box emits `activated` while it handles this event (or just after the popup
+        // hid); the flag ends when control is back in the event loop.
+        yearListChoice = true;
+        QTimer::singleShot(0, this, [this] { yearListChoice = false; });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TTimeVarDlg::yearActivated() {
+    if (yearListChoice) itrfChange();
 }
 
 void TTimeVarDlg::yearChange() {

@@ -48,10 +48,19 @@ public:
     void yearChange();
     void btnOkClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // `activated` of the year list: computes only for a choice from the list.
+    void yearActivated();
+    bool IsYearListChoice(QObject* watched, QEvent* event) const;
+
     void ShowBlock();
     void SetCaptions();
 
     std::unique_ptr<Ui::TimeVarDlg> ui;
     double* block;
+    // Set while an event that chooses from the year list is delivered.
+    bool yearListChoice = false;
 };

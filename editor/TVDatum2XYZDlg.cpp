@@ -118,6 +118,44 @@ struct FileCloser {
     }
 };
 
+// The export's output. A regular or new target is written under a temporary name beside it
+// and renamed over it only when everything was written, so a failed export leaves the target as
+// it was. A target that exists and is no regular file (a device) is written in place: a rename
+// would replace the device itself.
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& target_) : target(target_) {
+        if (platform::pathExists(target) && !platform::isRegularFile(target))
+            file = platform::createForWriting(target);
+        else
+            file = platform::createBeside(target, temporary);
+    }
+    ~OutputFile() {
+        if (file) std::fclose(file);
+        if (!temporary.empty()) platform::removeFile(temporary);
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    std::FILE* get() const { return file; }
+    // Flushes and closes the file, then puts it in the target's place. False when any of that
+    // failed; the target then stays as it was.
+    bool commit() {
+        const bool closed = platform::closeSynced(file);
+        file = nullptr;
+        if (!closed) return false;
+        if (temporary.empty()) return true;
+        if (!platform::replaceFile(temporary, target)) return false;
+        temporary.clear();
+        return true;
+    }
+
+private:
+    std::string target;
+    std::string temporary;
+    std::FILE* file = nullptr;
+};
+
 }  // namespace
 
 TVDatum2XYZDlg::TVDatum2XYZDlg(QWidget* owner, GeodesyHandle handle_)
@@ -203,15 +241,21 @@ bool TVDatum2XYZDlg::ExportSurface() {
         Fail("Failed to open input file");
         return false;
     }
-    std::FILE* output = platform::createForWriting(outputPath);
-    if (!output) {
+    // Never an output over an input: the grid (or the border) would be gone before it is read.
+    // Compared by identity, so that other spellings of a name and links are caught too.
+    const bool clip = ui->ckClipToBorder->isChecked() && platform::isRegularFile(borderPath);
+    if (platform::sameFile(outputPath, inputPath) || (clip && platform::sameFile(outputPath, borderPath))) {
+        Fail("Failed to open output file");
+        return false;
+    }
+    OutputFile output(outputPath);
+    if (!output.get()) {
         Fail("Failed to open output file");
         return false;
     }
 
     unsigned char header[kHeaderSize];
     if (std::fread(header, 1, kHeaderSize, input.file) != kHeaderSize) {
-        std::fclose(output);
         Fail("Failed to read input file header");
         return false;
     }
@@ -224,7 +268,6 @@ bool TVDatum2XYZDlg::ExportSurface() {
     // Written so that a NaN fails too; a grid without columns has no rows to walk.
     if (!(firstLatitude >= -kMaxLatitude && firstLatitude <= kMaxLatitude) ||
         !(firstLongitude >= -kMaxLongitude && firstLongitude <= kMaxLongitude) || columns < 1) {
-        std::fclose(output);
         Fail("Invalid input file header");
         return false;
     }
@@ -234,7 +277,7 @@ bool TVDatum2XYZDlg::ExportSurface() {
     std::unique_ptr<IBayrunBorderLoader, Releaser> loader;
     std::unique_ptr<IBayrunBorderObject, Releaser> borderObject;
     IBayrunBorder* border = nullptr;
-    if (ui->ckClipToBorder->isChecked() && platform::isRegularFile(borderPath)) {
+    if (clip) {
         loader.reset(bayrun::make<IBayrunBorderLoader>(IID_IBayrunBorderLoader));
         IBayrunBorderObject* loaded = nullptr;
         if (loader && loader->Load(borderPath.c_str(), &loaded)) borderObject.reset(loaded);
@@ -269,7 +312,7 @@ bool TVDatum2XYZDlg::ExportSurface() {
                     double z = -(separation + undulation);
                     VConvert(handle, &z, 0);
                     const size_t length = formatLine(line, sizeof line, x, y, z);
-                    if (std::fwrite(line, 1, length, output) != length) written = false;
+                    if (std::fwrite(line, 1, length, output.get()) != length) written = false;
                 }
             }
         }
@@ -281,7 +324,7 @@ bool TVDatum2XYZDlg::ExportSurface() {
         }
     }
 
-    if (!platform::closeSynced(output)) written = false;
+    if (!output.commit()) written = false;
     borderObject.reset();
     if (!written) {
         // A full disk must not pass for a finished export.

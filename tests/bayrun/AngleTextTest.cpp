@@ -2,6 +2,9 @@
 // the reading of every format back.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "bayrun/AngleText.h"
 #include "common/Text.h"
 
@@ -50,6 +53,11 @@ TEST(AngleText, ParsesEveryFormatAndPlainNumbers) {
         {u"  12.5  ", Axis::Longitude, 12.5},
         {u"90", Axis::Latitude, 90.0},
         {u"180W", Axis::Longitude, -180.0},
+        // A letter right after digits is their unit: 's' here marks seconds, not the south.
+        {u"36d30m15s", Axis::Latitude, 36 + 30 / 60.0 + 15 / 3600.0},
+        {u"36d30m15sS", Axis::Latitude, -(36 + 30 / 60.0 + 15 / 3600.0)},
+        {u"36.5S", Axis::Latitude, -36.5},
+        {u"75d15m00s", Axis::Longitude, 75.25},
     };
     for (const Case& c : cases) {
         double v = 1e9;
@@ -82,4 +90,24 @@ TEST(AngleText, EveryFormatReadsBackToItsResolution) {
             EXPECT_NEAR(back, degrees, tolerance[format] * 1.0001) << degrees << " format " << format;
         }
     }
+}
+
+// An angle whose text the formatter cannot write digit for digit (its count of the smallest unit
+// shown would overflow or lose digits), or no number at all, is shown as invalid, and that text
+// is refused when read back: it never becomes a wrong value on OK.
+TEST(AngleText, UnshowableAnglesAreShownInvalidAndRefused) {
+    const double unshowable[] = {1e11, -1e11, 9.3e9, 1e30, -1e300, 1e7, std::numeric_limits<double>::infinity(),
+                                 -std::numeric_limits<double>::infinity(), std::nan("")};
+    for (double degrees : unshowable) {
+        for (int format = 0; format <= 3; ++format) {
+            for (Axis axis : {Axis::Latitude, Axis::Longitude}) {
+                const std::u16string text = angletext::format(degrees, format, axis);
+                EXPECT_EQ(toUtf8(text), "invalid") << degrees << " format " << format;
+                double v = 7.0;
+                EXPECT_FALSE(angletext::parse(text, axis, v)) << degrees;
+            }
+        }
+    }
+    // The largest angle still shown: whole turns of a site-grid rotation are far below it.
+    EXPECT_EQ(fmt(720.5, 2, Axis::Longitude), "720°30'00.00000\"E");
 }

@@ -34,6 +34,9 @@ SuiteCopy::SuiteCopy() {
     fs::create_directories(suite + "/datum");
     fs::create_directories(config);
     fs::copy_file(from / "datum" / "corvane.db", suite + "/datum/corvane.db");
+    // The geoid models are small cuts; the large grids of proj-data stay behind.
+    for (const fs::directory_entry& e : fs::directory_iterator(from / "datum"))
+        if (e.is_regular_file() && e.path().extension() == ".geo") fs::copy_file(e.path(), fs::path(suite) / "datum" / e.path().filename());
     if (fs::exists(from / "datum" / "vdatum"))
         fs::copy(from / "datum" / "vdatum", suite + "/datum/vdatum", fs::copy_options::recursive);
     fs::copy(from / "Projects", suite + "/Projects", fs::copy_options::recursive);

@@ -15,7 +15,7 @@
 #include "tests/TestSupport.h"
 #include "ui_TmainFrm.h"
 
-// A copy of the sample suite folder (without its large grids) that a test may change, made the
+// A copy of the sample suite folder (without its large grids, with its geoid models) that a test may change, made the
 // data root of the runtime (KVT_PELAGIX) with a working folder of its own (XDG_CONFIG_HOME).
 class SuiteCopy {
 public:

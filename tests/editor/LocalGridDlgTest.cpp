@@ -210,4 +210,23 @@ TEST_F(LocalGridDialog, OkRefusesATextThatIsNotANumber) {
     EXPECT_EQ(record.TransX, start.TransX);
 }
 
+TEST_F(LocalGridDialog, UnshowableRotationIsShownInvalidAndRefusedOnOk) {
+    for (double rotation : {1e30, -1e11, std::nan("")}) {
+        SCOPED_TRACE(rotation);
+        open({0x10001, 10, 20, rotation, 1.5, 30, 40});
+        EXPECT_EQ(edit("rotation")->text(), "invalid");
+        const size_t boxes = watcher.seen().size();
+        click("btnOk");
+        ASSERT_EQ(watcher.seen().size(), boxes + 1);
+        EXPECT_EQ(watcher.seen().back().icon, QMessageBox::Critical);
+        EXPECT_NE(dialog->result(), QDialog::Accepted);
+        EXPECT_EQ(record.AdjustType, 0x10001);
+        // A rotation typed over it is taken.
+        edit("rotation")->setText("12.5");
+        click("btnOk");
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+        EXPECT_EQ(record.Rotation, 12.5);
+    }
+}
+
 }  // namespace

@@ -159,7 +159,8 @@ TEST(MainForm, OkWritesTheProjectAndTheFormReadsItBack) {
     EXPECT_EQ(iniValue(file, "Geodesy", "CentralMeridian"), "-75");
     EXPECT_EQ(iniValue(file, "Geodesy", "Ellipsoid"), "WGS 84");
     EXPECT_EQ(iniValue(file, "Geodesy", "RTKMode"), "0");
-    for (const char* absent : {"VDatum", "VSurface", "CustomName", "AdjustType", "Geoid", "DynDatum", "KTDFile"})
+    EXPECT_EQ(iniValue(file, "Geodesy", "Geoid"), "egm96_harbour.geo");  // the sample project's geoid model
+    for (const char* absent : {"VDatum", "VSurface", "CustomName", "AdjustType", "DynDatum", "KTDFile"})
         EXPECT_FALSE(iniHasKey(file, "Geodesy", absent)) << absent;
 
     Form again;

@@ -2,7 +2,10 @@
 // the EPSG dataset, its worked examples, and its controls.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -175,6 +178,55 @@ TEST_F(TimeVarDialog, RefusedYearKeepsBlockAndEdits) {
     year->setEditText("2021.0");
     compute->click();
     EXPECT_NE(block, before);
+}
+
+// A typed year takes effect on Compute or on a choice from the list, however typing ends.
+TEST_F(TimeVarDialog, TypedYearWaitsForComputeOrAListChoice) {
+    dialog->show();
+    choose(target, TTimeVarDlg::GDA94);
+    year->setEditText("2005.0");
+    compute->click();
+    std::array<double, TTimeVarDlg::kParameterCount> in2010;
+    ASSERT_TRUE(TTimeVarDlg::ComputeParameters(TTimeVarDlg::ITRF2008, TTimeVarDlg::GDA94, 2010.0, in2010.data()));
+    QLineEdit* typing = year->lineEdit();
+    const auto key = [](QWidget* to, int k, const QString& text = {}) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
+        QApplication::sendEvent(to, &press);
+        QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier, text);
+        QApplication::sendEvent(to, &release);
+    };
+    const struct {
+        const char* typed;
+        int endKey;  // 0: typing ends as the focus leaves
+    } endings[] = {{"2010.0", Qt::Key_Return}, {"2010", Qt::Key_Return}, {"2010.0", Qt::Key_Enter}, {"2010.0", 0}};
+    for (const auto& e : endings) {
+        SCOPED_TRACE(testing::Message() << e.typed << " key " << e.endKey);
+        year->setCurrentIndex(5);  // 2005.0
+        compute->click();
+        const auto before = block;
+        typing->setFocus();
+        typing->selectAll();
+        for (QChar c : QString(e.typed)) key(typing, c.unicode(), QString(c));
+        if (e.endKey)
+            key(typing, e.endKey);
+        else
+            compute->setFocus();
+        QApplication::processEvents();
+        EXPECT_EQ(block, before);
+        compute->click();
+        EXPECT_EQ(block, in2010);
+    }
+    // A choice from the list, in the popup or by stepping through it, computes at once.
+    year->setEditText("2005.0");
+    compute->click();
+    year->showPopup();
+    year->view()->setCurrentIndex(year->model()->index(10, 0));  // 2010.0
+    key(year->view(), Qt::Key_Return);
+    EXPECT_EQ(year->currentText(), "2010.0");
+    EXPECT_EQ(block, in2010);
+    key(year, Qt::Key_Down);
+    EXPECT_EQ(year->currentText(), "2011.0");
+    EXPECT_NE(block, in2010);
 }
 
 TEST_F(TimeVarDialog, FrameChoiceDoesNotChangeNad83) {

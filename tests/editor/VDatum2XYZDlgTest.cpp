@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -313,6 +314,47 @@ TEST_F(VDatumExport, FailuresToOpenAreReported) {
     exportTo(*dialog, work.file("no such folder/out.xyz"));
     ASSERT_EQ(watcher->seen().size(), 1u);
     EXPECT_EQ(watcher->seen()[0].text, "Failed to open output file");
+}
+
+TEST_F(VDatumExport, NeverWritesOverItsInputs) {
+    const std::string input = work.file("input.gtx");
+    const std::string border = work.file("west.brd");
+    const std::string grid = gridwriter::gtxBytes(surfaceGrid());
+    const std::string polygon = "490000 5750000\n540000 5750000\n540000 5800000\n490000 5800000\n";
+    std::filesystem::create_symlink(input, work.file("link.xyz"));
+    const struct {
+        const char* name;
+        std::string target;
+    } cases[] = {
+        {"the input", input},
+        {"the input spelt otherwise", work.file("./input.gtx")},
+        {"a link to the input", work.file("link.xyz")},
+        {"the border", border},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(input, grid);
+        writeFile(border, polygon);
+        watcher = std::make_unique<MessageBoxWatcher>();
+        auto dialog = open(handle);
+        dialog->SetInputPath(input);
+        clipTo(*dialog, border);
+        exportTo(*dialog, c.target);
+        ASSERT_EQ(watcher->seen().size(), 1u);
+        EXPECT_EQ(watcher->seen()[0].text, "Failed to open output file");
+        EXPECT_EQ(readFile(input), grid);
+        EXPECT_EQ(readFile(border), polygon);
+    }
+    // An export replaces its output whole and leaves nothing else beside it.
+    writeFile(output, "old text that is longer than the export of the western nodes\n");
+    auto dialog = open(handle);
+    dialog->SetInputPath(input);
+    clipTo(*dialog, border);
+    exportTo(*dialog, output);
+    EXPECT_EQ(readXyz(output).size(), 3u);
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(work.file(""))) ++entries;
+    EXPECT_EQ(entries, 4u);  // input, border, link, output
 }
 
 TEST_F(VDatumExport, FullDiskIsNotAFinishedExport) {

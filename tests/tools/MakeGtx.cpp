@@ -14,18 +14,15 @@
 #include <string>
 #include <system_error>
 
+#include "tests/tools/ToolArgument.h"
+
+using toolargument::parse;
+
 namespace {
 
 // Marks a node without data, as in the VDatum grids.
 constexpr float kNoData = -88.8888f;
 constexpr size_t kHeaderBytes = 40;
-
-template <typename T>
-bool parse(const char* text, T& out) {
-    const char* end = text + std::strlen(text);
-    auto r = std::from_chars(text, end, out);
-    return r.ec == std::errc() && r.ptr == end;
-}
 
 // GTX numbers are big-endian.
 template <typename T>
