@@ -21,6 +21,11 @@ erc sqliteError(int result, sqlite3* db, short severity) {
     return erc(result, severity, &sqliteFacility());
 }
 
+erc sqliteRefusal(int result) {
+    facility().explain(sqlite3_errstr(result));
+    return erc(result, kSeverityError, &sqliteFacility());
+}
+
 Database::Database(const std::string& path, int flags) {
     int result = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (result != SQLITE_OK) {

@@ -101,6 +101,24 @@ erc Query::step() {
     return sqliteError(result, db, progress ? kSeverityInfo : kSeverityError);
 }
 
+bool Query::next() {
+    erc result = step();
+    const int code = result.getCode();
+    if (code == kRow || code == kDone) {
+        result.release();
+        return code == kRow;
+    }
+    result.getFacility()->handle(result);
+    // The facility's levels were raised above failures: the read still did not reach the end.
+    throw result;
+}
+
+void Query::refuse(int code) {
+    erc refusal = sqliteRefusal(code);
+    refusal.getFacility()->handle(refusal);
+    throw refusal;
+}
+
 erc Query::check(int result) {
     if (result == SQLITE_OK) return erc(0, 0);
     return sqliteError(result, sqlite3_db_handle(stmt));
@@ -152,6 +170,8 @@ Query& Query::bind(int index, int64_t value) {
 
 Query& Query::bind(int index, const void* data, int size) {
     if (!data || size == 0) return checked(sqlite3_bind_null(stmt, index));
+    // SQLite would read a negative size as "up to a terminator" and run past the buffer.
+    if (size < 0) refuse(SQLITE_MISUSE);
     return checked(sqlite3_bind_blob(stmt, index, data, size, SQLITE_TRANSIENT));
 }
 
@@ -186,6 +206,20 @@ const void* Query::getBlob(int column) { return sqlite3_column_blob(stmt, column
 int Query::getBytes(int column) { return sqlite3_column_bytes(stmt, column); }
 
 int Query::getType(int column) { return sqlite3_column_type(stmt, column); }
+
+int Query::intValue(const char* name) {
+    const int column = columnIndex(name);
+    const int type = getType(column);
+    if (type != SQLITE_INTEGER && type != SQLITE_NULL) refuse(SQLITE_MISMATCH);
+    return getInt(column);
+}
+
+double Query::realValue(const char* name) {
+    const int column = columnIndex(name);
+    const int type = getType(column);
+    if (type != SQLITE_FLOAT && type != SQLITE_INTEGER && type != SQLITE_NULL) refuse(SQLITE_MISMATCH);
+    return getDouble(column);
+}
 
 SYSTEMTIME Query::getTime(int column) {
     SYSTEMTIME t{};

@@ -35,6 +35,10 @@ public:
     erc finalize();
     // Severity 1 for a row (100) and for done (101), 4 for anything else.
     erc step();
+    // The loop's step: true for a row, false once the statement has run to its end. Any other
+    // result (11 for a malformed database) is logged and thrown through the SQLite facility, so a
+    // read that failed is never taken for the end of the rows.
+    bool next();
     // Failures of these and of the binders are logged and thrown through the SQLite facility.
     Query& reset();
     Query& clearBindings();
@@ -71,6 +75,11 @@ public:
     // Reads "YYYY-MM-DD", followed by a blank or "T" and "hh:mm:ss[.fff]"; seconds rounded to
     // the millisecond. NULL or unreadable text gives all zeros where it stops.
     SYSTEMTIME getTime(int column);
+    // Reads of numbers that must be stored as numbers: an integer for intValue, an integer or a
+    // real for realValue; NULL reads 0. Any other value (text "400km" where a length belongs) is
+    // refused with 20 (SQLITE_MISMATCH), logged and thrown, never coerced.
+    int intValue(const char* name);
+    double realValue(const char* name);
 
     int getInt(const char* name) { return getInt(columnIndex(name)); }
     int64_t getInt64(const char* name) { return getInt64(columnIndex(name)); }
@@ -91,6 +100,8 @@ private:
     int parameterIndex(const char* name) const;
     // Hands a failing binder's, reset's or clearBindings' result to the facility at once.
     Query& checked(int result);
+    // Logs and throws a refusal of the wrapper's own (a code without a failed SQLite call).
+    [[noreturn]] static void refuse(int code);
     void dropStatement();
 
     sqlite3_stmt* stmt = nullptr;

@@ -165,6 +165,11 @@ void sqlitefac::forget(sqlite3* connection) {
     db = nullptr;
 }
 
+void sqlitefac::explain(const char* message) {
+    db = nullptr;
+    copyUtf8Bounded(message ? message : "", detached, sizeof detached);
+}
+
 sqerc::sqerc(int c, sqlite3* db, short s) : erc(c, s, &sqliteFacility()) {
     if (auto* f = dynamic_cast<sqlitefac*>(&sqliteFacility())) f->setConnection(db);
 }

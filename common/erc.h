@@ -99,6 +99,8 @@ public:
         detached[0] = '\0';
     }
     sqlite3* connection() const { return db; }
+    // No connection explains the current code; this text does (cut to the kept length).
+    void explain(const char* message);
     // A connection that is being closed must not be consulted later: its current message is
     // kept, so an error raised on it still explains itself when it is logged afterwards.
     void forget(sqlite3* connection);

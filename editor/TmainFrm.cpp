@@ -84,12 +84,7 @@ std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
 std::u16string utf16(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())); }
 
 // A step that gives a row: true; done: false; a failure is raised as the SQLite error value.
-bool nextRow(Query& q) {
-    erc r = q.step();
-    const int code = r.getCode();
-    if (code == Query::kRow || code == Query::kDone) r.release();
-    return code == Query::kRow;
-}
+bool nextRow(Query& q) { return q.next(); }
 
 // The text after the last '\' or '/' of a stored value or path.
 std::string fileNameOf(const std::string& path) {

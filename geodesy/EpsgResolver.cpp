@@ -48,11 +48,11 @@ UnitFactors unitFactors(int uomCode, Database& db) {
     Query q(db, kUnitQuery);
     q.bind(1, uomCode);
     UnitFactors f;
-    if (q.step().release() != Query::kRow) return f;
+    if (!q.next()) return f;
     f.found = true;
-    f.target = q.getInt("target_uom_code");
-    f.b = q.getDouble("factor_b");
-    f.c = q.getDouble("factor_c");
+    f.target = q.intValue("target_uom_code");
+    f.b = q.realValue("factor_b");
+    f.c = q.realValue("factor_c");
     return f;
 }
 
@@ -91,14 +91,14 @@ const ParameterRule* ruleOf(int parameterCode) {
 // Applies one parameter row of epsg_corvane to the record; false after logging when its unit
 // or its code is unknown.
 bool applyParameter(Query& row, Database& db, GeodesyParams& params) {
-    int parameterCode = row.getInt("parameter_code");
+    int parameterCode = row.intValue("parameter_code");
     const ParameterRule* rule = ruleOf(parameterCode);
     if (!rule) {
         epsgLog("Unknown parameter code %d (%s)", parameterCode, row.getString("parameter_name").c_str());
         return false;
     }
-    double value = row.getDouble("parameter_value");
-    int uom = row.getInt("uom_code");
+    double value = row.realValue("parameter_value");
+    int uom = row.intValue("uom_code");
     bool converted = true;
     switch (rule->field) {
         case Field::Scale:
@@ -152,6 +152,19 @@ constexpr int kSqliteNull = 5;
 
 std::string predefinedDatabasePath() { return programFolder() + "/datum/corvane.db"; }
 
+namespace {
+
+// The database, read-only, with SQLite checking each page's cells as it reads the page: a damaged
+// cell pointer is then reported as a malformed database (11) instead of misleading a row lookup
+// into "no such row".
+struct PredefinedDatabase : Database {
+    PredefinedDatabase() : Database(predefinedDatabasePath(), Database::kReadOnly) {
+        exec("PRAGMA cell_size_check = ON;");  // a failure is raised when the status is dropped
+    }
+};
+
+}  // namespace
+
 bool EpsgAngleToRadians(double& value, int uomCode, Database& db) {
     if (uomCode == kSexagesimalDms) {
         value = ddmmssToDegrees(value * kSexagesimalToPacked) * kDegreesToRadians;
@@ -176,23 +189,23 @@ erc EpsgGeodesyParams(Database& db, int crsCode, GeodesyParams& params) {
     params = GeodesyParams{};
     Query row(db, "SELECT * FROM epsg_corvane WHERE coord_ref_sys_code=?;");
     row.bind(1, crsCode);
-    if (row.step().release() != Query::kRow) return unresolved();
+    if (!row.next()) return unresolved();
 
     Query ellipsoid(db, "SELECT * FROM gp_ellipsoids WHERE _epsg_code=?;");
-    ellipsoid.bind(1, row.getInt("ellipsoid_code"));
-    if (ellipsoid.step().release() != Query::kRow) return unresolved();
-    params.semiMajorAxis = ellipsoid.getDouble("a");
-    params.inverseFlattening = ellipsoid.getDouble("one_over_f");
+    ellipsoid.bind(1, row.intValue("ellipsoid_code"));
+    if (!ellipsoid.next()) return unresolved();
+    params.semiMajorAxis = ellipsoid.realValue("a");
+    params.inverseFlattening = ellipsoid.realValue("one_over_f");
 
     Query method(db, "SELECT gpid FROM gp_projections_epsg WHERE _epsg_code=?;");
-    method.bind(1, row.getInt("coord_op_method_code"));
-    if (method.step().release() != Query::kRow) return unresolved();
-    params.projectionId = method.getInt("gpid");
+    method.bind(1, row.intValue("coord_op_method_code"));
+    if (!method.next()) return unresolved();
+    params.projectionId = method.intValue("gpid");
 
-    int coordSys = row.getInt("coord_sys_code");
+    int coordSys = row.intValue("coord_sys_code");
     Query axis(db, "SELECT uom_code FROM epsg_coordinateaxis WHERE coord_sys_code = ?;");
     axis.bind(1, coordSys);
-    int unitCode = axis.step().release() == Query::kRow ? axis.getInt("uom_code") : 0;
+    int unitCode = axis.next() ? axis.intValue("uom_code") : 0;
     // Converted in a local: the packed record's doubles are not aligned for a reference.
     double unit = 1.0;
     if (!EpsgLengthToMetres(unit, unitCode, db)) {
@@ -201,9 +214,10 @@ erc EpsgGeodesyParams(Database& db, int crsCode, GeodesyParams& params) {
     }
     params.unitFactor = unit;
 
+    // Every row up to the statement's end: a read that fails raises its code.
     do {
         if (!applyParameter(row, db, params)) return unresolved();
-    } while (row.step().release() == Query::kRow);
+    } while (row.next());
 
     if (params.projectionId == kLambertConformalConic) {
         if (params.northParallel == 0) params.northParallel = params.referenceLatitude;
@@ -216,7 +230,7 @@ erc CreateEpsgGeodesyObject(int crsCode, Geodesy*& created) {
     created = nullptr;
     GeodesyParams params{};
     {
-        Database db(predefinedDatabasePath(), Database::kReadOnly);
+        PredefinedDatabase db;
         erc status = EpsgGeodesyParams(db, crsCode, params);
         if (status) return status;
     }
@@ -232,23 +246,23 @@ erc EpsgCodeOf(Geodesy& geodesy, int& code) {
         return erc(0, 0);
     }
     if (geodesy.zoneId < 0) return unresolved();
-    Database db(predefinedDatabasePath(), Database::kReadOnly);
+    PredefinedDatabase db;
     Query q(db, "SELECT epsg_code FROM gp_zones WHERE id=?");
     q.bind(1, geodesy.zoneId);
-    if (q.step().release() != Query::kRow || q.getType("epsg_code") == kSqliteNull) {
+    if (!q.next() || q.getType("epsg_code") == kSqliteNull) {
         geodesy.zoneId = -1;
         return unresolved();
     }
-    geodesy.epsgCode = q.getInt("epsg_code");
+    geodesy.epsgCode = q.intValue("epsg_code");
     code = geodesy.epsgCode;
     return erc(0, 0);
 }
 
 erc DescribeEpsg(int crsCode, EpsgParams& record) {
-    Database db(predefinedDatabasePath(), Database::kReadOnly);
+    PredefinedDatabase db;
     Query q(db, kDescribeQuery);
     q.bind(1, crsCode);
-    if (q.step().release() != Query::kRow) return unresolved();
+    if (!q.next()) return unresolved();
     record.code = crsCode;
     record.kind = 0;
     record.semiMajorAxis = 0.0;
@@ -265,18 +279,18 @@ erc DescribeEpsg(int crsCode, EpsgParams& record) {
 
     int ellipsoidCode;
     if (q.getType("geo_ellip") != kSqliteNull)
-        ellipsoidCode = q.getInt("geo_ellip");
+        ellipsoidCode = q.intValue("geo_ellip");
     else if (q.getType("crs_ellip") != kSqliteNull)
-        ellipsoidCode = q.getInt("crs_ellip");
+        ellipsoidCode = q.intValue("crs_ellip");
     else
         return erc(0, 0);
     if (ellipsoidCode < 0) return erc(0, 0);
 
     Query ellipsoid(db, "SELECT * from gp_ellipsoids WHERE _epsg_code=?;");
     ellipsoid.bind(1, ellipsoidCode);
-    if (ellipsoid.step().release() == Query::kRow) {
-        record.semiMajorAxis = ellipsoid.getDouble("a");
-        record.inverseFlattening = ellipsoid.getDouble("one_over_f");
+    if (ellipsoid.next()) {
+        record.semiMajorAxis = ellipsoid.realValue("a");
+        record.inverseFlattening = ellipsoid.realValue("one_over_f");
     }
     return erc(0, 0);
 }
