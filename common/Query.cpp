@@ -31,6 +31,28 @@ bool expect(const char*& p, const char* end, char c) {
 
 constexpr int kMillisecondsPerSecond = 1000;
 
+int daysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// A second rounded up to 60 moves on to the next minute, hour, day, month and year.
+void carrySecond(SYSTEMTIME& t) {
+    t.wSecond = 0;
+    if (++t.wMinute < 60) return;
+    t.wMinute = 0;
+    if (++t.wHour < 24) return;
+    t.wHour = 0;
+    ++t.wDay;
+    // A month outside 1..12 has no length to carry against: the day moves on alone.
+    if (t.wMonth < 1 || t.wMonth > 12 || t.wDay <= daysInMonth(t.wYear, t.wMonth)) return;
+    t.wDay = 1;
+    if (++t.wMonth <= 12) return;
+    t.wMonth = 1;
+    ++t.wYear;
+}
+
 }  // namespace
 
 bool Query::iless::operator()(const std::string& a, const std::string& b) const {
@@ -242,5 +264,6 @@ SYSTEMTIME Query::getTime(int column) {
     long long ms = std::llround(seconds * kMillisecondsPerSecond);
     t.wSecond = uint16_t(ms / kMillisecondsPerSecond);
     t.wMilliseconds = uint16_t(ms % kMillisecondsPerSecond);
+    if (t.wSecond == 60 && seconds < 60) carrySecond(t);  // a written 60 (leap second) stays
     return t;
 }

@@ -73,7 +73,8 @@ public:
     int getBytes(int column);
     int getType(int column);
     // Reads "YYYY-MM-DD", followed by a blank or "T" and "hh:mm:ss[.fff]"; seconds rounded to
-    // the millisecond. NULL or unreadable text gives all zeros where it stops.
+    // the millisecond, a second rounded up to 60 carried into the minute (and on to the year).
+    // NULL or unreadable text gives all zeros where it stops.
     SYSTEMTIME getTime(int column);
     // Reads of numbers that must be stored as numbers: an integer for intValue, an integer or a
     // real for realValue; NULL reads 0. Any other value (text "400km" where a length belongs) is
