@@ -2,6 +2,8 @@
 // one byte for byte: the created record (or the failure's code) and the description (or its code).
 #pragma once
 
+#include <cstring>
+
 #include "geodesy/Tellus.h"
 
 struct EpsgAnswer {
@@ -21,4 +23,10 @@ inline EpsgAnswer epsgAnswerFor(int code) {
     }
     if (!GetEpsgParams(code, &a.description)) a.describeCode = GetGeodesyError();
     return a;
+}
+
+inline bool sameEpsgAnswer(const EpsgAnswer& a, const EpsgAnswer& b) {
+    return a.createCode == b.createCode && std::memcmp(&a.record, &b.record, sizeof a.record) == 0 &&
+           a.describeCode == b.describeCode &&
+           std::memcmp(&a.description, &b.description, sizeof a.description) == 0;
 }

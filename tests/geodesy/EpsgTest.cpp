@@ -2,12 +2,14 @@
 // build makes from the EPSG dataset.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Database.h"
@@ -504,6 +506,65 @@ TEST_F(EpsgDataset, DamagedDatabaseFailsOrAnswersAsUndamaged) {
             }
         }
     }
+}
+
+// The records of eight systems, bit for bit: the EPSG dataset's parameter values (proj.db 9.1.1)
+// in the resolver's conversions (degrees times 3.14159265358979 / 180 as the dataset gives the
+// degree, sexagesimal degrees times 0.01745329251994, US survey feet 12 / 39.37), as the resolver
+// gave them when it opened the database anew for each request. A faster path must not move a bit.
+TEST_F(EpsgDataset, RecordsStayBitIdentical) {
+    struct Case {
+        int code, projection;
+        double a, invf, unit, k0, centralMeridian, refLat, northPar, southPar, fe, fn;
+    } cases[] = {
+        {27700, 3, 6377563.396, 299.3249646, 1.0, 0.9996012717, -0.034906585039886556, 0.8552113334772207, 0, 0,
+         400000.0, -100000.0},
+        {2227, 1, 6378137.0, 298.257222101, 0.30480060960121924, 1.0, -2.10312174865277, 0.6370451769778099,
+         0.6707882091830273, 0.6469353760724427, 6561666.667, 1640416.667},
+        {32631, 3, 6378137.0, 298.257223563, 1.0, 0.9996, 0.052359877559829834, 0, 0, 0, 500000.0, 0},
+        {3035, 13, 6378137.0, 298.257222101, 1.0, 1.0, 0.17453292519943278, 0.9075712110370504, 0, 0, 4321000.0,
+         3210000.0},
+        {3395, 2, 6378137.0, 298.257223563, 1.0, 1.0, 0, 0, 0, 0, 0, 0},
+        {28992, 4, 6377397.155, 299.1528128, 1.0, 0.9999079, 0.0940320375195823, 0.9102967268930675, 0, 0,
+         155000.0, 463000.0},
+        {5041, 12, 6378137.0, 298.257223563, 1.0, 0.994, 0, 1.570796326794895, 0, 0, 2000000.0, 2000000.0},
+        {3577, 10, 6378137.0, 298.257222101, 1.0, 1.0, 2.303834612632513, 0, -0.314159265358979,
+         -0.628318530717958, 0, 0},
+    };
+    for (int pass = 0; pass < 2; ++pass)  // the second pass on whatever the first left behind
+        for (const Case& c : cases) {
+            Handle h = own(CreateEpsgGeodesy(c.code));
+            ASSERT_TRUE(h) << c.code << " code " << GetGeodesyError();
+            GeodesyParams p{};
+            ASSERT_EQ(GetGeodesyParams(h.get(), &p, nullptr, nullptr), 1);
+            const double got[] = {p.semiMajorAxis, p.inverseFlattening, p.unitFactor, p.scaleFactor,
+                                  p.centralMeridian, p.referenceLatitude, p.northParallel, p.southParallel,
+                                  p.falseEasting, p.falseNorthing};
+            const double pinned[] = {c.a, c.invf, c.unit, c.k0, c.centralMeridian, c.refLat,
+                                     c.northPar, c.southPar, c.fe, c.fn};
+            EXPECT_EQ(p.projectionId, c.projection) << c.code;
+            for (size_t i = 0; i < std::size(got); ++i) EXPECT_EQ(got[i], pinned[i]) << c.code << " field " << i;
+            EXPECT_EQ(double(p.skewAzimuth), 0.0) << c.code;
+        }
+}
+
+// Threads that create and describe systems at once get each the answer of one thread alone.
+TEST_F(EpsgDataset, ThreadsCreateSystemsAtOnce) {
+    std::vector<EpsgAnswer> alone;
+    for (int code : kSystemOfEveryMethod) alone.push_back(epsgAnswerFor(code));
+    std::vector<std::thread> threads;
+    std::atomic<int> differing{0};
+    for (int t = 0; t < 16; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 4; ++round)
+                for (size_t k = 0; k < std::size(kSystemOfEveryMethod); ++k) {
+                    const size_t i = (k + size_t(t)) % std::size(kSystemOfEveryMethod);
+                    EpsgAnswer a = epsgAnswerFor(kSystemOfEveryMethod[i]);
+                    if (!sameEpsgAnswer(a, alone[i])) ++differing;
+                }
+        });
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(differing, 0);
 }
 
 // Every non-deprecated projected system of the dataset that resolves gives a record that its
