@@ -55,7 +55,7 @@ void carrySecond(SYSTEMTIME& t) {
 
 }  // namespace
 
-bool Query::iless::operator()(const std::string& a, const std::string& b) const {
+bool Query::iless::operator()(std::string_view a, std::string_view b) const {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = static_cast<unsigned char>(lowerAscii(a[i]));
@@ -153,6 +153,10 @@ Query& Query::checked(int result) {
 
 Query& Query::reset() { return checked(sqlite3_reset(stmt)); }
 
+void Query::rewind() {
+    if (stmt) sqlite3_reset(stmt);
+}
+
 Query& Query::clearBindings() { return checked(sqlite3_clear_bindings(stmt)); }
 
 std::string Query::sql() const {
@@ -169,7 +173,7 @@ int Query::columnIndex(const char* name) {
         }
         columnsLoaded = true;
     }
-    auto it = columns.find(name ? name : "");
+    auto it = columns.find(std::string_view(name ? name : ""));
     if (it == columns.end()) throw sqerc(SQLITE_RANGE, nullptr, kSeverityError);
     return it->second;
 }

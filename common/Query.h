@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "common/SystemTime.h"
 #include "common/erc.h"
@@ -41,6 +42,9 @@ public:
     bool next();
     // Failures of these and of the binders are logged and thrown through the SQLite facility.
     Query& reset();
+    // Rewinds the statement for its next use, ignoring the result of its last step (a failure
+    // there was raised by `next` already). Never throws.
+    void rewind();
     Query& clearBindings();
     erc check(int result);
 
@@ -93,8 +97,10 @@ public:
     SYSTEMTIME getTime(const char* name) { return getTime(columnIndex(name)); }
 
     // Case-insensitive (ASCII) order of column names.
+    // Transparent, so a name is looked up without building a string of it.
     struct iless {
-        bool operator()(const std::string& a, const std::string& b) const;
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
     };
 
 private:

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -214,6 +215,47 @@ TEST_F(EpsgFixture, DamagedRowsAreRaisedNotTakenForTheEnd) {
             EXPECT_EQ(h, nullptr) << c.code;
         }
         EXPECT_EQ(GetGeodesyError(), c.failure) << c.code;
+    }
+}
+
+// Each request reads the file as it is at that moment: changed in place, replaced, removed and
+// brought back between requests.
+TEST_F(EpsgFixture, EachRequestSeesTheFileAsItIsNow) {
+    auto setEasting = [](const std::string& file, double easting) {
+        Database db(file, Database::kReadWrite);
+        Query q(db, "UPDATE epsg_corvane SET parameter_value = ? WHERE coord_ref_sys_code = 900001"
+                    " AND parameter_code = 8806;");
+        q.bind(1, easting);
+        EXPECT_FALSE(q.next());
+    };
+    const std::string file = database.file(), spare = database.file() + ".spare";
+    struct Step {
+        std::function<void()> change;
+        double easting;  // 0: the request fails with code 14
+    } steps[] = {
+        {[] {}, 400000.0},
+        {[&] { setEasting(file, 400001.0); }, 400001.0},
+        {[&] {
+             std::filesystem::copy_file(file, spare);
+             setEasting(spare, 400002.0);
+             std::filesystem::rename(spare, file);
+         },
+         400002.0},
+        {[&] { std::filesystem::rename(file, spare); }, 0},
+        {[&] { std::filesystem::rename(spare, file); }, 400002.0},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        Handle h = own(CreateEpsgGeodesy(900001));
+        GeodesyParams p{};
+        if (step.easting == 0) {
+            EXPECT_EQ(h, nullptr);
+            EXPECT_EQ(GetGeodesyError(), kCannotOpen);
+            continue;
+        }
+        ASSERT_TRUE(h) << GetGeodesyError();
+        ASSERT_EQ(GetGeodesyParams(h.get(), &p, nullptr, nullptr), 1);
+        EXPECT_EQ(double(p.falseEasting), step.easting);
     }
 }
 
