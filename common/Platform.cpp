@@ -134,8 +134,9 @@ bool isDirectory(const std::string& path) {
 
 bool fileStamp(const std::string& path, FileStamp& stamp) {
     stamp = FileStamp{};
-    struct stat st;
-    if (path.empty() || stat(path.c_str(), &st) != 0) return false;
+    // The 64-bit form, so the 32-bit library stamps files on file systems with large inodes too.
+    struct stat64 st;
+    if (path.empty() || stat64(path.c_str(), &st) != 0) return false;
     constexpr int64_t kNanoseconds = 1000000000;
     stamp.device = uint64_t(st.st_dev);
     stamp.inode = uint64_t(st.st_ino);
