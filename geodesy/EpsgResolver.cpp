@@ -87,19 +87,43 @@ UnitFactors unitFactors(int uomCode, Statement& units) {
     return f;
 }
 
-bool angleToRadians(double& value, int uomCode, Statement& units) {
+// The unit rows of one request, each read once: the request reads in one transaction, so a unit
+// cannot differ between two of its parameters. Nothing is kept between requests.
+class UnitReader {
+public:
+    explicit UnitReader(Statement& units) : units(units) {}
+    UnitFactors factors(int uomCode) {
+        for (int i = 0; i < count; ++i)
+            if (seen[i].code == uomCode) return seen[i].factors;
+        UnitFactors f = unitFactors(uomCode, units);
+        if (count < kKept) seen[count++] = {uomCode, f};
+        return f;
+    }
+
+private:
+    static constexpr int kKept = 4;
+    struct Seen {
+        int code;
+        UnitFactors factors;
+    };
+    Statement& units;
+    Seen seen[kKept];
+    int count = 0;
+};
+
+bool angleToRadians(double& value, int uomCode, UnitReader& units) {
     if (uomCode == kSexagesimalDms) {
         value = ddmmssToDegrees(value * kSexagesimalToPacked) * kDegreesToRadians;
         return true;
     }
-    UnitFactors f = unitFactors(uomCode, units);
+    UnitFactors f = units.factors(uomCode);
     if (f.b == 0 || f.c == 0) return false;
     value = value * (f.b / f.c);
     return true;
 }
 
-bool lengthToMetres(double& value, int uomCode, Statement& units) {
-    UnitFactors f = unitFactors(uomCode, units);
+bool lengthToMetres(double& value, int uomCode, UnitReader& units) {
+    UnitFactors f = units.factors(uomCode);
     // A missing or zero factor would scale the value to 0 or infinity: refused like an unknown unit.
     if (!f.found || f.target != kMetre || f.b == 0 || f.c == 0) return false;
     value = value * f.b;
@@ -141,7 +165,7 @@ const ParameterRule* ruleOf(int parameterCode) {
 
 // Applies one parameter row of epsg_corvane to the record; false after logging when its unit
 // or its code is unknown.
-bool applyParameter(Query& row, Statement& units, GeodesyParams& params) {
+bool applyParameter(Query& row, UnitReader& units, GeodesyParams& params) {
     int parameterCode = row.intValue("parameter_code");
     const ParameterRule* rule = ruleOf(parameterCode);
     if (!rule) {
@@ -235,8 +259,9 @@ erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {
         if (axis->next()) unitCode = axis->intValue("uom_code");
     }
     // Converted in a local: the packed record's doubles are not aligned for a reference.
+    UnitReader units(st.units);
     double unit = 1.0;
-    if (!lengthToMetres(unit, unitCode, st.units)) {
+    if (!lengthToMetres(unit, unitCode, units)) {
         epsgLog("Coord. system %d - unknown unit code %d", coordSys, unitCode);
         return unresolved();
     }
@@ -244,7 +269,7 @@ erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {
 
     // Every row up to the statement's end: a read that fails raises its code.
     do {
-        if (!applyParameter(*row, st.units, params)) return unresolved();
+        if (!applyParameter(*row, units, params)) return unresolved();
     } while (row->next());
 
     if (params.projectionId == kLambertConformalConic) {
@@ -326,12 +351,14 @@ erc withSession(Body body) {
 std::string predefinedDatabasePath() { return programFolder() + "/datum/corvane.db"; }
 
 bool EpsgAngleToRadians(double& value, int uomCode, Database& db) {
-    Statement units(db, kUnitQuery);
+    Statement statement(db, kUnitQuery);
+    UnitReader units(statement);
     return angleToRadians(value, uomCode, units);
 }
 
 bool EpsgLengthToMetres(double& value, int uomCode, Database& db) {
-    Statement units(db, kUnitQuery);
+    Statement statement(db, kUnitQuery);
+    UnitReader units(statement);
     return lengthToMetres(value, uomCode, units);
 }
 
