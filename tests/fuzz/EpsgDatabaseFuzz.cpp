@@ -10,16 +10,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "common/Platform.h"
-#include "common/ProgramFolder.h"
 #include "geodesy/Tellus.h"
 #include "tests/TestSupport.h"
-#include "tests/geodesy/EpsgAnswer.h"
+#include "tests/geodesy/DamagedDatabase.h"
 
 namespace {
 
@@ -29,24 +26,22 @@ constexpr size_t kSystemCount = sizeof kSystems / sizeof kSystems[0];
 constexpr size_t kDamageBytes = 5;
 constexpr size_t kMostDamages = 4;
 
-// The undamaged file, a suite folder of the target's own and the undamaged answers.
+std::string suiteDatabase() {
+    std::string bytes = readFile(std::string(TELLUS_SUITE_DIR) + "/datum/corvane.db");
+    if (bytes.empty()) {
+        std::fprintf(stderr, "the suite's corvane.db was not built\n");
+        std::abort();
+    }
+    return bytes;
+}
+
+// Copies of the suite's file and the undamaged answers.
 struct Setup {
-    std::string original;
-    TempFolder suite;
-    std::filesystem::path folder{suite.path()};
+    DamagedDatabase copies{suiteDatabase()};
     EpsgAnswer undamaged[kSystemCount];
 
     Setup() {
-        std::ifstream in(std::string(TELLUS_SUITE_DIR) + "/datum/corvane.db", std::ios::binary);
-        original.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (original.empty()) {
-            std::fprintf(stderr, "the suite's corvane.db was not built\n");
-            std::abort();
-        }
-        std::filesystem::create_directories(folder / "datum");
-        platform::setEnvironment("KVT_PELAGIX", folder.c_str());
-        resetProgramFolder();
-        install(original);
+        copies.damage({});
         for (size_t i = 0; i < kSystemCount; ++i) {
             undamaged[i] = epsgAnswerFor(kSystems[i]);
             if (undamaged[i].createCode != 0 || undamaged[i].describeCode != 0) {
@@ -54,12 +49,6 @@ struct Setup {
                 std::abort();
             }
         }
-    }
-    // A new file each time, as a delivery replaces it.
-    void install(const std::string& bytes) const {
-        const std::filesystem::path fresh = folder / "datum" / "new.db";
-        std::ofstream(fresh, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-        std::filesystem::rename(fresh, folder / "datum" / "corvane.db");
     }
 };
 
@@ -77,14 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Setup setup;
     if (size == 0) return 0;
     const size_t system = data[0] % kSystemCount;
-    std::string damaged = setup.original;
-    for (size_t at = 1, n = 0; at + kDamageBytes <= size && n < kMostDamages; at += kDamageBytes, ++n) {
+    std::vector<std::pair<size_t, uint8_t>> damage;
+    for (size_t at = 1; at + kDamageBytes <= size && damage.size() < kMostDamages; at += kDamageBytes) {
         uint32_t offset = 0;
         std::memcpy(&offset, data + at, sizeof offset);
-        const uint8_t mask = data[at + 4] ? data[at + 4] : 0xFF;
-        damaged[offset % damaged.size()] = char(damaged[offset % damaged.size()] ^ mask);
+        damage.emplace_back(offset % setup.copies.size(), data[at + 4] ? data[at + 4] : 0xFF);
     }
-    setup.install(damaged);
+    setup.copies.damage(damage);
 
     const EpsgAnswer a = epsgAnswerFor(kSystems[system]);
     const EpsgAnswer& u = setup.undamaged[system];
