@@ -26,6 +26,11 @@ erc sqliteError(int result, sqlite3* db, short severity) {
     return erc(result, severity, &sqliteFacility());
 }
 
+erc sqliteRefusal(int result) {
+    facility().explain(sqlite3_errstr(result));
+    return erc(result, kSeverityError, &sqliteFacility());
+}
+
 Database::Database(const std::string& path, int flags) {
     int result = openConnection(path, flags, &db);
     if (result != SQLITE_OK) {

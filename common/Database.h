@@ -41,3 +41,6 @@ private:
 
 // A pending error of the SQLite facility whose message is that of `db`.
 erc sqliteError(int result, sqlite3* db, short severity = kSeverityError);
+// A pending error of the SQLite facility for a value or argument the wrapper refuses itself;
+// its message is SQLite's text for the code.
+erc sqliteRefusal(int result);

@@ -180,6 +180,20 @@ bool isDirectory(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool fileStamp(const std::string& path, FileStamp& stamp) {
+    stamp = FileStamp{};
+    // The 64-bit form, so the 32-bit library stamps files on file systems with large inodes too.
+    struct stat64 st;
+    if (path.empty() || stat64(path.c_str(), &st) != 0) return false;
+    constexpr int64_t kNanoseconds = 1000000000;
+    stamp.device = uint64_t(st.st_dev);
+    stamp.inode = uint64_t(st.st_ino);
+    stamp.size = int64_t(st.st_size);
+    stamp.modified = int64_t(st.st_mtim.tv_sec) * kNanoseconds + st.st_mtim.tv_nsec;
+    stamp.changed = int64_t(st.st_ctim.tv_sec) * kNanoseconds + st.st_ctim.tv_nsec;
+    return true;
+}
+
 bool makeDirectories(const std::string& path) {
     if (path.empty()) return false;
     if (isDirectory(path)) return true;

@@ -84,4 +84,14 @@ void setDebugCapture(DebugCapture capture, void* context);
 // folder cannot be read.
 std::vector<std::string> folderEntries(const std::string& folder);
 
+// What tells one state of a file from another without reading it: the file itself (device and
+// inode, so a file renamed into its place is another) and its size, modification and change times.
+struct FileStamp {
+    uint64_t device = 0, inode = 0;
+    int64_t size = -1, modified = 0, changed = 0;  // times in nanoseconds
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of a path; false (and an empty stamp) when it cannot be read.
+bool fileStamp(const std::string& path, FileStamp& stamp);
+
 }  // namespace platform

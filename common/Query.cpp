@@ -31,9 +31,31 @@ bool expect(const char*& p, const char* end, char c) {
 
 constexpr int kMillisecondsPerSecond = 1000;
 
+int daysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// A second rounded up to 60 moves on to the next minute, hour, day, month and year.
+void carrySecond(SYSTEMTIME& t) {
+    t.wSecond = 0;
+    if (++t.wMinute < 60) return;
+    t.wMinute = 0;
+    if (++t.wHour < 24) return;
+    t.wHour = 0;
+    ++t.wDay;
+    // A month outside 1..12 has no length to carry against: the day moves on alone.
+    if (t.wMonth < 1 || t.wMonth > 12 || t.wDay <= daysInMonth(t.wYear, t.wMonth)) return;
+    t.wDay = 1;
+    if (++t.wMonth <= 12) return;
+    t.wMonth = 1;
+    ++t.wYear;
+}
+
 }  // namespace
 
-bool Query::iless::operator()(const std::string& a, const std::string& b) const {
+bool Query::iless::operator()(std::string_view a, std::string_view b) const {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = static_cast<unsigned char>(lowerAscii(a[i]));
@@ -101,6 +123,24 @@ erc Query::step() {
     return sqliteError(result, db, progress ? kSeverityInfo : kSeverityError);
 }
 
+bool Query::next() {
+    erc result = step();
+    const int code = result.getCode();
+    if (code == kRow || code == kDone) {
+        result.release();
+        return code == kRow;
+    }
+    result.getFacility()->handle(result);
+    // The facility's levels were raised above failures: the read still did not reach the end.
+    throw result;
+}
+
+void Query::refuse(int code) {
+    erc refusal = sqliteRefusal(code);
+    refusal.getFacility()->handle(refusal);
+    throw refusal;
+}
+
 erc Query::check(int result) {
     if (result == SQLITE_OK) return erc(0, 0);
     return sqliteError(result, sqlite3_db_handle(stmt));
@@ -112,6 +152,10 @@ Query& Query::checked(int result) {
 }
 
 Query& Query::reset() { return checked(sqlite3_reset(stmt)); }
+
+void Query::rewind() {
+    if (stmt) sqlite3_reset(stmt);
+}
 
 Query& Query::clearBindings() { return checked(sqlite3_clear_bindings(stmt)); }
 
@@ -129,7 +173,7 @@ int Query::columnIndex(const char* name) {
         }
         columnsLoaded = true;
     }
-    auto it = columns.find(name ? name : "");
+    auto it = columns.find(std::string_view(name ? name : ""));
     if (it == columns.end()) throw sqerc(SQLITE_RANGE, nullptr, kSeverityError);
     return it->second;
 }
@@ -152,6 +196,8 @@ Query& Query::bind(int index, int64_t value) {
 
 Query& Query::bind(int index, const void* data, int size) {
     if (!data || size == 0) return checked(sqlite3_bind_null(stmt, index));
+    // SQLite would read a negative size as "up to a terminator" and run past the buffer.
+    if (size < 0) refuse(SQLITE_MISUSE);
     return checked(sqlite3_bind_blob(stmt, index, data, size, SQLITE_TRANSIENT));
 }
 
@@ -187,6 +233,20 @@ int Query::getBytes(int column) { return sqlite3_column_bytes(stmt, column); }
 
 int Query::getType(int column) { return sqlite3_column_type(stmt, column); }
 
+int Query::intValue(const char* name) {
+    const int column = columnIndex(name);
+    const int type = getType(column);
+    if (type != SQLITE_INTEGER && type != SQLITE_NULL) refuse(SQLITE_MISMATCH);
+    return getInt(column);
+}
+
+double Query::realValue(const char* name) {
+    const int column = columnIndex(name);
+    const int type = getType(column);
+    if (type != SQLITE_FLOAT && type != SQLITE_INTEGER && type != SQLITE_NULL) refuse(SQLITE_MISMATCH);
+    return getDouble(column);
+}
+
 SYSTEMTIME Query::getTime(int column) {
     SYSTEMTIME t{};
     const char* text = getText(column);
@@ -208,5 +268,6 @@ SYSTEMTIME Query::getTime(int column) {
     long long ms = std::llround(seconds * kMillisecondsPerSecond);
     t.wSecond = uint16_t(ms / kMillisecondsPerSecond);
     t.wMilliseconds = uint16_t(ms % kMillisecondsPerSecond);
+    if (t.wSecond == 60 && seconds < 60) carrySecond(t);  // a written 60 (leap second) stays
     return t;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "common/SystemTime.h"
 #include "common/erc.h"
@@ -35,8 +36,15 @@ public:
     erc finalize();
     // Severity 1 for a row (100) and for done (101), 4 for anything else.
     erc step();
+    // The loop's step: true for a row, false once the statement has run to its end. Any other
+    // result (11 for a malformed database) is logged and thrown through the SQLite facility, so a
+    // read that failed is never taken for the end of the rows.
+    bool next();
     // Failures of these and of the binders are logged and thrown through the SQLite facility.
     Query& reset();
+    // Rewinds the statement for its next use, ignoring the result of its last step (a failure
+    // there was raised by `next` already). Never throws.
+    void rewind();
     Query& clearBindings();
     erc check(int result);
 
@@ -69,8 +77,14 @@ public:
     int getBytes(int column);
     int getType(int column);
     // Reads "YYYY-MM-DD", followed by a blank or "T" and "hh:mm:ss[.fff]"; seconds rounded to
-    // the millisecond. NULL or unreadable text gives all zeros where it stops.
+    // the millisecond, a second rounded up to 60 carried into the minute (and on to the year).
+    // NULL or unreadable text gives all zeros where it stops.
     SYSTEMTIME getTime(int column);
+    // Reads of numbers that must be stored as numbers: an integer for intValue, an integer or a
+    // real for realValue; NULL reads 0. Any other value (text "400km" where a length belongs) is
+    // refused with 20 (SQLITE_MISMATCH), logged and thrown, never coerced.
+    int intValue(const char* name);
+    double realValue(const char* name);
 
     int getInt(const char* name) { return getInt(columnIndex(name)); }
     int64_t getInt64(const char* name) { return getInt64(columnIndex(name)); }
@@ -83,14 +97,18 @@ public:
     SYSTEMTIME getTime(const char* name) { return getTime(columnIndex(name)); }
 
     // Case-insensitive (ASCII) order of column names.
+    // Transparent, so a name is looked up without building a string of it.
     struct iless {
-        bool operator()(const std::string& a, const std::string& b) const;
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
     };
 
 private:
     int parameterIndex(const char* name) const;
     // Hands a failing binder's, reset's or clearBindings' result to the facility at once.
     Query& checked(int result);
+    // Logs and throws a refusal of the wrapper's own (a code without a failed SQLite call).
+    [[noreturn]] static void refuse(int code);
     void dropStatement();
 
     sqlite3_stmt* stmt = nullptr;

@@ -26,6 +26,14 @@ short clampLevel(short level) {
 
 errfac* currentDefault = nullptr;
 
+// What explains the calling thread's current SQLite code: the connection that raised it, or the
+// message kept when that connection closed (empty otherwise).
+struct SqliteExplanation {
+    sqlite3* db = nullptr;
+    char detached[256] = {};
+};
+thread_local SqliteExplanation explanation;
+
 // Shared rule of both format operations: at most size bytes with the NUL, negative when cut.
 int finishFormat(int written, int size) {
     if (written < 0) return written;
@@ -153,16 +161,30 @@ sqlitefac::~sqlitefac() = default;
 
 int sqlitefac::format(const erc& e, char* buf, int size) const {
     if (!buf || size <= 0) return -1;
-    const char* message = db ? sqlite3_errmsg(db) : detached[0] ? detached : nullptr;
+    const char* message = explanation.db          ? sqlite3_errmsg(explanation.db)
+                          : explanation.detached[0] ? explanation.detached
+                                                    : nullptr;
     int n = message ? std::snprintf(buf, size_t(size), "%s %d (%s)", name, e.getCode(), message)
                     : std::snprintf(buf, size_t(size), "%s %d (cannot find message)", name, e.getCode());
     return finishFormat(n, size);
 }
 
+void sqlitefac::setConnection(sqlite3* connection) {
+    explanation.db = connection;
+    explanation.detached[0] = '\0';
+}
+
+sqlite3* sqlitefac::connection() const { return explanation.db; }
+
 void sqlitefac::forget(sqlite3* connection) {
-    if (!connection || db != connection) return;
-    copyUtf8Bounded(sqlite3_errmsg(connection), detached, sizeof detached);
-    db = nullptr;
+    if (!connection || explanation.db != connection) return;
+    copyUtf8Bounded(sqlite3_errmsg(connection), explanation.detached, sizeof explanation.detached);
+    explanation.db = nullptr;
+}
+
+void sqlitefac::explain(const char* message) {
+    explanation.db = nullptr;
+    copyUtf8Bounded(message ? message : "", explanation.detached, sizeof explanation.detached);
 }
 
 sqerc::sqerc(int c, sqlite3* db, short s) : erc(c, s, &sqliteFacility()) {

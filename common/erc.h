@@ -87,26 +87,21 @@ protected:
 };
 
 // The SQLite wrapper's facility: explains a code with the message of the connection that
-// produced it.
+// produced it. That connection (or the message kept when it closed) is the calling thread's own:
+// threads that step statements at once neither race on it nor explain one another's codes.
 class sqlitefac : public errfac {
 public:
     explicit sqlitefac(const char* name = "SQLite Error") : errfac(name) {}
     ~sqlitefac() override;
     int format(const erc& e, char* buf, int size) const override;
 
-    void setConnection(sqlite3* connection) {
-        db = connection;
-        detached[0] = '\0';
-    }
-    sqlite3* connection() const { return db; }
+    void setConnection(sqlite3* connection);
+    sqlite3* connection() const;
     // A connection that is being closed must not be consulted later: its current message is
     // kept, so an error raised on it still explains itself when it is logged afterwards.
     void forget(sqlite3* connection);
-
-private:
-    sqlite3* db = nullptr;
-    // Message of the last connection forgotten while it was the facility's; empty otherwise.
-    char detached[256] = {};
+    // No connection explains the current code; this text does (cut to the kept length).
+    void explain(const char* message);
 };
 
 class sqerc : public erc {

@@ -80,12 +80,7 @@ inline std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
 inline std::u16string utf16(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())); }
 
 // A step that gives a row: true; done: false; a failure is raised as the SQLite error value.
-inline bool nextRow(Query& q) {
-    erc r = q.step();
-    const int code = r.getCode();
-    if (code == Query::kRow || code == Query::kDone) r.release();
-    return code == Query::kRow;
-}
+inline bool nextRow(Query& q) { return q.next(); }
 
 // The text after the last '\' or '/' of a stored value or path.
 inline std::string fileNameOf(const std::string& path) {

@@ -1,5 +1,5 @@
 // EPSG exports: a Geodesy from a projected system's code, the code of a handle, the kind and
-// ellipsoid of any code. Each call opens the predefined-parameter database anew.
+// ellipsoid of any code, read from the predefined-parameter database.
 #include "geodesy/EpsgResolver.h"
 #include "geodesy/ExportFrame.h"
 #include "geodesy/Geodesy.h"

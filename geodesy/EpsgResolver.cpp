@@ -6,9 +6,11 @@
 
 #include <iterator>
 #include <memory>
+#include <optional>
 
 #include "common/Database.h"
 #include "common/PackedAngle.h"
+#include "common/Platform.h"
 #include "common/ProgramFolder.h"
 #include "common/Query.h"
 #include "geodesy/Geodesy.h"
@@ -36,6 +38,36 @@ void epsgLog(const char* format, Args... args) {
 
 erc unresolved() { return erc(kEpsgUnresolved, kSeverityError, &geodesyFacility()); }
 
+// A statement of one connection, prepared at its first use and kept for the next ones.
+class Statement {
+public:
+    Statement(Database& db, const char* sql) : db(db), sql(sql) {}
+    Query& query() {
+        if (!prepared) prepared.emplace(db, sql);
+        return *prepared;
+    }
+
+private:
+    Database& db;
+    const char* sql;
+    std::optional<Query> prepared;
+};
+
+// One use of a statement with its one parameter bound: rewound when the use ends, however it
+// ends, so the next use starts afresh and no read stays open between requests.
+class Use {
+public:
+    Use(Statement& s, int value) : q(s.query()) { q.bind(1, value); }
+    ~Use() { q.rewind(); }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+    Query* operator->() { return &q; }
+    Query& operator*() { return q; }
+
+private:
+    Query& q;
+};
+
 // A unit row's factors; a missing row or value reads 0.
 struct UnitFactors {
     bool found = false;
@@ -44,16 +76,59 @@ struct UnitFactors {
     double c = 0;
 };
 
-UnitFactors unitFactors(int uomCode, Database& db) {
-    Query q(db, kUnitQuery);
-    q.bind(1, uomCode);
+UnitFactors unitFactors(int uomCode, Statement& units) {
+    Use q(units, uomCode);
     UnitFactors f;
-    if (q.step().release() != Query::kRow) return f;
+    if (!q->next()) return f;
     f.found = true;
-    f.target = q.getInt("target_uom_code");
-    f.b = q.getDouble("factor_b");
-    f.c = q.getDouble("factor_c");
+    f.target = q->intValue("target_uom_code");
+    f.b = q->realValue("factor_b");
+    f.c = q->realValue("factor_c");
     return f;
+}
+
+// The unit rows of one request, each read once: the request reads in one transaction, so a unit
+// cannot differ between two of its parameters. Nothing is kept between requests.
+class UnitReader {
+public:
+    explicit UnitReader(Statement& units) : units(units) {}
+    UnitFactors factors(int uomCode) {
+        for (int i = 0; i < count; ++i)
+            if (seen[i].code == uomCode) return seen[i].factors;
+        UnitFactors f = unitFactors(uomCode, units);
+        if (count < kKept) seen[count++] = {uomCode, f};
+        return f;
+    }
+
+private:
+    static constexpr int kKept = 4;
+    struct Seen {
+        int code;
+        UnitFactors factors;
+    };
+    Statement& units;
+    Seen seen[kKept];
+    int count = 0;
+};
+
+bool angleToRadians(double& value, int uomCode, UnitReader& units) {
+    if (uomCode == kSexagesimalDms) {
+        value = ddmmssToDegrees(value * kSexagesimalToPacked) * kDegreesToRadians;
+        return true;
+    }
+    UnitFactors f = units.factors(uomCode);
+    if (f.b == 0 || f.c == 0) return false;
+    value = value * (f.b / f.c);
+    return true;
+}
+
+bool lengthToMetres(double& value, int uomCode, UnitReader& units) {
+    UnitFactors f = units.factors(uomCode);
+    // A missing or zero factor would scale the value to 0 or infinity: refused like an unknown unit.
+    if (!f.found || f.target != kMetre || f.b == 0 || f.c == 0) return false;
+    value = value * f.b;
+    value = value / f.c;
+    return true;
 }
 
 // How each projection parameter of the EPSG dataset fills the record.
@@ -90,15 +165,15 @@ const ParameterRule* ruleOf(int parameterCode) {
 
 // Applies one parameter row of epsg_corvane to the record; false after logging when its unit
 // or its code is unknown.
-bool applyParameter(Query& row, Database& db, GeodesyParams& params) {
-    int parameterCode = row.getInt("parameter_code");
+bool applyParameter(Query& row, UnitReader& units, GeodesyParams& params) {
+    int parameterCode = row.intValue("parameter_code");
     const ParameterRule* rule = ruleOf(parameterCode);
     if (!rule) {
         epsgLog("Unknown parameter code %d (%s)", parameterCode, row.getString("parameter_name").c_str());
         return false;
     }
-    double value = row.getDouble("parameter_value");
-    int uom = row.getInt("uom_code");
+    double value = row.realValue("parameter_value");
+    int uom = row.intValue("uom_code");
     bool converted = true;
     switch (rule->field) {
         case Field::Scale:
@@ -107,11 +182,11 @@ bool applyParameter(Query& row, Database& db, GeodesyParams& params) {
         case Field::FalseEasting:
         case Field::FalseNorthing:
             // Metres, then the system's unit: the record holds the false origin in grid units.
-            converted = EpsgLengthToMetres(value, uom, db);
+            converted = lengthToMetres(value, uom, units);
             if (converted) value /= params.unitFactor;
             break;
         default:
-            converted = EpsgAngleToRadians(value, uom, db);
+            converted = angleToRadians(value, uom, units);
             break;
     }
     if (!converted) {
@@ -148,62 +223,54 @@ static_assert(sizeof kDescribeQuery - 1 == 542, "the description query keeps its
 
 constexpr int kSqliteNull = 5;
 
-}  // namespace
+// The statements of every request on one connection.
+struct EpsgStatements {
+    explicit EpsgStatements(Database& db)
+        : rows(db, "SELECT * FROM epsg_corvane WHERE coord_ref_sys_code=?;"),
+          ellipsoid(db, "SELECT * FROM gp_ellipsoids WHERE _epsg_code=?;"),
+          method(db, "SELECT gpid FROM gp_projections_epsg WHERE _epsg_code=?;"),
+          axis(db, "SELECT uom_code FROM epsg_coordinateaxis WHERE coord_sys_code = ?;"),
+          units(db, kUnitQuery),
+          zone(db, "SELECT epsg_code FROM gp_zones WHERE id=?"),
+          describe(db, kDescribeQuery),
+          describedEllipsoid(db, "SELECT * from gp_ellipsoids WHERE _epsg_code=?;") {}
+    Statement rows, ellipsoid, method, axis, units, zone, describe, describedEllipsoid;
+};
 
-std::string predefinedDatabasePath() { return suiteFile("datum/corvane.db"); }
-
-bool EpsgAngleToRadians(double& value, int uomCode, Database& db) {
-    if (uomCode == kSexagesimalDms) {
-        value = ddmmssToDegrees(value * kSexagesimalToPacked) * kDegreesToRadians;
-        return true;
-    }
-    UnitFactors f = unitFactors(uomCode, db);
-    if (f.b == 0 || f.c == 0) return false;
-    value = value * (f.b / f.c);
-    return true;
-}
-
-bool EpsgLengthToMetres(double& value, int uomCode, Database& db) {
-    UnitFactors f = unitFactors(uomCode, db);
-    // A missing or zero factor would scale the value to 0 or infinity: refused like an unknown unit.
-    if (!f.found || f.target != kMetre || f.b == 0 || f.c == 0) return false;
-    value = value * f.b;
-    value = value / f.c;
-    return true;
-}
-
-erc EpsgGeodesyParams(Database& db, int crsCode, GeodesyParams& params) {
+erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {
     params = GeodesyParams{};
-    Query row(db, "SELECT * FROM epsg_corvane WHERE coord_ref_sys_code=?;");
-    row.bind(1, crsCode);
-    if (row.step().release() != Query::kRow) return unresolved();
-
-    Query ellipsoid(db, "SELECT * FROM gp_ellipsoids WHERE _epsg_code=?;");
-    ellipsoid.bind(1, row.getInt("ellipsoid_code"));
-    if (ellipsoid.step().release() != Query::kRow) return unresolved();
-    params.semiMajorAxis = ellipsoid.getDouble("a");
-    params.inverseFlattening = ellipsoid.getDouble("one_over_f");
-
-    Query method(db, "SELECT gpid FROM gp_projections_epsg WHERE _epsg_code=?;");
-    method.bind(1, row.getInt("coord_op_method_code"));
-    if (method.step().release() != Query::kRow) return unresolved();
-    params.projectionId = method.getInt("gpid");
-
-    int coordSys = row.getInt("coord_sys_code");
-    Query axis(db, "SELECT uom_code FROM epsg_coordinateaxis WHERE coord_sys_code = ?;");
-    axis.bind(1, coordSys);
-    int unitCode = axis.step().release() == Query::kRow ? axis.getInt("uom_code") : 0;
+    Use row(st.rows, crsCode);
+    if (!row->next()) return unresolved();
+    {
+        Use ellipsoid(st.ellipsoid, row->intValue("ellipsoid_code"));
+        if (!ellipsoid->next()) return unresolved();
+        params.semiMajorAxis = ellipsoid->realValue("a");
+        params.inverseFlattening = ellipsoid->realValue("one_over_f");
+    }
+    {
+        Use method(st.method, row->intValue("coord_op_method_code"));
+        if (!method->next()) return unresolved();
+        params.projectionId = method->intValue("gpid");
+    }
+    int coordSys = row->intValue("coord_sys_code");
+    int unitCode = 0;
+    {
+        Use axis(st.axis, coordSys);
+        if (axis->next()) unitCode = axis->intValue("uom_code");
+    }
     // Converted in a local: the packed record's doubles are not aligned for a reference.
+    UnitReader units(st.units);
     double unit = 1.0;
-    if (!EpsgLengthToMetres(unit, unitCode, db)) {
+    if (!lengthToMetres(unit, unitCode, units)) {
         epsgLog("Coord. system %d - unknown unit code %d", coordSys, unitCode);
         return unresolved();
     }
     params.unitFactor = unit;
 
+    // Every row up to the statement's end: a read that fails raises its code.
     do {
-        if (!applyParameter(row, db, params)) return unresolved();
-    } while (row.step().release() == Query::kRow);
+        if (!applyParameter(*row, units, params)) return unresolved();
+    } while (row->next());
 
     if (params.projectionId == kLambertConformalConic) {
         if (params.northParallel == 0) params.northParallel = params.referenceLatitude;
@@ -212,14 +279,99 @@ erc EpsgGeodesyParams(Database& db, int crsCode, GeodesyParams& params) {
     return erc(0, 0);
 }
 
+// The database, read-only, with SQLite checking each page's cells as it reads the page: a damaged
+// cell pointer is then reported as a malformed database (11) instead of misleading a row lookup
+// into "no such row".
+struct PredefinedDatabase : Database {
+    explicit PredefinedDatabase(const std::string& path) : Database(path, Database::kReadOnly) {
+        exec("PRAGMA cell_size_check = ON;");  // a failure is raised when the status is dropped
+    }
+};
+
+// One thread's connection to the database and its prepared statements, kept between requests
+// while the path names the same, unchanged file: a file replaced, rewritten or removed, or another
+// program folder, opens the database anew, as every request did when nothing was kept. Each
+// thread has its own, so threads never share a connection or a statement.
+struct EpsgSession {
+    EpsgSession(const std::string& path, const platform::FileStamp& stamp) : db(path), path(path), stamp(stamp) {}
+    PredefinedDatabase db;
+    EpsgStatements statements{db};
+    // One read transaction for all the statements of a request: the file is locked, and its
+    // header checked for changes, once per request instead of once per statement.
+    Statement begin{db, "BEGIN;"}, commit{db, "COMMIT;"};
+    std::string path;
+    platform::FileStamp stamp;
+};
+
+thread_local std::unique_ptr<EpsgSession> session;
+
+void run(Statement& statement) {
+    Query& q = statement.query();
+    q.next();
+    q.rewind();
+}
+
+template <typename Body>
+erc inTransaction(EpsgSession& s, Body& body) {
+    run(s.begin);
+    erc result = body(s);
+    try {
+        run(s.commit);
+    } catch (...) {
+        result.disarm();  // the commit's failure is the one reported
+        throw;
+    }
+    return result;
+}
+
+// Runs one request on the calling thread's session, opening it when there is none or its file
+// changed. A request that throws leaves no session behind: the next one starts from the file.
+template <typename Body>
+erc withSession(Body body) {
+    const std::string path = predefinedDatabasePath();
+    platform::FileStamp stamp;
+    // Stamped before the open: a file replaced in between is opened anew by the next request.
+    const bool stamped = platform::fileStamp(path, stamp);
+    if (!session || !stamped || session->path != path || !(session->stamp == stamp)) {
+        session.reset();
+        auto fresh = std::make_unique<EpsgSession>(path, stamp);
+        if (stamped) session = std::move(fresh);
+        else return inTransaction(*fresh, body);  // no stamp to know the file by: this request only
+    }
+    try {
+        return inTransaction(*session, body);
+    } catch (...) {
+        session.reset();
+        throw;
+    }
+}
+
+}  // namespace
+
+std::string predefinedDatabasePath() { return suiteFile("datum/corvane.db"); }
+
+bool EpsgAngleToRadians(double& value, int uomCode, Database& db) {
+    Statement statement(db, kUnitQuery);
+    UnitReader units(statement);
+    return angleToRadians(value, uomCode, units);
+}
+
+bool EpsgLengthToMetres(double& value, int uomCode, Database& db) {
+    Statement statement(db, kUnitQuery);
+    UnitReader units(statement);
+    return lengthToMetres(value, uomCode, units);
+}
+
+erc EpsgGeodesyParams(Database& db, int crsCode, GeodesyParams& params) {
+    EpsgStatements statements(db);
+    return resolveParams(statements, crsCode, params);
+}
+
 erc CreateEpsgGeodesyObject(int crsCode, Geodesy*& created) {
     created = nullptr;
     GeodesyParams params{};
-    {
-        Database db(predefinedDatabasePath(), Database::kReadOnly);
-        erc status = EpsgGeodesyParams(db, crsCode, params);
-        if (status) return status;
-    }
+    erc status = withSession([&](EpsgSession& s) { return resolveParams(s.statements, crsCode, params); });
+    if (status) return status;
     auto geodesy = std::make_unique<Geodesy>(params);
     geodesy->epsgCode = crsCode;
     created = geodesy.release();
@@ -232,51 +384,50 @@ erc EpsgCodeOf(Geodesy& geodesy, int& code) {
         return erc(0, 0);
     }
     if (geodesy.zoneId < 0) return unresolved();
-    Database db(predefinedDatabasePath(), Database::kReadOnly);
-    Query q(db, "SELECT epsg_code FROM gp_zones WHERE id=?");
-    q.bind(1, geodesy.zoneId);
-    if (q.step().release() != Query::kRow || q.getType("epsg_code") == kSqliteNull) {
-        geodesy.zoneId = -1;
-        return unresolved();
-    }
-    geodesy.epsgCode = q.getInt("epsg_code");
-    code = geodesy.epsgCode;
-    return erc(0, 0);
+    return withSession([&](EpsgSession& s) {
+        Use q(s.statements.zone, geodesy.zoneId);
+        if (!q->next() || q->getType("epsg_code") == kSqliteNull) {
+            geodesy.zoneId = -1;
+            return unresolved();
+        }
+        geodesy.epsgCode = q->intValue("epsg_code");
+        code = geodesy.epsgCode;
+        return erc(0, 0);
+    });
 }
 
 erc DescribeEpsg(int crsCode, EpsgParams& record) {
-    Database db(predefinedDatabasePath(), Database::kReadOnly);
-    Query q(db, kDescribeQuery);
-    q.bind(1, crsCode);
-    if (q.step().release() != Query::kRow) return unresolved();
-    record.code = crsCode;
-    record.kind = 0;
-    record.semiMajorAxis = 0.0;
-    record.inverseFlattening = 0.0;
+    return withSession([&](EpsgSession& s) {
+        Use q(s.statements.describe, crsCode);
+        if (!q->next()) return unresolved();
+        record.code = crsCode;
+        record.kind = 0;
+        record.semiMajorAxis = 0.0;
+        record.inverseFlattening = 0.0;
 
-    const char* kind = q.getText("coord_ref_sys_kind");
-    if (!kind) return erc(0, 0);
-    for (size_t i = 0; i < std::size(kKinds); ++i)
-        if (equalsIgnoringAsciiCase(kind, kKinds[i])) {
-            record.kind = int(i + 1);
-            break;
+        const char* kind = q->getText("coord_ref_sys_kind");
+        if (!kind) return erc(0, 0);
+        for (size_t i = 0; i < std::size(kKinds); ++i)
+            if (equalsIgnoringAsciiCase(kind, kKinds[i])) {
+                record.kind = int(i + 1);
+                break;
+            }
+        if (record.kind == 0) return erc(0, 0);
+
+        int ellipsoidCode;
+        if (q->getType("geo_ellip") != kSqliteNull)
+            ellipsoidCode = q->intValue("geo_ellip");
+        else if (q->getType("crs_ellip") != kSqliteNull)
+            ellipsoidCode = q->intValue("crs_ellip");
+        else
+            return erc(0, 0);
+        if (ellipsoidCode < 0) return erc(0, 0);
+
+        Use ellipsoid(s.statements.describedEllipsoid, ellipsoidCode);
+        if (ellipsoid->next()) {
+            record.semiMajorAxis = ellipsoid->realValue("a");
+            record.inverseFlattening = ellipsoid->realValue("one_over_f");
         }
-    if (record.kind == 0) return erc(0, 0);
-
-    int ellipsoidCode;
-    if (q.getType("geo_ellip") != kSqliteNull)
-        ellipsoidCode = q.getInt("geo_ellip");
-    else if (q.getType("crs_ellip") != kSqliteNull)
-        ellipsoidCode = q.getInt("crs_ellip");
-    else
         return erc(0, 0);
-    if (ellipsoidCode < 0) return erc(0, 0);
-
-    Query ellipsoid(db, "SELECT * from gp_ellipsoids WHERE _epsg_code=?;");
-    ellipsoid.bind(1, ellipsoidCode);
-    if (ellipsoid.step().release() == Query::kRow) {
-        record.semiMajorAxis = ellipsoid.getDouble("a");
-        record.inverseFlattening = ellipsoid.getDouble("one_over_f");
-    }
-    return erc(0, 0);
+    });
 }

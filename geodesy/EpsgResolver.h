@@ -1,6 +1,7 @@
 // EPSG codes resolved against the predefined-parameter database (<program folder>/datum/
 // corvane.db): a projected system's record, a zone's EPSG code, the kind and ellipsoid of any
-// system. The database is opened read-only anew for each request and closed on every path;
+// system. Each thread keeps its read-only connection and prepared statements between requests
+// while the file stays the same (a replaced, rewritten or removed file is opened anew);
 // SQLite failures raise the SQLite facility's error values (14 for a missing file).
 #pragma once
 

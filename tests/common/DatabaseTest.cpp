@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <functional>
 
 #include "common/Database.h"
 #include "common/Query.h"
@@ -65,17 +66,29 @@ TEST_F(QueryTest, ColumnNamesIgnoreCaseAndLaterDuplicateWins) {
     EXPECT_EQ(thrownCode([&] { q.columnIndex("code"); }), SQLITE_RANGE);
 }
 
-TEST_F(QueryTest, BindingByUnknownNameIsLoggedAndThrown) {
+TEST_F(QueryTest, RefusedBindingsAreLoggedAndThrown) {
     Query q(db, "SELECT name FROM t WHERE Code = :code;");
     q.bind(":code", 1);
     ASSERT_EQ(q.step().release(), Query::kRow);
     EXPECT_EQ(q.getString(0), "one");
 
-    q.reset();
-    DebugCapture capture;
-    EXPECT_EQ(thrownCode([&] { q.bind(":nothing", 1); }), SQLITE_RANGE);
-    ASSERT_EQ(capture.lines().size(), 1u);
-    EXPECT_EQ(capture.lines()[0], threadPrefix() + "SQLite Error 25 (column index out of range)\n");
+    Query blob(db, "INSERT INTO t (name) VALUES (?);");
+    const char bytes[] = {1, 2, 3};
+    struct Case {
+        std::function<void()> bind;
+        const char* line;
+    } cases[] = {
+        {[&] { q.bind(":nothing", 1); }, "SQLite Error 25 (column index out of range)"},
+        // A negative size would have SQLite read past the buffer.
+        {[&] { blob.bind(1, bytes, -1); }, "SQLite Error 21 (bad parameter or other API misuse)"},
+    };
+    for (const Case& c : cases) {
+        q.reset();
+        DebugCapture capture;
+        EXPECT_NE(thrownCode(c.bind), 0) << c.line;
+        ASSERT_EQ(capture.lines().size(), 1u) << c.line;
+        EXPECT_EQ(capture.lines()[0], threadPrefix() + c.line + "\n");
+    }
 }
 
 TEST_F(QueryTest, BindersStoreWhatTheyAreGiven) {
@@ -124,6 +137,15 @@ TEST_F(QueryTest, TimeReadsBothSeparatorsAndRoundsMilliseconds) {
         // The binder's own form reads back whole, milliseconds included.
         {"2019-03-04T05:06:07.008", {2019, 3, 0, 4, 5, 6, 7, 8}},
         {"2019-03-04T23:59:59.999", {2019, 3, 0, 4, 23, 59, 59, 999}},
+        // Rounding to the millisecond carries into the minute, the hour, the day, the month.
+        {"2019-03-04 05:06:59.9996", {2019, 3, 0, 4, 5, 7, 0, 0}},
+        {"2019-03-04 05:59:59.9996", {2019, 3, 0, 4, 6, 0, 0, 0}},
+        {"2019-03-04 23:59:59.9996", {2019, 3, 0, 5, 0, 0, 0, 0}},
+        {"2019-02-28 23:59:59.9999", {2019, 3, 0, 1, 0, 0, 0, 0}},
+        {"2020-02-28 23:59:59.9999", {2020, 2, 0, 29, 0, 0, 0, 0}},
+        {"2100-02-28 23:59:59.9999", {2100, 3, 0, 1, 0, 0, 0, 0}},
+        {"2000-02-29 23:59:59.9999", {2000, 3, 0, 1, 0, 0, 0, 0}},
+        {"2019-12-31 23:59:59.9995", {2020, 1, 0, 1, 0, 0, 0, 0}},
         {"garbage", {0, 0, 0, 0, 0, 0, 0, 0}},
     };
     Query q(db);
