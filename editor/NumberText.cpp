@@ -1,5 +1,7 @@
 #include "editor/NumberText.h"
 
+#include "bayrun/BayrunInterfaces.h"
+
 #include <QLineEdit>
 #include <QVariant>
 
@@ -137,7 +139,9 @@ QString exact(double value) {
 
 void show(QLineEdit* edit, double value, const QString& text) {
     edit->setText(text);
-    edit->setProperty(kShownText, text);
+    // A value the formatter could not show is not taken back unseen: OK must refuse it.
+    const bool showable = text != QString::fromUtf16(kBayrunInvalidAngle);
+    edit->setProperty(kShownText, showable ? QVariant(text) : QVariant());
     edit->setProperty(kShownValue, value);
 }
 
