@@ -116,10 +116,6 @@ bool replaceFile(const std::string& from, const std::string& to) {
     return !from.empty() && !to.empty() && std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-namespace {
-constexpr size_t kRewriteReadBuffer = 65536;
-}  // namespace
-
 RewriteTarget lockForRewrite(const std::string& path, FILE*& file) {
     file = nullptr;
     if (path.empty()) return RewriteTarget::Unusable;
@@ -149,8 +145,6 @@ RewriteTarget lockForRewrite(const std::string& path, FILE*& file) {
                 close(fd);
                 return RewriteTarget::Unusable;
             }
-            // Read in large blocks: a rewrite reads the whole file, some twice.
-            setvbuf(file, nullptr, _IOFBF, kRewriteReadBuffer);
             return RewriteTarget::Locked;
         }
         close(fd);

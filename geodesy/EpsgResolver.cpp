@@ -28,12 +28,6 @@ constexpr int kLambertConformalConic = 1;
 
 constexpr const char* kUnitQuery = "SELECT * FROM epsg_unitofmeasure WHERE uom_code=?;";
 
-// The EPSG messages are trace lines: the 32-bit library writes them, the 64-bit one does not.
-template <typename... Args>
-void epsgLog(const char* format, Args... args) {
-    if constexpr (kTraceBuild) debugLog(format, args...);
-}
-
 erc unresolved() { return erc(kEpsgUnresolved, kSeverityError, &geodesyFacility()); }
 
 // A unit row's factors; a missing row or value reads 0.
@@ -94,7 +88,7 @@ bool applyParameter(Query& row, Database& db, GeodesyParams& params) {
     int parameterCode = row.getInt("parameter_code");
     const ParameterRule* rule = ruleOf(parameterCode);
     if (!rule) {
-        epsgLog("Unknown parameter code %d (%s)", parameterCode, row.getString("parameter_name").c_str());
+        trace("Unknown parameter code %d (%s)", parameterCode, row.getString("parameter_name").c_str());
         return false;
     }
     double value = row.getDouble("parameter_value");
@@ -115,7 +109,7 @@ bool applyParameter(Query& row, Database& db, GeodesyParams& params) {
             break;
     }
     if (!converted) {
-        epsgLog(rule->unknownUnit, uom, row.getString("unit_of_meas_name").c_str());
+        trace(rule->unknownUnit, uom, row.getString("unit_of_meas_name").c_str());
         return false;
     }
     switch (rule->field) {
@@ -196,7 +190,7 @@ erc EpsgGeodesyParams(Database& db, int crsCode, GeodesyParams& params) {
     // Converted in a local: the packed record's doubles are not aligned for a reference.
     double unit = 1.0;
     if (!EpsgLengthToMetres(unit, unitCode, db)) {
-        epsgLog("Coord. system %d - unknown unit code %d", coordSys, unitCode);
+        trace("Coord. system %d - unknown unit code %d", coordSys, unitCode);
         return unresolved();
     }
     params.unitFactor = unit;
