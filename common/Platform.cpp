@@ -122,7 +122,13 @@ RewriteTarget lockForRewrite(const std::string& path, FILE*& file) {
     // Every turn of the loop follows a replacement by another writer, so it ends.
     for (;;) {
         // Non-blocking so that a pipe does not wait for a reader; a regular file ignores it.
-        int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        constexpr int kFlags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+        int fd = open(path.c_str(), O_RDWR | kFlags);
+        bool readOnly = false;
+        if (fd < 0 && (errno == EACCES || errno == EROFS)) {
+            fd = open(path.c_str(), O_RDONLY | kFlags);
+            readOnly = true;
+        }
         if (fd < 0) {
             struct stat link;
             if (errno == ENOENT && lstat(path.c_str(), &link) != 0 && errno == ENOENT) return RewriteTarget::Missing;
@@ -145,7 +151,7 @@ RewriteTarget lockForRewrite(const std::string& path, FILE*& file) {
                 close(fd);
                 return RewriteTarget::Unusable;
             }
-            return RewriteTarget::Locked;
+            return readOnly ? RewriteTarget::ReadOnly : RewriteTarget::Locked;
         }
         close(fd);
     }

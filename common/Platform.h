@@ -47,11 +47,12 @@ bool replaceFile(const std::string& from, const std::string& to);
 // --- Rewriting a file through a new file beside it ---
 
 enum class RewriteTarget {
-    Locked,   // `file` reads the target, and this writer holds the writers' lock on it
-    Missing,  // no file (nor a link) of that name
-    Unusable  // a folder, a pipe, a dangling link, or a file this process may not read and write
+    Locked,    // `file` reads the target, and this writer holds the writers' lock on it
+    ReadOnly,  // the same, but this process may not write the target
+    Missing,   // no file (nor a link) of that name
+    Unusable   // a folder, a pipe, a dangling link, or a file this process may not read
 };
-// Opens `path` for a read-modify-write: a regular file this process may read and write, locked
+// Opens `path` for a read-modify-write: a regular file this process may read, locked
 // exclusively (flock) so that writers of one file through this layer, in any thread or process,
 // take turns. A lock taken on a file that another writer replaced meanwhile is dropped and taken
 // again on the file now there. Closing `file` releases the lock.

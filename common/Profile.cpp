@@ -61,7 +61,7 @@ bool readPiece(FILE* file, Piece& piece) {
     piece.size = 0;
     piece.textSize = SIZE_MAX;
     while (piece.size < size_t(kLineBuffer - 1)) {
-        int c = getc_unlocked(file);  // the FILE belongs to this call alone
+        int c = getc_unlocked(file);  // no FILE read here is shared between threads
         if (c == EOF) break;
         if (c == '\0' && piece.textSize == SIZE_MAX) piece.textSize = piece.size;
         piece.data[piece.size++] = char(c);
@@ -292,10 +292,12 @@ int rewrite(const std::string& target, Plan_&& plan, Produce&& produce) {
     if (target.empty()) return 0;
     for (int attempt = 0; attempt < kCreationRaces; ++attempt) {
         FILE* locked = nullptr;
-        if (platform::lockForRewrite(target, locked) == platform::RewriteTarget::Unusable) return 0;
+        const platform::RewriteTarget state = platform::lockForRewrite(target, locked);
+        if (state == platform::RewriteTarget::Unusable) return 0;
         FileCloser in(locked);
         Plan p = plan(in.file);
-        if (p != Plan::Rewrite) return p == Plan::Done ? 1 : 0;
+        // A file this process may not write still takes a change that changes nothing.
+        if (p != Plan::Rewrite || state == platform::RewriteTarget::ReadOnly) return p == Plan::Done ? 1 : 0;
         std::string temporary;
         FILE* written = platform::createBeside(temporaryStem(target), in.file, temporary);
         if (!written) return 0;

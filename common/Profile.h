@@ -134,8 +134,9 @@ public:
     static bool findValue(FILE* file, const char* section, const char* key, char* out, int len);
 
     // --- Writing. 1 on success, 0 on failure; a failed write leaves the file as it was. A file
-    // that exists but is no regular file this process may read and write fails. Deleting from a
-    // missing file succeeds and creates nothing. ---
+    // that exists but is no regular file this process may read and write fails, except for
+    // setting a value that it already has. Deleting from a missing file succeeds and creates
+    // nothing. ---
 
     int deleteKey(const char* key, const char* section);
     // Removes the section's header and every line up to the next header.

@@ -551,7 +551,8 @@ TEST_F(ProfileWrite, KeepsModeAndOwnerAndRefusesWhatItMayNotWrite) {
     const int refused = inChild([&] {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 2;
         Profile p(path.c_str());
-        bool all = p.writeString("A", "2", "S") == 0 && p.deleteKey("A", "S") == 0 && p.deleteSection("S") == 0;
+        bool all = p.writeString("A", "2", "S") == 0 && p.deleteKey("A", "S") == 0 && p.deleteSection("S") == 0 &&
+                   p.writeString("A", "1", "S") == 1;  // the value it has: nothing to write
         Profile other(folder.file("other.ini").c_str());
         other.writeString("X", "1", "T");
         p = other;
