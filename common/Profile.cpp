@@ -278,26 +278,26 @@ private:
 };
 
 // What a rewrite does after looking at the current file.
-enum class Plan { Rewrite, Done, Fail };
+enum class Plan { Rewrite, Done };
 
 // Rewrites `target` through a temporary file of this writer's own beside it, holding the writers'
 // lock from the first read to the replacement, so that concurrent writers of the file through
 // this class (threads or processes) each see the others' changes. `plan(in)` looks at the current
-// file (`in` null when there is none): Done ends with 1 and Fail with 0, writing nothing;
-// `produce(in, out)` writes the new content. The target is replaced in one rename, keeping its
+// file (`in` null when there is none): Done ends with 1, writing nothing; `produce(in, out)`
+// writes the new content. The target is replaced in one rename, keeping its
 // mode and owner; a missing target is created only if nobody created it meanwhile, else the
 // rewrite starts again on that file. A failure leaves the target as it was and no temporary file.
-template <typename Plan_, typename Produce>
-int rewrite(const std::string& target, Plan_&& plan, Produce&& produce) {
+template <typename Planner, typename Produce>
+int rewrite(const std::string& target, Planner&& plan, Produce&& produce) {
     if (target.empty()) return 0;
     for (int attempt = 0; attempt < kCreationRaces; ++attempt) {
         FILE* locked = nullptr;
         const platform::RewriteTarget state = platform::lockForRewrite(target, locked);
         if (state == platform::RewriteTarget::Unusable) return 0;
         FileCloser in(locked);
-        Plan p = plan(in.file);
         // A file this process may not write still takes a change that changes nothing.
-        if (p != Plan::Rewrite || state == platform::RewriteTarget::ReadOnly) return p == Plan::Done ? 1 : 0;
+        if (plan(in.file) == Plan::Done) return 1;
+        if (state == platform::RewriteTarget::ReadOnly) return 0;
         std::string temporary;
         FILE* written = platform::createBeside(temporaryStem(target), in.file, temporary);
         if (!written) return 0;
