@@ -1,23 +1,30 @@
 #include "common/DebugLog.h"
 
-#include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "common/Platform.h"
+#include "common/Text.h"
 
-void debugLog(const char* format, ...) {
-    char line[kDebugLineLimit + 2];
+void debugLogV(const char* format, va_list args) {
+    // Room for the longest line and the start of the character at the cut, which decides where
+    // the cut may fall.
+    constexpr size_t kLookAhead = 4;
+    char line[kDebugLineLimit + kLookAhead + 1];
     int prefix = std::snprintf(line, sizeof line, "[%x] ", unsigned(platform::threadId()));
     if (prefix < 0) prefix = 0;
-    va_list ap;
-    va_start(ap, format);
-    int n = std::vsnprintf(line + prefix, size_t(kDebugLineLimit - prefix), format ? format : "", ap);
-    va_end(ap);
-    size_t length = size_t(prefix);
-    if (n > 0) length += std::min(size_t(n), size_t(kDebugLineLimit - prefix - 1));
-    std::string out(line, length);
+    int n = std::vsnprintf(line + prefix, sizeof line - size_t(prefix), format ? format : "", args);
+    size_t stored = size_t(prefix) + (n > 0 ? std::min(size_t(n), sizeof line - size_t(prefix) - 1) : 0);
+    std::string_view text(line, stored);
+    std::string out(line, utf8CutPoint(text, size_t(kDebugLineLimit)));
     out += '\n';
     platform::debugOutput(out);
+}
+
+void debugLog(const char* format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    debugLogV(format, ap);
+    va_end(ap);
 }

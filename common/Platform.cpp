@@ -6,8 +6,10 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -122,6 +124,120 @@ std::string createTempFile(const std::string& folder, const std::string& prefix,
 
 bool replaceFile(const std::string& from, const std::string& to) {
     return !from.empty() && !to.empty() && std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+RewriteTarget lockForRewrite(const std::string& path, FILE*& file) {
+    file = nullptr;
+    if (path.empty()) return RewriteTarget::Unusable;
+    // Every turn of the loop follows a replacement by another writer, so it ends.
+    for (;;) {
+        // Non-blocking so that a pipe does not wait for a reader; a regular file ignores it.
+        constexpr int kFlags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+        int fd = open(path.c_str(), O_RDWR | kFlags);
+        bool readOnly = false;
+        if (fd < 0 && (errno == EACCES || errno == EROFS)) {
+            fd = open(path.c_str(), O_RDONLY | kFlags);
+            readOnly = true;
+        }
+        if (fd < 0) {
+            struct stat link;
+            if (errno == ENOENT && lstat(path.c_str(), &link) != 0 && errno == ENOENT) return RewriteTarget::Missing;
+            return RewriteTarget::Unusable;
+        }
+        struct stat locked, now;
+        if (fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode)) {
+            close(fd);
+            return RewriteTarget::Unusable;
+        }
+        int r;
+        while ((r = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        // A file system without locks is written unlocked, as it always was.
+        bool current = r != 0 || (stat(path.c_str(), &now) == 0 && now.st_dev == locked.st_dev &&
+                                  now.st_ino == locked.st_ino);
+        if (current) {
+            file = fdopen(fd, "rb");
+            if (!file) {
+                close(fd);
+                return RewriteTarget::Unusable;
+            }
+            return readOnly ? RewriteTarget::ReadOnly : RewriteTarget::Locked;
+        }
+        close(fd);
+    }
+}
+
+namespace {
+
+// Six characters for a new file name: not secret, only unlikely to be taken; O_EXCL settles the
+// rest.
+std::string randomNameSuffix() {
+    static std::atomic<uint64_t> counter{0};
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    uint64_t x = uint64_t(now.tv_nsec) ^ uint64_t(now.tv_sec) << 30 ^ uint64_t(getpid()) << 40 ^
+                 uint64_t(threadId()) << 20 ^ counter.fetch_add(1) * 0x9E3779B97F4A7C15ull;
+    // splitmix64's finaliser spreads every input bit over the name.
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string s(6, ' ');
+    for (char& c : s) {
+        c = kChars[x % (sizeof kChars - 1)];
+        x /= sizeof kChars - 1;
+    }
+    return s;
+}
+
+// Tries of new names before giving up; each taken name is a collision of 62^6 to one.
+constexpr int kNameTries = 100;
+
+}  // namespace
+
+FILE* createBeside(const std::string& stem, FILE* like, std::string& name) {
+    name.clear();
+    struct stat model;
+    const bool copyModel = like && fstat(fileno(like), &model) == 0;
+    for (int attempt = 0; attempt < kNameTries; ++attempt) {
+        std::string candidate = stem + randomNameSuffix();
+        int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return nullptr;
+        }
+        bool ok = true;
+        if (copyModel) {
+            // The owner first, since changing it may clear set-id bits that the mode then restores.
+            // Kept only where this process may: else the group alone, else neither.
+            if (fchown(fd, model.st_uid, model.st_gid) != 0) (void)!fchown(fd, uid_t(-1), model.st_gid);
+            ok = fchmod(fd, model.st_mode & 07777) == 0;
+        }
+        FILE* file = ok ? fdopen(fd, "wb") : nullptr;
+        if (!file) {
+            close(fd);
+            unlink(candidate.c_str());
+            return nullptr;
+        }
+        name = std::move(candidate);
+        return file;
+    }
+    return nullptr;
+}
+
+Install installNew(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty()) return Install::Failed;
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return Install::Done;
+    if (errno == EEXIST) return Install::Exists;
+    if (errno != EINVAL && errno != ENOSYS) return Install::Failed;
+    // A file system without the no-replace rename: a hard link does not replace either.
+    if (link(from.c_str(), to.c_str()) == 0) {
+        unlink(from.c_str());
+        return Install::Done;
+    }
+    if (errno == EEXIST) return Install::Exists;
+    // Nor hard links: a plain rename, which a writer creating the same file may overtake.
+    return std::rename(from.c_str(), to.c_str()) == 0 ? Install::Done : Install::Failed;
 }
 
 bool removeFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }

@@ -47,6 +47,28 @@ std::string createTempFile(const std::string& folder, const std::string& prefix,
 // Puts `from` in the place of `to` in one atomic step (rename): readers see the old file or the
 // new one, never a mix.
 bool replaceFile(const std::string& from, const std::string& to);
+
+// --- Rewriting a file through a new file beside it ---
+
+enum class RewriteTarget {
+    Locked,    // `file` reads the target, and this writer holds the writers' lock on it
+    ReadOnly,  // the same, but this process may not write the target
+    Missing,   // no file (nor a link) of that name
+    Unusable   // a folder, a pipe, a dangling link, or a file this process may not read
+};
+// Opens `path` for a read-modify-write: a regular file this process may read, locked
+// exclusively (flock) so that writers of one file through this layer, in any thread or process,
+// take turns. A lock taken on a file that another writer replaced meanwhile is dropped and taken
+// again on the file now there. Closing `file` releases the lock.
+RewriteTarget lockForRewrite(const std::string& path, FILE*& file);
+// Creates a new file for writing named `stem` followed by six random characters, exclusively:
+// never an existing path, never through a link. It takes the mode and, where this process may,
+// the owner and group of the open file `like`; with `like` null, the mode of any new file.
+// Null on failure; `name` receives the path.
+FILE* createBeside(const std::string& stem, FILE* like, std::string& name);
+enum class Install { Done, Exists, Failed };
+// Gives `from` the name `to` only when nothing has that name yet (a rename that never replaces).
+Install installNew(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
 // True when both paths name one existing file (the same device and inode), whatever their
 // spelling and the links between them.

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/DebugLog.h"
+#include "common/NumberParser.h"
 #include "common/Platform.h"
 #include "common/Text.h"
 
@@ -35,8 +36,8 @@ constexpr double kExponentThreshold = 9e70;
 constexpr size_t kMaxNumberText = 79;
 // Decimals of "%.*f" when the precision given is negative.
 constexpr int kDefaultDecimals = 6;
-// Tries of the final rename; they ride out short conflicts with other processes.
-constexpr int kReplaceTries = 50;
+// Rewrites of a missing file that another writer created first: each retry finds the file.
+constexpr int kCreationRaces = 8;
 // Font defaults of the long form.
 constexpr int32_t kNormalWeight = 400;
 constexpr int32_t kBoldWeight = 700;
@@ -49,21 +50,25 @@ constexpr char kNewFileStart[] = "\xEF\xBB\xBF\r\n";
 struct Piece {
     char data[kLineBuffer];
     size_t size = 0;
+    size_t textSize = 0;
     // The text the rules look at: bytes up to a NUL byte, which ends a C line.
-    std::string_view text() const { return std::string_view(data, strnlen(data, size)); }
+    std::string_view text() const { return std::string_view(data, textSize); }
 };
 
 // Reads up to 1023 bytes or through the next '\n'. False at the end of the file (or on a read
 // error) with nothing read.
 bool readPiece(FILE* file, Piece& piece) {
     piece.size = 0;
+    piece.textSize = SIZE_MAX;
     while (piece.size < size_t(kLineBuffer - 1)) {
-        int c = std::getc(file);
+        int c = getc_unlocked(file);  // no FILE read here is shared between threads
         if (c == EOF) break;
+        if (c == '\0' && piece.textSize == SIZE_MAX) piece.textSize = piece.size;
         piece.data[piece.size++] = char(c);
         if (c == '\n') break;
     }
     piece.data[piece.size] = '\0';
+    piece.textSize = std::min(piece.textSize, piece.size);
     return piece.size > 0;
 }
 
@@ -177,93 +182,6 @@ bool readTypedValue(const std::string& path, const char* key, const char* sectio
     return haveKeyAndSection(key, section) && readValue(path, section, key, value, kTypedValueBuffer) && *value;
 }
 
-// --- Number text, independent of the locale ---
-
-bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// The leading integer as atoi takes it (blanks, a sign, decimal digits), saturated at the int
-// range instead of overflowing.
-int leadingInt(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && isCSpace(s[i])) ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    long long value = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        value = value * 10 + (s[i] - '0');
-        if (value > -(long long)INT_MIN) value = -(long long)INT_MIN;  // saturate, keep scanning
-    }
-    if (negative) value = -value;
-    return int(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
-
-// Decimal exponent of the first significant digit of a decimal number text, for telling an
-// overflow from an underflow.
-long long decimalMagnitude(std::string_view s) {
-    size_t i = 0;
-    long long magnitude = 0;
-    bool seenDigit = false, afterPoint = false;
-    for (; i < s.size(); ++i) {
-        char c = s[i];
-        if (c == '.') {
-            afterPoint = true;
-        } else if (c >= '0' && c <= '9') {
-            if (!seenDigit && c == '0') {
-                if (afterPoint) --magnitude;
-                continue;
-            }
-            if (!seenDigit) seenDigit = true;
-            if (!afterPoint) ++magnitude;
-        } else {
-            break;
-        }
-    }
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) magnitude += leadingInt(s.substr(i + 1));
-    return magnitude;
-}
-
-// The leading number as atof takes it in the C locale: blanks, a sign, a decimal number with an
-// optional exponent, or "inf"/"nan"; 0 when there is none; an overflow gives an infinity.
-double leadingDouble(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && isCSpace(s[i])) ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) return 0.0;
-    double value = 0.0;
-    auto [end, ec] = std::from_chars(s.data() + i, s.data() + s.size(), value, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range)
-        value = decimalMagnitude(std::string_view(s.data() + i, size_t(end - (s.data() + i)))) > 0 ? HUGE_VAL : 0.0;
-    else if (ec != std::errc())
-        value = 0.0;
-    return negative ? -value : value;
-}
-
-// One integer by the "%i" rule: blanks, a sign, then 0x-hexadecimal, 0-octal or decimal digits.
-// Advances `pos`; false when no digit follows.
-bool scanInteger(std::string_view s, size_t& pos, long long& out) {
-    size_t i = pos;
-    while (i < s.size() && isCSpace(s[i])) ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    int base = 10;
-    if (i < s.size() && s[i] == '0') {
-        base = 8;
-        if (i + 2 < s.size() && (s[i + 1] == 'x' || s[i + 1] == 'X') && std::isxdigit((unsigned char)s[i + 2])) {
-            base = 16;
-            i += 2;
-        }
-    }
-    unsigned long long magnitude = 0;
-    auto [end, ec] = std::from_chars(s.data() + i, s.data() + s.size(), magnitude, base);
-    if (end == s.data() + i) return false;
-    if (ec == std::errc::result_out_of_range) magnitude = ULLONG_MAX;
-    long long limited = (long long)std::min<unsigned long long>(magnitude, (unsigned long long)INT_MAX + 1);
-    out = std::clamp<long long>(negative ? -limited : limited, INT_MIN, INT_MAX);
-    pos = size_t(end - s.data());
-    return true;
-}
-
 void setFaceName(LOGFONTW& font, std::string_view utf8) {
     std::u16string face = toUtf16(std::string(utf8));
     size_t n = std::min(face.size(), kFaceNameChars);
@@ -283,9 +201,12 @@ std::string faceNameUtf8(const LOGFONTW& font) {
 bool hasLineBreak(const char* s) { return s && std::strpbrk(s, "\r\n") != nullptr; }
 
 // Keys and section names that would write a line reading back as another entry, a comment or
-// a header, or a header that never matches its own name.
+// a header, or a header that never matches its own name. A key with blanks at either end reads
+// back trimmed, so it would never match again and every write would add a line.
 bool isWritableKey(const char* key) {
     if (!key || hasLineBreak(key) || std::strchr(key, '=')) return false;
+    const size_t n = std::strlen(key);
+    if (n > 0 && (isBlank(key[0]) || isBlank(key[n - 1]))) return false;
     char first = firstByte(key);
     return first != '[' && first != ';' && first != '#';
 }
@@ -294,11 +215,9 @@ bool isWritableSection(const char* section) {
     return section && !hasLineBreak(section) && !std::strchr(section, ']');
 }
 
-// The temporary file beside a target: its last character replaced by '~', or a further '~' when
-// it already ends in one (the temporary file must never be the target itself).
-std::string temporaryNameFor(const std::string& target) {
-    if (target.empty()) return {};
-    if (target.back() == '~') return target + "~";
+// The name of a writer's temporary file beside a target, before its random part: the target's
+// path with its last character replaced by '~' ("Harbour.ini" gives "Harbour.in~").
+std::string temporaryStem(const std::string& target) {
     size_t last = target.size() - 1;
     while (last > 0 && (static_cast<unsigned char>(target[last]) & 0xC0) == 0x80) --last;
     return target.substr(0, last) + "~";
@@ -310,50 +229,96 @@ public:
     explicit Output(FILE* f) : file(f) {}
     void write(std::string_view text) {
         if (text.empty()) return;
-        if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) failed = true;
+        // Collected and written in large blocks: a rewrite writes line by line.
+        pending.append(text);
+        if (pending.size() >= kBlock) flush();
         last = text.back();
         any = true;
+    }
+    // Writes what is collected, syncs and closes the file: false when any write failed.
+    bool close() {
+        flush();
+        bool ok = platform::closeSynced(file) && !failed;
+        file = nullptr;
+        return ok;
     }
     void copy(const Piece& piece) { write(std::string_view(piece.data, piece.size)); }
     // Starts a new line unless the text written so far ends one.
     void endLine() {
         if (any && last != '\n') write("\r\n");
     }
+    // Names and values too long for one line are cut, never inside a UTF-8 character.
     void header(std::string_view section) {
         if (section.empty()) return;
         endLine();
         write("[");
-        write(section.substr(0, kMaxSectionNameBytes));
+        write(section.substr(0, utf8CutPoint(section, kMaxSectionNameBytes)));
         write("]\r\n");
     }
     void entry(std::string_view key, std::string_view value) {
         endLine();
-        key = key.substr(0, kMaxKeyBytes);
+        key = key.substr(0, utf8CutPoint(key, kMaxKeyBytes));
         write(key);
         write("=");
-        write(value.substr(0, kMaxKeyValueBytes - key.size() - 1));
+        write(value.substr(0, utf8CutPoint(value, kMaxKeyValueBytes - key.size() - 1)));
         write("\r\n");
     }
-    FILE* file;
     bool failed = false;
 
 private:
+    static constexpr size_t kBlock = 65536;
+    void flush() {
+        if (!pending.empty() && std::fwrite(pending.data(), 1, pending.size(), file) != pending.size()) failed = true;
+        pending.clear();
+    }
+    FILE* file;
+    std::string pending;
     char last = '\0';
     bool any = false;
 };
 
-// Finishes a rewrite: the temporary file takes the target's place when everything was read and
-// written; otherwise it is removed and the target stays as it was.
-int replaceTarget(Output& out, FILE* source, const std::string& temporary, const std::string& target) {
-    bool readOk = !source || !std::ferror(source);
-    bool written = platform::closeSynced(out.file) && !out.failed;
-    out.file = nullptr;
-    if (!readOk || !written) {
+// What a rewrite does after looking at the current file.
+enum class Plan { Rewrite, Done };
+
+// Rewrites `target` through a temporary file of this writer's own beside it, holding the writers'
+// lock from the first read to the replacement, so that concurrent writers of the file through
+// this class (threads or processes) each see the others' changes. `plan(in)` looks at the current
+// file (`in` null when there is none): Done ends with 1, writing nothing; `produce(in, out)`
+// writes the new content. The target is replaced in one rename, keeping its
+// mode and owner; a missing target is created only if nobody created it meanwhile, else the
+// rewrite starts again on that file. A failure leaves the target as it was and no temporary file.
+template <typename Planner, typename Produce>
+int rewrite(const std::string& target, Planner&& plan, Produce&& produce) {
+    if (target.empty()) return 0;
+    for (int attempt = 0; attempt < kCreationRaces; ++attempt) {
+        FILE* locked = nullptr;
+        const platform::RewriteTarget state = platform::lockForRewrite(target, locked);
+        if (state == platform::RewriteTarget::Unusable) return 0;
+        FileCloser in(locked);
+        // A file this process may not write still takes a change that changes nothing.
+        if (plan(in.file) == Plan::Done) return 1;
+        if (state == platform::RewriteTarget::ReadOnly) return 0;
+        std::string temporary;
+        FILE* written = platform::createBeside(temporaryStem(target), in.file, temporary);
+        if (!written) return 0;
+        Output out(written);
+        produce(in.file, out);
+        const bool readOk = !in.file || !std::ferror(in.file);
+        const bool writtenOk = out.close();
+        if (!readOk || !writtenOk) {
+            platform::removeFile(temporary);
+            return 0;
+        }
+        if (in.file) {
+            if (platform::replaceFile(temporary, target)) return 1;
+            platform::removeFile(temporary);
+            return 0;
+        }
+        platform::Install installed = platform::installNew(temporary, target);
+        if (installed == platform::Install::Done) return 1;
         platform::removeFile(temporary);
-        return 0;
+        if (installed == platform::Install::Failed) return 0;
     }
-    for (int i = 0; i < kReplaceTries; ++i)
-        if (platform::replaceFile(temporary, target)) return 1;
     return 0;
 }
 
@@ -389,15 +354,16 @@ Profile::Profile(const Profile& other) : path(other.path), wpath(other.wpath), i
 
 Profile& Profile::operator=(const Profile& other) {
     if (this == &other || path == other.path || path.empty()) return *this;
-    FileCloser in(platform::openForReading(other.path));
-    if (!in.file) return *this;  // a missing source must not wipe this file
-    std::string temporary = temporaryNameFor(path);
-    FILE* written = platform::createForWriting(temporary);
-    if (!written) return *this;
-    Output out(written);
-    Piece piece;
-    while (readPiece(in.file, piece)) out.copy(piece);
-    replaceTarget(out, in.file, temporary, path);
+    FileCloser source(platform::openForReading(other.path));
+    if (!source.file) return *this;  // a missing source must not wipe this file
+    rewrite(
+        path, [](FILE*) { return Plan::Rewrite; },
+        [&](FILE*, Output& out) {
+            std::rewind(source.file);
+            Piece piece;
+            while (readPiece(source.file, piece)) out.copy(piece);
+            if (std::ferror(source.file)) out.failed = true;
+        });
     return *this;
 }
 
@@ -440,16 +406,17 @@ void Profile::setFile(const char16_t* file) {
 
 bool Profile::findValue(FILE* file, const char* section, const char* key, char* out, int len) {
     if (!file || !section || !key) return false;
+    const std::string_view wantedSection = section, wantedKey = key;
     Piece piece;
     bool inSection = false;
     while (readPiece(file, piece)) {
         std::string_view line = piece.text();
         if (!inSection) {
-            inSection = headerMatches(line, section);
+            inSection = headerMatches(line, wantedSection);
             continue;
         }
         if (startsSection(line)) return false;
-        if (keyMatches(line, key)) {
+        if (keyMatches(line, wantedKey)) {
             copyCut(valueOf(line), out, len);
             return true;
         }
@@ -693,68 +660,60 @@ int Profile::deleteSection(const char* section) {
 int Profile::writeEntry(const char* key, const char* value, const char* section, const std::string& file) {
     if (!section || hasLineBreak(value) || !isWritableSection(section) || (key && !isWritableKey(key))) return 0;
     const Mode mode = !key ? Mode::DeleteSection : !value ? Mode::DeleteKey : Mode::Set;
-    const std::string temporary = temporaryNameFor(file);
-    if (temporary.empty()) return 0;
 
-    FileCloser in(platform::openForReading(file));
-    if (!in.file) {
-        if (mode != Mode::Set) return 1;  // nothing to delete; nothing is created
-        if (platform::pathExists(file)) return 0;  // there, but not a readable regular file
-        FILE* created = platform::createForWriting(temporary);
-        if (!created) return 0;
-        Output out(created);
-        out.write(kNewFileStart);
-        out.header(section);
-        out.entry(key, value);
-        return replaceTarget(out, nullptr, temporary, file);
-    }
-
-    if (mode == Mode::Set) {
-        char old[kLineBuffer];
-        if (findValue(in.file, section, key, old, sizeof old) && std::strcmp(old, value) == 0) return 1;
-        std::rewind(in.file);
-    }
-
-    FILE* written = platform::createForWriting(temporary);
-    if (!written) return 0;
-    Output out(written);
-    Piece piece;
-    auto finish = [&] { return replaceTarget(out, in.file, temporary, file); };
-
-    if (*section) {
-        bool found = false;
-        while (!found && readPiece(in.file, piece)) {
-            found = headerMatches(piece.text(), section);
-            if (!found || mode != Mode::DeleteSection) out.copy(piece);
+    auto plan = [&](FILE* in) {
+        if (!in) return mode == Mode::Set ? Plan::Rewrite : Plan::Done;  // nothing to delete, nothing created
+        if (mode == Mode::Set) {
+            char old[kLineBuffer];
+            if (findValue(in, section, key, old, sizeof old) && std::strcmp(old, value) == 0) return Plan::Done;
+            std::rewind(in);
         }
-        if (!found) {
-            if (mode == Mode::Set) {
-                out.header(section);
-                out.entry(key, value);
+        return Plan::Rewrite;
+    };
+
+    const std::string_view wantedSection = section, wantedKey = key ? key : "";
+    auto produce = [&](FILE* in, Output& out) {
+        if (!in) {
+            out.write(kNewFileStart);
+            out.header(section);
+            out.entry(key, value);
+            return;
+        }
+        Piece piece;
+        if (*section) {
+            bool found = false;
+            while (!found && readPiece(in, piece)) {
+                found = headerMatches(piece.text(), wantedSection);
+                if (!found || mode != Mode::DeleteSection) out.copy(piece);
             }
-            return finish();
+            if (!found) {
+                if (mode == Mode::Set) {
+                    out.header(section);
+                    out.entry(key, value);
+                }
+                return;
+            }
         }
-    }
-
-    // The section's lines up to the stop line: the matching entry or the next header.
-    bool stopped = false;
-    bool atEntry = false;
-    while (readPiece(in.file, piece)) {
-        std::string_view line = piece.text();
-        if (startsSection(line)) {
-            stopped = true;
-            break;
+        // The section's lines up to the stop line: the matching entry or the next header.
+        bool stopped = false;
+        bool atEntry = false;
+        while (readPiece(in, piece)) {
+            std::string_view line = piece.text();
+            if (startsSection(line)) {
+                stopped = true;
+                break;
+            }
+            if (mode != Mode::DeleteSection && keyMatches(line, wantedKey)) {
+                stopped = atEntry = true;
+                break;
+            }
+            if (mode != Mode::DeleteSection) out.copy(piece);
         }
-        if (mode != Mode::DeleteSection && keyMatches(line, key)) {
-            stopped = atEntry = true;
-            break;
-        }
-        if (mode != Mode::DeleteSection) out.copy(piece);
-    }
-    if (mode == Mode::Set) out.entry(key, value);
-    if (stopped && !atEntry) out.copy(piece);  // the next header stays
-    while (readPiece(in.file, piece)) out.copy(piece);
-    return finish();
+        if (mode == Mode::Set) out.entry(key, value);
+        if (stopped && !atEntry) out.copy(piece);  // the next header stays
+        while (readPiece(in, piece)) out.copy(piece);
+    };
+    return rewrite(file, plan, produce);
 }
 
 int Profile::copySection(const Profile& from, const char* from_sect, const char* to_sect) {
@@ -766,49 +725,47 @@ int Profile::copySection(const Profile& from, const char* from_sect, const char*
     // An empty name would write no header, and the copied lines would join the section above.
     if (!isWritableSection(from_sect) || !isWritableSection(target) || !*from_sect || !*target) return 0;
     if (path == from.path && std::strcmp(target, from_sect) == 0) return 0;
-    const std::string temporary = temporaryNameFor(path);
-    if (temporary.empty()) return 0;
 
     FileCloser source(platform::openForReading(from.path));
-    if (!source.file) return 0;
     Piece piece;
-    bool found = false;
-    while (!found && readPiece(source.file, piece)) found = headerMatches(piece.text(), from_sect);
-    if (!found) return 0;
+    // Positions the source after its section's header; false when it has none.
+    auto findSource = [&] {
+        std::rewind(source.file);
+        bool found = false;
+        while (!found && readPiece(source.file, piece)) found = headerMatches(piece.text(), from_sect);
+        return found;
+    };
+    if (!source.file || !findSource()) return 0;
 
     // A missing target reads as a file holding only the byte-order mark; it is created by the
     // replacement, so a failed copy leaves nothing behind.
-    FileCloser current(platform::openForReading(path));
-    if (!current.file && platform::pathExists(path)) return 0;
-    FILE* written = platform::createForWriting(temporary);
-    if (!written) return 0;
-    Output out(written);
-    if (!current.file) out.write(kByteOrderMark);
-
-    bool hadTarget = false;
-    while (current.file && !hadTarget && readPiece(current.file, piece)) {
-        hadTarget = headerMatches(piece.text(), target);
-        if (!hadTarget) out.copy(piece);
-    }
-    out.header(target);
-
-    while (readPiece(source.file, piece)) {
-        if (startsSection(piece.text())) break;
-        out.copy(piece);
-    }
-
-    if (hadTarget) {
-        bool rest = false;
-        while (!rest && readPiece(current.file, piece)) rest = startsSection(piece.text());
-        if (rest) {
-            out.endLine();
-            out.copy(piece);
-            while (readPiece(current.file, piece)) out.copy(piece);
+    auto produce = [&](FILE* current, Output& out) {
+        if (!findSource()) out.failed = true;
+        if (!current) out.write(kByteOrderMark);
+        bool hadTarget = false;
+        while (current && !hadTarget && readPiece(current, piece)) {
+            hadTarget = headerMatches(piece.text(), target);
+            if (!hadTarget) out.copy(piece);
         }
-    }
-    bool readOk = !current.file || !std::ferror(current.file);
-    if (!readOk) out.failed = true;
-    return replaceTarget(out, source.file, temporary, path);
+        out.header(target);
+
+        while (readPiece(source.file, piece)) {
+            if (startsSection(piece.text())) break;
+            out.copy(piece);
+        }
+        if (std::ferror(source.file)) out.failed = true;
+
+        if (hadTarget) {
+            bool rest = false;
+            while (!rest && readPiece(current, piece)) rest = startsSection(piece.text());
+            if (rest) {
+                out.endLine();
+                out.copy(piece);
+                while (readPiece(current, piece)) out.copy(piece);
+            }
+        }
+    };
+    return rewrite(path, [](FILE*) { return Plan::Rewrite; }, produce);
 }
 
 int Profile::writeInt(const char* key, int value, const char* section) {

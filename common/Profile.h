@@ -2,8 +2,9 @@
 // key and section.
 //
 // Nothing of the file is kept in memory: every call opens the file, scans it and closes it, so the
-// next read sees what anyone wrote. Every change rewrites the whole file into a temporary file
-// beside it and puts that in the target's place with one atomic rename.
+// next read sees what anyone wrote. Every change rewrites the whole file into a new temporary
+// file of the writer's own beside it and puts that in the target's place with one atomic rename,
+// keeping the target's mode and, where the process may, its owner.
 //
 // The format as the reader sees it (bytes, UTF-8 by convention, no decoding, no line-end
 // translation):
@@ -20,8 +21,11 @@
 // - the first matching header and the first matching key win;
 // - a byte-order mark is not skipped, so new files start with it and a line end.
 //
-// Objects are independent and hold no lock; one object may be used from several threads for
-// reading. Two writers of one file at the same time can lose each other's change.
+// Objects are independent; one object may be used from several threads. Writers of one file
+// through this class, in any threads or processes, take turns: each holds an advisory lock on the
+// file from its first read to the replacement, so none loses another's change, and readers see
+// the old file or the new one, never a mix. A program that replaces the file without taking the
+// lock can still overtake a change.
 #pragma once
 
 #include <cstddef>
@@ -72,8 +76,9 @@ public:
     virtual ~Profile();
 
     // Sets an entry: 1 on success, 0 on failure. Key, value and section must not be null; text
-    // holding CR or LF is refused, as are keys holding '=' or starting with '[', ';' or '#' and
-    // section names holding ']' (each would write a line that reads back as something else).
+    // holding CR or LF is refused, as are keys holding '=', starting with '[', ';' or '#' or with
+    // blanks at either end, and section names holding ']' (each would write a line that reads
+    // back as something else).
     virtual int writeString(const char* key, const char* value, const char* section);
     virtual int writeString(const char16_t* key, const char16_t* value, const char16_t* section);
     virtual int writeString(const char* key, const char16_t* value, const char* section);
@@ -128,7 +133,10 @@ public:
     // len - 1 bytes, into `out`. False at the end of the file or the end of the section.
     static bool findValue(FILE* file, const char* section, const char* key, char* out, int len);
 
-    // --- Writing. 1 on success, 0 on failure; a failed write leaves the file as it was. ---
+    // --- Writing. 1 on success, 0 on failure; a failed write leaves the file as it was. A file
+    // that exists but is no regular file this process may read and write fails, except for
+    // setting a value that it already has. Deleting from a missing file succeeds and creates
+    // nothing. ---
 
     int deleteKey(const char* key, const char* section);
     // Removes the section's header and every line up to the next header.

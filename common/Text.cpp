@@ -113,12 +113,19 @@ std::u16string toUtf16(const char* s) {
 
 std::u16string toUtf16(const std::string& s) { return utf8To16(s.data(), s.size()); }
 
+size_t utf8CutPoint(std::string_view text, size_t limit) {
+    if (limit >= text.size()) return text.size();
+    // Step back over the continuation bytes of the character at the cut: at most three, since
+    // more are no character of valid text.
+    constexpr size_t kMaxContinuationBytes = 3;
+    size_t n = limit;
+    while (n > 0 && limit - n < kMaxContinuationBytes && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    return (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80 ? limit : n;
+}
+
 size_t copyUtf8Bounded(const std::string& text, char* buf, size_t size) {
     if (!buf || size == 0) return 0;
-    size_t n = std::min(text.size(), size - 1);
-    // Step back over continuation bytes so a character is never cut in half.
-    if (n < text.size())
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    size_t n = utf8CutPoint(text, size - 1);
     std::memcpy(buf, text.data(), n);
     buf[n] = '\0';
     return n;

@@ -14,6 +14,7 @@
 #include "geodesy/Geodesy.h"
 #include "geodesy/GeodesyFromFile.h"
 #include "geodesy/Tellus.h"
+#include "geodesy/Trace.h"
 #include "geodesy/VerticalReference.h"
 #include "geodesy/grids/BinFile.h"
 #include "geodesy/grids/GsbFile.h"
@@ -186,7 +187,7 @@ TELLUS_API int TELLUS_CALL Undulation(GeodesyHandle h, double lat, double lon, d
 }
 
 TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const char* section) {
-    exportframe::trace("CreateFileGeodesy entered");
+    trace("CreateFileGeodesy entered");
     Geodesy* created = nullptr;
     int code = exportframe::runCaught([&]() {
         // No file at all reads like a file without keys: no projection.

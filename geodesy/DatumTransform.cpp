@@ -211,7 +211,7 @@ erc Geodesy::SetEllModel(const char* path) {
         gridKind = kind;
     } catch (erc& e) {
         int code = e.release();
-        if constexpr (kTraceBuild) debugLog("Cannot set datum shift file %s (err=%d)", path, code);
+        trace("Cannot set datum shift file %s (err=%d)", path, code);
         return erc(code, kSeverityError, &geodesyFacility());
     }
     datumGrid = std::move(grid);

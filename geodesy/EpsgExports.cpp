@@ -4,9 +4,10 @@
 #include "geodesy/ExportFrame.h"
 #include "geodesy/Geodesy.h"
 #include "geodesy/Tellus.h"
+#include "geodesy/Trace.h"
 
 TELLUS_API GeodesyHandle TELLUS_CALL CreateEpsgGeodesy(int crsCode) {
-    exportframe::trace("CreateEpsgGeodesy entered");
+    trace("CreateEpsgGeodesy entered");
     Geodesy* created = nullptr;
     int code = exportframe::runCaught([&] { return CreateEpsgGeodesyObject(crsCode, created); });
     exportframe::setError(code);
@@ -14,7 +15,7 @@ TELLUS_API GeodesyHandle TELLUS_CALL CreateEpsgGeodesy(int crsCode) {
 }
 
 TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code) {
-    exportframe::trace("GetEpsgCode entered");
+    trace("GetEpsgCode entered");
     return exportframe::statusExport(h, [&] {
         if (!code) return erc(exportframe::kUnknownFailure, kSeverityError, &geodesyFacility());
         int found = 0;
@@ -25,7 +26,7 @@ TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code) {
 }
 
 TELLUS_API int TELLUS_CALL GetEpsgParams(int crsCode, EpsgParams* record) {
-    exportframe::trace("GetEpsgParams entered");
+    trace("GetEpsgParams entered");
     if (!record || record->size != sizeof(EpsgParams)) {
         exportframe::setError(exportframe::kUnknownFailure);
         return 0;

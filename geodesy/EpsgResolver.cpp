@@ -30,12 +30,6 @@ constexpr int kLambertConformalConic = 1;
 
 constexpr const char* kUnitQuery = "SELECT * FROM epsg_unitofmeasure WHERE uom_code=?;";
 
-// The EPSG messages are trace lines: the 32-bit library writes them, the 64-bit one does not.
-template <typename... Args>
-void epsgLog(const char* format, Args... args) {
-    if constexpr (kTraceBuild) debugLog(format, args...);
-}
-
 erc unresolved() { return erc(kEpsgUnresolved, kSeverityError, &geodesyFacility()); }
 
 // A statement of one connection, prepared at its first use and kept for the next ones.
@@ -169,7 +163,7 @@ bool applyParameter(Query& row, UnitReader& units, GeodesyParams& params) {
     int parameterCode = row.intValue("parameter_code");
     const ParameterRule* rule = ruleOf(parameterCode);
     if (!rule) {
-        epsgLog("Unknown parameter code %d (%s)", parameterCode, row.getString("parameter_name").c_str());
+        trace("Unknown parameter code %d (%s)", parameterCode, row.getString("parameter_name").c_str());
         return false;
     }
     double value = row.realValue("parameter_value");
@@ -190,7 +184,7 @@ bool applyParameter(Query& row, UnitReader& units, GeodesyParams& params) {
             break;
     }
     if (!converted) {
-        epsgLog(rule->unknownUnit, uom, row.getString("unit_of_meas_name").c_str());
+        trace(rule->unknownUnit, uom, row.getString("unit_of_meas_name").c_str());
         return false;
     }
     switch (rule->field) {
@@ -262,7 +256,7 @@ erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {
     UnitReader units(st.units);
     double unit = 1.0;
     if (!lengthToMetres(unit, unitCode, units)) {
-        epsgLog("Coord. system %d - unknown unit code %d", coordSys, unitCode);
+        trace("Coord. system %d - unknown unit code %d", coordSys, unitCode);
         return unresolved();
     }
     params.unitFactor = unit;

@@ -11,10 +11,6 @@ namespace exportframe {
 void setError(int code);
 int error();
 
-// Only the 32-bit library writes trace lines ("... entered"); the 64-bit one writes its load
-// line only.
-void trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
 // Code of a null handle.
 inline constexpr int kNullHandle = 2;
 // Code of an exception that is not an error value.

@@ -39,14 +39,14 @@ Geodesy::Geodesy(const GeodesyParams& params)
       vertUnitCode(horzUnitCode),
       xAxisCode(kAxisEasting),
       yAxisCode(kAxisNorthing) {
-    traceEntered("Geodesy::Geodesy");
+    trace("Geodesy::Geodesy entered");
     // Checked in this order, before any projection is built: both 0 gives 3.
     if (unusable(params.inverseFlattening)) throw erc(kNoFlattening, kSeverityError, &geodesyFacility());
     if (unusable(params.unitFactor)) throw erc(kNoUnit, kSeverityError, &geodesyFacility());
     projection = CreateProjection(params);
 }
 
-Geodesy::~Geodesy() { traceEntered("Geodesy::~Geodesy"); }
+Geodesy::~Geodesy() { trace("Geodesy::~Geodesy entered"); }
 
 erc Geodesy::GeoXY(double& x, double& y, double lat, double lon) const {
     int code = projection->Forward(lat, lon, x, y).release();

@@ -4,6 +4,7 @@
 #include "geodesy/ExportFrame.h"
 #include "geodesy/Geodesy.h"
 #include "geodesy/Tellus.h"
+#include "geodesy/Trace.h"
 #include "geodesy/UnitTable.h"
 
 namespace {
@@ -63,7 +64,7 @@ double distanceExport(GeodesyHandle h, DistanceFn fn, double lat1, double lon1, 
 }  // namespace
 
 TELLUS_API GeodesyHandle TELLUS_CALL CreateGeodesy(const GeodesyParams* params) {
-    exportframe::trace("CreateGeodesy entered");
+    trace("CreateGeodesy entered");
     Geodesy* created = nullptr;
     int code = exportframe::runCaught([&] {
         if (!params) return nullPointer();
@@ -75,7 +76,7 @@ TELLUS_API GeodesyHandle TELLUS_CALL CreateGeodesy(const GeodesyParams* params) 
 }
 
 TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h) {
-    exportframe::trace("DestroyGeodesy entered");
+    trace("DestroyGeodesy entered");
     return exportframe::statusExport(h, [&] {
         delete &geodesyOf(h);
         return erc();

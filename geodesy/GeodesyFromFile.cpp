@@ -172,7 +172,7 @@ Geodesy* build(Pelagix::Profile& file, const char* section) {
 }  // namespace
 
 erc DoGeoCreation(Pelagix::Profile& profile, const char* section, Geodesy*& created) {
-    traceEntered("DoGeoCreation");
+    trace("DoGeoCreation entered");
     created = nullptr;
     int code = 0;
     try {

@@ -1,17 +1,14 @@
 // Library load, the per-thread code, the version.
-#include <cstdarg>
-#include <cstdio>
-
 #include "common/DebugLog.h"
 #include "geodesy/ExportFrame.h"
 #include "geodesy/Tellus.h"
+#include "geodesy/Trace.h"
 
 namespace {
 
 constexpr int kVersionMajor = 20;
 constexpr int kVersionMinor = 1;
 constexpr int kGeodesyVersion = 2001;
-constexpr bool kTraceBuild = sizeof(void*) == 4;
 
 thread_local int threadError = 0;
 
@@ -31,19 +28,6 @@ namespace exportframe {
 void setError(int code) { threadError = code; }
 
 int error() { return threadError; }
-
-void trace(const char* format, ...) {
-    if constexpr (kTraceBuild) {
-        char buf[kDebugLineLimit];
-        va_list ap;
-        va_start(ap, format);
-        std::vsnprintf(buf, sizeof buf, format, ap);
-        va_end(ap);
-        debugLog("%s", buf);
-    } else {
-        (void)format;
-    }
-}
 
 }  // namespace exportframe
 

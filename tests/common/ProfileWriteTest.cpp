@@ -1,8 +1,19 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/Profile.h"
 #include "tests/TestSupport.h"
@@ -200,11 +211,14 @@ TEST_F(ProfileWrite, RefusesTextThatWouldInjectLines) {
         {"K\r\n[Evil]", "1", "S"}, {"K", "1\r\nInjected=1", "S"}, {"K", "1\n", "S"}, {"K", "1", "S]\r\n[T"},
         {"K", "1", "S\r"},         {"K=V", "1", "S"},             {"[T]", "1", "S"},   {"; K", "1", "S"},
         {"K", "1", "S]"},          {nullptr, "1", "S"},           {"K", nullptr, "S"}, {"K", "1", nullptr},
+        // Blank-edged keys read back trimmed and would never match again.
+        {"K ", "1", "S"},          {" L", "1", "S"},              {"\tK", "1", "S"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(p.writeString(c.key, c.value, c.section), 0) << (c.key ? c.key : "null");
     }
     EXPECT_EQ(p.deleteKey("A\r\n", "S"), 0);
+    EXPECT_EQ(p.deleteKey("A ", "S"), 0);
     EXPECT_EQ(p.deleteSection("S\n"), 0);
     EXPECT_EQ(readFile(path), before);
     // Nothing is created for a refused write to a missing file either.
@@ -240,6 +254,11 @@ TEST_F(ProfileWrite, LongValuesAreCutToOneLine) {
     // Key, '=' and value take 1021 bytes, so the line with its end fits one 1023-byte read.
     EXPECT_EQ(text.substr(start), "Key=" + std::string(1017, 'v') + "\r\n");
     EXPECT_EQ(p.getString("Key", "S"), std::string(1017, 'v'));
+    // A character at the cut is left out whole.
+    std::string accents;
+    for (int i = 0; i < 600; ++i) accents += "\xC3\xA9";
+    ASSERT_EQ(p.writeString("Key", accents.c_str(), "S"), 1);
+    EXPECT_EQ(p.getString("Key", "S"), accents.substr(0, 1016));
 }
 
 TEST_F(ProfileWrite, CopySection) {
@@ -361,6 +380,223 @@ TEST_F(ProfileWrite, TypedSettersGoThroughTheVirtualSetter) {
     p.writeColor("C", 0x010203, "S");
     p.writeString(u"W", u"\u00e9", u"S");
     EXPECT_EQ(p.seen, "S/I=3;S/B=On;S/D=1.5;S/C=3 2 1;S/W=\xC3\xA9;");
+}
+
+// Runs `body` in a child process and gives its exit status (-1 when it did not exit normally).
+int inChild(const std::function<int()>& body) {
+    pid_t pid = fork();
+    if (pid == 0) _exit(body());
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+// The lines of a file written with "\r\n" line ends.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+TEST(ProfileWriters, ConcurrentWritersLoseNothing) {
+    // Two writers, each setting 1,000 keys of its own in one file, 50 in each of 20 runs that
+    // start together; after every run each writer's keys so far, the sections and the header are
+    // all there. Every write rewrites the whole file, so a fresh file each run would cost a
+    // minute under the sanitizers.
+    constexpr int kKeys = 1000;
+    constexpr int kRuns = 20;
+    constexpr int kKeysPerRun = kKeys / kRuns;
+    // fsync costs milliseconds on a disk, nothing on a memory file system.
+    std::string base = fs::is_directory("/dev/shm") ? "/dev/shm/tellus-writers-XXXXXX"
+                                                     : (fs::temp_directory_path() / "tellus-writers-XXXXXX").string();
+    ASSERT_NE(mkdtemp(base.data()), nullptr);
+    struct Remove {
+        std::string dir;
+        ~Remove() { fs::remove_all(dir); }
+    } remove{base};
+    const std::string path = base + "/Harbour.ini";
+    const std::string start = kNewFile + "[Head]\r\nH = 1 ; kept as written\r\n[Work]\r\nW=0\r\n[Keep]\r\nK=1\r\n";
+    // A writer's keys of one run, each set once; the number of writes that failed.
+    auto writer = [&](char prefix, int run) {
+        Profile p(path.c_str());
+        int failed = 0;
+        for (int i = run * kKeysPerRun; i < (run + 1) * kKeysPerRun; ++i) {
+            std::string key = prefix + std::to_string(i);
+            failed += p.writeInt(key.c_str(), i, "Work") != 1;
+        }
+        return failed;
+    };
+    // The section's new lines come in either writer's order: compare them as a set.
+    auto normalised = [](std::vector<std::string> lines) {
+        auto work = std::find(lines.begin(), lines.end(), "[Work]");
+        auto next = std::find(work, lines.end(), "[Keep]");
+        if (work != lines.end()) std::sort(work + 1, next);
+        return lines;
+    };
+
+    // Checks the file after a run in which the writers failed `failedA` and `failedB` writes.
+    std::vector<std::string> expected;
+    auto check = [&](const char* way, int run, int failedA, int failedB) {
+        auto keep = std::find(expected.begin(), expected.end(), "[Keep]");
+        for (char prefix : {'A', 'B'})
+            for (int i = run * kKeysPerRun; i < (run + 1) * kKeysPerRun; ++i)
+                keep = expected.insert(keep, prefix + std::to_string(i) + "=" + std::to_string(i)) + 1;
+        expected = normalised(expected);
+        EXPECT_EQ(failedA, 0) << way << " run " << run;
+        EXPECT_EQ(failedB, 0) << way << " run " << run;
+        EXPECT_EQ(normalised(linesOf(readFile(path))), expected) << way << " run " << run;
+        EXPECT_EQ(std::distance(fs::directory_iterator(base), fs::directory_iterator()), 1) << way;
+        return !::testing::Test::HasFailure();
+    };
+
+    writeFile(path, start);
+    expected = linesOf(start);
+    for (int run = 0; run < kRuns; ++run) {
+        int failedA = -1;
+        std::thread t([&] { failedA = writer('A', run); });
+        int failedB = writer('B', run);
+        t.join();
+        if (!check("threads", run, failedA, failedB)) return;
+    }
+
+    // Two processes, forked once and started on each run through a pipe; each answers with its
+    // number of failed writes.
+    writeFile(path, start);
+    expected = linesOf(start);
+    struct Child {
+        int start[2];
+        int done[2];
+        pid_t pid;
+    } children[2];
+    for (int c = 0; c < 2; ++c) {
+        Child& child = children[c];
+        ASSERT_EQ(pipe(child.start), 0);
+        ASSERT_EQ(pipe(child.done), 0);
+        child.pid = fork();
+        ASSERT_GE(child.pid, 0);
+        if (child.pid == 0) {
+            char go;
+            for (int run = 0; run < kRuns && read(child.start[0], &go, 1) == 1; ++run) {
+                char failed = char(std::min(writer(c == 0 ? 'A' : 'B', run), 127));
+                if (write(child.done[1], &failed, 1) != 1) break;
+            }
+            _exit(0);
+        }
+    }
+    bool ok = true;
+    for (int run = 0; run < kRuns && ok; ++run) {
+        char failed[2] = {-1, -1};
+        for (Child& child : children) ok = ok && write(child.start[1], "g", 1) == 1;
+        for (int c = 0; c < 2; ++c) ok = ok && read(children[c].done[0], &failed[c], 1) == 1;
+        ok = check("processes", run, ok ? failed[0] : -1, ok ? failed[1] : -1) && ok;
+    }
+    for (Child& child : children) {
+        for (int fd : {child.start[0], child.start[1], child.done[0], child.done[1]}) close(fd);
+        waitpid(child.pid, nullptr, 0);
+    }
+    ASSERT_TRUE(ok);
+
+    // Two writers creating the missing file: the later one adds to the earlier one's file.
+    for (int run = 0; run < kRuns; ++run) {
+        fs::remove(path);
+        int a = 0;
+        std::thread t([&] { a = Profile(path.c_str()).writeString("A", "1", "Work"); });
+        int b = Profile(path.c_str()).writeString("B", "2", "Work");
+        t.join();
+        ASSERT_EQ(a + b, 2);
+        Profile p(path.c_str());
+        ASSERT_EQ(p.getString("A", "Work") + p.getString("B", "Work"), "12") << "run " << run;
+    }
+}
+
+TEST_F(ProfileWrite, NeverWritesThroughALinkAtTheTemporaryName) {
+    const std::string victim = folder.file("victim.txt");
+    writeFile(victim, "not an INI file");
+    fs::create_symlink(victim, folder.file("Harbour.in~"));
+    file("[S]\r\nA=1\r\n");
+    Profile p(path.c_str());
+    EXPECT_EQ(p.writeString("B", "2", "S"), 1);
+    EXPECT_EQ(p.deleteKey("A", "S"), 1);
+    EXPECT_EQ(readFile(path), "[S]\r\nB=2\r\n");
+    EXPECT_EQ(readFile(victim), "not an INI file");
+    EXPECT_TRUE(fs::is_symlink(folder.file("Harbour.in~")));
+}
+
+TEST_F(ProfileWrite, KeepsModeAndOwnerAndRefusesWhatItMayNotWrite) {
+    const std::string before = "[S]\r\nA=1\r\n";
+    for (mode_t mode : {0600, 0640, 0604}) {
+        file(before);
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        EXPECT_EQ(Profile(path.c_str()).writeString("A", "2", "S"), 1);
+        EXPECT_EQ(fs::status(path).permissions(), fs::perms(mode)) << std::oct << mode;
+    }
+    if (geteuid() == 0) {
+        // Only root may give a file away; the rewrite keeps its owner and group.
+        file(before);
+        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(Profile(path.c_str()).writeString("A", "2", "S"), 1);
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+    }
+    // A read-only target in a writable folder: rename() could replace it, but it is refused.
+    // Root may write any file, so the writer is then an unprivileged child process.
+    file(before);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    ASSERT_EQ(chmod(folder.path().c_str(), 0777), 0);
+    const int refused = inChild([&] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 2;
+        Profile p(path.c_str());
+        bool all = p.writeString("A", "2", "S") == 0 && p.deleteKey("A", "S") == 0 && p.deleteSection("S") == 0 &&
+                   p.writeString("A", "1", "S") == 1;  // the value it has: nothing to write
+        Profile other(folder.file("other.ini").c_str());
+        other.writeString("X", "1", "T");
+        p = other;
+        all = all && p.copySection(other, "T") == 0;
+        return all ? 0 : 1;
+    });
+    if (refused == 2) GTEST_SKIP() << "cannot drop root privileges here";
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0444));
+}
+
+TEST_F(ProfileWrite, UnusableTargetIsNeitherChangedNorReportedDone) {
+    const std::string fifo = folder.file("pipe.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const std::string dir = folder.file("dir.ini");
+    fs::create_directory(dir);
+    for (const std::string& target : {fifo, dir}) {
+        Profile p(target.c_str());
+        EXPECT_EQ(p.deleteKey("A", "S"), 0) << target;
+        EXPECT_EQ(p.deleteSection("S"), 0) << target;
+        EXPECT_EQ(p.writeString("A", "1", "S"), 0) << target;
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_directory(dir));
+    EXPECT_TRUE(fs::is_empty(dir));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
+}
+
+TEST_F(ProfileWrite, WriteFailingHalfwayLeavesTheTarget) {
+    // A file larger than the file size limit: the rewrite fails while writing the new content.
+    std::string before = "[S]\r\n";
+    for (int i = 0; i < 1000; ++i) before += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    file(before);
+    const int result = inChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlim_t limit = 4096;
+        rlimit r{limit, limit};
+        if (setrlimit(RLIMIT_FSIZE, &r) != 0) return 2;
+        return Profile(path.c_str()).writeString("New", "1", "S");
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_TRUE(others().empty());
 }
 
 }  // namespace

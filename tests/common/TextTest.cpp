@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "common/CommandLine.h"
 #include "common/PackedAngle.h"
@@ -55,6 +57,18 @@ TEST(PackedAngle, ValuesAndSigns) {
     EXPECT_NEAR(ddmmssToDegrees(1.13 * 10000), 1.216666667, 1e-9);
     EXPECT_NEAR(ddmmssToDegrees(-1.13 * 10000), -1.216666667, 1e-9);
     EXPECT_NEAR(ddmmToDegrees(52.3045 * 100), 52.5075, 1e-12);
+    // No angle: a NaN, an infinity or a whole part beyond 32 bits gives NaN.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double v : {nan, inf, -inf, 1e300})
+        for (auto f : {ddmmToDegrees, ddmmssToDegrees, degreesToDdmm}) EXPECT_TRUE(std::isnan(f(v))) << v;
+    EXPECT_TRUE(std::isnan(ddmmToDegrees(2147483648.0 * 100)));
+    EXPECT_TRUE(std::isnan(ddmmToDegrees(-2147483649.0 * 100)));
+    EXPECT_TRUE(std::isnan(ddmmssToDegrees(2147483648.0 * 10000)));
+    EXPECT_TRUE(std::isnan(degreesToDdmm(2147483648.0)));
+    // The largest whole parts that fit still convert.
+    EXPECT_NEAR(ddmmToDegrees(2147483647.0 * 100), 2147483647.0, 1e-3);
+    EXPECT_EQ(degreesToDdmm(-2147483648.0), -214748364800.0);
 }
 
 TEST(ProgramFolder, MarkerX64AndVariable) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "geodesy/Tellus.h"
+#include "geodesy/Trace.h"
 #include "tests/TestSupport.h"
 #include "tests/geodesy/SuiteFolder.h"
 
@@ -23,7 +24,6 @@ constexpr double kFileDegree = 0.01745329251994;
 // 1e-9 degrees is about 0.1 mm on the ground.
 constexpr double kAngleTolerance = 1e-9 * kDegree;
 constexpr double kHeightTolerance = 1e-4;
-constexpr bool kTraceBuild = sizeof(void*) == 4;
 
 using FileGeodesy = SuiteTest;
 
