@@ -38,16 +38,27 @@ Geodesy::Geodesy(const GeodesyParams& params)
 
 Geodesy::~Geodesy() { traceEntered("Geodesy::~Geodesy"); }
 
-erc Geodesy::GeoXY(double& x, double& y, double lat, double lon) const {
+int Geodesy::GeoXYCode(double& x, double& y, double lat, double lon) const {
     int code = projection->Forward(lat, lon, x, y).release();
-    if (code != 0) return erc(code, kSeverityError, &geodesyFacility());
-    GridToLocal(x, y);
-    return erc();
+    if (code == 0) GridToLocal(x, y);
+    return code;
+}
+
+int Geodesy::XYGeoCode(double x, double y, double& lat, double& lon) const {
+    LocalToGrid(x, y);
+    return projection->Inverse(x, y, lat, lon).release();
+}
+
+// A projection fails with severity 4 in the geodesy facility, so the code alone rebuilds its
+// status.
+erc Geodesy::GeoXY(double& x, double& y, double lat, double lon) const {
+    int code = GeoXYCode(x, y, lat, lon);
+    return code ? erc(code, kSeverityError, &geodesyFacility()) : erc();
 }
 
 erc Geodesy::XYGeo(double x, double y, double& lat, double& lon) const {
-    LocalToGrid(x, y);
-    return projection->Inverse(x, y, lat, lon);
+    int code = XYGeoCode(x, y, lat, lon);
+    return code ? erc(code, kSeverityError, &geodesyFacility()) : erc();
 }
 
 void Geodesy::GetGeodesyParams(GeodesyParams& out) const { out = projection->Params(); }
@@ -62,9 +73,14 @@ erc Geodesy::SetAdjustment(const AdjustParams& adjust) {
     return erc();
 }
 
-void Geodesy::GridToLocal(double& x, double& y) const { LocalGridForward(adjustment, HorzUnit(), x, y); }
+// Most systems carry no local grid: they skip the call.
+void Geodesy::GridToLocal(double& x, double& y) const {
+    if (LocalGridApplies(adjustment)) LocalGridForward(adjustment, HorzUnit(), x, y);
+}
 
-void Geodesy::LocalToGrid(double& x, double& y) const { LocalGridInverse(adjustment, HorzUnit(), x, y); }
+void Geodesy::LocalToGrid(double& x, double& y) const {
+    if (LocalGridApplies(adjustment)) LocalGridInverse(adjustment, HorzUnit(), x, y);
+}
 
 void Geodesy::SetVertUnit(double factor) {
     vertUnit = factor == 0.0 ? HorzUnit() : factor;

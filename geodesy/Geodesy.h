@@ -28,6 +28,10 @@ public:
     erc GeoXY(double& x, double& y, double lat, double lon) const;
     // Local grid inverse, then the projection inverse; its status unchanged.
     erc XYGeo(double x, double y, double& lat, double& lon) const;
+    // The same two as a bare code (0 on success), for the exports: a conversion that succeeds
+    // builds no error value of its own.
+    int GeoXYCode(double& x, double& y, double lat, double lon) const;
+    int XYGeoCode(double x, double y, double& lat, double& lon) const;
 
     const Projection& GetProjection() const { return *projection; }
     // The record of the projection: ellipsoid, id, unit and projection parameters.

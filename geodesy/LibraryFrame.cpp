@@ -13,8 +13,6 @@ constexpr int kVersionMinor = 1;
 constexpr int kGeodesyVersion = 2001;
 constexpr bool kTraceBuild = sizeof(void*) == 4;
 
-thread_local int threadError = 0;
-
 // Runs when the shared object is loaded, before any host call.
 __attribute__((constructor)) void onLibraryLoad() {
     geodesyFacility();
@@ -28,9 +26,7 @@ __attribute__((constructor)) void onLibraryLoad() {
 
 namespace exportframe {
 
-void setError(int code) { threadError = code; }
-
-int error() { return threadError; }
+thread_local constinit int threadError = 0;
 
 void trace(const char* format, ...) {
     if constexpr (kTraceBuild) {
@@ -47,6 +43,6 @@ void trace(const char* format, ...) {
 
 }  // namespace exportframe
 
-TELLUS_API int TELLUS_CALL GetGeodesyError(void) { return threadError; }
+TELLUS_API int TELLUS_CALL GetGeodesyError(void) { return exportframe::error(); }
 
 TELLUS_API int TELLUS_CALL GetGeodesyVersion(void) { return kGeodesyVersion; }
