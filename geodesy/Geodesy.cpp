@@ -38,17 +38,6 @@ Geodesy::Geodesy(const GeodesyParams& params)
 
 Geodesy::~Geodesy() { traceEntered("Geodesy::~Geodesy"); }
 
-int Geodesy::GeoXYCode(double& x, double& y, double lat, double lon) const {
-    int code = projection->Forward(lat, lon, x, y).release();
-    if (code == 0) GridToLocal(x, y);
-    return code;
-}
-
-int Geodesy::XYGeoCode(double x, double y, double& lat, double& lon) const {
-    LocalToGrid(x, y);
-    return projection->Inverse(x, y, lat, lon).release();
-}
-
 // A projection fails with severity 4 in the geodesy facility, so the code alone rebuilds its
 // status.
 erc Geodesy::GeoXY(double& x, double& y, double lat, double lon) const {
@@ -71,15 +60,6 @@ erc Geodesy::SetAdjustment(const AdjustParams& adjust) {
         yAxisCode = (adjust.type & kAdjustReverseY) ? kAxisSouthing : kAxisNorthing;
     }
     return erc();
-}
-
-// Most systems carry no local grid: they skip the call.
-void Geodesy::GridToLocal(double& x, double& y) const {
-    if (LocalGridApplies(adjustment)) LocalGridForward(adjustment, HorzUnit(), x, y);
-}
-
-void Geodesy::LocalToGrid(double& x, double& y) const {
-    if (LocalGridApplies(adjustment)) LocalGridInverse(adjustment, HorzUnit(), x, y);
 }
 
 void Geodesy::SetVertUnit(double factor) {
