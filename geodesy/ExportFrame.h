@@ -2,28 +2,40 @@
 // results and the catch rules. No exception ever leaves an export.
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 #include "common/erc.h"
 
 namespace exportframe {
 
-void setError(int code);
-int error();
+// The calling thread's code, 0 on a new thread. Every export writes it, so it is reached inline
+// and with the initial-exec model: one move relative to the thread pointer, where the default
+// model of a shared object calls __tls_get_addr on each access. The library's one int fits the
+// static TLS that the C library keeps spare for objects loaded with dlopen.
+extern thread_local constinit int threadError __attribute__((tls_model("initial-exec")));
+
+inline void setError(int code) { threadError = code; }
+inline int error() { return threadError; }
 
 // Code of a null handle.
 inline constexpr int kNullHandle = 2;
 // Code of an exception that is not an error value.
 inline constexpr int kUnknownFailure = 1;
 
-// Runs `body` (returning an erc status) under the catch rules and returns the code: the status's
-// code, a thrown error value's code (or `thrownCode` when that is non-zero), 1 for anything else.
+// Runs `body` under the catch rules and returns the code: the body's status (an erc status, or a
+// bare int code where a hot path has no error value to build on success), a thrown error value's
+// code (or `thrownCode` when that is non-zero), 1 for anything else.
 template <typename Body>
 int runCaught(Body&& body, int thrownCode = 0) noexcept {
     try {
         try {
-            erc status = body();
-            return status.release();
+            if constexpr (std::is_same_v<decltype(body()), int>) {
+                return body();
+            } else {
+                erc status = body();
+                return status.release();
+            }
         } catch (erc& e) {
             int code = e.release();
             return thrownCode ? thrownCode : code;

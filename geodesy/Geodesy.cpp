@@ -48,16 +48,16 @@ Geodesy::Geodesy(const GeodesyParams& params)
 
 Geodesy::~Geodesy() { trace("Geodesy::~Geodesy entered"); }
 
+// A projection fails with severity 4 in the geodesy facility, so the code alone rebuilds its
+// status.
 erc Geodesy::GeoXY(double& x, double& y, double lat, double lon) const {
-    int code = projection->Forward(lat, lon, x, y).release();
-    if (code != 0) return erc(code, kSeverityError, &geodesyFacility());
-    GridToLocal(x, y);
-    return erc();
+    int code = GeoXYCode(x, y, lat, lon);
+    return code ? erc(code, kSeverityError, &geodesyFacility()) : erc();
 }
 
 erc Geodesy::XYGeo(double x, double y, double& lat, double& lon) const {
-    LocalToGrid(x, y);
-    return projection->Inverse(x, y, lat, lon);
+    int code = XYGeoCode(x, y, lat, lon);
+    return code ? erc(code, kSeverityError, &geodesyFacility()) : erc();
 }
 
 void Geodesy::GetGeodesyParams(GeodesyParams& out) const { out = projection->Params(); }
@@ -71,10 +71,6 @@ erc Geodesy::SetAdjustment(const AdjustParams& adjust) {
     }
     return erc();
 }
-
-void Geodesy::GridToLocal(double& x, double& y) const { LocalGridForward(adjustment, HorzUnit(), x, y); }
-
-void Geodesy::LocalToGrid(double& x, double& y) const { LocalGridInverse(adjustment, HorzUnit(), x, y); }
 
 void Geodesy::SetVertUnit(double factor) {
     vertUnit = factor == 0.0 ? HorzUnit() : factor;

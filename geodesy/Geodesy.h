@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "common/erc.h"
+#include "geodesy/LocalGrid.h"
 #include "geodesy/Tellus.h"
 #include "geodesy/grids/InterpFile.h"
 #include "geodesy/projections/Projection.h"
@@ -28,6 +29,17 @@ public:
     erc GeoXY(double& x, double& y, double lat, double lon) const;
     // Local grid inverse, then the projection inverse; its status unchanged.
     erc XYGeo(double x, double y, double& lat, double& lon) const;
+    // The same two as a bare code (0 on success), for the exports: inline, and a conversion that
+    // succeeds builds no error value of its own.
+    int GeoXYCode(double& x, double& y, double lat, double lon) const {
+        int code = projection->Forward(lat, lon, x, y).release();
+        if (code == 0) GridToLocal(x, y);
+        return code;
+    }
+    int XYGeoCode(double x, double y, double& lat, double& lon) const {
+        LocalToGrid(x, y);
+        return projection->Inverse(x, y, lat, lon).release();
+    }
 
     const Projection& GetProjection() const { return *projection; }
     // The record of the projection: ellipsoid, id, unit and projection parameters.
@@ -38,8 +50,13 @@ public:
     // Refuses a scale of 0 (erc 7), keeping the previous record; a similarity with reversed axes
     // renames the axes (westing, southing). Other types keep the axis names as they are.
     erc SetAdjustment(const AdjustParams& adjust);
-    void GridToLocal(double& x, double& y) const;
-    void LocalToGrid(double& x, double& y) const;
+    // Most systems carry no local grid: they skip the call.
+    void GridToLocal(double& x, double& y) const {
+        if (LocalGridApplies(adjustment)) LocalGridForward(adjustment, HorzUnit(), x, y);
+    }
+    void LocalToGrid(double& x, double& y) const {
+        if (LocalGridApplies(adjustment)) LocalGridInverse(adjustment, HorzUnit(), x, y);
+    }
 
     // ---- Units and names ----
     double HorzUnit() const { return projection->UnitFactor(); }

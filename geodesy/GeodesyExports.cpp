@@ -85,27 +85,27 @@ TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h) {
 
 TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double lat, double lon) {
     return exportframe::statusExport(h, [&] {
-        if (!x || !y) return nullPointer();
-        double gx = 0, gy = 0;
-        erc status = geodesyOf(h).GeoXY(gx, gy, lat, lon);
-        if (!status) {
+        if (!x || !y) return kNullPointer;
+        double gx, gy;
+        int code = geodesyOf(h).GeoXYCode(gx, gy, lat, lon);
+        if (code == 0) {
             *x = gx;
             *y = gy;
         }
-        return status;
+        return code;
     });
 }
 
 TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* lat, double* lon) {
     return exportframe::statusExport(h, [&] {
-        if (!lat || !lon) return nullPointer();
-        double glat = 0, glon = 0;
-        erc status = geodesyOf(h).XYGeo(x, y, glat, glon);
-        if (!status) {
+        if (!lat || !lon) return kNullPointer;
+        double glat, glon;
+        int code = geodesyOf(h).XYGeoCode(x, y, glat, glon);
+        if (code == 0) {
             *lat = glat;
             *lon = glon;
         }
-        return status;
+        return code;
     });
 }
 

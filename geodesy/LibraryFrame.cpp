@@ -10,8 +10,6 @@ constexpr int kVersionMajor = 20;
 constexpr int kVersionMinor = 1;
 constexpr int kGeodesyVersion = 2001;
 
-thread_local int threadError = 0;
-
 // Runs when the shared object is loaded, before any host call.
 __attribute__((constructor)) void onLibraryLoad() {
     geodesyFacility();
@@ -25,12 +23,10 @@ __attribute__((constructor)) void onLibraryLoad() {
 
 namespace exportframe {
 
-void setError(int code) { threadError = code; }
-
-int error() { return threadError; }
+thread_local constinit int threadError = 0;
 
 }  // namespace exportframe
 
-TELLUS_API int TELLUS_CALL GetGeodesyError(void) { return threadError; }
+TELLUS_API int TELLUS_CALL GetGeodesyError(void) { return exportframe::error(); }
 
 TELLUS_API int TELLUS_CALL GetGeodesyVersion(void) { return kGeodesyVersion; }

@@ -21,6 +21,10 @@ inline constexpr uint32_t kAdjustFixedGridB = 3;
 inline constexpr uint32_t kAdjustFirstTabled = 4;
 inline constexpr uint32_t kAdjustLastTabled = 16;
 
+// Whether the record names a local grid; type 0 leaves the coordinates as they are, in both
+// directions.
+inline bool LocalGridApplies(const AdjustParams& adjust) { return (adjust.type & kAdjustTypeMask) != kAdjustNone; }
+
 // Projection grid (x, y in projection units, `unit` metres each) to the local grid, in place.
 void LocalGridForward(const AdjustParams& adjust, double unit, double& x, double& y);
 // The mirror: local grid to projection grid, in place.
