@@ -14,7 +14,7 @@ void debugLogV(const char* format, va_list args) {
     char line[kDebugLineLimit + kLookAhead + 1];
     int prefix = std::snprintf(line, sizeof line, "[%x] ", unsigned(platform::threadId()));
     if (prefix < 0) prefix = 0;
-    int n = std::vsnprintf(line + prefix, sizeof line - size_t(prefix), format ? format : "", args);
+    int n = format ? std::vsnprintf(line + prefix, sizeof line - size_t(prefix), format, args) : 0;
     size_t stored = size_t(prefix) + (n > 0 ? std::min(size_t(n), sizeof line - size_t(prefix) - 1) : 0);
     std::string_view text(line, stored);
     std::string out(line, utf8CutPoint(text, size_t(kDebugLineLimit)));

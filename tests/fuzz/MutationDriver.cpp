@@ -6,8 +6,8 @@
 // Every seed file is run as it is, then <runs> inputs are made from them by small mutations
 // (byte flips, insertions, deletions, splices, and texts that parsers get wrong: "nan", "inf",
 // "1e309", "-0", long digit runs). A failure is whatever the sanitizers or the target's own checks
-// report: the target aborts, and the input that did it is written to "crash-input" beside the
-// current folder so the run can be repeated by hand with the same arguments.
+// report: the target dies, and the input that did it is written to "crash-input" in the current
+// folder (by the sanitizers' death callback or a fatal-signal handler) for a run by hand.
 //
 // With clang and -fsanitize=fuzzer the target links libFuzzer's own main instead (see
 // tests/fuzz/CMakeLists.txt), for long coverage-guided runs.
@@ -15,6 +15,7 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+// Present when a sanitizer runtime is linked: called before it ends the process on a report.
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
 
 namespace {
 
@@ -47,11 +50,21 @@ const Bytes* current = nullptr;
 
 void saveCurrent()
 {
-    if (current == nullptr) return;
+    const Bytes* input = current;
+    current = nullptr; // once, whichever way the process dies
+    if (input == nullptr) return;
     if (FILE* f = std::fopen("crash-input", "wb")) {
-        std::fwrite(current->data(), 1, current->size(), f);
+        std::fwrite(input->data(), 1, input->size(), f);
         std::fclose(f);
     }
+}
+
+// A fatal signal: keep the input, then die of the same signal.
+void onFatalSignal(int signal)
+{
+    saveCurrent();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
 void run(const Bytes& input)
@@ -126,7 +139,11 @@ int main(int argc, char** argv)
     for (const auto& file : files) seeds.push_back(readBytes(file));
     if (seeds.empty()) seeds.push_back({});
 
-    std::atexit(saveCurrent);
+    std::signal(SIGABRT, onFatalSignal);
+    if (__sanitizer_set_death_callback)
+        __sanitizer_set_death_callback(saveCurrent); // the sanitizer keeps its own fault handlers
+    else
+        for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) std::signal(signal, onFatalSignal);
     for (const Bytes& seed : seeds) run(seed);
 
     const long runs = std::atol(argv[2]);
