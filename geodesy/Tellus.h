@@ -180,7 +180,8 @@ TELLUS_API int TELLUS_CALL GeoECEF(GeodesyHandle h, double* X, double* Y, double
 TELLUS_API int TELLUS_CALL ECEFGeo(GeodesyHandle h, double X, double Y, double Z, double* lat, double* lon,
                                    double* hgt);
 /* Great-circle and rhumb-line distance in projection units (0.0 for a null handle) and, when
-   azimuth is not null, the azimuth at the first point (rad). */
+   azimuth is not null, the azimuth at the first point (rad). An end that is no point (NaN or
+   infinite, latitude beyond +-pi/2) gives 0.0 with code 10 and leaves azimuth untouched. */
 TELLUS_API double TELLUS_CALL GCircLL(GeodesyHandle h, double lat1, double lon1, double lat2, double lon2,
                                       double* azimuth);
 TELLUS_API double TELLUS_CALL RLineLL(GeodesyHandle h, double lat1, double lon1, double lat2, double lon2,

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -106,6 +108,17 @@ TEST(GeodesyExports, EarthCentredAndDistances) {
     EXPECT_NEAR(RLineLL(h, 10 * kDeg, 179 * kDeg, 11 * kDeg, -179 * kDeg, &azimuth), 245287.926, 1e-3);
     EXPECT_NEAR(azimuth / kDeg, 63.195716, 1e-6);
     EXPECT_EQ(GetGeodesyError(), 0);
+    // A point that is no point: 10 and the neutral 0, not a NaN distance with success.
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    for (auto distance : {GCircLL, RLineLL}) {
+        const std::array<double, 4> points[] = {{nan, 0, 0.1, 0.1}, {0, inf, 0.1, 0.1}, {0, 0, 1.6, 0.1}, {0, 0, 0.1, -inf}};
+        for (const auto& bad : points) {
+            azimuth = 7;
+            EXPECT_EQ(distance(h, bad[0], bad[1], bad[2], bad[3], &azimuth), 0.0);
+            EXPECT_EQ(GetGeodesyError(), 10);
+            EXPECT_EQ(azimuth, 7);
+        }
+    }
 
     // Distances come in the projection unit.
     GeodesyParams feet = utmParams(31);
