@@ -140,9 +140,12 @@ RewriteTarget lockForRewrite(const std::string& path, FILE*& file) {
             readOnly = true;
         }
         if (fd < 0) {
+            if (errno != ENOENT) return RewriteTarget::Unusable;
             struct stat link;
-            if (errno == ENOENT && lstat(path.c_str(), &link) != 0 && errno == ENOENT) return RewriteTarget::Missing;
-            return RewriteTarget::Unusable;
+            if (lstat(path.c_str(), &link) != 0) return errno == ENOENT ? RewriteTarget::Missing : RewriteTarget::Unusable;
+            // A dangling link is refused; a file another writer created since the open is opened.
+            if (S_ISLNK(link.st_mode)) return RewriteTarget::Unusable;
+            continue;
         }
         struct stat locked, now;
         if (fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode)) {
