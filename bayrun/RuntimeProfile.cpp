@@ -72,10 +72,16 @@ bool RuntimeProfile::DeleteKey(const char* section, const char* key) {
 bool RuntimeProfile::Create(const char16_t* path) {
     if (!path || !*path) return false;
     const std::string narrow = toUtf8(path);
-    FILE* f = platform::createForWriting(narrow);
+    // Written beside and renamed over the old file: never through a link, never half-written,
+    // and an existing file keeps its mode.
+    std::string temporary;
+    FILE* f = platform::createBeside(narrow, temporary);
     if (!f) return false;
     const bool written = std::fwrite(kNewFileBytes, 1, sizeof kNewFileBytes - 1, f) == sizeof kNewFileBytes - 1;
-    if (!platform::closeSynced(f) || !written) return false;
+    if (!platform::closeSynced(f) || !written || !platform::replaceFile(temporary, narrow)) {
+        platform::removeFile(temporary);
+        return false;
+    }
     profile.emplace(narrow.c_str());
     return true;
 }

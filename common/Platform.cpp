@@ -252,35 +252,18 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 
 FILE* createBeside(const std::string& target, std::string& temporary) {
-    // Names taken by other writers are skipped; this many in a row means something else is wrong.
-    constexpr int kTries = 100;
-    static std::atomic<unsigned> serial{0};
     const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     if (base.empty()) return nullptr;
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
+    // An existing regular target lends its mode and owner; anything else (a device, a pipe) is
+    // not opened here, so nothing waits for a reader.
     struct stat st;
-    const bool keepMode = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    for (int i = 0; i < kTries; ++i) {
-        const std::string name = (folder.empty() ? std::string() : folder) + "/." + base + "." +
-                                 std::to_string(getpid()) + "." + std::to_string(serial++) + ".tmp";
-        // O_EXCL with O_NOFOLLOW: a name that exists, a link included, is never opened.
-        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return nullptr;
-        }
-        if (keepMode) fchmod(fd, st.st_mode & 07777);
-        FILE* file = fdopen(fd, "wb");
-        if (!file) {
-            close(fd);
-            unlink(name.c_str());
-            return nullptr;
-        }
-        temporary = name;
-        return file;
-    }
-    return nullptr;
+    FILE* like = nullptr;
+    if (stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) like = std::fopen(target.c_str(), "rbe");
+    FILE* file = createBeside(folder + "/." + base + ".", like, temporary);
+    if (like) std::fclose(like);
+    return file;
 }
 
 bool seekFile(std::FILE* file, int64_t offset) {

@@ -2,6 +2,8 @@
 // information.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -72,6 +74,19 @@ TEST(RuntimeProfile, WritesAndReadsTheSuitesIniFiles) {
     EXPECT_FALSE(p.KeyExists("Geodesy", "Grid"));
     EXPECT_TRUE(p.KeyExists("Other", "K"));
     EXPECT_TRUE(p.EraseSectionW(u"Geodesy"));  // already gone
+
+    // Creating over a link replaces the link, never the file it points at; an existing file keeps
+    // its mode; no temporary file is left.
+    const std::string victim = t.file("victim.txt"), link = t.file("grid.cgeo");
+    writeFile(victim, "not a profile");
+    std::filesystem::create_symlink(victim, link);
+    ASSERT_TRUE(p.Create(toUtf16(link).c_str()));
+    EXPECT_EQ(readFile(victim), "not a profile");
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    std::filesystem::permissions(path, std::filesystem::perms(0600));
+    ASSERT_TRUE(p.Create(toUtf16(path).c_str()));
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0600));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.path()), std::filesystem::directory_iterator()), 3);
 }
 
 namespace {
