@@ -3,6 +3,7 @@
 
 #include "common/FolderLookup.h"
 #include "common/Platform.h"
+#include "common/ProgramFolder.h"
 #include "common/Text.h"
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
@@ -13,7 +14,7 @@ bool TmainFrm::OpenDatabase() {
     const std::string root = dataRoot();
     bool usable = false;
     try {
-        erc opened = database.open(root + kDatabaseFile, Database::kReadWrite);
+        erc opened = database.open(suitePath(root, kDatabaseFile), Database::kReadWrite);
         if (opened.release() == 0) {
             Query check(database, "SELECT tbl_name FROM sqlite_master WHERE tbl_name = 'gp_history';");
             usable = nextRow(check);
@@ -38,7 +39,7 @@ bool TmainFrm::OpenDatabase() {
         while (nextRow(areas)) {
             const std::string areaAbrev = areas.getString(0);
             const int areaId = areas.getInt(1);
-            const std::string areaFolder = findInFolder(root + "/datum/vdatum", areaAbrev);
+            const std::string areaFolder = findInFolder(suitePath(root, "datum/vdatum"), areaAbrev);
             const bool found = platform::isDirectory(areaFolder);
             update.bind(1, found ? 1 : 0).bind(2, areaId);
             update.step();
@@ -57,7 +58,7 @@ bool TmainFrm::OpenDatabase() {
     }
     database.exec("END TRANSACTION");
     database.close();
-    database.open(root + kDatabaseFile, Database::kReadOnly);
+    database.open(suitePath(root, kDatabaseFile), Database::kReadOnly);
     return true;
 }
 
@@ -95,7 +96,8 @@ void TmainFrm::FillLists() {
 }
 
 void TmainFrm::AddCustomGrids() {
-    const std::string folder = dataRoot() + kDatumFolder;
+    const std::string folder = suitePath(dataRoot(), kDatumFolder);
+    if (folder.empty()) return;
     const std::string extension = kCustomGridExtension;
     for (const std::string& name : platform::folderEntries(folder)) {
         if (name.size() <= extension.size() ||

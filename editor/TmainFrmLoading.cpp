@@ -3,6 +3,7 @@
 
 #include "common/FolderLookup.h"
 #include "common/Platform.h"
+#include "common/ProgramFolder.h"
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
 
@@ -16,7 +17,7 @@ void TmainFrm::GridChanged() {
     if (chosen < 0) {
         // Listed without regard to the case of its extension, so found the same way. A file gone
         // since it was listed leaves the form, and its grid, as they were.
-        path = findInFolder(dataRoot() + kDatumFolder, utf8(ui->cbGrid->itemText(index)) + kCustomGridExtension);
+        path = findInFolder(suitePath(dataRoot(), kDatumFolder), utf8(ui->cbGrid->itemText(index)) + kCustomGridExtension);
         if (!platform::isRegularFile(path)) {
             ui->cbGrid->setCurrentIndex(gridIndex);
             throw std::runtime_error("The custom grid file cannot be read: " + path);
