@@ -1,21 +1,11 @@
 // The main window: reading a parameter file into the form.
 #include "editor/TmainFrm.h"
 
+#include "common/NumberParser.h"
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
 
 using namespace mainform;
-
-namespace {
-
-// The leading decimal number of a text ("1.25 m" is 1.25).
-double leadingNumber(const std::string& text) {
-    double v = 0;
-    std::from_chars(text.data(), text.data() + text.size(), v);
-    return v;
-}
-
-}  // namespace
 
 void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
     readEllipsoid(profile);
@@ -233,7 +223,7 @@ void TmainFrm::readRtkMode(IBayrunProfile* profile) {
     } else {
         const std::string text = readText(profile, "ChartDatum", "");
         if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
-            chartDatum = leadingNumber(text);
+            chartDatum = leadingDouble(text);  // as the library reads the old form
             rtkMode = geoidModel.empty() ? 0 : 4;
         } else {
             rtkMode = 3;
