@@ -48,7 +48,7 @@ void TAboutDlg::ShowVersions(IBayrunVersionInfo* info, const std::u16string& dat
 
 void TAboutDlg::ShowGridsCompiled(Database& database) {
     Query query(database, "SELECT created_at FROM gp_history ORDER BY created_at DESC;");
-    // A failing step is thrown by its facility when the status goes out of scope pending.
-    const bool row = query.step().getCode() == Query::kRow;
+    // A failing step is raised as its SQLite error, never taken for "no row".
+    const bool row = query.next();
     ui->edGrids->setText(row ? QString::fromUtf8(query.getText(0)) : QString());
 }
