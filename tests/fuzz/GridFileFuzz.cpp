@@ -5,14 +5,14 @@
 // (the tidal surface of a VDatum area, mode 3), 4 KTD table ("KTDFile", mode 1). The sanitizers
 // are the judge: nothing may read outside a file's data or crash, whatever the file holds.
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 
 #include "common/Platform.h"
 #include "geodesy/Tellus.h"
+#include "tests/TestSupport.h"
+#include "tests/geodesy/grids/GridFileWriter.h"
 
 namespace {
 
@@ -31,37 +31,21 @@ const GridKind kKinds[] = {
     {"table.ktd", "RTKMode=1\r\n", "KTDFile"},
 };
 
-// A suite folder of the run's own, with a valid geoid for the VDatum kind.
+// A suite folder of the run's own, with a valid geoid of zeros for the VDatum kind: 2 rows of
+// 24 nodes from (-1, -1) at 5 and 1 degrees.
 struct Suite {
-    std::string root;
+    TempFolder folder;
+    const std::string& root = folder.path();
     Suite() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tellus-fuzz-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        root = pattern;
         std::filesystem::create_directories(root + "/datum/vdatum/AREA");
         platform::setEnvironment("KVT_PELAGIX", root.c_str());
-        // A binary geoid of zeros, 2 rows of 24 nodes from (-1, -1) at 5 and 1 degrees: records
-        // of 24 x 4 + 4 bytes, the header in the first.
-        const int32_t columns = 24, rows = 2, values = 1;
-        const float west = -1, lonSpacing = 1, south = -1, latSpacing = 5;
-        const size_t record = columns * 4 + 4;
-        std::string geoid((rows + 1) * record, '\0');
-        auto put = [&](size_t at, const void* value) { geoid.replace(at, 4, static_cast<const char*>(value), 4); };
-        put(64, &columns);
-        put(68, &rows);
-        put(72, &values);
-        put(76, &west);
-        put(80, &lonSpacing);
-        put(84, &south);
-        put(88, &latSpacing);
-        write(root + "/datum/base.geo", geoid);
-    }
-    ~Suite() {
-        std::error_code ec;
-        std::filesystem::remove_all(root, ec);
-    }
-    static void write(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        gridwriter::BinGrid geoid;
+        geoid.rows = 2;
+        geoid.west = -1;
+        geoid.south = -1;
+        geoid.latSpacing = 5;
+        geoid.nodes.assign(size_t(geoid.rows) * size_t(geoid.columns), 0.0f);
+        writeFile(root + "/datum/base.geo", gridwriter::binGridBytes(geoid));
     }
 };
 
@@ -82,11 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     Suite& s = suite();
     const GridKind& kind = kKinds[data[0] % std::size(kKinds)];
-    Suite::write(s.root + "/" + kind.file, std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+    writeFile(s.root + "/" + kind.file, std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
     std::string keys = kind.keys;
     if (kind.fullPathKey) keys += std::string(kind.fullPathKey) + "=" + s.root + "/" + kind.file + "\r\n";
     const std::string ini = s.root + "/geo.ini";
-    Suite::write(ini, "[Geodesy]\r\nVer=2001\r\nProjection=TME\r\nSemiMajorAxis=6378137\r\n"
+    writeFile(ini, "[Geodesy]\r\nVer=2001\r\nProjection=TME\r\nSemiMajorAxis=6378137\r\n"
                       "Flattening=298.257223563\r\nScaleFactor=0.9996\r\nCentralMeridian=1\r\n" + keys);
     GeodesyHandle h = CreateFileGeodesy(ini.c_str(), nullptr);
     if (!h) return 0;
