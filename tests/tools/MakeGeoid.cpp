@@ -4,15 +4,8 @@
 //   make_geoid <in.gtx> <out.geo> <south> <west> <north> <east>
 //
 // The box is in degrees (west negative) and its corners must be nodes of the GTX grid. The
-// output holds one value per node, the geoid height over WGS 84 in metres, as the GTX gives it.
-// Numbers are read independently of the locale.
-//
-// Binary geoid layout (little-endian): a 96-byte header (30 bytes reserved, the target
-// ellipsoid's a and inverse flattening as f64, 18 bytes reserved, columns, rows and values per
-// node as i32, west longitude, longitude spacing, south latitude and latitude spacing as f32,
-// 4 bytes reserved), then records of 4 x columns + 4 bytes: record 0 begins with the header, row
-// r (south first) is record r + 1, a reserved f32 and the row's nodes from west to east.
-#include <bit>
+// output holds one value per node, the geoid height over WGS 84 (the writer's default
+// ellipsoid) in metres, as the GTX gives it. Numbers are read independently of the locale.
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -23,6 +16,7 @@
 #include <string>
 #include <system_error>
 
+#include "tests/geodesy/grids/GridFileWriter.h"
 #include "tests/tools/ToolArgument.h"
 
 using toolargument::parse;
@@ -31,11 +25,6 @@ namespace {
 
 constexpr size_t kGtxHeaderBytes = 40;
 constexpr size_t kGeoHeaderBytes = 96;
-constexpr size_t kAxisOffset = 30;
-constexpr size_t kColumnsOffset = 64;
-// EGM96 heights are given over WGS 84.
-constexpr double kWgs84A = 6378137.0;
-constexpr double kWgs84InverseFlattening = 298.257223563;
 constexpr double kDegreesPerTurn = 360.0;
 // A box corner may miss a node by this much of a spacing (decimal text of the box).
 constexpr double kNodeTolerance = 1e-6;
@@ -47,14 +36,6 @@ T bigEndian(const std::string& bytes, size_t offset) {
     T value;
     std::memcpy(&value, b, sizeof(T));
     return value;
-}
-
-// The format is little-endian, as the hosts the suite builds on.
-static_assert(std::endian::native == std::endian::little, "make_geoid writes the host's byte order");
-
-template <typename T>
-void putLittleEndian(std::string& out, size_t offset, T value) {
-    std::memcpy(out.data() + offset, &value, sizeof(T));
 }
 
 // Index of `value` on the axis first + i x spacing; -1 when it is not a node.
@@ -105,23 +86,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_geoid: the box needs at least %zu columns\n", (kGeoHeaderBytes - 4) / 4);
         return 1;
     }
-    std::string geo(record * size_t(rows + 1), '\0');
-    putLittleEndian(geo, kAxisOffset, kWgs84A);
-    putLittleEndian(geo, kAxisOffset + 8, kWgs84InverseFlattening);
-    putLittleEndian(geo, kColumnsOffset, int32_t(columns));
-    putLittleEndian(geo, kColumnsOffset + 4, int32_t(rows));
-    putLittleEndian(geo, kColumnsOffset + 8, int32_t(1));
-    putLittleEndian(geo, kColumnsOffset + 12, float(west));
-    putLittleEndian(geo, kColumnsOffset + 16, float(lonSpacing));
-    putLittleEndian(geo, kColumnsOffset + 20, float(south));
-    putLittleEndian(geo, kColumnsOffset + 24, float(latSpacing));
+    gridwriter::BinGrid geo;
+    geo.columns = int32_t(columns);
+    geo.rows = int32_t(rows);
+    geo.west = float(west);
+    geo.lonSpacing = float(lonSpacing);
+    geo.south = float(south);
+    geo.latSpacing = float(latSpacing);
     for (long r = 0; r < rows; ++r)
         for (long c = 0; c < columns; ++c) {
             const size_t node = size_t(row0 + r) * size_t(gtxColumns) + size_t((col0 + c) % gtxColumns);
-            putLittleEndian(geo, record * size_t(r + 1) + 4 + 4 * size_t(c),
-                            bigEndian<float>(gtx, kGtxHeaderBytes + 4 * node));
+            geo.nodes.push_back(bigEndian<float>(gtx, kGtxHeaderBytes + 4 * node));
         }
+    const std::string bytes = gridwriter::binGridBytes(geo);
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-    out.write(geo.data(), std::streamsize(geo.size()));
+    out.write(bytes.data(), std::streamsize(bytes.size()));
     return out ? 0 : 1;
 }
