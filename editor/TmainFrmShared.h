@@ -79,9 +79,6 @@ inline QString fromUtf8(const char* s) { return QString::fromUtf8(s ? s : ""); }
 inline std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
 inline std::u16string utf16(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())); }
 
-// A step that gives a row: true; done: false; a failure is raised as the SQLite error value.
-inline bool nextRow(Query& q) { return q.next(); }
-
 // The text after the last '\' or '/' of a stored value or path.
 inline std::string fileNameOf(const std::string& path) {
     const size_t sep = path.find_last_of("\\/");

@@ -38,13 +38,13 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     {
         Query projection(database, "SELECT * FROM gp_projections WHERE id=?;");
         projection.bind(1, ui->cbProjection->currentIndex() + 1);
-        if (nextRow(projection)) {
+        if (projection.next()) {
             projectionAbrev = projection.getString("abrev");
             const int numpar = projection.getInt("numpar");
             for (int i = 0; i < numpar && i < kParameterSlots; ++i) {
                 Query par(database, "SELECT * FROM gp_projpar WHERE id=?;");
                 par.bind(1, projection.getInt(("par" + std::to_string(i + 1)).c_str()));
-                if (!nextRow(par)) continue;
+                if (!par.next()) continue;
                 // A field that does not read as its kind of value is refused like any other
                 // number: writing the previous parameter's value in its place would be wrong.
                 double value = 0;
@@ -152,11 +152,11 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
         {
             Query q(database, "SELECT abrev FROM varea WHERE id=?;");
             q.bind(1, ui->cbVDatum->currentData().toInt());
-            if (nextRow(q)) checkWrite(profile->WriteString(kSection, "VDatum", q.getText(0)), "VDatum");
+            if (q.next()) checkWrite(profile->WriteString(kSection, "VDatum", q.getText(0)), "VDatum");
         }
         Query q(database, "SELECT abrev FROM vsurface WHERE id=?;");
         q.bind(1, ui->cbDatum->currentData().toInt());
-        if (nextRow(q))
+        if (q.next())
             checkWrite(profile->WriteString(kSection, "VSurface", q.getText(0)), "VSurface");
         else
             profile->DeleteKey(kSection, "VSurface");
