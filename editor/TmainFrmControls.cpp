@@ -69,13 +69,13 @@ void TmainFrm::UpdateRtkControls(int mode) {
         SetControlsVisible(ktd, true);
         ClearGeoidModel();
         chartDatum = 0.0;
-        ui->edKtd->setText(fromUtf8(ktdFile));
+        ui->edKtd->setText(QString::fromStdString(ktdFile));
         break;
     case 2:
         SetControlsVisible(geoid, true);
         SetControlsVisible(ktd, true);
         chartDatum = 0.0;
-        ui->edKtd->setText(fromUtf8(ktdFile));
+        ui->edKtd->setText(QString::fromStdString(ktdFile));
         break;
     case 3:
         SetControlsVisible(geoid, true);
@@ -163,10 +163,10 @@ bool TmainFrm::readParameter(int slot, double& value) const {
         parsed = numbertext::parse(text, v);
         break;
     case kLatitude:
-        parsed = bayrun::angles()->ParseLatitude(utf16(text).c_str(), &v);
+        parsed = bayrun::angles()->ParseLatitude(text.toStdU16String().c_str(), &v);
         break;
     case kLongitude:
-        parsed = bayrun::angles()->ParseLongitude(utf16(text).c_str(), &v);
+        parsed = bayrun::angles()->ParseLongitude(text.toStdU16String().c_str(), &v);
         break;
     default:
         break;

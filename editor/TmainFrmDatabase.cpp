@@ -65,30 +65,30 @@ bool TmainFrm::OpenDatabase() {
 void TmainFrm::FillLists() {
     Query q(database);
     q.prepare("SELECT name, id FROM gp_projections;");
-    while (q.next()) ui->cbProjection->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbProjection->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
 
     ui->cbEllipsoid->addItem(resString(kUserDefined), 0);
     q.prepare("SELECT name, id FROM gp_ellipsoids;");
-    while (q.next()) ui->cbEllipsoid->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbEllipsoid->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
 
     ui->cbVertUnit->addItem(resString(kSameAsHorizontal));
     q.prepare("SELECT name FROM gp_units;");
     while (q.next()) {
-        const QString name = fromUtf8(q.getText(0));
+        const QString name = QString::fromUtf8(q.getText(0));
         ui->cbHorzUnit->addItem(name);
         ui->cbVertUnit->addItem(name);
     }
 
     q.prepare("SELECT name, id FROM gp_crs ORDER BY seq;");
-    while (q.next()) ui->cbGrid->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbGrid->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
     ui->cbGrid->addItem(resString(kUserDefined), 0);
     predefinedGridCount = ui->cbGrid->count() - 1;
 
     q.prepare("SELECT name, id FROM vsurface;");
-    while (q.next()) ui->cbDatum->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbDatum->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
 
     q.prepare("SELECT id, description FROM varea WHERE (found = 1);");
-    while (q.next()) ui->cbVDatum->addItem(fromUtf8(q.getText(1)), q.getInt(0));
+    while (q.next()) ui->cbVDatum->addItem(QString::fromUtf8(q.getText(1)), q.getInt(0));
 
     for (QComboBox* list : {ui->cbProjection, ui->cbEllipsoid, ui->cbHorzUnit, ui->cbVertUnit, ui->cbGrid,
                             ui->cbDatum, ui->cbVDatum})
@@ -104,6 +104,6 @@ void TmainFrm::AddCustomGrids() {
             !equalsIgnoringAsciiCase(name.substr(name.size() - extension.size()), extension) ||
             !platform::isRegularFile(folder + "/" + name))
             continue;
-        ui->cbGrid->addItem(fromUtf8(withoutExtension(name)), -1);
+        ui->cbGrid->addItem(QString::fromStdString(withoutExtension(name)), -1);
     }
 }

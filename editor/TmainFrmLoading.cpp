@@ -17,7 +17,7 @@ void TmainFrm::GridChanged() {
     if (chosen < 0) {
         // Listed without regard to the case of its extension, so found the same way. A file gone
         // since it was listed leaves the form, and its grid, as they were.
-        path = findInFolder(suitePath(dataRoot(), kDatumFolder), utf8(ui->cbGrid->itemText(index)) + kCustomGridExtension);
+        path = findInFolder(suitePath(dataRoot(), kDatumFolder), ui->cbGrid->itemText(index).toStdString() + kCustomGridExtension);
         if (!platform::isRegularFile(path)) {
             ui->cbGrid->setCurrentIndex(gridIndex);
             throw std::runtime_error("The custom grid file cannot be read: " + path);
@@ -45,7 +45,7 @@ void TmainFrm::LoadZones() {
     ui->cbZone->clear();
     Query q(database, "SELECT name, id FROM gp_zones WHERE crs_id=?;");
     q.bind(1, gridId);
-    while (q.next()) ui->cbZone->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbZone->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
     ui->cbZone->setEnabled(ui->cbZone->count() > 1);
     QWidget* const zoneSet[] = {ui->cbProjection, ui->edFalseEast, ui->edFalseNorth, ui->edParm0, ui->edParm1,
                                 ui->edParm2, ui->edParm3, ui->edParm4, ui->ckLocalGrid, ui->btnLocalGrid, nullptr};
@@ -150,7 +150,7 @@ void TmainFrm::LoadProjection(int id) {
         if (!par.next()) continue;
         slot.label->setVisible(true);
         slot.edit->setVisible(true);
-        slot.label->setText(fromUtf8(par.getText("name")));
+        slot.label->setText(QString::fromUtf8(par.getText("name")));
         const std::string type = par.getString("type");
         if (type.size() >= 1 && type[0] == 'd') {
             slot.kind = type.size() >= 2 && type[1] == 'n' ? kLatitude : kLongitude;
@@ -254,7 +254,7 @@ void TmainFrm::ApplyUnits(int h, int v) {
     numbertext::show(ui->edFalseEast, falseEasting, numbertext::general(falseEasting));
     numbertext::show(ui->edFalseNorth, falseNorthing, numbertext::general(falseNorthing));
     numbertext::show(ui->edOrtho, orthoCorrection, numbertext::general(orthoCorrection));
-    ui->lblOrthoUnits->setText(fromUtf8(label));
+    ui->lblOrthoUnits->setText(QString::fromStdString(label));
     ui->cbHorzUnit->setCurrentIndex(h - 1);
     ui->cbVertUnit->setCurrentIndex(v);
 }
@@ -265,7 +265,7 @@ void TmainFrm::UpdateDatumShiftFile() {
         LoadEllipsoid(ellipsoidId);
         return;
     }
-    ui->edDatumShiftFile->setText(fromUtf8(datumShiftFile));
+    ui->edDatumShiftFile->setText(QString::fromStdString(datumShiftFile));
     dx = dy = dz = drx = dry = drz = dscale = 0.0;
     ShowDatumParameters();
     QWidget* const datumEdits[] = {ui->edDx, ui->edDy, ui->edDz, ui->edDrx, ui->edDry, ui->edDrz, ui->edDsc, nullptr};
@@ -297,6 +297,6 @@ void TmainFrm::LoadVDatumSurfaces() {
             "SELECT name, vsurface.id FROM vsurface INNER JOIN found_surfaces ON vsurface.id = "
             "found_surfaces.surface_id WHERE area_id=?");
     q.bind(1, area);
-    while (q.next()) ui->cbDatum->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbDatum->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
     ui->cbDatum->setCurrentIndex(ui->cbDatum->count() > 0 ? 0 : -1);
 }

@@ -66,7 +66,7 @@ int TmainFrm::readZone(IBayrunProfile* profile, bool gridFile) {
 void TmainFrm::readGridSelection(IBayrunProfile* profile) {
     bool custom = false;
     if (profile->KeyExists(kSection, "CustomName")) {
-        const QString name = fromUtf8(readText(profile, "CustomName", "User-Defined"));
+        const QString name = QString::fromStdString(readText(profile, "CustomName", "User-Defined"));
         for (int i = predefinedGridCount + 1; i < ui->cbGrid->count(); ++i) {
             if (ui->cbGrid->itemText(i) == name) {
                 gridId = -1;
@@ -191,7 +191,7 @@ void TmainFrm::readVerticalDatum(IBayrunProfile* profile) {
         geoidModel = withoutExtension(fileNameOf(readText(profile, "Geoid", "")));
     else
         geoidModel.clear();
-    ui->edGeoModel->setText(fromUtf8(geoidModel));
+    ui->edGeoModel->setText(QString::fromStdString(geoidModel));
 
     // Elevation mode.
     ui->ckElevationMode->setChecked(profile->ReadBool(kSection, "Elevation", false));

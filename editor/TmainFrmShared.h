@@ -74,11 +74,6 @@ enum : int {
     kSaveCustomGridTitle = 10771,
 };
 
-inline QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-inline QString fromUtf8(const char* s) { return QString::fromUtf8(s ? s : ""); }
-inline std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
-inline std::u16string utf16(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())); }
-
 // The text after the last '\' or '/' of a stored value or path.
 inline std::string fileNameOf(const std::string& path) {
     const size_t sep = path.find_last_of("\\/");

@@ -56,7 +56,7 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
                 if (!numbertext::format(par.getString("fmt"), value, text) || !numbertext::parse(text, back) ||
                     back != value)
                     text = numbertext::exact(value);
-                parameters.push_back({par.getString("abrev"), utf8(text)});
+                parameters.push_back({par.getString("abrev"), text.toStdString()});
             }
         }
     }
@@ -68,19 +68,19 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     const int grid = ui->cbGrid->currentIndex();
     if (grid >= 0 && grid < predefinedGridCount) {
         checkWrite(profile->WriteInt(kSection, "ZoneId", ui->cbZone->currentData().toInt()), "ZoneId");
-        checkWrite(profile->WriteStringW(kSectionW, u"Grid", utf16(ui->cbGrid->currentText()).c_str()), "Grid");
-        checkWrite(profile->WriteStringW(kSectionW, u"ZoneName", utf16(ui->cbZone->currentText()).c_str()), "ZoneName");
+        checkWrite(profile->WriteStringW(kSectionW, u"Grid", ui->cbGrid->currentText().toStdU16String().c_str()), "Grid");
+        checkWrite(profile->WriteStringW(kSectionW, u"ZoneName", ui->cbZone->currentText().toStdU16String().c_str()), "ZoneName");
     }
-    checkWrite(profile->WriteStringW(kSectionW, u"Unit", utf16(numbertext::formatOr15("%.12lf", horzFactor)).c_str()),
+    checkWrite(profile->WriteStringW(kSectionW, u"Unit", numbertext::formatOr15("%.12lf", horzFactor).toStdU16String().c_str()),
                "Unit");
-    checkWrite(profile->WriteStringW(kSectionW, u"UnitsName", utf16(ui->cbHorzUnit->currentText()).c_str()),
+    checkWrite(profile->WriteStringW(kSectionW, u"UnitsName", ui->cbHorzUnit->currentText().toStdU16String().c_str()),
                "UnitsName");
     checkWrite(profile->WriteDouble(kSection, "VertUnit", ui->cbVertUnit->currentIndex() >= 1 ? vertFactor : 0.0),
                "VertUnit");
     checkWrite(profile->WriteString(kSection, "Projection", projectionAbrev.c_str()), "Projection");
     for (const Parameter& p : parameters)
         checkWrite(profile->WriteString(kSection, p.key.c_str(), p.text.c_str()), p.key.c_str());
-    checkWrite(profile->WriteStringW(kSectionW, u"Ellipsoid", utf16(ui->cbEllipsoid->currentText()).c_str()),
+    checkWrite(profile->WriteStringW(kSectionW, u"Ellipsoid", ui->cbEllipsoid->currentText().toStdU16String().c_str()),
                "Ellipsoid");
     // Checked numbers, written in their exact shortest text.
     const std::pair<const char*, double> checked[] = {
@@ -165,7 +165,7 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
     checkWrite(profile->WriteInt(kSection, "RTKMode", rtkMode), "RTKMode");
     if (!ktdFile.empty()) checkWrite(profile->WriteString(kSection, "KTDFile", ktdFile.c_str()), "KTDFile");
     if (ui->cbGrid->currentIndex() > predefinedGridCount)
-        checkWrite(profile->WriteStringW(kSectionW, u"CustomName", utf16(ui->cbGrid->currentText()).c_str()),
+        checkWrite(profile->WriteStringW(kSectionW, u"CustomName", ui->cbGrid->currentText().toStdU16String().c_str()),
                    "CustomName");
     return true;
 }
