@@ -21,6 +21,7 @@
 
 #include "common/FolderLookup.h"
 #include "common/Platform.h"
+#include "common/ProgramFolder.h"
 #include "common/Text.h"
 #include "editor/Bayrun.h"
 
@@ -183,7 +184,7 @@ TVDatum2XYZDlg::~TVDatum2XYZDlg() = default;
 
 std::string TVDatum2XYZDlg::SurfacePath(const std::string& dataRoot, const std::string& area,
                                         const std::string& surface) {
-    const std::string areaFolder = findInFolder(dataRoot + "/datum/vdatum", area);
+    const std::string areaFolder = findInFolder(suitePath(dataRoot, "datum/vdatum"), area);
     return findInFolder(areaFolder, surface + ".gtx");
 }
 
