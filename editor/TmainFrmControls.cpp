@@ -150,13 +150,10 @@ void TmainFrm::ShowParameter(int slot, double value) {
 
 bool TmainFrm::readParameter(int slot, double& value) const {
     const ParameterSlot& s = parameterSlots[slot];
-    double v = 0;
     // A field the user did not change gives the full value it shows, not its rounded text.
-    if (numbertext::unchanged(s.edit, v)) {
-        value = v;
-        return true;
-    }
+    if (numbertext::unchanged(s.edit, value)) return true;
     const QString text = s.edit->text();
+    double v = 0;
     bool parsed = false;
     switch (s.kind) {
     case kNumber:
