@@ -75,22 +75,11 @@ enum : int {
 };
 
 // The text after the last '\' or '/' of a stored value or path.
-inline std::string fileNameOf(const std::string& path) {
-    const size_t sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
+std::string fileNameOf(const std::string& path);
 // A file name without its extension (up to its last '.').
-inline std::string withoutExtension(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-inline std::string readText(IBayrunProfile* profile, const char* key, const char* def) {
-    char buffer[kValueBuffer];
-    profile->ReadString(kValueBuffer, buffer, kSection, key, def);
-    return buffer;
-}
+std::string withoutExtension(const std::string& name);
+// A text value of the parameter file's section (`def` when the key is missing).
+std::string readText(IBayrunProfile* profile, const char* key, const char* def);
 
 struct ProfileRelease {
     void operator()(IBayrunProfile* p) const {
@@ -99,11 +88,8 @@ struct ProfileRelease {
 };
 using OwnedProfile = std::unique_ptr<IBayrunProfile, ProfileRelease>;
 
-inline OwnedProfile newProfile() {
-    OwnedProfile p(bayrun::make<IBayrunProfile>(IID_IBayrunProfile));
-    if (!p) throw std::runtime_error("The runtime cannot provide a profile.");
-    return p;
-}
+// A new profile of the runtime; throws when the runtime cannot provide one.
+OwnedProfile newProfile();
 
 }  // namespace mainform
 
