@@ -95,14 +95,6 @@ size_t formatLine(char* line, size_t size, double x, double y, double z) {
     return size_t(p - line);
 }
 
-// Ends an object of the runtime.
-struct Releaser {
-    template <typename Object>
-    void operator()(Object* object) const {
-        object->Release();
-    }
-};
-
 // The hourglass while the export runs; the previous cursor comes back on every path.
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -275,8 +267,8 @@ bool TVDatum2XYZDlg::ExportSurface() {
 
     // The runtime hands out a new loader each time: it is ended with the border, so that
     // exports do not pile up loaders until the runtime is unloaded.
-    std::unique_ptr<IBayrunBorderLoader, Releaser> loader;
-    std::unique_ptr<IBayrunBorderObject, Releaser> borderObject;
+    bayrun::Owned<IBayrunBorderLoader> loader;
+    bayrun::Owned<IBayrunBorderObject> borderObject;
     IBayrunBorder* border = nullptr;
     if (clip) {
         loader.reset(bayrun::make<IBayrunBorderLoader>(IID_IBayrunBorderLoader));

@@ -81,12 +81,7 @@ std::string withoutExtension(const std::string& name);
 // A text value of the parameter file's section (`def` when the key is missing).
 std::string readText(IBayrunProfile* profile, const char* key, const char* def);
 
-struct ProfileRelease {
-    void operator()(IBayrunProfile* p) const {
-        if (p) p->Release();
-    }
-};
-using OwnedProfile = std::unique_ptr<IBayrunProfile, ProfileRelease>;
+using OwnedProfile = bayrun::Owned<IBayrunProfile>;
 
 // A new profile of the runtime; throws when the runtime cannot provide one.
 OwnedProfile newProfile();
