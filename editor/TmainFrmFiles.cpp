@@ -104,8 +104,7 @@ void TmainFrm::btnDatumShiftFileBrowseClick() {
     guarded([&] {
         // The initial path is the file name alone, relative to the start folder.
         std::u16string initial;
-        if (!datumShiftFile.empty())
-            initial = u"/" + toUtf16(datumShiftFile) + (datumShiftFile.find('.') == std::string::npos ? u".lls" : u"");
+        if (!datumShiftFile.empty()) initial = u"/" + toUtf16(datumShiftFileName(datumShiftFile));
         std::u16string chosen;
         if (chooseFile(this, false, dataRootW() + u"/datum", resString(kDatumShiftFilter), resString(kDatumShiftTitle),
                        u"lls", initial, chosen))

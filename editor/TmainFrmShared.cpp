@@ -13,6 +13,10 @@ std::string withoutExtension(const std::string& name) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
+std::string datumShiftFileName(const std::string& name) {
+    return name.find('.') == std::string::npos ? name + ".lls" : name;
+}
+
 std::string readText(IBayrunProfile* profile, const char* key, const char* def) {
     char buffer[kValueBuffer];
     profile->ReadString(kValueBuffer, buffer, kSection, key, def);

@@ -78,6 +78,8 @@ enum : int {
 std::string fileNameOf(const std::string& path);
 // A file name without its extension (up to its last '.').
 std::string withoutExtension(const std::string& name);
+// A datum-shift file's name as stored: ".lls" added to a name without an extension.
+std::string datumShiftFileName(const std::string& name);
 // A text value of the parameter file's section (`def` when the key is missing).
 std::string readText(IBayrunProfile* profile, const char* key, const char* def);
 

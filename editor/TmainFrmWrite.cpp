@@ -91,8 +91,7 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
         checkWrite(profile->WriteDouble(kSection, transformationKeys[i], transformation[i]), transformationKeys[i]);
 
     if (!datumShiftFile.empty()) {
-        const std::string name = datumShiftFile.find('.') == std::string::npos ? datumShiftFile + ".lls" : datumShiftFile;
-        checkWrite(profile->WriteString(kSection, "DynDatum", name.c_str()), "DynDatum");
+        checkWrite(profile->WriteString(kSection, "DynDatum", datumShiftFileName(datumShiftFile).c_str()), "DynDatum");
     } else {
         profile->DeleteKey(kSection, "DynDatum");
     }
