@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <algorithm>
-#include <charconv>
 #include <memory>
 #include <stdexcept>
 #include <string>
