@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <memory>
+
 #include "bayrun/BayrunInterfaces.h"
 
 // Loads libbayrun.so (beside the executable first, then on the library path), takes the held
@@ -24,6 +26,15 @@ template <typename Interface>
 Interface* make(const BayrunGuid& id) {
     return static_cast<Interface*>(newObject(id));
 }
+// Ends an object of the runtime: the deleter of an owned one.
+struct Releaser {
+    template <typename Object>
+    void operator()(Object* object) const {
+        object->Release();
+    }
+};
+template <typename Interface>
+using Owned = std::unique_ptr<Interface, Releaser>;
 }  // namespace bayrun
 
 // The text of a string id of the editor's table; it belongs to the runtime: copy it at once.

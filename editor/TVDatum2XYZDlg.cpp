@@ -21,6 +21,7 @@
 
 #include "common/FolderLookup.h"
 #include "common/Platform.h"
+#include "common/ProgramFolder.h"
 #include "common/Text.h"
 #include "editor/Bayrun.h"
 
@@ -93,14 +94,6 @@ size_t formatLine(char* line, size_t size, double x, double y, double z) {
     *p++ = '\n';
     return size_t(p - line);
 }
-
-// Ends an object of the runtime.
-struct Releaser {
-    template <typename Object>
-    void operator()(Object* object) const {
-        object->Release();
-    }
-};
 
 // The hourglass while the export runs; the previous cursor comes back on every path.
 struct WaitCursor {
@@ -183,7 +176,7 @@ TVDatum2XYZDlg::~TVDatum2XYZDlg() = default;
 
 std::string TVDatum2XYZDlg::SurfacePath(const std::string& dataRoot, const std::string& area,
                                         const std::string& surface) {
-    const std::string areaFolder = findInFolder(dataRoot + "/datum/vdatum", area);
+    const std::string areaFolder = findInFolder(suitePath(dataRoot, "datum/vdatum"), area);
     return findInFolder(areaFolder, surface + ".gtx");
 }
 
@@ -274,8 +267,8 @@ bool TVDatum2XYZDlg::ExportSurface() {
 
     // The runtime hands out a new loader each time: it is ended with the border, so that
     // exports do not pile up loaders until the runtime is unloaded.
-    std::unique_ptr<IBayrunBorderLoader, Releaser> loader;
-    std::unique_ptr<IBayrunBorderObject, Releaser> borderObject;
+    bayrun::Owned<IBayrunBorderLoader> loader;
+    bayrun::Owned<IBayrunBorderObject> borderObject;
     IBayrunBorder* border = nullptr;
     if (clip) {
         loader.reset(bayrun::make<IBayrunBorderLoader>(IID_IBayrunBorderLoader));

@@ -29,7 +29,7 @@ public:
     bool ExportSurface();
 
     // <data root>/datum/vdatum/<area>/<surface>.gtx; the area folder and the file name are
-    // matched without regard to case when the exact name is missing.
+    // matched without regard to case when the exact name is missing. Empty without a data root.
     static std::string SurfacePath(const std::string& dataRoot, const std::string& area, const std::string& surface);
 
     const std::string& InputPath() const { return inputPath; }

@@ -69,13 +69,13 @@ void TmainFrm::UpdateRtkControls(int mode) {
         SetControlsVisible(ktd, true);
         ClearGeoidModel();
         chartDatum = 0.0;
-        ui->edKtd->setText(fromUtf8(ktdFile));
+        ui->edKtd->setText(QString::fromStdString(ktdFile));
         break;
     case 2:
         SetControlsVisible(geoid, true);
         SetControlsVisible(ktd, true);
         chartDatum = 0.0;
-        ui->edKtd->setText(fromUtf8(ktdFile));
+        ui->edKtd->setText(QString::fromStdString(ktdFile));
         break;
     case 3:
         SetControlsVisible(geoid, true);
@@ -150,23 +150,20 @@ void TmainFrm::ShowParameter(int slot, double value) {
 
 bool TmainFrm::readParameter(int slot, double& value) const {
     const ParameterSlot& s = parameterSlots[slot];
-    double v = 0;
     // A field the user did not change gives the full value it shows, not its rounded text.
-    if (numbertext::unchanged(s.edit, v)) {
-        value = v;
-        return true;
-    }
+    if (numbertext::unchanged(s.edit, value)) return true;
     const QString text = s.edit->text();
+    double v = 0;
     bool parsed = false;
     switch (s.kind) {
     case kNumber:
         parsed = numbertext::parse(text, v);
         break;
     case kLatitude:
-        parsed = bayrun::angles()->ParseLatitude(utf16(text).c_str(), &v);
+        parsed = bayrun::angles()->ParseLatitude(text.toStdU16String().c_str(), &v);
         break;
     case kLongitude:
-        parsed = bayrun::angles()->ParseLongitude(utf16(text).c_str(), &v);
+        parsed = bayrun::angles()->ParseLongitude(text.toStdU16String().c_str(), &v);
         break;
     default:
         break;

@@ -17,7 +17,7 @@ bool TmainFrm::OpenDatabase() {
         erc opened = database.open(suitePath(root, kDatabaseFile), Database::kReadWrite);
         if (opened.release() == 0) {
             Query check(database, "SELECT tbl_name FROM sqlite_master WHERE tbl_name = 'gp_history';");
-            usable = nextRow(check);
+            usable = check.next();
         }
     } catch (erc& e) {
         e.release();  // counted as a failed check, reported below
@@ -36,7 +36,7 @@ bool TmainFrm::OpenDatabase() {
     {
         Query areas(database, "SELECT abrev, id FROM varea;");
         Query update(database, "UPDATE varea SET found=?1 WHERE id=?2;");
-        while (nextRow(areas)) {
+        while (areas.next()) {
             const std::string areaAbrev = areas.getString(0);
             const int areaId = areas.getInt(1);
             const std::string areaFolder = findInFolder(suitePath(root, "datum/vdatum"), areaAbrev);
@@ -46,7 +46,7 @@ bool TmainFrm::OpenDatabase() {
             update.reset().clearBindings();
 
             Query surfaces(database, "SELECT abrev, id FROM vsurface");
-            while (nextRow(surfaces)) {
+            while (surfaces.next()) {
                 const std::string path = findInFolder(areaFolder, surfaces.getString(0) + ".gtx");
                 if (!platform::isRegularFile(path)) continue;
                 Query insert(database,
@@ -65,30 +65,30 @@ bool TmainFrm::OpenDatabase() {
 void TmainFrm::FillLists() {
     Query q(database);
     q.prepare("SELECT name, id FROM gp_projections;");
-    while (nextRow(q)) ui->cbProjection->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbProjection->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
 
     ui->cbEllipsoid->addItem(resString(kUserDefined), 0);
     q.prepare("SELECT name, id FROM gp_ellipsoids;");
-    while (nextRow(q)) ui->cbEllipsoid->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbEllipsoid->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
 
     ui->cbVertUnit->addItem(resString(kSameAsHorizontal));
     q.prepare("SELECT name FROM gp_units;");
-    while (nextRow(q)) {
-        const QString name = fromUtf8(q.getText(0));
+    while (q.next()) {
+        const QString name = QString::fromUtf8(q.getText(0));
         ui->cbHorzUnit->addItem(name);
         ui->cbVertUnit->addItem(name);
     }
 
     q.prepare("SELECT name, id FROM gp_crs ORDER BY seq;");
-    while (nextRow(q)) ui->cbGrid->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbGrid->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
     ui->cbGrid->addItem(resString(kUserDefined), 0);
     predefinedGridCount = ui->cbGrid->count() - 1;
 
     q.prepare("SELECT name, id FROM vsurface;");
-    while (nextRow(q)) ui->cbDatum->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbDatum->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
 
     q.prepare("SELECT id, description FROM varea WHERE (found = 1);");
-    while (nextRow(q)) ui->cbVDatum->addItem(fromUtf8(q.getText(1)), q.getInt(0));
+    while (q.next()) ui->cbVDatum->addItem(QString::fromUtf8(q.getText(1)), q.getInt(0));
 
     for (QComboBox* list : {ui->cbProjection, ui->cbEllipsoid, ui->cbHorzUnit, ui->cbVertUnit, ui->cbGrid,
                             ui->cbDatum, ui->cbVDatum})
@@ -104,6 +104,6 @@ void TmainFrm::AddCustomGrids() {
             !equalsIgnoringAsciiCase(name.substr(name.size() - extension.size()), extension) ||
             !platform::isRegularFile(folder + "/" + name))
             continue;
-        ui->cbGrid->addItem(fromUtf8(withoutExtension(name)), -1);
+        ui->cbGrid->addItem(QString::fromStdString(withoutExtension(name)), -1);
     }
 }

@@ -10,15 +10,6 @@
 #include "editor/TTimeVarDlg.h"
 #include "editor/TVDatum2XYZDlg.h"
 
-namespace {
-
-// Ends a version-information object of the runtime.
-struct ReleaseVersionInfo {
-    void operator()(IBayrunVersionInfo* info) const { info->Release(); }
-};
-
-}  // namespace
-
 void TmainFrm::showLocalGridDialog() {
     // Only OK writes the record; the modal result is not needed.
     TLocalGridDlg dialog(this, &localGrid);
@@ -38,7 +29,7 @@ void TmainFrm::showVDatum2XYZDialog(GeodesyHandle handle) {
 
 void TmainFrm::showAboutDialog() {
     TAboutDlg dialog(this);
-    const std::unique_ptr<IBayrunVersionInfo, ReleaseVersionInfo> info(
+    const bayrun::Owned<IBayrunVersionInfo> info(
         bayrun::make<IBayrunVersionInfo>(IID_IBayrunVersionInfo));
     if (info) dialog.ShowVersions(info.get(), dataRootW());
     // A failing query leaves before the dialog is shown.

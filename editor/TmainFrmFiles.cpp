@@ -17,8 +17,8 @@ bool chooseFile(QWidget* owner, bool save, const std::u16string& start, const QS
     if (!dialog) return false;
     std::vector<char16_t> path(kPathBuffer, u'\0');
     initial.copy(path.data(), std::min(initial.size(), size_t(kPathBuffer - 1)));
-    const std::u16string f = utf16(filter);
-    const std::u16string t = utf16(title);
+    const std::u16string f = filter.toStdU16String();
+    const std::u16string t = title.toStdU16String();
     const bool ok = save ? dialog->SaveFile(owner, start.c_str(), f.c_str(), t.c_str(), extension, path.data(), kPathBuffer)
                          : dialog->OpenFile(owner, start.c_str(), f.c_str(), t.c_str(), extension, path.data(), kPathBuffer);
     if (ok) chosen = path.data();
@@ -34,19 +34,19 @@ void TmainFrm::saveCustomGrid(const std::u16string& chosenPath) {
     if (!profile->Create(chosenPath.c_str()))
         throw std::runtime_error("The custom grid file cannot be created: " + path);
     WriteParameters(profile.get());
-    ui->cbGrid->addItem(fromUtf8(name), -1);
+    ui->cbGrid->addItem(QString::fromStdString(name), -1);
     ui->cbGrid->setCurrentIndex(ui->cbGrid->count() - 1);
     gridIndex = ui->cbGrid->currentIndex();
 }
 
 void TmainFrm::takeGeoidModel(const std::string& chosenPath) {
     geoidModel = withoutExtension(fileNameOf(chosenPath));
-    ui->edGeoModel->setText(fromUtf8(geoidModel));
+    ui->edGeoModel->setText(QString::fromStdString(geoidModel));
 }
 
 void TmainFrm::takeKtdFile(const std::string& chosenPath) {
     ktdFile = chosenPath;
-    ui->edKtd->setText(fromUtf8(ktdFile));
+    ui->edKtd->setText(QString::fromStdString(ktdFile));
 }
 
 void TmainFrm::takeTimeVariableParameters(const double block[kDatumParameters]) {
@@ -104,8 +104,7 @@ void TmainFrm::btnDatumShiftFileBrowseClick() {
     guarded([&] {
         // The initial path is the file name alone, relative to the start folder.
         std::u16string initial;
-        if (!datumShiftFile.empty())
-            initial = u"/" + toUtf16(datumShiftFile) + (datumShiftFile.find('.') == std::string::npos ? u".lls" : u"");
+        if (!datumShiftFile.empty()) initial = u"/" + toUtf16(datumShiftFileName(datumShiftFile));
         std::u16string chosen;
         if (chooseFile(this, false, dataRootW() + u"/datum", resString(kDatumShiftFilter), resString(kDatumShiftTitle),
                        u"lls", initial, chosen))

@@ -17,7 +17,7 @@ void TmainFrm::GridChanged() {
     if (chosen < 0) {
         // Listed without regard to the case of its extension, so found the same way. A file gone
         // since it was listed leaves the form, and its grid, as they were.
-        path = findInFolder(suitePath(dataRoot(), kDatumFolder), utf8(ui->cbGrid->itemText(index)) + kCustomGridExtension);
+        path = findInFolder(suitePath(dataRoot(), kDatumFolder), ui->cbGrid->itemText(index).toStdString() + kCustomGridExtension);
         if (!platform::isRegularFile(path)) {
             ui->cbGrid->setCurrentIndex(gridIndex);
             throw std::runtime_error("The custom grid file cannot be read: " + path);
@@ -45,7 +45,7 @@ void TmainFrm::LoadZones() {
     ui->cbZone->clear();
     Query q(database, "SELECT name, id FROM gp_zones WHERE crs_id=?;");
     q.bind(1, gridId);
-    while (nextRow(q)) ui->cbZone->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbZone->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
     ui->cbZone->setEnabled(ui->cbZone->count() > 1);
     QWidget* const zoneSet[] = {ui->cbProjection, ui->edFalseEast, ui->edFalseNorth, ui->edParm0, ui->edParm1,
                                 ui->edParm2, ui->edParm3, ui->edParm4, ui->ckLocalGrid, ui->btnLocalGrid, nullptr};
@@ -67,7 +67,7 @@ bool TmainFrm::SelectZoneById(int zone) {
         Query q(database, "SELECT * FROM gp_zones WHERE id=?;");
         q.bind(1, zone);
         // A zone the database does not hold loads nothing (its unit factor would read as 0).
-        if (!nextRow(q)) return false;
+        if (!q.next()) return false;
         crs = q.getInt("crs_id");
     }
     gridId = crs;
@@ -86,7 +86,7 @@ void TmainFrm::LoadZone(int zone) {
             "hunits ON hunit_id = hunits.id     LEFT JOIN gp_datum_xform ON dt_id = gp_datum_xform.id   WHERE "
             "gp_zones.id=?;");
     q.bind(1, zone);
-    if (!nextRow(q)) return;
+    if (!q.next()) return;
 
     projectionId = q.getInt("proj_id");
     LoadProjection(projectionId);
@@ -140,17 +140,17 @@ void TmainFrm::LoadProjection(int id) {
     }
     Query projection(database, "SELECT * FROM gp_projections WHERE id = ?;");
     projection.bind(1, id);
-    if (!nextRow(projection)) return;
+    if (!projection.next()) return;
     const int numpar = projection.getInt("numpar");
     for (int i = 1; i <= numpar && i <= kParameterSlots; ++i) {
         ParameterSlot& slot = parameterSlots[i - 1];
         Query par(database, "SELECT * FROM gp_projpar WHERE id=?;");
         par.bind(1, projection.getInt(("par" + std::to_string(i)).c_str()));
         // A parameter column naming no gp_projpar row leaves its field hidden.
-        if (!nextRow(par)) continue;
+        if (!par.next()) continue;
         slot.label->setVisible(true);
         slot.edit->setVisible(true);
-        slot.label->setText(fromUtf8(par.getText("name")));
+        slot.label->setText(QString::fromUtf8(par.getText("name")));
         const std::string type = par.getString("type");
         if (type.size() >= 1 && type[0] == 'd') {
             slot.kind = type.size() >= 2 && type[1] == 'n' ? kLatitude : kLongitude;
@@ -182,7 +182,7 @@ void TmainFrm::LoadEllipsoid(int id) {
         ui->edFlattening->setEnabled(false);
         Query q(database, "SELECT * FROM gp_ellipsoids WHERE id=?;");
         q.bind(1, id);
-        if (nextRow(q)) {
+        if (q.next()) {
             semiMajorAxis = q.getDouble("a");
             inverseFlattening = q.getDouble("one_over_f");
         }
@@ -222,7 +222,7 @@ void TmainFrm::ApplyUnits(int h, int v) {
         Query q(database, "SELECT factor,abrev FROM gp_units WHERE id=?;");
         q.bind(1, h);
         // A unit the table lacks keeps the current factor: a factor of 0 would wipe the lengths.
-        if (nextRow(q) && q.getDouble(0) > 0) {
+        if (q.next() && q.getDouble(0) > 0) {
             newHorz = q.getDouble(0);
             label = q.getString(1);
         }
@@ -230,7 +230,7 @@ void TmainFrm::ApplyUnits(int h, int v) {
     if (v != 0) {
         Query q(database, "SELECT factor, abrev FROM gp_units WHERE id=?;");
         q.bind(1, v);
-        if (nextRow(q) && q.getDouble(0) > 0) {
+        if (q.next() && q.getDouble(0) > 0) {
             newVert = q.getDouble(0);
             label = q.getString(1);
         }
@@ -254,7 +254,7 @@ void TmainFrm::ApplyUnits(int h, int v) {
     numbertext::show(ui->edFalseEast, falseEasting, numbertext::general(falseEasting));
     numbertext::show(ui->edFalseNorth, falseNorthing, numbertext::general(falseNorthing));
     numbertext::show(ui->edOrtho, orthoCorrection, numbertext::general(orthoCorrection));
-    ui->lblOrthoUnits->setText(fromUtf8(label));
+    ui->lblOrthoUnits->setText(QString::fromStdString(label));
     ui->cbHorzUnit->setCurrentIndex(h - 1);
     ui->cbVertUnit->setCurrentIndex(v);
 }
@@ -265,7 +265,7 @@ void TmainFrm::UpdateDatumShiftFile() {
         LoadEllipsoid(ellipsoidId);
         return;
     }
-    ui->edDatumShiftFile->setText(fromUtf8(datumShiftFile));
+    ui->edDatumShiftFile->setText(QString::fromStdString(datumShiftFile));
     dx = dy = dz = drx = dry = drz = dscale = 0.0;
     ShowDatumParameters();
     QWidget* const datumEdits[] = {ui->edDx, ui->edDy, ui->edDz, ui->edDrx, ui->edDry, ui->edDrz, ui->edDsc, nullptr};
@@ -297,6 +297,6 @@ void TmainFrm::LoadVDatumSurfaces() {
             "SELECT name, vsurface.id FROM vsurface INNER JOIN found_surfaces ON vsurface.id = "
             "found_surfaces.surface_id WHERE area_id=?");
     q.bind(1, area);
-    while (nextRow(q)) ui->cbDatum->addItem(fromUtf8(q.getText(0)), q.getInt(1));
+    while (q.next()) ui->cbDatum->addItem(QString::fromUtf8(q.getText(0)), q.getInt(1));
     ui->cbDatum->setCurrentIndex(ui->cbDatum->count() > 0 ? 0 : -1);
 }

@@ -34,7 +34,7 @@ void TmainFrm::readEllipsoid(IBayrunProfile* profile) {
     q.bind(1, semiMajorAxis).bind(2, inverseFlattening);
     ellipsoidId = 0;
     int best = 3;
-    while (nextRow(q)) {
+    while (q.next()) {
         const std::string name = q.getString(1);
         const int rank = name == named ? 0 : (name == "WGS 84" || name == "GRS 1980") ? 1 : 2;
         if (rank < best) {
@@ -57,7 +57,7 @@ int TmainFrm::readZone(IBayrunProfile* profile, bool gridFile) {
                 "SELECT gp_zones.id FROM gp_zones INNER JOIN gp_crs ON gp_zones.crs_id = gp_crs.id  WHERE "
                 "gp_crs.name = ?1 and gp_zones.name= ?2 limit 1");
         q.bind(1, grid).bind(2, zoneName);
-        if (nextRow(q)) zone = q.getInt(0);
+        if (q.next()) zone = q.getInt(0);
     }
     return zone;
 }
@@ -66,7 +66,7 @@ int TmainFrm::readZone(IBayrunProfile* profile, bool gridFile) {
 void TmainFrm::readGridSelection(IBayrunProfile* profile) {
     bool custom = false;
     if (profile->KeyExists(kSection, "CustomName")) {
-        const QString name = fromUtf8(readText(profile, "CustomName", "User-Defined"));
+        const QString name = QString::fromStdString(readText(profile, "CustomName", "User-Defined"));
         for (int i = predefinedGridCount + 1; i < ui->cbGrid->count(); ++i) {
             if (ui->cbGrid->itemText(i) == name) {
                 gridId = -1;
@@ -93,7 +93,7 @@ void TmainFrm::readProjection(IBayrunProfile* profile) {
     {
         Query q(database, "SELECT * FROM gp_projections WHERE abrev=?;");
         q.bind(1, abrev);
-        if (nextRow(q)) {
+        if (q.next()) {
             id = q.getInt("id");
             const int numpar = q.getInt("numpar");
             for (int i = 1; i <= numpar && i <= kParameterSlots; ++i)
@@ -105,7 +105,7 @@ void TmainFrm::readProjection(IBayrunProfile* profile) {
     for (size_t i = 0; i < parameterIds.size(); ++i) {
         Query q(database, "SELECT abrev FROM gp_projpar WHERE id=?;");
         q.bind(1, parameterIds[i]);
-        if (!nextRow(q)) continue;
+        if (!q.next()) continue;
         const std::string key = q.getString(0);
         ShowParameter(int(i), profile->ReadDouble(kSection, key.c_str(), 0.0));
     }
@@ -132,7 +132,7 @@ void TmainFrm::readUnits(IBayrunProfile* profile) {
     {
         Query q(database, "SELECT id FROM gp_units WHERE factor = ?;");
         q.bind(1, horzFactor);
-        if (nextRow(q)) {
+        if (q.next()) {
             unit = q.getInt(0);
         } else {
             horzFactor = 1.0;
@@ -145,7 +145,7 @@ void TmainFrm::readUnits(IBayrunProfile* profile) {
     if (vertFactor != 0.0) {
         Query q(database, "SELECT id FROM gp_units WHERE factor = ?;");
         q.bind(1, vertFactor);
-        if (nextRow(q)) vertical = q.getInt(0);
+        if (q.next()) vertical = q.getInt(0);
     }
     if (vertical == 0) vertFactor = horzFactor;
     // The lengths are all read below: nothing is taken from the edits, so what they hold cannot
@@ -191,7 +191,7 @@ void TmainFrm::readVerticalDatum(IBayrunProfile* profile) {
         geoidModel = withoutExtension(fileNameOf(readText(profile, "Geoid", "")));
     else
         geoidModel.clear();
-    ui->edGeoModel->setText(fromUtf8(geoidModel));
+    ui->edGeoModel->setText(QString::fromStdString(geoidModel));
 
     // Elevation mode.
     ui->ckElevationMode->setChecked(profile->ReadBool(kSection, "Elevation", false));
@@ -203,13 +203,13 @@ void TmainFrm::readVerticalDatum(IBayrunProfile* profile) {
     if (!area.empty()) {
         Query q(database, "SELECT id, description FROM varea WHERE abrev=?");
         q.bind(1, area);
-        if (nextRow(q)) {
+        if (q.next()) {
             SelectItemByObject(ui->cbVDatum, q.getInt(0));
             LoadVDatumSurfaces();
             const std::string surface = readText(profile, "VSurface", "TSS");
             Query s(database, "SELECT id FROM vsurface WHERE abrev=?;");
             s.bind(1, surface);
-            if (nextRow(s)) SelectItemByObject(ui->cbDatum, s.getInt(0));
+            if (s.next()) SelectItemByObject(ui->cbDatum, s.getInt(0));
         }
     }
 }
@@ -229,7 +229,7 @@ void TmainFrm::readRtkMode(IBayrunProfile* profile) {
             rtkMode = 3;
             Query s(database, "SELECT id FROM vsurface WHERE abrev=?;");
             s.bind(1, text);
-            if (nextRow(s)) SelectItemByObject(ui->cbDatum, s.getInt(0));
+            if (s.next()) SelectItemByObject(ui->cbDatum, s.getInt(0));
         }
     }
     numbertext::show(ui->edDatumLevel, chartDatum, numbertext::formatOr15("%.2lf", chartDatum));

@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <algorithm>
-#include <charconv>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -74,44 +73,19 @@ enum : int {
     kSaveCustomGridTitle = 10771,
 };
 
-inline QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-inline QString fromUtf8(const char* s) { return QString::fromUtf8(s ? s : ""); }
-inline std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
-inline std::u16string utf16(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())); }
-
-// A step that gives a row: true; done: false; a failure is raised as the SQLite error value.
-inline bool nextRow(Query& q) { return q.next(); }
-
 // The text after the last '\' or '/' of a stored value or path.
-inline std::string fileNameOf(const std::string& path) {
-    const size_t sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
+std::string fileNameOf(const std::string& path);
 // A file name without its extension (up to its last '.').
-inline std::string withoutExtension(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
+std::string withoutExtension(const std::string& name);
+// A datum-shift file's name as stored: ".lls" added to a name without an extension.
+std::string datumShiftFileName(const std::string& name);
+// A text value of the parameter file's section (`def` when the key is missing).
+std::string readText(IBayrunProfile* profile, const char* key, const char* def);
 
-inline std::string readText(IBayrunProfile* profile, const char* key, const char* def) {
-    char buffer[kValueBuffer];
-    profile->ReadString(kValueBuffer, buffer, kSection, key, def);
-    return buffer;
-}
+using OwnedProfile = bayrun::Owned<IBayrunProfile>;
 
-struct ProfileRelease {
-    void operator()(IBayrunProfile* p) const {
-        if (p) p->Release();
-    }
-};
-using OwnedProfile = std::unique_ptr<IBayrunProfile, ProfileRelease>;
-
-inline OwnedProfile newProfile() {
-    OwnedProfile p(bayrun::make<IBayrunProfile>(IID_IBayrunProfile));
-    if (!p) throw std::runtime_error("The runtime cannot provide a profile.");
-    return p;
-}
+// A new profile of the runtime; throws when the runtime cannot provide one.
+OwnedProfile newProfile();
 
 }  // namespace mainform
 

@@ -38,13 +38,13 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     {
         Query projection(database, "SELECT * FROM gp_projections WHERE id=?;");
         projection.bind(1, ui->cbProjection->currentIndex() + 1);
-        if (nextRow(projection)) {
+        if (projection.next()) {
             projectionAbrev = projection.getString("abrev");
             const int numpar = projection.getInt("numpar");
             for (int i = 0; i < numpar && i < kParameterSlots; ++i) {
                 Query par(database, "SELECT * FROM gp_projpar WHERE id=?;");
                 par.bind(1, projection.getInt(("par" + std::to_string(i + 1)).c_str()));
-                if (!nextRow(par)) continue;
+                if (!par.next()) continue;
                 // A field that does not read as its kind of value is refused like any other
                 // number: writing the previous parameter's value in its place would be wrong.
                 double value = 0;
@@ -56,7 +56,7 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
                 if (!numbertext::format(par.getString("fmt"), value, text) || !numbertext::parse(text, back) ||
                     back != value)
                     text = numbertext::exact(value);
-                parameters.push_back({par.getString("abrev"), utf8(text)});
+                parameters.push_back({par.getString("abrev"), text.toStdString()});
             }
         }
     }
@@ -68,19 +68,19 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     const int grid = ui->cbGrid->currentIndex();
     if (grid >= 0 && grid < predefinedGridCount) {
         checkWrite(profile->WriteInt(kSection, "ZoneId", ui->cbZone->currentData().toInt()), "ZoneId");
-        checkWrite(profile->WriteStringW(kSectionW, u"Grid", utf16(ui->cbGrid->currentText()).c_str()), "Grid");
-        checkWrite(profile->WriteStringW(kSectionW, u"ZoneName", utf16(ui->cbZone->currentText()).c_str()), "ZoneName");
+        checkWrite(profile->WriteStringW(kSectionW, u"Grid", ui->cbGrid->currentText().toStdU16String().c_str()), "Grid");
+        checkWrite(profile->WriteStringW(kSectionW, u"ZoneName", ui->cbZone->currentText().toStdU16String().c_str()), "ZoneName");
     }
-    checkWrite(profile->WriteStringW(kSectionW, u"Unit", utf16(numbertext::formatOr15("%.12lf", horzFactor)).c_str()),
+    checkWrite(profile->WriteStringW(kSectionW, u"Unit", numbertext::formatOr15("%.12lf", horzFactor).toStdU16String().c_str()),
                "Unit");
-    checkWrite(profile->WriteStringW(kSectionW, u"UnitsName", utf16(ui->cbHorzUnit->currentText()).c_str()),
+    checkWrite(profile->WriteStringW(kSectionW, u"UnitsName", ui->cbHorzUnit->currentText().toStdU16String().c_str()),
                "UnitsName");
     checkWrite(profile->WriteDouble(kSection, "VertUnit", ui->cbVertUnit->currentIndex() >= 1 ? vertFactor : 0.0),
                "VertUnit");
     checkWrite(profile->WriteString(kSection, "Projection", projectionAbrev.c_str()), "Projection");
     for (const Parameter& p : parameters)
         checkWrite(profile->WriteString(kSection, p.key.c_str(), p.text.c_str()), p.key.c_str());
-    checkWrite(profile->WriteStringW(kSectionW, u"Ellipsoid", utf16(ui->cbEllipsoid->currentText()).c_str()),
+    checkWrite(profile->WriteStringW(kSectionW, u"Ellipsoid", ui->cbEllipsoid->currentText().toStdU16String().c_str()),
                "Ellipsoid");
     // Checked numbers, written in their exact shortest text.
     const std::pair<const char*, double> checked[] = {
@@ -91,8 +91,7 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
         checkWrite(profile->WriteDouble(kSection, transformationKeys[i], transformation[i]), transformationKeys[i]);
 
     if (!datumShiftFile.empty()) {
-        const std::string name = datumShiftFile.find('.') == std::string::npos ? datumShiftFile + ".lls" : datumShiftFile;
-        checkWrite(profile->WriteString(kSection, "DynDatum", name.c_str()), "DynDatum");
+        checkWrite(profile->WriteString(kSection, "DynDatum", datumShiftFileName(datumShiftFile).c_str()), "DynDatum");
     } else {
         profile->DeleteKey(kSection, "DynDatum");
     }
@@ -152,11 +151,11 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
         {
             Query q(database, "SELECT abrev FROM varea WHERE id=?;");
             q.bind(1, ui->cbVDatum->currentData().toInt());
-            if (nextRow(q)) checkWrite(profile->WriteString(kSection, "VDatum", q.getText(0)), "VDatum");
+            if (q.next()) checkWrite(profile->WriteString(kSection, "VDatum", q.getText(0)), "VDatum");
         }
         Query q(database, "SELECT abrev FROM vsurface WHERE id=?;");
         q.bind(1, ui->cbDatum->currentData().toInt());
-        if (nextRow(q))
+        if (q.next())
             checkWrite(profile->WriteString(kSection, "VSurface", q.getText(0)), "VSurface");
         else
             profile->DeleteKey(kSection, "VSurface");
@@ -165,7 +164,7 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
     checkWrite(profile->WriteInt(kSection, "RTKMode", rtkMode), "RTKMode");
     if (!ktdFile.empty()) checkWrite(profile->WriteString(kSection, "KTDFile", ktdFile.c_str()), "KTDFile");
     if (ui->cbGrid->currentIndex() > predefinedGridCount)
-        checkWrite(profile->WriteStringW(kSectionW, u"CustomName", utf16(ui->cbGrid->currentText()).c_str()),
+        checkWrite(profile->WriteStringW(kSectionW, u"CustomName", ui->cbGrid->currentText().toStdU16String().c_str()),
                    "CustomName");
     return true;
 }

@@ -1,0 +1,32 @@
+// The small helpers the files of the main window share.
+#include "editor/TmainFrmShared.h"
+
+namespace mainform {
+
+std::string fileNameOf(const std::string& path) {
+    const size_t sep = path.find_last_of("\\/");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+std::string withoutExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string datumShiftFileName(const std::string& name) {
+    return name.find('.') == std::string::npos ? name + ".lls" : name;
+}
+
+std::string readText(IBayrunProfile* profile, const char* key, const char* def) {
+    char buffer[kValueBuffer];
+    profile->ReadString(kValueBuffer, buffer, kSection, key, def);
+    return buffer;
+}
+
+OwnedProfile newProfile() {
+    OwnedProfile p(bayrun::make<IBayrunProfile>(IID_IBayrunProfile));
+    if (!p) throw std::runtime_error("The runtime cannot provide a profile.");
+    return p;
+}
+
+}  // namespace mainform
