@@ -9,14 +9,12 @@
 #include "common/DebugLog.h"
 #include "common/LastProject.h"
 #include "common/Platform.h"
-#include "common/Profile.h"
 #include "common/ProgramFolder.h"
 #include "common/Text.h"
 
 namespace {
 
 constexpr char kSuiteVariable[] = "KVT_PELAGIX";
-constexpr char kSuiteFile[] = "pelagix.ini";
 constexpr char kSettingsFile[] = "/Corvane.ini";
 constexpr char kWorkingSubfolder[] = "/pelagix";
 
@@ -24,13 +22,7 @@ std::string dataRoot() {
     return resolveProgramFolder(platform::executablePath(), platform::environment(kSuiteVariable));
 }
 
-LastProject currentProject() {
-    const std::string root = dataRoot();
-    // Without a suite folder there is no configuration to read (not one at the root).
-    if (root.empty()) return {};
-    Pelagix::Profile suite(suitePath(root, kSuiteFile).c_str());
-    return lastProjectOf(suite.getString("LastProject", "General", ""), root);
-}
+LastProject currentProject() { return lastProjectIn(dataRoot()); }
 
 std::string workingFolder() {
     std::string base = platform::environment("XDG_CONFIG_HOME");

@@ -22,13 +22,14 @@ LastProject lastProjectOf(const std::string& value, const std::string& programFo
     return project;
 }
 
-LastProject lastProject() {
-    const std::string folder = programFolder();
+LastProject lastProjectIn(const std::string& folder) {
     // Without a suite there is no configuration to read, and no project.
     if (folder.empty()) return {};
     Pelagix::Profile suite(suitePath(folder, "pelagix.ini").c_str());
     return lastProjectOf(suite.getString("LastProject", "General", ""), folder);
 }
+
+LastProject lastProject() { return lastProjectIn(programFolder()); }
 
 std::string projectFolder() { return lastProject().folder; }
 std::string projectFile() { return lastProject().file; }

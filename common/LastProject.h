@@ -19,7 +19,9 @@ struct LastProject {
 
 // The rule, for a given "LastProject" value and program folder.
 LastProject lastProjectOf(const std::string& value, const std::string& programFolder);
-// Reads the value from "<program folder>/pelagix.ini" and applies the rule.
+// Reads the value from "<folder>/pelagix.ini" and applies the rule; no project without a folder.
+LastProject lastProjectIn(const std::string& folder);
+// The same in the program folder.
 LastProject lastProject();
 
 std::string projectFolder();

@@ -196,12 +196,10 @@ std::string randomNameSuffix() {
 // Tries of new names before giving up; each taken name is a collision of 62^6 to one.
 constexpr int kNameTries = 100;
 
-}  // namespace
-
-FILE* createBeside(const std::string& stem, FILE* like, std::string& name) {
+// The work of both createBeside forms: the new file takes the mode and, where this process may,
+// the owner and group of `model`; with `model` null, the mode of any new file.
+FILE* createNamed(const std::string& stem, const struct stat* model, std::string& name) {
     name.clear();
-    struct stat model;
-    const bool copyModel = like && fstat(fileno(like), &model) == 0;
     for (int attempt = 0; attempt < kNameTries; ++attempt) {
         std::string candidate = stem + randomNameSuffix();
         int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -210,11 +208,11 @@ FILE* createBeside(const std::string& stem, FILE* like, std::string& name) {
             return nullptr;
         }
         bool ok = true;
-        if (copyModel) {
+        if (model) {
             // The owner first, since changing it may clear set-id bits that the mode then restores.
             // Kept only where this process may: else the group alone, else neither.
-            if (fchown(fd, model.st_uid, model.st_gid) != 0) (void)!fchown(fd, uid_t(-1), model.st_gid);
-            ok = fchmod(fd, model.st_mode & 07777) == 0;
+            if (fchown(fd, model->st_uid, model->st_gid) != 0) (void)!fchown(fd, uid_t(-1), model->st_gid);
+            ok = fchmod(fd, model->st_mode & 07777) == 0;
         }
         FILE* file = ok ? fdopen(fd, "wb") : nullptr;
         if (!file) {
@@ -226,6 +224,13 @@ FILE* createBeside(const std::string& stem, FILE* like, std::string& name) {
         return file;
     }
     return nullptr;
+}
+
+}  // namespace
+
+FILE* createBeside(const std::string& stem, FILE* like, std::string& name) {
+    struct stat model;
+    return createNamed(stem, like && fstat(fileno(like), &model) == 0 ? &model : nullptr, name);
 }
 
 Install installNew(const std::string& from, const std::string& to) {
@@ -256,14 +261,11 @@ FILE* createBeside(const std::string& target, std::string& temporary) {
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     if (base.empty()) return nullptr;
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
-    // An existing regular target lends its mode and owner; anything else (a device, a pipe) is
-    // not opened here, so nothing waits for a reader.
-    struct stat st;
-    FILE* like = nullptr;
-    if (stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) like = std::fopen(target.c_str(), "rbe");
-    FILE* file = createBeside(folder + "/." + base + ".", like, temporary);
-    if (like) std::fclose(like);
-    return file;
+    // An existing regular target lends its mode and owner; nothing is opened to learn them, so
+    // nothing waits for a reader of a pipe.
+    struct stat model;
+    const bool regular = stat(target.c_str(), &model) == 0 && S_ISREG(model.st_mode);
+    return createNamed(folder + "/." + base + ".", regular ? &model : nullptr, temporary);
 }
 
 bool seekFile(std::FILE* file, int64_t offset) {
