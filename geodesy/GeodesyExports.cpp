@@ -9,6 +9,8 @@
 #include "geodesy/Trace.h"
 #include "geodesy/UnitTable.h"
 
+using exportframe::nullPointer;
+
 namespace {
 
 // GetLocalName: the item has no name, or there is no buffer to take it.
@@ -16,8 +18,6 @@ constexpr int kNoName = 12;
 // A distance between ends that are no points (NaN, infinite, latitude beyond a pole).
 constexpr int kNoPoint = 10;
 constexpr double kHalfPi = 1.5707963267948966;
-// A null record or output pointer: refused, nothing written.
-constexpr int kNullPointer = 1;
 // Buffer sizes the callers of GetGeodesyParams give: the longest table name has 23 bytes, a
 // projection code 3.
 constexpr size_t kEllipsoidNameSize = 24;
@@ -29,7 +29,6 @@ constexpr int kBoolByte = 0xFF;
 Geodesy& geodesyOf(GeodesyHandle h) { return *static_cast<Geodesy*>(h); }
 
 erc noName() { return erc(kNoName, kSeverityError, &geodesyFacility()); }
-erc nullPointer() { return erc(kNullPointer, kSeverityError, &geodesyFacility()); }
 
 // Offset of the language's string ids; French and Spanish names exist, the rest falls back.
 int languageOffset(const char* lang) {
@@ -95,7 +94,7 @@ TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h) {
 
 TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double lat, double lon) {
     return exportframe::statusExport(h, [&] {
-        if (!x || !y) return kNullPointer;
+        if (!x || !y) return exportframe::kNullPointer;
         double gx, gy;
         int code = geodesyOf(h).GeoXYCode(gx, gy, lat, lon);
         if (code == 0) {
@@ -108,7 +107,7 @@ TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double l
 
 TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* lat, double* lon) {
     return exportframe::statusExport(h, [&] {
-        if (!lat || !lon) return kNullPointer;
+        if (!lat || !lon) return exportframe::kNullPointer;
         double glat, glon;
         int code = geodesyOf(h).XYGeoCode(x, y, glat, glon);
         if (code == 0) {
