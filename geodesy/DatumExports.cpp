@@ -30,8 +30,6 @@ constexpr int kBadDatumGrid = 18;
 constexpr int kNoProjection = 5;
 // Seven parameters, or another ellipsoid, that are not all finite numbers.
 constexpr int kBadParameter = 7;
-// A point that is not finite, as the projections refuse one.
-constexpr int kBadPoint = 10;
 
 Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
@@ -43,7 +41,8 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, Convert
     return statusExport(h, [&]() {
         if (!lat || !lon) return nullPointer();
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
-        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kBadPoint);
+        // A point that is not finite is refused as the projections refuse one.
+        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
         convert(*geodesyOf(h), &la, &lo, &he);
         *lat = la;
         *lon = lo;

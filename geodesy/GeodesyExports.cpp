@@ -15,9 +15,6 @@ namespace {
 
 // GetLocalName: the item has no name, or there is no buffer to take it.
 constexpr int kNoName = 12;
-// A distance between ends that are no points (NaN, infinite, latitude beyond a pole).
-constexpr int kNoPoint = 10;
-constexpr double kHalfPi = 1.5707963267948966;
 // Buffer sizes the callers of GetGeodesyParams give: the longest table name has 23 bytes, a
 // projection code 3.
 constexpr size_t kEllipsoidNameSize = 24;
@@ -57,11 +54,12 @@ using DistanceFn = double (Ellipsoid::*)(double, double, double, double, double*
 double distanceExport(GeodesyHandle h, DistanceFn fn, double lat1, double lon1, double lat2, double lon2,
                       double* azimuth) {
     return exportframe::valueExport(h, 0.0, [&](double& distance) {
-        // A NaN, infinite or beyond-the-pole end would come back as a NaN distance with success.
+        // A NaN, infinite or beyond-the-pole end would come back as a NaN distance with success:
+        // refused as the projections refuse such a point.
         for (double lat : {lat1, lat2})
-            if (!(std::fabs(lat) <= kHalfPi)) return erc(kNoPoint, kSeverityError, &geodesyFacility());
+            if (!(std::fabs(lat) <= kHalfPi)) return erc(kLatitudeOutOfRange, kSeverityError, &geodesyFacility());
         for (double lon : {lon1, lon2})
-            if (!std::isfinite(lon)) return erc(kNoPoint, kSeverityError, &geodesyFacility());
+            if (!std::isfinite(lon)) return erc(kLatitudeOutOfRange, kSeverityError, &geodesyFacility());
         const Projection& p = geodesyOf(h).GetProjection();
         double az = 0;
         distance = (p.*fn)(lat1, lon1, lat2, lon2, azimuth ? &az : nullptr) / p.UnitFactor();
