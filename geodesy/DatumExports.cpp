@@ -20,6 +20,7 @@
 #include "geodesy/grids/GsbFile.h"
 
 using exportframe::statusExport;
+using exportframe::nullPointer;
 
 namespace {
 
@@ -27,12 +28,8 @@ namespace {
 constexpr int kBadDatumGrid = 18;
 // Code of a parameter file that names no projection (also: no file at all).
 constexpr int kNoProjection = 5;
-// A null record or output pointer: refused, nothing written.
-constexpr int kNullPointer = 1;
 // Seven parameters, or another ellipsoid, that are not all finite numbers.
 constexpr int kBadParameter = 7;
-// A point that is not finite, as the projections refuse one.
-constexpr int kBadPoint = 10;
 
 Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
@@ -42,9 +39,10 @@ erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 template <typename Convert>
 int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, Convert&& convert) {
     return statusExport(h, [&]() {
-        if (!lat || !lon) return failure(kNullPointer);
+        if (!lat || !lon) return nullPointer();
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
-        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kBadPoint);
+        // A point that is not finite is refused as the projections refuse one.
+        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
         convert(*geodesyOf(h), &la, &lo, &he);
         *lat = la;
         *lon = lo;
@@ -83,7 +81,7 @@ TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon,
 
 TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* params) {
     return statusExport(h, [&]() {
-        if (!params) return failure(kNullPointer);
+        if (!params) return nullPointer();
         const EllDiffParams& p = *params;
         for (double v : {p.shiftX, p.shiftY, p.shiftZ, p.scale, p.rotationX, p.rotationY, p.rotationZ})
             if (!std::isfinite(v)) return failure(kBadParameter);
@@ -94,7 +92,7 @@ TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* para
 
 TELLUS_API int TELLUS_CALL GetEllDiff(GeodesyHandle h, EllDiffParams* params) {
     return statusExport(h, [&]() {
-        if (!params) return failure(kNullPointer);
+        if (!params) return nullPointer();
         geodesyOf(h)->GetEllDiff(*params);
         return erc();
     });
@@ -146,11 +144,11 @@ TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inver
 }
 
 TELLUS_API int TELLUS_CALL SetChartDatum(GeodesyHandle h, const ChartDatumParams* params) {
-    return statusExport(h, [&]() { return params ? geodesyOf(h)->SetChartDatum(*params) : failure(kNullPointer); });
+    return statusExport(h, [&]() { return params ? geodesyOf(h)->SetChartDatum(*params) : nullPointer(); });
 }
 
 TELLUS_API int TELLUS_CALL GetChartDatum(GeodesyHandle h, ChartDatumParams* params) {
-    return statusExport(h, [&]() { return params ? geodesyOf(h)->GetChartDatum(*params) : failure(kNullPointer); });
+    return statusExport(h, [&]() { return params ? geodesyOf(h)->GetChartDatum(*params) : nullPointer(); });
 }
 
 TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double* orthoCorrection) {

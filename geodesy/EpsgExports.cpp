@@ -17,7 +17,7 @@ TELLUS_API GeodesyHandle TELLUS_CALL CreateEpsgGeodesy(int crsCode) {
 TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code) {
     trace("GetEpsgCode entered");
     return exportframe::statusExport(h, [&] {
-        if (!code) return erc(exportframe::kUnknownFailure, kSeverityError, &geodesyFacility());
+        if (!code) return exportframe::nullPointer();
         int found = 0;
         erc status = EpsgCodeOf(*static_cast<Geodesy*>(h), found);
         if (!status) *code = found;

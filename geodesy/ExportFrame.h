@@ -1,5 +1,5 @@
-// What every export has in common: the per-thread code, the null-handle test, the neutral
-// results and the catch rules. No exception ever leaves an export.
+// What every export has in common: the per-thread code, the null-handle and null-pointer
+// refusals, the neutral results and the catch rules. No exception ever leaves an export.
 #pragma once
 
 #include <type_traits>
@@ -22,6 +22,9 @@ inline int error() { return threadError; }
 inline constexpr int kNullHandle = 2;
 // Code of an exception that is not an error value.
 inline constexpr int kUnknownFailure = 1;
+// Code of a null record or output pointer where an export needs one: refused, nothing written.
+inline constexpr int kNullPointer = 1;
+inline erc nullPointer() { return erc(kNullPointer, kSeverityError, &geodesyFacility()); }
 
 // Runs `body` under the catch rules and returns the code: the body's status (an erc status, or a
 // bare int code where a hot path has no error value to build on success), a thrown error value's

@@ -9,15 +9,12 @@
 #include "geodesy/Trace.h"
 #include "geodesy/UnitTable.h"
 
+using exportframe::nullPointer;
+
 namespace {
 
 // GetLocalName: the item has no name, or there is no buffer to take it.
 constexpr int kNoName = 12;
-// A distance between ends that are no points (NaN, infinite, latitude beyond a pole).
-constexpr int kNoPoint = 10;
-constexpr double kHalfPi = 1.5707963267948966;
-// A null record or output pointer: refused, nothing written.
-constexpr int kNullPointer = 1;
 // Buffer sizes the callers of GetGeodesyParams give: the longest table name has 23 bytes, a
 // projection code 3.
 constexpr size_t kEllipsoidNameSize = 24;
@@ -29,7 +26,6 @@ constexpr int kBoolByte = 0xFF;
 Geodesy& geodesyOf(GeodesyHandle h) { return *static_cast<Geodesy*>(h); }
 
 erc noName() { return erc(kNoName, kSeverityError, &geodesyFacility()); }
-erc nullPointer() { return erc(kNullPointer, kSeverityError, &geodesyFacility()); }
 
 // Offset of the language's string ids; French and Spanish names exist, the rest falls back.
 int languageOffset(const char* lang) {
@@ -58,11 +54,12 @@ using DistanceFn = double (Ellipsoid::*)(double, double, double, double, double*
 double distanceExport(GeodesyHandle h, DistanceFn fn, double lat1, double lon1, double lat2, double lon2,
                       double* azimuth) {
     return exportframe::valueExport(h, 0.0, [&](double& distance) {
-        // A NaN, infinite or beyond-the-pole end would come back as a NaN distance with success.
+        // A NaN, infinite or beyond-the-pole end would come back as a NaN distance with success:
+        // refused as the projections refuse such a point.
         for (double lat : {lat1, lat2})
-            if (!(std::fabs(lat) <= kHalfPi)) return erc(kNoPoint, kSeverityError, &geodesyFacility());
+            if (!(std::fabs(lat) <= kHalfPi)) return erc(kLatitudeOutOfRange, kSeverityError, &geodesyFacility());
         for (double lon : {lon1, lon2})
-            if (!std::isfinite(lon)) return erc(kNoPoint, kSeverityError, &geodesyFacility());
+            if (!std::isfinite(lon)) return erc(kLatitudeOutOfRange, kSeverityError, &geodesyFacility());
         const Projection& p = geodesyOf(h).GetProjection();
         double az = 0;
         distance = (p.*fn)(lat1, lon1, lat2, lon2, azimuth ? &az : nullptr) / p.UnitFactor();
@@ -95,7 +92,7 @@ TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h) {
 
 TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double lat, double lon) {
     return exportframe::statusExport(h, [&] {
-        if (!x || !y) return kNullPointer;
+        if (!x || !y) return exportframe::kNullPointer;
         double gx, gy;
         int code = geodesyOf(h).GeoXYCode(gx, gy, lat, lon);
         if (code == 0) {
@@ -108,7 +105,7 @@ TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double l
 
 TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* lat, double* lon) {
     return exportframe::statusExport(h, [&] {
-        if (!lat || !lon) return kNullPointer;
+        if (!lat || !lon) return exportframe::kNullPointer;
         double glat, glon;
         int code = geodesyOf(h).XYGeoCode(x, y, glat, glon);
         if (code == 0) {
