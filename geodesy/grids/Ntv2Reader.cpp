@@ -414,7 +414,7 @@ int ntv2_build_tree(ntv2_handle* h) {
     }
     if (!h->firstTopLevel) return kNtv2NoTopLevel;
 
-    // A parent chain longer than the sub-grids that have a parent can only be a cycle.
+    // A parent chain that comes back on itself would never reach a top-level grid.
     try {
         if (hasParentCycle(h->subFiles, h->subFiles.data())) return kNtv2ParentCycle;
     } catch (const std::bad_alloc&) {

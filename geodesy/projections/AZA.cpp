@@ -58,8 +58,7 @@ double AZA::M(double lat) const {
     return std::sqrt((1 - s * s) / (1 - e2 * s * s));
 }
 
-erc AZA::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc AZA::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double dl = lon - centralMeridian;
     const double q = Q(std::sin(lat));
     double dx, dy;
@@ -83,8 +82,7 @@ erc AZA::Forward(double lat, double lon, double& x, double& y) const {
     return Deliver(dx + falseEasting, dy + falseNorthing, x, y, kCannotProject);
 }
 
-erc AZA::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double dx = x - falseEasting;
     const double dy = y - falseNorthing;
     double q, dlon;

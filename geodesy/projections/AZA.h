@@ -20,10 +20,12 @@ public:
 
     const char* Code() const override { return kAzaKind.code; }
     int Id() const override { return kAzaKind.id; }
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     double PrincipalScale1(double lat, double lon) const override;
     double PrincipalScale2(double lat, double lon) const override;
+
+protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
     // q(lat) = (1 - e2) (sin lat / (1 - e2 sin^2 lat) + atanh(e sin lat) / e).

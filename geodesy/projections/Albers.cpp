@@ -54,16 +54,14 @@ double Albers::ParallelRadius(double lat) const {
     return std::sqrt((1 - s * s) / (1 - e2 * s * s));
 }
 
-erc Albers::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc Albers::GeoToGrid(double lat, double lon, double& x, double& y) const {
     double theta = WrapLongitude(lon - centralMeridian) * n;
     double rho = semiMajorUnits * std::sqrt(G - n * Q(lat)) / n;
     return Deliver(falseEasting + rho * std::sin(theta), rho0 + falseNorthing - rho * std::cos(theta), x, y,
                    kCannotProject);
 }
 
-erc Albers::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc Albers::GridToGeo(double x, double y, double& lat, double& lon) const {
     double dx = x - falseEasting;
     double dy = rho0 - (y - falseNorthing);
     double rho = std::hypot(dx, dy);

@@ -23,10 +23,12 @@ public:
 
     const char* Code() const override { return kAlbersKind.code; }
     int Id() const override { return kAlbersKind.id; }
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     double PrincipalScale1(double lat, double lon) const override;
     double PrincipalScale2(double lat, double lon) const override;
+
+protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
     // The authalic q function of a latitude: 2 sin lat on a sphere, qp at the pole.

@@ -36,8 +36,7 @@ AzimuthEqDist::AzimuthEqDist(const GeodesyParams& params) : Projection(params) {
     southPolar = std::fabs(lat1 + kHalfPi) < kPolarAspectTolerance;
 }
 
-erc AzimuthEqDist::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc AzimuthEqDist::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double dl = lon - centralMeridian;
     const double sinDl = std::sin(dl);
     const double cosDl = std::cos(dl);
@@ -62,8 +61,7 @@ erc AzimuthEqDist::Forward(double lat, double lon, double& x, double& y) const {
     return Deliver(falseEasting + c * std::sin(Az), falseNorthing + c * cosAz, x, y, kCannotProject);
 }
 
-erc AzimuthEqDist::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc AzimuthEqDist::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double dx = x - falseEasting;
     const double dy = y - falseNorthing;
     if (dx == 0 && dy == 0) {

@@ -19,12 +19,14 @@ public:
 
     const char* Code() const override { return kAzimuthEqDistKind.code; }
     int Id() const override { return kAzimuthEqDistKind.id; }
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     // Across the radius from the centre: 1 in the oblique aspect, rho / (a m(lat)) in a polar one.
     double PrincipalScale1(double lat, double lon) const override;
     // Along the radius from the centre: 1.
     double PrincipalScale2(double lat, double lon) const override;
+
+protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
     double sinLat1, cosLat1;  // of the reference latitude

@@ -21,8 +21,7 @@ Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
     f8 = 1097 * e1_4 / 512;
 }
 
-erc Cassini::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc Cassini::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double N = RadiusN(lat) / unit;
     const double c = std::cos(lat);
     const double A = WrapLongitude(lon - centralMeridian) * c;
@@ -38,8 +37,7 @@ erc Cassini::Forward(double lat, double lon, double& x, double& y) const {
                    y, kCannotProject);
 }
 
-erc Cassini::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double M1 = (M0 + y - falseNorthing) * unit;
     const double mu1 = M1 / arcFactor;
     const double lat1 = mu1 + f2 * std::sin(2 * mu1) + f4 * std::sin(4 * mu1) + f6 * std::sin(6 * mu1) +

@@ -18,9 +18,11 @@ public:
 
     const char* Code() const override { return kCassiniKind.code; }
     int Id() const override { return kCassiniKind.id; }
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     double PrincipalScale2(double lat, double lon) const override;
+
+protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
     double M0;           // meridian arc of the reference latitude, grid units

@@ -38,8 +38,7 @@ double Lambert::ParallelRadius(double lat) const {
     return std::cos(lat) / std::sqrt(1 - e2 * s * s);
 }
 
-erc Lambert::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc Lambert::GeoToGrid(double lat, double lon, double& x, double& y) const {
     double theta = WrapLongitude(lon - centralMeridian) * n;
     double rho = 0;
     if (std::fabs(lat) == kHalfPi) {
@@ -53,8 +52,7 @@ erc Lambert::Forward(double lat, double lon, double& x, double& y) const {
                    kCannotProject);
 }
 
-erc Lambert::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc Lambert::GridToGeo(double x, double y, double& lat, double& lon) const {
     double dx = x - falseEasting;
     double dy = rho0 - (y - falseNorthing);
     // On a cone opening southwards the radii count negative, like F.

@@ -22,10 +22,12 @@ public:
 
     const char* Code() const override { return kLambertKind.code; }
     int Id() const override { return kLambertKind.id; }
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     double PrincipalScale1(double lat, double lon) const override;
     double Convergence(double lat, double lon) const override;
+
+protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
     // The conformal-conic t function of a latitude.

@@ -23,8 +23,7 @@ Mercator::Mercator(const GeodesyParams& params) : Projection(params) {
     K = RadiusN(referenceLatitude) * std::cos(referenceLatitude) / unit;
 }
 
-erc Mercator::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc Mercator::GeoToGrid(double lat, double lon, double& x, double& y) const {
     if (std::fabs(lat) == kHalfPi) return Failure(kCannotProject);
     double s = std::sin(lat);
     // Within a rounding of a pole sin lat is 1 and the northing infinite: refused like the pole.
@@ -33,8 +32,7 @@ erc Mercator::Forward(double lat, double lon, double& x, double& y) const {
                    y, kCannotProject);
 }
 
-erc Mercator::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc Mercator::GridToGeo(double x, double y, double& lat, double& lon) const {
     double latitude = 0;
     if (!LatitudeFromConformalT(std::exp(-(y - falseNorthing) / K), e, kLatitudeTolerance, kMaxPasses, latitude))
         return Failure(kNotConverged);

@@ -52,8 +52,7 @@ double ObliqueCylindrical::RotatedSine(double b, double l) const {
     return cosB0 * std::sin(b) - sinB0 * std::cos(b) * std::cos(l);
 }
 
-erc ObliqueCylindrical::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double b = SphereLatitude(lat);
     const double l = alpha * WrapLongitude(lon - centralMeridian);
     const double sinBb = RotatedSine(b, l);
@@ -65,8 +64,7 @@ erc ObliqueCylindrical::Forward(double lat, double lon, double& x, double& y) co
     return Deliver(falseEasting + R * lb, falseNorthing + R * mercatorLog(bb), x, y, kCannotProject);
 }
 
-erc ObliqueCylindrical::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double lb = (x - falseEasting) / R;
     const double bb = 2 * std::atan(std::exp((y - falseNorthing) / R)) - kHalfPi;
     const double b = std::asin(std::clamp(cosB0 * std::sin(bb) + sinB0 * std::cos(bb) * std::cos(lb), -1.0, 1.0));

@@ -54,8 +54,7 @@ ObliqueMercator::ObliqueMercator(const GeodesyParams& params) : Projection(param
 
 double ObliqueMercator::ConformalT(double lat) const { return ConformalTOf(lat, e); }
 
-erc ObliqueMercator::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc ObliqueMercator::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double dl = WrapLongitude(lon - lon0);
     const double s = std::sin(lat);
     double U, u;
@@ -79,8 +78,7 @@ erc ObliqueMercator::Forward(double lat, double lon, double& x, double& y) const
     return Deliver(gx, gy, x, y, kCannotProject);
 }
 
-erc ObliqueMercator::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc ObliqueMercator::GridToGeo(double x, double y, double& lat, double& lon) const {
     double u = 0, v = 0;
     GridToSkew(u, v, x, y);
     return SkewToGeo(u, v, lat, lon);

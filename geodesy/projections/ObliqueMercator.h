@@ -23,8 +23,6 @@
 
 class ObliqueMercator : public Projection {
 public:
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     double PrincipalScale1(double lat, double lon) const override;
     double PrincipalScale2(double lat, double lon) const override;
 
@@ -37,6 +35,9 @@ public:
     double ConformalT(double lat) const;
 
 protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
+
     explicit ObliqueMercator(const GeodesyParams& params);
 
     // Skew (u, v) to geographic; code 11 when the latitude iteration does not settle.

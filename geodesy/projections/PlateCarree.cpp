@@ -18,15 +18,13 @@ PlateCarree::PlateCarree(const GeodesyParams& params) : Projection(params) {
     parallelRadius = a * std::cos(referenceLatitude);
 }
 
-erc PlateCarree::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc PlateCarree::GeoToGrid(double lat, double lon, double& x, double& y) const {
     x = WrapLongitude(lon - centralMeridian) * parallelRadius + falseEasting;
     y = lat * a + falseNorthing;
     return Success();
 }
 
-erc PlateCarree::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc PlateCarree::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double phi = (y - falseNorthing) / a;
     // The image of a pole may come back a rounding beyond it.
     if (std::fabs(phi) > kHalfPi * (1 + kPoleRounding)) return Failure(kLatitudeOutOfRange);

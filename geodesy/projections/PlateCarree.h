@@ -17,10 +17,12 @@ public:
 
     const char* Code() const override { return kPlateCarreeKind.code; }
     int Id() const override { return kPlateCarreeKind.id; }
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     double PrincipalScale1(double lat, double lon) const override;
     double PrincipalScale2(double lat, double lon) const override;
+
+protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
     double parallelRadius;  // a cos lat0, metres

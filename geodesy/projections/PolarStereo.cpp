@@ -35,8 +35,7 @@ double PolarStereo::ConformalT(double lat) const { return north ? ConformalTOf(l
 
 double PolarStereo::Radius(double lat) const { return K * ConformalT(lat); }
 
-erc PolarStereo::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc PolarStereo::GeoToGrid(double lat, double lon, double& x, double& y) const {
     double rho = Radius(lat);
     double d = lon - centralMeridian;
     // The pole opposite the aspect is at infinity.
@@ -44,8 +43,7 @@ erc PolarStereo::Forward(double lat, double lon, double& x, double& y) const {
                    north ? falseNorthing - rho * std::cos(d) : falseNorthing + rho * std::cos(d), x, y, kCannotProject);
 }
 
-erc PolarStereo::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc PolarStereo::GridToGeo(double x, double y, double& lat, double& lon) const {
     double dx = x - falseEasting;
     double dy = y - falseNorthing;
     double rho = std::hypot(dx, dy);

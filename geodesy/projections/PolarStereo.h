@@ -20,9 +20,11 @@ public:
 
     const char* Code() const override { return kPolarStereoKind.code; }
     int Id() const override { return kPolarStereoKind.id; }
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     double PrincipalScale1(double lat, double lon) const override;
+
+protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
     // Distance of the latitude's parallel from the pole of the aspect on the grid, metres.

@@ -40,8 +40,7 @@ double Polyconic::CosineSeries(double lat) const {
     return c0 - C1 * std::cos(2 * lat) + C2 * std::cos(4 * lat) + C3 * std::cos(6 * lat);
 }
 
-erc Polyconic::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc Polyconic::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double dl = WrapLongitude(lon - centralMeridian);
     const double s = std::sin(lat);
     double dx, dy;
@@ -62,8 +61,7 @@ erc Polyconic::Forward(double lat, double lon, double& x, double& y) const {
     return Deliver(dx + falseEasting, dy + falseNorthing, x, y, kCannotProject);
 }
 
-erc Polyconic::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double dx = x - falseEasting;
     const double dy = y - falseNorthing;
     if (dy == -M0) {

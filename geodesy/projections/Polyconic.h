@@ -17,12 +17,14 @@ public:
 
     const char* Code() const override { return kPolyconicKind.code; }
     int Id() const override { return kPolyconicKind.id; }
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     double PrincipalScale2(double lat, double lon) const override;
 
     // The derivative of MeridianArc divided by a: c0 - C1 cos 2lat + C2 cos 4lat + C3 cos 6lat.
     double CosineSeries(double lat) const;
+
+protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
     double M0;              // meridian arc of the reference latitude, metres

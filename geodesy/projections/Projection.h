@@ -63,10 +63,17 @@ public:
     // Slot 0: the three-letter code; slot 1: the projection id.
     virtual const char* Code() const = 0;
     virtual int Id() const = 0;
-    // Grid (x, y) to geographic.
-    virtual erc Inverse(double x, double y, double& lat, double& lon) const = 0;
-    // Geographic to grid (x, y).
-    virtual erc Forward(double lat, double lon, double& x, double& y) const = 0;
+    // Grid (x, y) to geographic: 10 for a non-finite coordinate, else the class's GridToGeo.
+    erc Inverse(double x, double y, double& lat, double& lon) const {
+        if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+        return GridToGeo(x, y, lat, lon);
+    }
+    // Geographic to grid (x, y): 10 for a point that is none (IsGeographic), else the class's
+    // GeoToGrid.
+    erc Forward(double lat, double lon, double& x, double& y) const {
+        if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+        return GeoToGrid(lat, lon, x, y);
+    }
     // Point scale at the grid point: the geometric mean of the two principal scales at its
     // inverse; the inverse's failure (or an erc thrown by a principal scale) is the result, and k
     // is then not written; a scale that is not finite is code 6.
@@ -87,6 +94,9 @@ protected:
     // Status values of Forward and Inverse.
     static erc Success() { return erc(); }
     static erc Failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
+    // The formulas of a class, given a point Inverse or Forward has checked.
+    virtual erc GridToGeo(double x, double y, double& lat, double& lon) const = 0;
+    virtual erc GeoToGrid(double lat, double lon, double& x, double& y) const = 0;
     // Refusal of unusable parameters by a derived constructor.
     [[noreturn]] static void RefuseParameters();
     // Whether a geographic point is one: finite, latitude within +-pi/2.

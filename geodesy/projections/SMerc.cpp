@@ -9,15 +9,13 @@ namespace {
 constexpr double kSphereRadius = 6378388.0;
 }  // namespace
 
-erc SMerc::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc SMerc::GeoToGrid(double lat, double lon, double& x, double& y) const {
     if (std::fabs(lat) == kHalfPi) return Failure(kCannotProject);
     return Deliver(lon * kSphereRadius, std::log(std::tan((lat + kHalfPi) / 2)) * kSphereRadius, x, y,
                    kCannotProject);
 }
 
-erc SMerc::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc SMerc::GridToGeo(double x, double y, double& lat, double& lon) const {
     lon = x / kSphereRadius;
     lat = 2 * std::atan(std::exp(y / kSphereRadius)) - kHalfPi;
     return Success();

@@ -54,8 +54,7 @@ double Stereographic::Denominator(double chi, double L) const {
     return 1 + std::sin(chi0) * std::sin(chi) + std::cos(chi0) * std::cos(chi) * std::cos(L);
 }
 
-erc Stereographic::Forward(double lat, double lon, double& x, double& y) const {
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc Stereographic::GeoToGrid(double lat, double lon, double& x, double& y) const {
     double chi = ConformalLatitude(lat);
     double L = SphereLongitude(lon);
     double B = Denominator(chi, L);
@@ -65,8 +64,7 @@ erc Stereographic::Forward(double lat, double lon, double& x, double& y) const {
                    kCannotProject);
 }
 
-erc Stereographic::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const {
     double u = (x - falseEasting) / k0;
     double v = (y - falseNorthing) / k0;
     double rho = std::hypot(u, v);

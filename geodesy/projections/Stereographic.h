@@ -20,9 +20,11 @@ public:
 
     const char* Code() const override { return kStereographicKind.code; }
     int Id() const override { return kStereographicKind.id; }
-    erc Inverse(double x, double y, double& lat, double& lon) const override;
-    erc Forward(double lat, double lon, double& x, double& y) const override;
     double PrincipalScale1(double lat, double lon) const override;
+
+protected:
+    erc GridToGeo(double x, double y, double& lat, double& lon) const override;
+    erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
     // ((1 - e sin lat)/(1 + e sin lat))^(e/2).

@@ -65,9 +65,7 @@ double TransverseMercator::Footpoint(double mu) const {
     return cosPowerSeries(mu, std::sin(mu), std::cos(mu), B0, B2, B4, B6);
 }
 
-erc TransverseMercator::Forward(double lat, double lon, double& x, double& y) const {
-    // A latitude beyond a pole is no point at all: the series would return numbers for it.
-    if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+erc TransverseMercator::GeoToGrid(double lat, double lon, double& x, double& y) const {
     double c = std::cos(lat);
     double eta2 = ep2 * c * c;
     double dlon = lon - centralMeridian;
@@ -96,8 +94,7 @@ erc TransverseMercator::Forward(double lat, double lon, double& x, double& y) co
     return Success();
 }
 
-erc TransverseMercator::Inverse(double x, double y, double& lat, double& lon) const {
-    if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+erc TransverseMercator::GridToGeo(double x, double y, double& lat, double& lon) const {
     double mu = (y - falseNorthing - y0) / (r * k0);
     if (std::fabs(mu) >= kHalfPi) return Failure(kLatitudeOutOfRange);
     double lat1 = Footpoint(mu);
