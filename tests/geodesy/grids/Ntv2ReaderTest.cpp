@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -282,9 +282,10 @@ TEST(Ntv2Reader, ManySubGridsOpenQuickly) {
     };
 
     int error = -1;
-    const auto start = std::chrono::steady_clock::now();
+    // Processor time, not wall time: a loaded machine must not fail a test of the algorithm.
+    const std::clock_t start = std::clock();
     ntv2_handle* h = ntv2_open(path.c_str(), false, false, nullptr, &error);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
     ASSERT_EQ(error, 0);
     EXPECT_EQ(h->topLevelCount, 1);
     EXPECT_EQ(h->subFiles.back().parent, &h->subFiles[kGrids - 2]);
