@@ -88,10 +88,11 @@ SELECT z.code, pp.id AS par,
                 CASE pp.abrev WHEN 'ScaleFactor' THEN 1.0 ELSE 0.0 END) AS v
 FROM (SELECT DISTINCT code FROM zone_params) z, gp_projpar pp;
 
--- Datum transformations to WGS 84 of the zones' base systems, one row per base system (id =
--- its EPSG code): a datum-shift grid of proj-data where one applies, else the most accurate
--- seven- or three-parameter transformation, in the parameter file's units (metres, arc-seconds
--- in the coordinate-frame convention, ppm).
+-- Datum transformations of the zones' base systems, one row per base system (id = its EPSG
+-- code): a datum-shift grid of proj-data where one applies, else the most accurate seven- or
+-- three-parameter transformation that EPSG has not superseded, in the parameter file's
+-- convention (WGS 84 to the local datum; metres, arc-seconds in the coordinate-frame
+-- convention, ppm).
 CREATE TEMP TABLE zone_bases AS
 SELECT DISTINCT c.source_geogcrs_code AS base FROM zone_codes z
 JOIN epsg_coordinatereferencesystem c ON c.coord_ref_sys_code = z.code;
@@ -110,24 +111,29 @@ WHERE a.old_proj_grid_name IN ('BETA2007.gsb', 'ntf_r93.gsb', 'nzgd2kgrid0005.gs
   AND b.base NOT IN (SELECT id FROM gp_datum_xform)
 GROUP BY b.base;
 
--- Arc-seconds per radian, and the position-vector rotations turned to coordinate frame.
+-- EPSG gives these transformations from the base system to WGS 84; the library applies the
+-- stored values from WGS 84 to the local datum. EPSG's reverse of these methods changes the
+-- sign of all seven values; a position-vector rotation is the coordinate-frame rotation of the
+-- opposite sign, so its rotations keep their sign and a coordinate-frame one changes it.
 INSERT INTO gp_datum_xform (id, kind, dx, dy, dz, drx, dry, drz, dsc, model, name, _epsg_code)
-SELECT base, 0, tx, ty, tz, rx, ry, rz, ds, NULL, name, code FROM (
+SELECT base, 0, -tx, -ty, -tz, rsign * rx, rsign * ry, rsign * rz, -ds, NULL, name, code FROM (
     SELECT b.base, h.tx * tu.conv_factor AS tx, h.ty * tu.conv_factor AS ty, h.tz * tu.conv_factor AS tz,
+           CASE h.method_code WHEN '9606' THEN 1.0 ELSE -1.0 END AS rsign,
+           -- Arc-seconds per radian.
            CASE WHEN h.method_code = '9603' THEN 0.0
-                ELSE (CASE h.method_code WHEN '9606' THEN -1.0 ELSE 1.0 END) *
-                     (CASE h.rotation_uom_code WHEN '9104' THEN h.rx ELSE h.rx * ru.conv_factor * 206264.80624709636 END) END AS rx,
+                WHEN h.rotation_uom_code = '9104' THEN h.rx ELSE h.rx * ru.conv_factor * 206264.80624709636 END AS rx,
            CASE WHEN h.method_code = '9603' THEN 0.0
-                ELSE (CASE h.method_code WHEN '9606' THEN -1.0 ELSE 1.0 END) *
-                     (CASE h.rotation_uom_code WHEN '9104' THEN h.ry ELSE h.ry * ru.conv_factor * 206264.80624709636 END) END AS ry,
+                WHEN h.rotation_uom_code = '9104' THEN h.ry ELSE h.ry * ru.conv_factor * 206264.80624709636 END AS ry,
            CASE WHEN h.method_code = '9603' THEN 0.0
-                ELSE (CASE h.method_code WHEN '9606' THEN -1.0 ELSE 1.0 END) *
-                     (CASE h.rotation_uom_code WHEN '9104' THEN h.rz ELSE h.rz * ru.conv_factor * 206264.80624709636 END) END AS rz,
+                WHEN h.rotation_uom_code = '9104' THEN h.rz ELSE h.rz * ru.conv_factor * 206264.80624709636 END AS rz,
            CASE WHEN h.method_code = '9603' THEN 0.0
                 WHEN h.scale_difference_uom_code = '9202' THEN h.scale_difference
                 ELSE h.scale_difference * su.conv_factor * 1e6 END AS ds,
            h.name, CAST(h.code AS INTEGER) AS code,
-           row_number() OVER (PARTITION BY b.base ORDER BY h.accuracy IS NULL, h.accuracy, CAST(h.code AS INTEGER)) AS pick
+           row_number() OVER (PARTITION BY b.base ORDER BY
+               EXISTS (SELECT 1 FROM proj.supersession s WHERE s.superseded_table_name = 'helmert_transformation'
+                           AND s.superseded_auth_name = 'EPSG' AND s.superseded_code = h.code),
+               h.accuracy IS NULL, h.accuracy, CAST(h.code AS INTEGER)) AS pick
     FROM zone_bases b
     JOIN proj.helmert_transformation_table h ON h.auth_name = 'EPSG' AND h.deprecated = 0
         AND h.source_crs_auth_name = 'EPSG' AND h.source_crs_code = CAST(b.base AS TEXT)
@@ -144,7 +150,10 @@ WHERE pick = 1;
 INSERT INTO gp_zones (id, name, crs_id, proj_id, numpar, p1, p2, p3, p4, p5, fe, fn, hunit_id,
                       ellip_id, ladj_id, dt_id, epsg_code)
 SELECT z.code,
-       substr(c.coord_ref_sys_name, instr(c.coord_ref_sys_name, ' / ') + 3),
+       -- The name after the base system's, when the system's name carries one.
+       CASE WHEN instr(c.coord_ref_sys_name, ' / ') > 0
+            THEN substr(c.coord_ref_sys_name, instr(c.coord_ref_sys_name, ' / ') + 3)
+            ELSE c.coord_ref_sys_name END,
        z.crs_id, gp.id, gp.numpar,
        (SELECT v FROM zone_param p WHERE p.code = z.code AND p.par = gp.par1),
        (SELECT v FROM zone_param p WHERE p.code = z.code AND p.par = gp.par2),
