@@ -225,7 +225,14 @@ TEST(Ntv2Shift, EdgeRowsWhereTheDivisionFallsShort) {
 
 TEST(Ntv2Shift, ChildServesOnItsOwnNorthEdge) {
     TempFolder folder;
-    writeFile(folder.file("c.gsb"), ntv2Bytes({}, {parentGrid(), childGrid()}));
+    // A second child of the parent, over 0.5..0.75 east and north, 5' spacing.
+    Ntv2SubGrid second = childGrid();
+    second.name = "CHILD002";
+    second.sLat = 1800;
+    second.nLat = 2700;
+    second.eLong = -2700;
+    second.wLong = -1800;
+    writeFile(folder.file("c.gsb"), ntv2Bytes({}, {parentGrid(), childGrid(), second}));
     Handle g(folder.file("c.gsb"), false);
     ASSERT_EQ(g.error, 0);
     int rank = 0;
@@ -242,6 +249,15 @@ TEST(Ntv2Shift, ChildServesOnItsOwnNorthEdge) {
     s = ntv2_find_grid(g.h, &rank, 0.3, 0.3);
     EXPECT_EQ(s, &g.h->subFiles[1]);
     EXPECT_EQ(rank, 1);
+    // The second child serves its own cells: at (0.625, 0.625) the middle of its nodes (1..2,
+    // 1..2), not of the parent's (2..3, 1..2).
+    s = ntv2_find_grid(g.h, &rank, 0.625, 0.625);
+    EXPECT_EQ(s, &g.h->subFiles[2]);
+    EXPECT_EQ(rank, 1);
+    const double inSecond[2] = {0.625, 0.625};
+    ASSERT_EQ(ntv2_point_shift(g.h, inSecond, &dLat, &dLon), 1);
+    EXPECT_NEAR(dLat, (nodeLat(1, 1) + nodeLat(1, 2) + nodeLat(2, 1) + nodeLat(2, 2)) / 4, kExact);
+    EXPECT_NEAR(dLon, (nodeLonEast(1, 1) + nodeLonEast(1, 2) + nodeLonEast(2, 1) + nodeLonEast(2, 2)) / 4, kExact);
 }
 
 TEST(Ntv2Shift, UnitFactorsAndTransform) {
