@@ -84,6 +84,14 @@ TEST(KTDFile, BadTablesRaise) {
         writeFile(folder.file("b.ktd"), c.text);
         EXPECT_EQ(raisedCode([&] { KTDFile ktd(folder.file("b.ktd").c_str()); }), c.code) << c.text;
     }
+    // A table longer than its first 4 kB is read whole.
+    std::string large = "60 60 0 0 100 100";
+    for (int k = 0; k < 3600; ++k) large += " 1.25";
+    writeFile(folder.file("large.ktd"), large);
+    KTDFile table(folder.file("large.ktd").c_str());
+    double v = NAN;
+    ASSERT_EQ(table.Lookup(99.9, 99.9, nullptr, &v).release(), 0);
+    EXPECT_NEAR(v, 1.25, kTolerance);
     // A table followed by 2 GB of nothing (a sparse file) is larger than its header says: it is
     // refused without being read.
     const std::string sparse = folder.file("sparse.ktd");
