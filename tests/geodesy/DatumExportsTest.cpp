@@ -316,6 +316,7 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     // claims 46340 x 46340 nodes, and 2 GB of zeros.
     gridwriter::Ntv2SubGrid claims = parentGrid();
     claims.nLat = claims.wLong = 46339;
+    claims.eLong = 0;
     claims.latInc = claims.lonInc = 1;
     claims.writeNodes = false;
     std::string claimed = gridwriter::ntv2Bytes({}, {claims});
