@@ -30,20 +30,24 @@ constexpr int kBadDatumGrid = 18;
 constexpr int kNoProjection = 5;
 // Seven parameters, or another ellipsoid, that are not all finite numbers.
 constexpr int kBadParameter = 7;
+// A datum shift that gives no point (outside its grid, or a grid that holds no value there).
+constexpr int kNoShift = 4;
 
 Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
-// Runs a datum conversion on copies, so the caller's point changes only on success.
+// Runs a datum conversion on copies, so the caller's point changes only on success. A result
+// that is not finite is no point: it fails with `noPoint`.
 template <typename Convert>
-int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, Convert&& convert) {
+int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noPoint, Convert&& convert) {
     return statusExport(h, [&]() {
         if (!lat || !lon) return nullPointer();
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
         // A point that is not finite is refused as the projections refuse one.
         if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
         convert(*geodesyOf(h), &la, &lo, &he);
+        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(noPoint);
         *lat = la;
         *lon = lo;
         if (hgt) *hgt = he;
@@ -54,19 +58,19 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, Convert
 }  // namespace
 
 TELLUS_API int TELLUS_CALL WGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
-    return convertPoint(h, lat, lon, hgt,
+    return convertPoint(h, lat, lon, hgt, kNoShift,
                         [](Geodesy& g, double* la, double* lo, double* he) { g.WGS84Conv(la, lo, he); });
 }
 
 TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
-    return convertPoint(h, lat, lon, hgt,
+    return convertPoint(h, lat, lon, hgt, kNoShift,
                         [](Geodesy& g, double* la, double* lo, double* he) { g.InvWGS84Conv(la, lo, he); });
 }
 
 TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
                                    double f) {
     if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
-    return convertPoint(h, lat, lon, hgt, [&](Geodesy& g, double* la, double* lo, double* he) {
+    return convertPoint(h, lat, lon, hgt, kBadParameter, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.EllConv(Ellipsoid(a, f), la, lo, he);
     });
 }
@@ -74,7 +78,7 @@ TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, do
 TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
                                       double f) {
     if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
-    return convertPoint(h, lat, lon, hgt, [&](Geodesy& g, double* la, double* lo, double* he) {
+    return convertPoint(h, lat, lon, hgt, kBadParameter, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.InvEllConv(Ellipsoid(a, f), la, lo, he);
     });
 }
@@ -173,7 +177,16 @@ TELLUS_API int TELLUS_CALL GetVDatumModel(GeodesyHandle h, char* region, int len
 
 TELLUS_API int TELLUS_CALL DatumSeparation1(GeodesyHandle h, double lat, double lon, double* separation,
                                             double* undulation) {
-    return statusExport(h, [&]() { return geodesyOf(h)->DatumSeparation(lat, lon, separation, undulation); });
+    return statusExport(h, [&]() {
+        // Through copies: a result that is not finite is no separation, and is not handed out.
+        double s = separation ? *separation : 0.0, n = undulation ? *undulation : 0.0;
+        erc status = geodesyOf(h)->DatumSeparation(lat, lon, separation ? &s : nullptr, undulation ? &n : nullptr);
+        const bool finite = std::isfinite(s) && std::isfinite(n);
+        if (separation && std::isfinite(s)) *separation = s;
+        if (undulation && std::isfinite(n)) *undulation = n;
+        if (status.getCode() == 0 && !finite) return erc(vertical::kNoSeparation, kSeverityInfo, &geodesyFacility());
+        return status;
+    });
 }
 
 TELLUS_API int TELLUS_CALL DatumSeparation(GeodesyHandle h, double lat, double lon, double* separation) {

@@ -48,7 +48,13 @@ std::unique_ptr<InterpFile> openShiftGrid(const char* path, GridKind& kind) {
     if (!path || !datafiles::isReadableFile(path)) throw erc(kCannotOpen, kSeverityError, &geodesyFacility());
     kind = gridKindOf(path);
     switch (kind) {
-    case kNtv2Grid: return std::make_unique<GsbFile>(path);
+    case kNtv2Grid: {
+        auto gsb = std::make_unique<GsbFile>(path);
+        // A file whose headers fail, or that is too short for the nodes they declare, serves no
+        // point: taking it would answer every conversion with "outside the grid".
+        if (gsb->Handle()->openError != 0) throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+        return gsb;
+    }
     case kAsciiNtv2Grid:
         // ASCII NTv2 cannot be read; accepting the name would report a grid in use that
         // shifts nothing.

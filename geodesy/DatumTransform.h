@@ -20,8 +20,9 @@ GridKind gridKindOf(const char* path);
 
 // Opens a datum-shift grid by its kind, with the one set of rules that both Geodesy::SetEllModel
 // and the editor's check (IsValidModel) apply: a regular file, an NTv2 file or a binary grid of
-// two (angular) or three (cartesian) values per node; ASCII NTv2 is refused. Raises code 1 when
-// there is no such file, 2 for a grid the conversions cannot use, or the reader's own code.
+// two (angular) or three (cartesian) values per node; ASCII NTv2 and an NTv2 file whose headers
+// fail or whose nodes are not all in it are refused. Raises code 1 when there is no such file, 2
+// for a grid the conversions cannot use, or the reader's own code.
 std::unique_ptr<InterpFile> openShiftGrid(const char* path, GridKind& kind);
 
 // The identity: no shift, no rotation, scale 1.

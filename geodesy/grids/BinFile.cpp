@@ -112,12 +112,18 @@ erc BinFile::Lookup(double latitude, double longitude, int* count, double* value
     const int column = cell.column;
     const double u = cell.u, v = cell.v;
     auto node = [](const unsigned char* row, size_t at) { return byteorder::loadLittle<float>(row + 4 * at); };
+    double found[kMaxValuesPerNode];
     for (int k = 0; k < valuesPerNode; ++k) {
         size_t at = size_t(kLeadingFloats + valuesPerNode * column + k);
         size_t right = at + size_t(valuesPerNode);
         const float corners[4] = {node(row0, at), node(row0, right), node(row1, right), node(row1, at)};
-        values[k] = Interpolate(corners, u, v);
+        if (!UsableNodes(corners)) {
+            if (count) *count = 0;
+            return gridOutside();
+        }
+        found[k] = Interpolate(corners, u, v);
     }
+    for (int k = 0; k < valuesPerNode; ++k) values[k] = found[k];
     if (count) *count = valuesPerNode;
     return gridSuccess();
 }

@@ -56,7 +56,11 @@ erc GtxFile::Open(const char* filePath) {
         return gridBadHeader();
     // Without these no cell exists, and a zero spacing would make every index undefined.
     if (headerRows < 2 || headerColumns < 2) return gridBadHeader();
-    if (!(latStep > 0.0) || !(lonStep > 0.0) || !std::isfinite(latStep) || !std::isfinite(lonStep))
+    // Checked in radians: a spacing finite in degrees may overflow in the conversion, and so may
+    // the north or east limit.
+    double latRad = toRadians(latStep), lonRad = toRadians(lonStep);
+    double northRad = (headerRows - 1) * latRad + southRad, eastRad = (headerColumns - 1) * lonRad + westRad;
+    if (!(latRad > 0.0) || !(lonRad > 0.0) || !std::isfinite(northRad) || !std::isfinite(eastRad))
         return gridBadHeader();
     int64_t row = int64_t(headerColumns) * 4;
     if (row > INT32_MAX) return gridBadHeader();
@@ -68,10 +72,10 @@ erc GtxFile::Open(const char* filePath) {
     rowSize = int32_t(row);
     south = southRad;
     west = westRad;
-    latSpacing = toRadians(latStep);
-    lonSpacing = toRadians(lonStep);
-    north = (rows - 1) * latSpacing + south;
-    east = (columns - 1) * lonSpacing + west;
+    latSpacing = latRad;
+    lonSpacing = lonRad;
+    north = northRad;
+    east = eastRad;
     gridRows.Reset(rows, size_t(rowSize), int64_t(kHeaderSize));
     return gridSuccess();
 }
@@ -100,6 +104,10 @@ erc GtxFile::Lookup(double latitude, double longitude, int* count, double* value
     if (!fill) return gridOutside();
     float filled[4];
     for (int k = 0; k < 4; ++k) filled[k] = scan[k] == kNoData ? *fill : scan[k];
+    if (!UsableNodes(filled)) {
+        if (count) *count = 0;
+        return gridOutside();
+    }
     // Corner order of the interpolation: (row, column), (row, column + 1), (row + 1, column + 1),
     // (row + 1, column).
     const float corners[4] = {filled[0], filled[1], filled[3], filled[2]};

@@ -11,6 +11,9 @@ namespace {
 constexpr double kWgs84SemiMajor = 6378137.0;
 constexpr double kWgs84Flattening = 0.003352810664747;
 
+// Beyond the deepest ocean and the highest mountain, and 2.8 degrees as an angular shift.
+constexpr double kMaxNodeValue = 10000.0;
+
 }  // namespace
 
 erc gridSuccess() { return erc(0, 0, &geodesyFacility()); }
@@ -72,4 +75,13 @@ int InterpFile::CellIndex(double t, int nodes) {
     if (!(t > 0.0)) return 0;
     if (t >= last) return nodes - 2;
     return int(t);
+}
+
+bool InterpFile::UsableValue(double value) {
+    // The negated form also refuses a NaN.
+    return std::fabs(value) <= kMaxNodeValue;
+}
+
+bool InterpFile::UsableNodes(const float nodes[4]) {
+    return UsableValue(nodes[0]) && UsableValue(nodes[1]) && UsableValue(nodes[2]) && UsableValue(nodes[3]);
 }

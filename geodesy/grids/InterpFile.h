@@ -95,6 +95,10 @@ protected:
     // along an axis of `nodes` nodes (at least 2). The index never passes nodes - 2, so a point on
     // the last node uses the last cell at fraction 1 and no node beyond the grid is ever read.
     static int CellIndex(double t, int nodes);
+    // True for a value a grid can mean: finite, and no height, separation or shift beyond 10 km
+    // (or 10000 arc-seconds). A cell with a node holding another is no value.
+    static bool UsableValue(double value);
+    static bool UsableNodes(const float nodes[4]);
     // Opens `filePath` (a regular file) as this object's file: code 1 when there is none or it
     // cannot be opened.
     erc OpenFile(const char* filePath);

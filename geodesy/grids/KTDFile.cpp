@@ -1,8 +1,10 @@
 // KTD reader. Numbers are parsed with std::from_chars, so a host that set a decimal-comma
-// locale reads the same table. A table that does not parse whole is refused rather than left
-// with values that were never read.
+// locale reads the same table. A table that does not parse whole, or holds a value no separation
+// could mean ("nan", "inf", beyond 10 km), is refused rather than left with values that were
+// never read or served wrongly.
 #include "geodesy/grids/KTDFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -30,16 +32,40 @@ public:
         return true;
     }
 
+    // True while text is left after the last number read.
+    bool more() const { return at < end; }
+
 private:
     const char* at;
     const char* end;
 };
 
-bool readWholeFile(std::FILE* f, std::string& text) {
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-    return !std::ferror(f);
+// The header of a table lies in its first bytes, and no value takes more than a line of text.
+constexpr int64_t kHeaderBytes = 4096;
+constexpr int64_t kMaxValueBytes = 80;
+
+// Reads the table's text: its first bytes, then the rest only when the file is no larger than a
+// table of the size its header declares can be, so that a file of gigabytes is refused unread.
+bool readTable(std::FILE* f, std::string& text) {
+    int64_t size = platform::fileSize(f);
+    if (size < 0) return false;
+    text.resize(size_t(std::min(size, kHeaderBytes)));
+    if (std::fread(text.data(), 1, text.size(), f) != text.size()) return false;
+    if (int64_t(text.size()) == size) return true;
+    NumberReader header(text);
+    int32_t tableRows = 0, tableColumns = 0;
+    double limit;
+    bool whole = header.next(tableRows) && header.next(tableColumns);
+    for (int k = 0; k < 4 && whole; ++k) whole = header.next(limit);
+    // A header cut by the end of the first bytes could read a number short.
+    if (!whole || !header.more() || tableRows < 1 || tableColumns < 1) return false;
+    // In doubles: the product of two counts and the line length may pass the 64-bit range.
+    if (double(size) > double(kHeaderBytes) + double(tableRows) * double(tableColumns) * double(kMaxValueBytes) ||
+        uint64_t(size) > text.max_size())
+        return false;
+    size_t first = text.size();
+    text.resize(size_t(size));
+    return std::fread(text.data() + first, 1, text.size() - first, f) == text.size() - first;
 }
 
 }  // namespace
@@ -54,7 +80,7 @@ KTDFile::~KTDFile() = default;
 erc KTDFile::Read(const char* filePath) {
     if (erc opened = OpenFile(filePath); opened.getCode() != 0) return opened;
     std::string text;
-    bool readOk = readWholeFile(file, text);
+    bool readOk = readTable(file, text);
     CloseFile();
     if (!readOk) return gridBadHeader();
 
@@ -73,7 +99,7 @@ erc KTDFile::Read(const char* filePath) {
     if (nodes > int64_t(text.size())) return gridBadHeader();
     block.assign(size_t(nodes), 0.0);
     for (double& value : block)
-        if (!in.next(value)) {
+        if (!in.next(value) || !UsableValue(value)) {
             block.clear();
             return gridBadHeader();
         }

@@ -36,6 +36,9 @@ constexpr uint64_t kInverseMaxUlps = 2;
 // point inside a grid settles within a handful.
 constexpr int kInverseMaxEvaluations = 50;
 
+// The largest shift a node may hold: 5 degrees, beyond any datum change a grid describes.
+constexpr double kMaxShiftSeconds = 5 * 3600.0;
+
 bool withinOneCell(double v, double low, double high, double step) {
     return low - step < v && v < high + step;
 }
@@ -83,9 +86,17 @@ int nextNode(int index, int nodes) { return index + 1 < nodes ? index + 1 : inde
 inline bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int row, int column,
                       int component, double* value) {
     if (row < 0 || row >= s->rows || column < 0 || column >= s->columns) return false;
-    if (!nodes) return fileNodeValue(h, s, row, column, component, value);
-    size_t index = size_t(row) * size_t(s->columns) + size_t(column);
-    *value = nodes[2 * index + (component == kNtv2Latitude ? 1 : 0)];
+    double v;
+    if (!nodes) {
+        if (!fileNodeValue(h, s, row, column, component, &v)) return false;
+    } else {
+        size_t index = size_t(row) * size_t(s->columns) + size_t(column);
+        v = nodes[2 * index + (component == kNtv2Latitude ? 1 : 0)];
+    }
+    // A node that is not a number, or a shift no datum could mean, is no value: the points
+    // around it are not served rather than moved by it.
+    if (!(std::fabs(v) * h->toSeconds <= kMaxShiftSeconds)) return false;
+    *value = v;
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <string>
@@ -14,6 +15,7 @@
 #include "geodesy/Trace.h"
 #include "tests/TestSupport.h"
 #include "tests/geodesy/SuiteFolder.h"
+#include "tests/geodesy/grids/Ntv2TestGrids.h"
 
 namespace {
 
@@ -310,7 +312,20 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     // node, ASCII NTv2.
     writeBinGrid(suite.datum("single.lls"), constantBinGrid({30.0f}, 40.0f, 10));
     writeBinGrid(suite.datum("ascii.gsa"), cartesian);
-    for (const char* name : {"single.lls", "ascii.gsa", "missing.lls"}) {
+    // NTv2 files too short for the nodes their headers declare: a 4 kB file whose sub-grid
+    // claims 46340 x 46340 nodes, and 2 GB of zeros.
+    gridwriter::Ntv2SubGrid claims = parentGrid();
+    claims.nLat = claims.wLong = 46339;
+    claims.eLong = 0;
+    claims.latInc = claims.lonInc = 1;
+    claims.writeNodes = false;
+    std::string claimed = gridwriter::ntv2Bytes({}, {claims});
+    claimed.resize(4096, '\0');
+    writeFile(suite.datum("claims.gsb"), claimed);
+    writeFile(suite.datum("zeros.gsb"), "");
+    std::error_code ec;
+    std::filesystem::resize_file(suite.datum("zeros.gsb"), uintmax_t(2) << 30, ec);
+    for (const char* name : {"single.lls", "ascii.gsa", "missing.lls", "claims.gsb", "zeros.gsb"}) {
         EXPECT_EQ(IsValidModel(suite.datum(name).c_str(), 6378137.0, 298.257223563), 0) << name;
         EXPECT_EQ(GetGeodesyError(), 18) << name;
         EXPECT_EQ(SetEllModel(h, suite.datum(name).c_str()), 0) << name;
@@ -626,6 +641,29 @@ TEST_F(FileGeodesy, NonFiniteNumbersAreRefused) {
     unused.mode = 5;
     unused.orthoHCorr = nan;
     EXPECT_EQ(SetChartDatum(h, &unused), 1);
+
+    // Grids whose nodes are not numbers: the point fails with the grid's code.
+    gridwriter::Ntv2SubGrid nanGrid = parentGrid();
+    nanGrid.nodes.assign(25, {NAN, NAN, 0, 0});
+    writeFile(suite.datum("nan.gsb"), gridwriter::ntv2Bytes({}, {nanGrid}));
+    writeBinGrid(suite.datum("nan.lls"), constantBinGrid({NAN, NAN, NAN}, 0.0f, 10));
+    for (const char* name : {"nan.gsb", "nan.lls"}) {
+        GeodesyHandle g = create({}, std::string(name) + ".ini");
+        ASSERT_EQ(SetEllModel(g, suite.datum(name).c_str()), 1) << name;
+        lat = lon = 0.5 * kDegree;
+        hgt = 0;
+        EXPECT_EQ(WGS84Conv(g, &lat, &lon, &hgt), 0) << name;
+        EXPECT_EQ(GetGeodesyError(), 4) << name;
+        EXPECT_EQ(InvWGS84Conv(g, &lat, &lon, &hgt), 0) << name;
+        EXPECT_EQ(GetGeodesyError(), 4) << name;
+        EXPECT_EQ(lat, 0.5 * kDegree) << name;
+    }
+    writeBinGrid(suite.datum("nan.geo"), constantBinGrid({NAN}, 40.0f, 10));
+    GeodesyHandle nanGeoid = create({{"RTKMode", "4"}, {"Geoid", "nan.geo"}}, "nangeoid.ini");
+    ASSERT_NE(nanGeoid, nullptr);
+    double separation = 0, undulation = 0;
+    EXPECT_EQ(DatumSeparation1(nanGeoid, 45 * kDegree, 5 * kDegree, &separation, &undulation), 0);
+    EXPECT_EQ(GetGeodesyError(), 15);
 
     GeodesyParams record{};
     record.semiMajorAxis = 6378137;

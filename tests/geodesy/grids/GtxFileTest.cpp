@@ -90,9 +90,14 @@ TEST(GtxFile, WestAbove180AndLimits) {
     EXPECT_EQ(lookup(gtx, 41, -74, &code), double(gtxValue(1, 1)));
     EXPECT_EQ(code, 0);
     double v;
-    EXPECT_EQ(gtx.Lookup(gtx.south, gtx.west - 1e-9, nullptr, &v).release(), 4);
-    EXPECT_EQ(gtx.Lookup(gtx.south - 1e-9, gtx.west, nullptr, &v).release(), 4);
-    EXPECT_EQ(gtx.Lookup(gtx.south, gtx.west, nullptr, &v).release(), 0);
+    int count = -1;
+    EXPECT_EQ(gtx.Lookup(gtx.south, gtx.west - 1e-9, &count, &v).release(), 4);
+    EXPECT_EQ(count, 0);
+    count = -1;
+    EXPECT_EQ(gtx.Lookup(gtx.south - 1e-9, gtx.west, &count, &v).release(), 4);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(gtx.Lookup(gtx.south, gtx.west, &count, &v).release(), 0);
+    EXPECT_EQ(count, 1);
 }
 
 TEST(GtxFile, NoDataNodesTakeTheFirstValidNode) {
@@ -135,6 +140,8 @@ TEST(GtxFile, BadFilesRaise) {
         {"short nodes", GtxGrid{}, 1, 2},
         {"one column", [] { GtxGrid g; g.columns = 1; return g; }(), 0, 2},
         {"zero spacing", [] { GtxGrid g; g.latSpacing = 0; return g; }(), 0, 2},
+        {"spacing infinite in radians", [] { GtxGrid g; g.latSpacing = 1e308; return g; }(), 0, 2},
+        {"longitude spacing infinite in radians", [] { GtxGrid g; g.lonSpacing = 1e308; return g; }(), 0, 2},
         {"short header", GtxGrid{}, 9 * 4 + 1, 2},
     };
     for (const Case& c : cases) {

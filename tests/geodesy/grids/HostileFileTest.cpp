@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "GridFileWriter.h"
 #include "GridTestSupport.h"
@@ -228,6 +230,71 @@ TEST(HostileFiles, KtdCutAndRandomFields) {
             writeFile(path, damaged);
             openAndProbe(make, "field " + std::to_string(field) + " = " + value);
         }
+}
+
+// A node that is not a number, or a value no grid could mean (an NTv2 shift of more than a few
+// degrees; a height, separation or binary shift beyond 10 km), is no value: the points whose cell
+// touches it get code 4, the rest of the grid serves as before; a KTD table read whole is refused.
+TEST(HostileFiles, NodesNoGridCouldMeanAreNoValue) {
+    TempFolder folder;
+    constexpr double kDeg = 3.141592653589793 / 180;
+    const float kNaN = std::numeric_limits<float>::quiet_NaN(), kInf = std::numeric_limits<float>::infinity();
+    for (float bad : {kNaN, kInf, 3e38f, 1e5f}) {
+        SCOPED_TRACE(bad);
+        // NTv2 in seconds (1e5" is 28 degrees): node (row 2, column 2) is 0.5 E, 0.5 N.
+        gridwriter::Ntv2SubGrid parent = parentGrid();
+        for (int r = 0; r < parent.rows(); ++r)
+            for (int c = 0; c < parent.columns(); ++c) parent.nodes.push_back(gridwriter::nodeValue(r, c));
+        for (int component : {0, 1}) {
+            gridwriter::Ntv2SubGrid g = parent;
+            g.nodes[2 * 5 + 2][size_t(component)] = bad;
+            writeFile(folder.file("n.gsb"), gridwriter::ntv2Bytes({}, {g}));
+            for (bool load : {false, true}) {
+                int error = -1;
+                ntv2_handle* h = ntv2_open(folder.file("n.gsb").c_str(), false, load, nullptr, &error);
+                ASSERT_EQ(error, 0);
+                double near[2] = {0.55, 0.55}, far[2] = {0.1, 0.1}, dLat = NAN, dLon = NAN;
+                EXPECT_EQ(ntv2_point_shift(h, near, &dLat, &dLon), 0) << component << load;
+                EXPECT_EQ(ntv2_forward(h, 1.0, 1, near), 0);
+                EXPECT_EQ(ntv2_point_shift(h, far, &dLat, &dLon), 1);
+                ntv2_close(h);
+            }
+        }
+        // Binary grid of two values per node over 0..23 E, 0..2 N: node (1, 5) is 1 N, 5 E.
+        gridwriter::BinGrid bin;
+        bin.values = 2;
+        for (int r = 0; r < bin.rows; ++r)
+            for (int c = 0; c < bin.columns; ++c)
+                for (int k = 0; k < bin.values; ++k) bin.nodes.push_back(gridwriter::binValue(r, c, k));
+        bin.nodes[(1 * 24 + 5) * 2 + 1] = bad;
+        writeFile(folder.file("b.lls"), gridwriter::binGridBytes(bin));
+        // GTX over 0..3 N, 0..3 E: node (1, 1).
+        gridwriter::GtxGrid gtx;
+        gtx.rows = gtx.columns = 4;
+        for (int r = 0; r < gtx.rows; ++r)
+            for (int c = 0; c < gtx.columns; ++c) gtx.nodes.push_back(gridwriter::gtxValue(r, c));
+        gtx.nodes[1 * 4 + 1] = bad;
+        writeFile(folder.file("g.gtx"), gridwriter::gtxBytes(gtx));
+        BinFile binFile(folder.file("b.lls").c_str(), false);
+        GtxFile gtxFile(folder.file("g.gtx").c_str());
+        struct Probe {
+            InterpFile* grid;
+            double nearLat, nearLon, farLat, farLon;
+        };
+        for (const Probe& p : {Probe{&binFile, 0.5, 4.5, 1.5, 20.5}, Probe{&gtxFile, 0.5, 0.5, 2.5, 2.5}}) {
+            double v[3] = {-1, -1, -1};
+            int count = -1;
+            EXPECT_EQ(p.grid->Lookup(p.nearLat * kDeg, p.nearLon * kDeg, &count, v).release(), 4);
+            EXPECT_EQ(count, 0);
+            EXPECT_EQ(v[0], -1.0) << "nothing written";
+            EXPECT_EQ(p.grid->Lookup(p.farLat * kDeg, p.farLon * kDeg, &count, v).release(), 0);
+        }
+        // KTD: the table is read whole, so it is refused at once.
+        std::ostringstream value;
+        value << bad;
+        writeFile(folder.file("t.ktd"), "2 2 0 0 100 100 1 2 3 " + value.str());
+        EXPECT_EQ(raisedCode([&] { KTDFile ktd(folder.file("t.ktd").c_str()); }), 2);
+    }
 }
 
 }  // namespace

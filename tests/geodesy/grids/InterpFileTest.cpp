@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "GridFileWriter.h"
+#include "GridTestSupport.h"
+#include "Ntv2TestGrids.h"
 #include "TestSupport.h"
 #include "geodesy/grids/BinFile.h"
+#include "geodesy/grids/GsbFile.h"
 #include "geodesy/grids/GtxFile.h"
 #include "geodesy/grids/InterpFile.h"
-#include "GridFileWriter.h"
+#include "geodesy/grids/KTDFile.h"
 
 namespace {
 
@@ -46,6 +52,34 @@ TEST(InterpFile, EllipsoidAnswersOfGridsWithoutOne) {
     bin.FromEllipsoid(&a, &f);
     EXPECT_EQ(a, 6378137.0);
     EXPECT_EQ(f, 0.003352810664747);
+}
+
+// Open descriptors of the process.
+size_t openFiles() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+TEST(InterpFile, DestroyedGridsHoldNoFile) {
+    TempFolder folder;
+    writeFile(folder.file("g.geo"), gridwriter::binGridBytes({}));
+    writeFile(folder.file("g.gtx"), gridwriter::gtxBytes({}));
+    writeFile(folder.file("t.ktd"), "2 2 0 0 1 1 1 2 3 4");
+    writeFile(folder.file("g.gsb"), gridwriter::ntv2Bytes({}, {parentGrid()}));
+    writeFile(folder.file("bad.gsb"), "not an NTv2 file at all");
+    writeFile(folder.file("bad.gtx"), "short");
+    const size_t before = openFiles();
+    for (int i = 0; i < 3; ++i) {
+        BinFile bin(folder.file("g.geo").c_str(), false);
+        GtxFile gtx(folder.file("g.gtx").c_str());
+        KTDFile ktd(folder.file("t.ktd").c_str());
+        EXPECT_EQ(ktd.file, nullptr) << "read whole and closed";
+        GsbFile gsb(folder.file("g.gsb").c_str());
+        GsbFile bad(folder.file("bad.gsb").c_str());
+        EXPECT_EQ(raisedCode([&] { GtxFile g(folder.file("bad.gtx").c_str()); }), 2);
+    }
+    EXPECT_EQ(openFiles(), before);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 
 #include "GridTestSupport.h"
 #include "TestSupport.h"
@@ -81,6 +83,25 @@ TEST(KTDFile, BadTablesRaise) {
     for (const Case& c : cases) {
         writeFile(folder.file("b.ktd"), c.text);
         EXPECT_EQ(raisedCode([&] { KTDFile ktd(folder.file("b.ktd").c_str()); }), c.code) << c.text;
+    }
+    // A table longer than its first 4 kB is read whole.
+    std::string large = "60 60 0 0 100 100";
+    for (int k = 0; k < 3600; ++k) large += " 1.25";
+    writeFile(folder.file("large.ktd"), large);
+    KTDFile table(folder.file("large.ktd").c_str());
+    double v = NAN;
+    ASSERT_EQ(table.Lookup(99.9, 99.9, nullptr, &v).release(), 0);
+    EXPECT_NEAR(v, 1.25, kTolerance);
+    // A table followed by 2 GB of nothing (a sparse file) is larger than its header says: it is
+    // refused without being read.
+    const std::string sparse = folder.file("sparse.ktd");
+    writeFile(sparse, kTable);
+    std::error_code ec;
+    std::filesystem::resize_file(sparse, uintmax_t(2) << 30, ec);
+    if (!ec) {
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(raisedCode([&] { KTDFile ktd(sparse.c_str()); }), 2);
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5);
     }
     EXPECT_EQ(raisedCode([&] { KTDFile ktd(folder.file("none.ktd").c_str()); }), 1);
     EXPECT_EQ(raisedCode([&] { KTDFile ktd(nullptr); }), 1);

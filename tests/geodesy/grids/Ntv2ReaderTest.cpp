@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <ctime>
 #include <cstdio>
 #include <cstring>
@@ -223,10 +224,17 @@ TEST(Ntv2Reader, TruncatedFileIsRefused) {
 
 TEST(Ntv2Reader, Clipping) {
     std::string bytes = ntv2Bytes({}, {parentGrid(), childGrid()});
-    const double zeroWidth[4] = {0.3, 0.0, 0.3, 1.0};
-    Opened unchanged(bytes, false, zeroWidth);
-    ASSERT_EQ(unchanged.error, 0);
-    EXPECT_EQ(unchanged.h->subFiles[0].columns, 5);
+    for (const auto& empty : {std::array{0.3, 0.0, 0.3, 1.0}, std::array{0.0, 0.3, 1.0, 0.3}}) {
+        // An extent of zero width or zero height clips nothing.
+        Opened unchanged(bytes, true, empty.data());
+        ASSERT_EQ(unchanged.error, 0);
+        for (const ntv2_subfile& s : unchanged.h->subFiles) {
+            EXPECT_EQ(s.rows * s.columns, s.nodeCount);
+            EXPECT_EQ(s.skipSouth + s.skipNorth + s.skipWest + s.skipEast, 0);
+        }
+        EXPECT_EQ(unchanged.h->subFiles[0].columns, 5);
+        EXPECT_EQ(unchanged.h->subFiles[0].rows, 5);
+    }
 
     const double beside[4] = {2.0, 0.0, 3.0, 1.0};
     Opened away(bytes, false, beside);
