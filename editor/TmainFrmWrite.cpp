@@ -73,8 +73,7 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
                     if (slot.kind == kLongitude) throw ConversionError(field, typed, "longitude (-180 to 180 degrees)");
                     throw ConversionError(field, typed);
                 }
-                // A projection without scale (a zone the database lacks reads it as 0) is no
-                // projection: the library would take 1 in its place.
+                // A scale factor of 0 or below projects nothing (the library would read a 0 as 1).
                 if (par.getString("abrev") == "ScaleFactor" && !(value > 0))
                     throw ConversionError(field, typed, "scale factor: it must be greater than 0.");
                 // The parameter's own format, unless it is missing or unusable or would not read
