@@ -9,6 +9,8 @@
 namespace {
 // A new INI file starts with the byte-order mark and a line end, as the suite's files do.
 constexpr char kNewFileBytes[] = "\xEF\xBB\xBF\r\n";
+// Creations of a missing file that another writer created first: each retry finds the file.
+constexpr int kCreationRaces = 8;
 }  // namespace
 
 std::string doubleText(double value) {
@@ -72,18 +74,24 @@ bool RuntimeProfile::DeleteKey(const char* section, const char* key) {
 bool RuntimeProfile::Create(const char16_t* path) {
     if (!path || !*path) return false;
     const std::string narrow = toUtf8(path);
-    // Written beside and renamed over the old file: never through a link, never half-written,
-    // and an existing file keeps its mode.
-    std::string temporary;
-    FILE* f = platform::createBeside(narrow, temporary);
-    if (!f) return false;
-    const bool written = std::fwrite(kNewFileBytes, 1, sizeof kNewFileBytes - 1, f) == sizeof kNewFileBytes - 1;
-    if (!platform::closeSynced(f) || !written || !platform::replaceFile(temporary, narrow)) {
-        platform::removeFile(temporary);
-        return false;
+    // Written beside the file and renamed onto it: never half-written, and through a link the
+    // file it names. Only a regular file or nothing is replaced: a pipe or a device stays.
+    for (int attempt = 0; attempt < kCreationRaces; ++attempt) {
+        platform::Rewrite replacement(narrow);
+        FILE* f = replacement.state() == platform::RewriteTarget::Locked ||
+                          replacement.state() == platform::RewriteTarget::Missing
+                      ? replacement.begin()
+                      : nullptr;
+        if (!f) return false;
+        if (std::fwrite(kNewFileBytes, 1, sizeof kNewFileBytes - 1, f) != sizeof kNewFileBytes - 1) return false;
+        const platform::Rewrite::Result result = replacement.commit();
+        if (result == platform::Rewrite::Result::Failed) return false;
+        if (result == platform::Rewrite::Result::Done) {
+            profile.emplace(narrow.c_str());
+            return true;
+        }
     }
-    profile.emplace(narrow.c_str());
-    return true;
+    return false;
 }
 
 bool RuntimeProfile::WriteStringW(const char16_t* section, const char16_t* key, const char16_t* value) {

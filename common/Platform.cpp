@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -88,8 +90,10 @@ bool isRegularFile(const std::string& path) {
 }
 
 FILE* openForReading(const std::string& path) {
-    if (path.empty()) return nullptr;
-    // Non-blocking so that opening a pipe does not wait for a writer; a regular file ignores it.
+    // Opening a pipe or a device may already do something (wake a writer waiting on a pipe), so
+    // only what names a regular file is opened.
+    if (!isRegularFile(path)) return nullptr;
+    // Non-blocking so that a pipe put in its place meanwhile does not wait for a writer.
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
     struct stat st;
@@ -122,16 +126,59 @@ std::string createTempFile(const std::string& folder, const std::string& prefix,
     return name;
 }
 
-bool replaceFile(const std::string& from, const std::string& to) {
-    return !from.empty() && !to.empty() && std::rename(from.c_str(), to.c_str()) == 0;
+bool removeFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (a.empty() || b.empty() || stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A chain of links longer than this is taken for a loop, as the kernel does.
+constexpr int kMaxLinks = 40;
+
+// The path of the file `path` names, its links followed; `path` itself when it is no link or
+// nothing is there. False for a dangling link, a loop, and a link that neither this process's
+// user nor the owner of its folder made: such a link may lead a privileged writer anywhere.
+bool followLinks(const std::string& path, std::string& resolved) {
+    resolved = path;
+    for (int depth = 0; depth <= kMaxLinks; ++depth) {
+        struct stat link;
+        if (lstat(resolved.c_str(), &link) != 0) return depth == 0 && errno == ENOENT;
+        if (!S_ISLNK(link.st_mode)) return true;
+        if (depth == kMaxLinks) return false;
+        const std::string folder = folderOf(resolved);
+        struct stat holder;
+        if (stat(folder.c_str(), &holder) != 0) return false;
+        if (link.st_uid != geteuid() && link.st_uid != holder.st_uid) return false;
+        std::string to(size_t(link.st_size > 0 ? link.st_size : 255) + 1, '\0');
+        ssize_t n;
+        while ((n = readlink(resolved.c_str(), to.data(), to.size())) >= ssize_t(to.size())) to.resize(to.size() * 2);
+        if (n <= 0) return false;
+        to.resize(size_t(n));
+        resolved = to.front() == '/' ? to : folder + "/" + to;
+    }
+    return false;
+}
+
+// Opens a regular file for a read-modify-write and locks it (see Rewrite).
 RewriteTarget lockForRewrite(const std::string& path, FILE*& file) {
     file = nullptr;
     if (path.empty()) return RewriteTarget::Unusable;
     // Every turn of the loop follows a replacement by another writer, so it ends.
     for (;;) {
-        // Non-blocking so that a pipe does not wait for a reader; a regular file ignores it.
+        // Opening a pipe or a device may already do something: only a regular file is opened.
+        struct stat named;
+        if (stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) return RewriteTarget::Unusable;
+        // Non-blocking so that a pipe put in its place meanwhile does not wait for a reader.
         constexpr int kFlags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
         int fd = open(path.c_str(), O_RDWR | kFlags);
         bool readOnly = false;
@@ -170,7 +217,8 @@ RewriteTarget lockForRewrite(const std::string& path, FILE*& file) {
     }
 }
 
-namespace {
+constexpr char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr size_t kNameSuffixSize = 6;
 
 // Six characters for a new file name: not secret, only unlikely to be taken; O_EXCL settles the
 // rest.
@@ -184,11 +232,10 @@ std::string randomNameSuffix() {
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
     x ^= x >> 31;
-    static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::string s(6, ' ');
+    std::string s(kNameSuffixSize, ' ');
     for (char& c : s) {
-        c = kChars[x % (sizeof kChars - 1)];
-        x /= sizeof kChars - 1;
+        c = kNameChars[x % (sizeof kNameChars - 1)];
+        x /= sizeof kNameChars - 1;
     }
     return s;
 }
@@ -196,45 +243,93 @@ std::string randomNameSuffix() {
 // Tries of new names before giving up; each taken name is a collision of 62^6 to one.
 constexpr int kNameTries = 100;
 
-// The work of both createBeside forms: the new file takes the mode and, where this process may,
-// the owner and group of `model`; with `model` null, the mode of any new file.
-FILE* createNamed(const std::string& stem, const struct stat* model, std::string& name) {
-    name.clear();
-    for (int attempt = 0; attempt < kNameTries; ++attempt) {
-        std::string candidate = stem + randomNameSuffix();
-        int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return nullptr;
-        }
-        bool ok = true;
-        if (model) {
-            // The owner first, since changing it may clear set-id bits that the mode then restores.
-            // Kept only where this process may: else the group alone, else neither.
-            if (fchown(fd, model->st_uid, model->st_gid) != 0) (void)!fchown(fd, uid_t(-1), model->st_gid);
-            ok = fchmod(fd, model->st_mode & 07777) == 0;
-        }
-        FILE* file = ok ? fdopen(fd, "wb") : nullptr;
-        if (!file) {
-            close(fd);
+// The name of a writer's temporary file beside a target, before its random part: the target's
+// path with its last character replaced by '~' ("Harbour.ini" gives "Harbour.in~").
+std::string temporaryStem(const std::string& target) {
+    size_t last = target.size() - 1;
+    while (last > 0 && (static_cast<unsigned char>(target[last]) & 0xC0) == 0x80) --last;
+    return target.substr(0, last) + "~";
+}
+
+bool isTemporaryName(const std::string& name, const std::string& stemName) {
+    return name.size() == stemName.size() + kNameSuffixSize && name.compare(0, stemName.size(), stemName) == 0 &&
+           name.find_first_not_of(kNameChars, stemName.size()) == std::string::npos;
+}
+
+bool sameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Removes the temporaries of `stem` that no writer holds locked: a live writer keeps its own
+// locked from its creation to its rename, so one whose lock can be taken is left from a writer
+// that died.
+void removeStaleTemporaries(const std::string& stem) {
+    const std::string folder = folderOf(stem);
+    const std::string stemName = stem.substr(stem.rfind('/') + 1);
+    for (const std::string& name : folderEntries(folder)) {
+        if (!isTemporaryName(name, stemName)) continue;
+        const std::string candidate = folder + "/" + name;
+        const int fd = open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held, named;
+        if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            lstat(candidate.c_str(), &named) == 0 && sameInode(held, named))
             unlink(candidate.c_str());
-            return nullptr;
-        }
-        name = std::move(candidate);
-        return file;
+        close(fd);
     }
-    return nullptr;
 }
 
-}  // namespace
-
-FILE* createBeside(const std::string& stem, FILE* like, std::string& name) {
-    struct stat model;
-    return createNamed(stem, like && fstat(fileno(like), &model) == 0 ? &model : nullptr, name);
+// Reads an extended attribute list or value of any size into `buffer`; false on failure.
+template <typename Read>
+bool readAll(std::vector<char>& buffer, Read&& read) {
+    for (;;) {
+        const ssize_t size = read(nullptr, 0);
+        if (size < 0) return false;
+        buffer.resize(size_t(size));
+        const ssize_t n = size == 0 ? 0 : read(buffer.data(), buffer.size());
+        if (n >= 0) {
+            buffer.resize(size_t(n));
+            return true;
+        }
+        if (errno != ERANGE) return false;  // grown since the size was asked: again
+    }
 }
 
+constexpr char kAccessAcl[] = "system.posix_acl_access";
+
+// Gives `to` every extended attribute of `from`, the access ACL included; false when one cannot
+// be read or set. An attribute that `to` already has with the same value (a label that every
+// new file in the folder gets) needs no setting.
+bool copyAttributes(int from, int to) {
+    std::vector<char> names, value, present;
+    if (!readAll(names, [&](char* b, size_t n) { return flistxattr(from, b, n); }))
+        return errno == ENOTSUP;  // a file system without extended attributes
+    bool acl = false;
+    for (size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1) {
+        const char* name = names.data() + at;
+        if (!*name) continue;
+        acl = acl || std::strcmp(name, kAccessAcl) == 0;
+        if (!readAll(value, [&](char* b, size_t n) { return fgetxattr(from, name, b, n); })) return false;
+        if (readAll(present, [&](char* b, size_t n) { return fgetxattr(to, name, b, n); }) && present == value)
+            continue;
+        if (fsetxattr(to, name, value.data(), value.size(), 0) != 0) return false;
+    }
+    // An ACL the new file inherited from its folder is not the target's.
+    if (!acl && fremovexattr(to, kAccessAcl) != 0 && errno != ENODATA && errno != ENOTSUP) return false;
+    return true;
+}
+
+// Syncs a folder, so that a rename in it outlasts a power loss. Nothing to do where the folder
+// cannot be opened for it: the rename has happened either way.
+void syncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)!fsync(fd);
+    close(fd);
+}
+
+enum class Install { Done, Exists, Failed };
+
+// Gives `from` the name `to` only when nothing has that name yet (a rename that never replaces).
 Install installNew(const std::string& from, const std::string& to) {
-    if (from.empty() || to.empty()) return Install::Failed;
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return Install::Done;
     if (errno == EEXIST) return Install::Exists;
     if (errno != EINVAL && errno != ENOSYS) return Install::Failed;
@@ -248,24 +343,84 @@ Install installNew(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? Install::Done : Install::Failed;
 }
 
-bool removeFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
+}  // namespace
 
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    if (a.empty() || b.empty() || stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+Rewrite::Rewrite(const std::string& given) {
+    if (!given.empty() && followLinks(given, path)) target = lockForRewrite(path, in);
 }
 
-FILE* createBeside(const std::string& target, std::string& temporary) {
-    const size_t slash = target.rfind('/');
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (base.empty()) return nullptr;
-    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
-    // An existing regular target lends its mode and owner; nothing is opened to learn them, so
-    // nothing waits for a reader of a pipe.
+Rewrite::~Rewrite() {
+    if (out) std::fclose(out);
+    if (!temporary.empty()) unlink(temporary.c_str());
+    if (in) std::fclose(in);
+}
+
+FILE* Rewrite::begin() {
+    if (out || (target != RewriteTarget::Locked && target != RewriteTarget::Missing)) return nullptr;
+    const std::string stem = temporaryStem(path);
+    removeStaleTemporaries(stem);
     struct stat model;
-    const bool regular = stat(target.c_str(), &model) == 0 && S_ISREG(model.st_mode);
-    return createNamed(folder + "/." + base + ".", regular ? &model : nullptr, temporary);
+    const bool like = in && fstat(fileno(in), &model) == 0;
+    for (int attempt = 0; attempt < kNameTries; ++attempt) {
+        std::string candidate = stem + randomNameSuffix();
+        // Only this process's user may read it until it has the target's owner and mode, and it
+        // holds nothing before then.
+        int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, like ? 0600 : 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return nullptr;
+        }
+        // Locked for its whole life, so that no writer takes it for a dead writer's. A writer that
+        // removed it before the lock was taken leaves this one without a name: try another.
+        while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        struct stat opened, named;
+        if (fstat(fd, &opened) != 0 || lstat(candidate.c_str(), &named) != 0 || !sameInode(opened, named)) {
+            close(fd);
+            continue;
+        }
+        bool ok = true;
+        if (like) {
+            // The owner first, since changing it may clear set-id bits that the mode then restores.
+            // Kept only where this process may: else the group alone, else neither.
+            if (fchown(fd, model.st_uid, model.st_gid) != 0) (void)!fchown(fd, uid_t(-1), model.st_gid);
+            ok = fchmod(fd, model.st_mode & 07777) == 0 && copyAttributes(fileno(in), fd);
+        }
+        out = ok ? fdopen(fd, "wb") : nullptr;
+        if (!out) {
+            close(fd);
+            unlink(candidate.c_str());
+            return nullptr;
+        }
+        temporary = std::move(candidate);
+        return out;
+    }
+    return nullptr;
+}
+
+Rewrite::Result Rewrite::commit() {
+    if (!out) return Result::Failed;
+    Result result = Result::Failed;
+    // The temporary stays open, and so locked, until it has the target's name.
+    if (std::fflush(out) == 0 && fsync(fileno(out)) == 0) {
+        if (in) {
+            result = std::rename(temporary.c_str(), path.c_str()) == 0 ? Result::Done : Result::Failed;
+        } else {
+            const Install installed = installNew(temporary, path);
+            result = installed == Install::Done ? Result::Done : installed == Install::Exists ? Result::Exists : Result::Failed;
+        }
+    }
+    if (result == Result::Done) {
+        temporary.clear();
+        syncFolder(folderOf(path));
+    }
+    std::fclose(out);
+    out = nullptr;
+    if (!temporary.empty()) {
+        unlink(temporary.c_str());
+        temporary.clear();
+    }
+    return result;
 }
 
 bool seekFile(std::FILE* file, int64_t offset) {

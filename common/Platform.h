@@ -44,40 +44,67 @@ bool closeSynced(FILE* file);
 // Creates a new empty file "<folder>/<prefix>XXXXXX<suffix>" with a unique name (mkstemps) and
 // returns its path; empty on failure.
 std::string createTempFile(const std::string& folder, const std::string& prefix, const std::string& suffix);
-// Puts `from` in the place of `to` in one atomic step (rename): readers see the old file or the
-// new one, never a mix.
-bool replaceFile(const std::string& from, const std::string& to);
-
-// --- Rewriting a file through a new file beside it ---
-
-enum class RewriteTarget {
-    Locked,    // `file` reads the target, and this writer holds the writers' lock on it
-    ReadOnly,  // the same, but this process may not write the target
-    Missing,   // no file (nor a link) of that name
-    Unusable   // a folder, a pipe, a dangling link, or a file this process may not read
-};
-// Opens `path` for a read-modify-write: a regular file this process may read, locked
-// exclusively (flock) so that writers of one file through this layer, in any thread or process,
-// take turns. A lock taken on a file that another writer replaced meanwhile is dropped and taken
-// again on the file now there. Closing `file` releases the lock.
-RewriteTarget lockForRewrite(const std::string& path, FILE*& file);
-// Creates a new file for writing named `stem` followed by six random characters, exclusively:
-// never an existing path, never through a link. It takes the mode and, where this process may,
-// the owner and group of the open file `like`; with `like` null, the mode of any new file.
-// Null on failure; `name` receives the path.
-FILE* createBeside(const std::string& stem, FILE* like, std::string& name);
-enum class Install { Done, Exists, Failed };
-// Gives `from` the name `to` only when nothing has that name yet (a rename that never replaces).
-Install installNew(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
 // True when both paths name one existing file (the same device and inode), whatever their
 // spelling and the links between them.
 bool sameFile(const std::string& a, const std::string& b);
-// Creates a new file beside `target` (in its folder) and opens it for writing in binary mode,
-// under a name no entry had (never an existing path or link), with the target's permissions
-// when the target exists and a new file's otherwise. Its path goes to `temporary`; null on
-// failure.
-FILE* createBeside(const std::string& target, std::string& temporary);
+
+// --- Replacing a file with a new one written beside it ---
+
+enum class RewriteTarget {
+    Locked,    // the target is a regular file this process may read; it holds the writers' lock
+    ReadOnly,  // the same, but this process may not write the target
+    Missing,   // no file (nor a link) of that name
+    Unusable   // a folder, a pipe, a device, a dangling or untrusted link, a file this process may
+               // not read
+};
+
+// One replacement of the file `path` names by new content, written into a temporary file of
+// this writer's own beside it and renamed onto it in one step: readers see the old file or the
+// new one, never a mix, and a failure leaves the target as it was and no temporary.
+// - Links are followed: the file a link names is replaced and the link stays a link. A link is
+//   followed only when this process's user or the owner of the folder holding it made it, so a
+//   link that someone else put into a shared folder leads nowhere (Unusable).
+// - The target is opened, without blocking, only when it is a regular file, and locked
+//   exclusively (flock) from then on, so that writers through this class, in any thread or
+//   process, take turns. A lock taken on a file that another writer replaced meanwhile is
+//   dropped and taken again on the file now there.
+// - The temporary is "<target's path with its last character replaced by '~'><6 characters>",
+//   created exclusively (never an existing path, never through a link) with mode 0600, then
+//   given the target's owner and group (where this process may), mode, ACL and other extended
+//   attributes before any content goes in. A target whose attributes cannot all be given to it
+//   is not rewritten.
+// - The temporary stays locked until it is renamed. Temporaries of that name form that no
+//   process holds locked are what killed writers left: each writer removes them.
+// - A replacement is synced: the new file before the rename, the folder after it.
+// A file with several names (hard links) is replaced under the name written only; its other
+// names keep the old content.
+class Rewrite {
+public:
+    explicit Rewrite(const std::string& path);
+    ~Rewrite();
+    Rewrite(const Rewrite&) = delete;
+    Rewrite& operator=(const Rewrite&) = delete;
+
+    RewriteTarget state() const { return target; }
+    // The target, open for reading from its start (Locked, ReadOnly); null otherwise.
+    FILE* current() const { return in; }
+    // Creates the temporary and opens it for writing in binary mode; null on failure, and for a
+    // target that is ReadOnly or Unusable.
+    FILE* begin();
+    enum class Result { Done, Exists, Failed };
+    // Syncs the written temporary and puts it in the target's place. Exists: the target was
+    // missing and another writer created it meanwhile (nothing was replaced; start again).
+    Result commit();
+
+private:
+    std::string path;  // the file the given path names, its links followed
+    RewriteTarget target = RewriteTarget::Unusable;
+    FILE* in = nullptr;
+    FILE* out = nullptr;
+    std::string temporary;
+};
+
 // Positions an open file at a byte offset from its start; false on failure.
 bool seekFile(std::FILE* file, int64_t offset);
 // Size in bytes of an open file, -1 when unknown.

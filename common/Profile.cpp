@@ -215,14 +215,6 @@ bool isWritableSection(const char* section) {
     return section && !hasLineBreak(section) && !std::strchr(section, ']');
 }
 
-// The name of a writer's temporary file beside a target, before its random part: the target's
-// path with its last character replaced by '~' ("Harbour.ini" gives "Harbour.in~").
-std::string temporaryStem(const std::string& target) {
-    size_t last = target.size() - 1;
-    while (last > 0 && (static_cast<unsigned char>(target[last]) & 0xC0) == 0x80) --last;
-    return target.substr(0, last) + "~";
-}
-
 // The rewritten file: tracks the last byte written and any write error.
 class Output {
 public:
@@ -235,12 +227,10 @@ public:
         last = text.back();
         any = true;
     }
-    // Writes what is collected, syncs and closes the file: false when any write failed.
-    bool close() {
+    // Writes what is collected: false when any write failed.
+    bool finish() {
         flush();
-        bool ok = platform::closeSynced(file) && !failed;
-        file = nullptr;
-        return ok;
+        return std::fflush(file) == 0 && !failed;
     }
     void copy(const Piece& piece) { write(std::string_view(piece.data, piece.size)); }
     // Starts a new line unless the text written so far ends one.
@@ -284,40 +274,32 @@ enum class Plan { Rewrite, Done };
 // lock from the first read to the replacement, so that concurrent writers of the file through
 // this class (threads or processes) each see the others' changes. `plan(in)` looks at the current
 // file (`in` null when there is none): Done ends with 1, writing nothing; `produce(in, out)`
-// writes the new content. The target is replaced in one rename, keeping its
-// mode and owner; a missing target is created only if nobody created it meanwhile, else the
+// writes the new content. The target is replaced in one rename, keeping its mode, owner and
+// extended attributes; a missing target is created only if nobody created it meanwhile, else the
 // rewrite starts again on that file. A failure leaves the target as it was and no temporary file.
 template <typename Planner, typename Produce>
 int rewrite(const std::string& target, Planner&& plan, Produce&& produce) {
     if (target.empty()) return 0;
     for (int attempt = 0; attempt < kCreationRaces; ++attempt) {
-        FILE* locked = nullptr;
-        const platform::RewriteTarget state = platform::lockForRewrite(target, locked);
-        if (state == platform::RewriteTarget::Unusable) return 0;
-        FileCloser in(locked);
+        platform::Rewrite replacement(target);
+        if (replacement.state() == platform::RewriteTarget::Unusable) return 0;
+        FILE* const in = replacement.current();
         // A file this process may not write still takes a change that changes nothing.
-        if (plan(in.file) == Plan::Done) return 1;
-        if (state == platform::RewriteTarget::ReadOnly) return 0;
-        std::string temporary;
-        FILE* written = platform::createBeside(temporaryStem(target), in.file, temporary);
+        if (plan(in) == Plan::Done) return 1;
+        FILE* const written = replacement.begin();
         if (!written) return 0;
         Output out(written);
-        produce(in.file, out);
-        const bool readOk = !in.file || !std::ferror(in.file);
-        const bool writtenOk = out.close();
-        if (!readOk || !writtenOk) {
-            platform::removeFile(temporary);
-            return 0;
+        produce(in, out);
+        const bool readOk = !in || !std::ferror(in);
+        if (!out.finish() || !readOk) return 0;
+        switch (replacement.commit()) {
+            case platform::Rewrite::Result::Done:
+                return 1;
+            case platform::Rewrite::Result::Failed:
+                return 0;
+            case platform::Rewrite::Result::Exists:
+                break;
         }
-        if (in.file) {
-            if (platform::replaceFile(temporary, target)) return 1;
-            platform::removeFile(temporary);
-            return 0;
-        }
-        platform::Install installed = platform::installNew(temporary, target);
-        if (installed == platform::Install::Done) return 1;
-        platform::removeFile(temporary);
-        if (installed == platform::Install::Failed) return 0;
     }
     return 0;
 }

@@ -3,8 +3,17 @@
 //
 // Nothing of the file is kept in memory: every call opens the file, scans it and closes it, so the
 // next read sees what anyone wrote. Every change rewrites the whole file into a new temporary
-// file of the writer's own beside it and puts that in the target's place with one atomic rename,
-// keeping the target's mode and, where the process may, its owner.
+// file of the writer's own beside it ("Harbour.in~" and six characters, readable by this
+// process's user alone until it has the target's owner, mode, ACL and other extended attributes)
+// and puts that in the target's place with one atomic rename, then syncs the folder. A file
+// whose attributes the writer cannot give the new file is not rewritten. Temporaries left by
+// killed writers are removed by the next writer.
+//
+// Links: a write through a symbolic link replaces the file the link names and the link stays
+// (a dangling link, and a link that neither this process's user nor the owner of its folder
+// made, are refused). A file with several names (hard links) is never written in place, which a
+// crash could leave half written: the name written gets the new file and the other names keep
+// the old content.
 //
 // The format as the reader sees it (bytes, UTF-8 by convention, no decoding, no line-end
 // translation):

@@ -111,41 +111,29 @@ struct FileCloser {
     }
 };
 
-// The export's output. A regular or new target is written under a temporary name beside it
-// and renamed over it only when everything was written, so a failed export leaves the target as
-// it was. A target that exists and is no regular file (a device) is written in place: a rename
-// would replace the device itself.
+// The export's output, written under a temporary name beside the target and renamed onto it
+// only when everything was written, so a failed export leaves the target as it was; through a
+// link, the file it names takes the export. Only a regular file or nothing is replaced: an
+// output that is a pipe (whose opening would wait for a reader) or a device is refused before
+// anything opens it.
 class OutputFile {
 public:
-    explicit OutputFile(const std::string& target_) : target(target_) {
-        if (platform::pathExists(target) && !platform::isRegularFile(target))
-            file = platform::createForWriting(target);
-        else
-            file = platform::createBeside(target, temporary);
+    explicit OutputFile(const std::string& target) : replacement(target) {
+        if (replacement.state() == platform::RewriteTarget::Locked ||
+            replacement.state() == platform::RewriteTarget::Missing)
+            file = replacement.begin();
     }
-    ~OutputFile() {
-        if (file) std::fclose(file);
-        if (!temporary.empty()) platform::removeFile(temporary);
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
 
     std::FILE* get() const { return file; }
-    // Flushes and closes the file, then puts it in the target's place. False when any of that
-    // failed; the target then stays as it was.
+    // Syncs the file and puts it in the target's place. False when any of that failed; the
+    // target then stays as it was.
     bool commit() {
-        const bool closed = platform::closeSynced(file);
         file = nullptr;
-        if (!closed) return false;
-        if (temporary.empty()) return true;
-        if (!platform::replaceFile(temporary, target)) return false;
-        temporary.clear();
-        return true;
+        return replacement.commit() == platform::Rewrite::Result::Done;
     }
 
 private:
-    std::string target;
-    std::string temporary;
+    platform::Rewrite replacement;
     std::FILE* file = nullptr;
 };
 

@@ -83,18 +83,23 @@ TEST(RuntimeProfile, WritesAndReadsTheSuitesIniFiles) {
     EXPECT_EQ(readFile(path), "\xEF\xBB\xBF\r\n[Other]\r\nK=v\r\n[Geodesy]\r\nVer=7\r\n");
     std::filesystem::remove(t.file("staged.ini"));
 
-    // Creating over a link replaces the link, never the file it points at; an existing file keeps
-    // its mode; no temporary file is left.
-    const std::string victim = t.file("victim.txt"), link = t.file("grid.cgeo");
-    writeFile(victim, "not a profile");
-    std::filesystem::create_symlink(victim, link);
+    // Creating through a link makes the file it names a new profile and the link stays; an
+    // existing file keeps its mode; anything but a regular file or nothing is refused and stays
+    // as it is; no temporary file is left.
+    const std::string named = t.file("named.cgeo"), link = t.file("grid.cgeo"), pipe = t.file("pipe.ini");
+    writeFile(named, "[Old]\r\nA=1\r\n");
+    std::filesystem::create_symlink("named.cgeo", link);
     ASSERT_TRUE(p.Create(toUtf16(link).c_str()));
-    EXPECT_EQ(readFile(victim), "not a profile");
-    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(named), "\xEF\xBB\xBF\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
     std::filesystem::permissions(path, std::filesystem::perms(0600));
     ASSERT_TRUE(p.Create(toUtf16(path).c_str()));
     EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0600));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.path()), std::filesystem::directory_iterator()), 3);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_FALSE(p.Create(toUtf16(pipe).c_str()));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_EQ(p.path(), path);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.path()), std::filesystem::directory_iterator()), 4);
 }
 
 namespace {
@@ -185,6 +190,10 @@ TEST(VersionInfo, KnowsTheSuitesOwnFiles) {
     ASSERT_TRUE(info.Load(u"/opt/suite/Corvane.exe"));
     ASSERT_TRUE(info.GetValue(buf, 64, u"FileVersion"));
     EXPECT_EQ(std::u16string(buf).rfind(u"20.1.", 0), 0u);
+    // A shorter buffer takes the value's beginning and the terminator, nothing beyond them.
+    char16_t cut[] = u"xxxxx";
+    ASSERT_TRUE(info.GetValue(cut, 4, u"FileVersion"));
+    EXPECT_EQ(std::u16string(cut, 5), std::u16string(u"20.\0x", 5));
     ASSERT_TRUE(info.GetValue(buf, 64, u"LegalCopyright"));
     EXPECT_FALSE(std::u16string(buf).empty());
     EXPECT_TRUE(info.Load(u"C:\\Pelagix\\Tellus32.dll"));

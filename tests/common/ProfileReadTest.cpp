@@ -150,6 +150,9 @@ TEST_F(ProfileRead, KeysAndSections) {
     EXPECT_EQ(p.getKeys(buf, sizeof buf, "Empty"), 0);
     EXPECT_EQ(buf[0], '\0');
     EXPECT_EQ(p.getKeys(buf, sizeof buf, "Nowhere"), 0);
+    std::strcpy(buf, "untouched");
+    EXPECT_EQ(Profile(folder.file("absent.ini")).getKeys(buf, sizeof buf, "S"), 0);
+    EXPECT_STREQ(buf, "untouched");
     EXPECT_TRUE(p.hasSection("s"));
     EXPECT_FALSE(p.hasSection("Empty"));  // no "=" line
     EXPECT_TRUE(p.hasSection("Last"));

@@ -1,15 +1,23 @@
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,6 +28,24 @@
 
 using Pelagix::Profile;
 namespace fs = std::filesystem;
+
+namespace {
+std::mutex syncedLock;
+std::vector<std::string> synced;
+}  // namespace
+
+// Every fsync of this program, recorded by the path of what it syncs (the folder's sync after a
+// rename leaves no other trace), then passed on.
+extern "C" int fsync(int fd) {
+    static const auto next = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
+    char target[4096];
+    const ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target);
+    {
+        std::lock_guard<std::mutex> hold(syncedLock);
+        synced.emplace_back(target, size_t(std::max<ssize_t>(n, 0)));
+    }
+    return next(fd);
+}
 
 namespace {
 
@@ -175,11 +201,13 @@ TEST_F(ProfileWrite, Fonts) {
     EXPECT_EQ(back.lfCharSet, 238);
     EXPECT_EQ(back.lfPitchAndFamily, 34);
 
+    // A height whose last digit differs from the style, so that neither is read for the other.
+    font.lfHeight = -16;
     p.writeFontShort("Short", &font, "F");
-    EXPECT_EQ(p.getString("Short", "F"), "Caf\xC3\xA9 Sans,-13,3");
+    EXPECT_EQ(p.getString("Short", "F"), "Caf\xC3\xA9 Sans,-16,3");
     Pelagix::LOGFONTW shortBack = p.getFontShort("Short", "F");
     EXPECT_EQ(std::u16string(shortBack.lfFaceName), face);
-    EXPECT_EQ(shortBack.lfHeight, -13);
+    EXPECT_EQ(shortBack.lfHeight, -16);
     EXPECT_EQ(shortBack.lfWeight, 700);
     EXPECT_EQ(shortBack.lfItalic, 1);
     EXPECT_EQ(shortBack.lfUnderline, 0);
@@ -565,6 +593,178 @@ TEST_F(ProfileWrite, KeepsModeAndOwnerAndRefusesWhatItMayNotWrite) {
     EXPECT_EQ(refused, 0);
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(fs::status(path).permissions(), fs::perms(0444));
+}
+
+TEST_F(ProfileWrite, RestrictedContentIsNeverInAWiderFile) {
+    // A watcher looks at each new file of the folder the moment it appears, as another user
+    // could: with no umask to narrow it, a temporary opened wider than its 0600 target before
+    // its mode is set would show.
+    file("[S]\r\nSecret=0\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, folder.path().c_str(), IN_CREATE), 0);
+    std::atomic<bool> done{false};
+    std::atomic<int> seen{0}, wider{0};
+    std::thread watcher([&] {
+        alignas(inotify_event) char events[4096];
+        pollfd ready{watch, POLLIN, 0};
+        while (!done) {
+            if (poll(&ready, 1, 5) <= 0) continue;
+            const ssize_t n = read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+                struct stat st;
+                if (e->len && stat(folder.file(e->name).c_str(), &st) == 0) {
+                    ++seen;
+                    if (st.st_mode & 077) ++wider;
+                }
+                at += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        }
+    });
+    const mode_t mask = umask(0);
+    Profile p(path.c_str());
+    int failed = 0;
+    // Until the watcher has caught a few temporaries alive (on a fast disk most are gone first).
+    for (int i = 1; i <= 2000 && seen < 20; ++i) failed += p.writeInt("Secret", i, "S") != 1;
+    umask(mask);
+    done = true;
+    watcher.join();
+    close(watch);
+    EXPECT_EQ(failed, 0);
+    EXPECT_GT(seen, 0);
+    EXPECT_EQ(wider, 0) << "of " << seen;
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0600));
+}
+
+TEST_F(ProfileWrite, WritesThroughLinksIntoTheFileTheyName) {
+    // Two links, one relative, into another folder: the links stay links, the file they name
+    // gets every change, and nothing is left in either folder.
+    TempFolder elsewhere;
+    const std::string named = elsewhere.file("named.ini"), step = folder.file("step.ini");
+    writeFile(named, "[S]\r\nA=1\r\n");
+    ASSERT_EQ(chmod(named.c_str(), 0640), 0);
+    fs::create_symlink(named, step);
+    fs::create_symlink("step.ini", path);
+    TempFolder sources;
+    writeFile(sources.file("from.ini"), "[T]\r\nC=3\r\n");
+    Profile p(path.c_str());
+    EXPECT_EQ(p.writeString("B", "2", "S"), 1);
+    EXPECT_EQ(p.deleteKey("A", "S"), 1);
+    EXPECT_EQ(p.copySection(Profile(sources.file("from.ini")), "T"), 1);
+    EXPECT_EQ(p.deleteSection("T"), 1);
+    EXPECT_EQ(readFile(named), "[S]\r\nB=2\r\n");
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_TRUE(fs::is_symlink(step));
+    EXPECT_EQ(fs::status(named).permissions(), fs::perms(0640));
+    EXPECT_EQ(others(), std::vector<std::string>{"step.ini"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere.path()), fs::directory_iterator()), 1);
+
+    // A hard link is another name of the same file: the name written gets a new file and the
+    // other name keeps the old content.
+    fs::create_hard_link(named, elsewhere.file("hard.ini"));
+    EXPECT_EQ(p.writeString("B", "3", "S"), 1);
+    EXPECT_EQ(readFile(named), "[S]\r\nB=3\r\n");
+    EXPECT_EQ(readFile(elsewhere.file("hard.ini")), "[S]\r\nB=2\r\n");
+
+    // A dangling link, and a link that another user made in a folder not theirs (which a
+    // privileged writer would otherwise follow wherever it points), are refused.
+    fs::remove(named);
+    EXPECT_EQ(p.writeString("B", "4", "S"), 0);
+    EXPECT_FALSE(fs::exists(named));
+    if (geteuid() == 0) {
+        writeFile(named, "[S]\r\nB=3\r\n");
+        ASSERT_EQ(lchown(path.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(p.writeString("B", "5", "S"), 0);
+        EXPECT_EQ(readFile(named), "[S]\r\nB=3\r\n");
+        EXPECT_TRUE(fs::is_symlink(path));
+    }
+}
+
+// The named extended attribute of a file, empty when it has none.
+std::string attribute(const std::string& path, const char* name) {
+    std::string value(4096, '\0');
+    const ssize_t n = getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(size_t(std::max<ssize_t>(n, 0)));
+    return value;
+}
+
+TEST_F(ProfileWrite, KeepsExtendedAttributesAndTheAcl) {
+    file("[S]\r\nA=1\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+    if (setxattr(path.c_str(), "user.tellus.origin", "survey", 6, 0) != 0)
+        GTEST_SKIP() << "the file system here refuses extended attributes";
+    // The access ACL in the kernel's form (version 2; tag, permissions, id per entry): the owner
+    // rw, user 65534 rw, the group r, mask rw, others r; the mode then shows 0664.
+    std::string acl("\x02\0\0\0", 4);
+    const struct {
+        uint16_t tag, perm;
+        uint32_t id;
+    } entries[] = {{0x01, 6, ~0u}, {0x02, 6, 65534}, {0x04, 4, ~0u}, {0x10, 6, ~0u}, {0x20, 4, ~0u}};
+    for (const auto& e : entries)
+        for (uint32_t v : {uint32_t(e.tag | e.perm << 16), e.id})
+            for (int b = 0; b < 4; ++b) acl += char(v >> (8 * b));
+    const bool withAcl = setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
+    const fs::perms mode = fs::status(path).permissions();
+    EXPECT_EQ(Profile(path.c_str()).writeString("A", "2", "S"), 1);
+    EXPECT_EQ(attribute(path, "user.tellus.origin"), "survey");
+    if (withAcl) {
+        EXPECT_EQ(attribute(path, "system.posix_acl_access"), acl);
+    }
+    EXPECT_EQ(fs::status(path).permissions(), mode);
+
+    // What the writer may not give the new file is not dropped: the rewrite is refused.
+    if (geteuid() != 0 || setxattr(path.c_str(), "security.tellus", "1", 1, 0) != 0) return;
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(folder.path().c_str(), 0777), 0);
+    const int result = inChild([&] {
+        if (setgid(65534) != 0 || setuid(65534) != 0) return 2;
+        return Profile(path.c_str()).writeString("A", "3", "S");
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readFile(path), "[S]\r\nA=2\r\n");
+    EXPECT_TRUE(others().empty());
+}
+
+TEST_F(ProfileWrite, SyncsTheFolderAfterTheRename) {
+    // The rename is in the folder: it survives a power loss only when the folder is synced too.
+    const std::string where = fs::canonical(folder.path()).string();
+    for (bool existing : {true, false}) {
+        SCOPED_TRACE(existing ? "existing file" : "new file");
+        fs::remove(path);
+        if (existing) file("[S]\r\nA=1\r\n");
+        {
+            std::lock_guard<std::mutex> hold(syncedLock);
+            synced.clear();
+        }
+        ASSERT_EQ(Profile(path.c_str()).writeString("A", "2", "S"), 1);
+        std::lock_guard<std::mutex> hold(syncedLock);
+        ASSERT_EQ(synced.size(), 2u);
+        EXPECT_EQ(synced[0].rfind(where + "/Harbour.in~", 0), 0u) << synced[0];
+        EXPECT_EQ(synced[1], where);
+    }
+}
+
+TEST_F(ProfileWrite, RemovesTemporariesThatNoWriterHolds) {
+    file("[S]\r\nA=1\r\n");
+    // Full copies that killed writers left, and one of a writer still at work, which holds it.
+    for (const char* name : {"Harbour.in~Ab3dE9", "Harbour.in~zzzzzz", "Harbour.in~Held01"})
+        writeFile(folder.file(name), "[S]\r\nA=0\r\n");
+    const int held = open(folder.file("Harbour.in~Held01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    // Names of another form are not a writer's temporaries.
+    const std::vector<std::string> kept = {"Harbour.in~", "Harbour.in~Held01", "Harbour.in~a-b_cd",
+                                           "Harbour.in~long007", "Harbour.in~short", "Other.in~Ab3dE9"};
+    for (const std::string& name : kept)
+        if (!fs::exists(folder.file(name))) writeFile(folder.file(name), "keep");
+    EXPECT_EQ(Profile(path.c_str()).writeString("A", "2", "S"), 1);
+    std::vector<std::string> left = others();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, kept);
+    EXPECT_EQ(readFile(path), "[S]\r\nA=2\r\n");
+    close(held);
 }
 
 TEST_F(ProfileWrite, UnusableTargetIsNeitherChangedNorReportedDone) {

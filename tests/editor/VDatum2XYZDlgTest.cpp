@@ -6,6 +6,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -352,17 +358,54 @@ TEST_F(VDatumExport, NeverWritesOverItsInputs) {
     clipTo(*dialog, border);
     exportTo(*dialog, output);
     EXPECT_EQ(readXyz(output).size(), 3u);
+    // Through a link, the file it names takes the export and the link stays.
+    writeFile(output, "old\n");
+    std::filesystem::create_symlink("out.xyz", work.file("out-link.xyz"));
+    dialog = open(handle);
+    dialog->SetInputPath(input);
+    exportTo(*dialog, work.file("out-link.xyz"));
+    EXPECT_EQ(readXyz(output).size(), 5u);
+    EXPECT_TRUE(std::filesystem::is_symlink(work.file("out-link.xyz")));
     size_t entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(work.file(""))) ++entries;
-    EXPECT_EQ(entries, 4u);  // input, border, link, output
+    EXPECT_EQ(entries, 5u);  // input, border, two links, output
+}
+
+TEST_F(VDatumExport, OutputThatIsNoRegularFileIsRefusedBeforeOpening) {
+    // A pipe would block the editor until a reader came; the test's reader only keeps a
+    // blocking open from freezing the test. Nothing may reach either.
+    const std::string pipe = work.file("pipe.xyz");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    for (const std::string& target : {pipe, std::string("/dev/null")}) {
+        SCOPED_TRACE(target);
+        watcher = std::make_unique<MessageBoxWatcher>();
+        auto dialog = open(handle);
+        exportTo(*dialog, target);
+        ASSERT_EQ(watcher->seen().size(), 1u);
+        EXPECT_EQ(watcher->seen()[0].text, "Failed to open output file");
+    }
+    char byte;
+    EXPECT_LE(read(reader, &byte, 1), 0);
+    close(reader);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
 }
 
 TEST_F(VDatumExport, FullDiskIsNotAFinishedExport) {
-    if (!fileExists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    // A file size limit below the export's size stands for a full disk.
     auto dialog = open(handle);
-    exportTo(*dialog, "/dev/full");
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const rlimit small{64, old.rlim_max};
+    auto* const previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    exportTo(*dialog, output);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
     ASSERT_EQ(watcher->seen().size(), 1u);
     EXPECT_EQ(watcher->seen()[0].text, "Failed to write output file");
+    EXPECT_TRUE(std::filesystem::is_empty(work.path()));
 }
 
 }  // namespace
