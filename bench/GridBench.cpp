@@ -6,13 +6,14 @@
 // against two vgridshifts. Points are scattered over the grid (every point in another cell) or
 // follow a survey line (successive points about 5 m apart, mostly in the same cell).
 //
-// Then the figures of many handles on one grid, taken first in the fresh process: the resident
+// Then the figures of many handles on one grid, each taken in a child of the fresh process: the resident
 // memory of 100 handles on one NTv2 file and on egm96_15 as VDatum grid and geoid, the descriptors
 // that 1,000 handles hold, and how many handles open within a limit of 256 descriptors.
 #include <dirent.h>
 #include <malloc.h>
 #include <proj.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,7 +31,7 @@
 namespace {
 
 constexpr int kPoints = 4096;
-constexpr int kPointsPerHandle = 256;
+constexpr size_t kPointsPerHandle = 256;
 const std::string kProjData = "/usr/share/proj/";
 
 std::string readAll(const char* path) {
@@ -152,32 +153,24 @@ std::string format(const char* pattern, double a, double b = 0, double c = 0) {
 
 // Resident memory of one handle and of 100, each after its first conversions.
 template <typename Convert>
-void memoryOf(const std::string& what, const std::string& file, Convert convert) {
+std::string memoryOf(const std::string& what, const std::string& file, Convert convert) {
     std::vector<GeodesyHandle> handles;
     double before = residentMegabytes(), one = before;
     for (int k = 0; k < 100; ++k) {
         GeodesyHandle h = open(file);
-        if (!h) {
-            contest::addNote(what + ": handle " + std::to_string(k + 1) + " failed with code " +
-                             std::to_string(GetGeodesyError()));
-            break;
-        }
+        if (!h) return what + ": handle " + std::to_string(k + 1) + " failed with code " + std::to_string(GetGeodesyError());
         handles.push_back(h);
-        if (!convert(h)) {
-            contest::addNote(what + ": the conversion failed with code " + std::to_string(GetGeodesyError()));
-            break;
-        }
+        if (!convert(h)) return what + ": the conversion failed with code " + std::to_string(GetGeodesyError());
         if (k == 0) one = residentMegabytes();
     }
     double hundred = residentMegabytes();
     for (GeodesyHandle h : handles) DestroyGeodesy(h);
-    if (handles.size() == 100)
-        contest::addNote(what + format(": 100 handles %.1f MB resident, the first %.1f MB, each further %.2f MB",
-                                       hundred - before, one - before, (hundred - one) / 99));
+    return what + format(": 100 handles %.1f MB resident, the first %.1f MB, each further %.2f MB", hundred - before,
+                         one - before, (hundred - one) / 99);
 }
 
 // Descriptors held by 1,000 handles, and how many handles open while at most 256 may be open.
-void descriptorsOf(const std::string& what, const std::string& file) {
+std::string descriptorsOf(const std::string& what, const std::string& file) {
     std::vector<GeodesyHandle> handles;
     int before = openDescriptors();
     for (int k = 0; k < 1000; ++k)
@@ -188,44 +181,64 @@ void descriptorsOf(const std::string& what, const std::string& file) {
                        std::to_string(handles.size()) + " opened)";
     handles.clear();
 
-    rlimit limit{};
-    getrlimit(RLIMIT_NOFILE, &limit);
-    rlimit low = limit;
-    low.rlim_cur = 256;
-    if (setrlimit(RLIMIT_NOFILE, &low) == 0) {
-        int code = 0;
-        for (int k = 0; k < 1000 && code == 0; ++k)
-            if (GeodesyHandle h = open(file))
-                handles.push_back(h);
-            else
-                code = GetGeodesyError();
-        for (GeodesyHandle h : handles) DestroyGeodesy(h);
-        setrlimit(RLIMIT_NOFILE, &limit);
-        line += "; with ulimit -n 256 " +
-                (code ? std::to_string(handles.size()) + " open, then code " + std::to_string(code)
-                      : std::string("all 1,000 open"));
+    rlimit low{256, 256};
+    if (setrlimit(RLIMIT_NOFILE, &low) != 0) return line;
+    int code = 0;
+    for (int k = 0; k < 1000 && code == 0; ++k)
+        if (GeodesyHandle h = open(file))
+            handles.push_back(h);
+        else
+            code = GetGeodesyError();
+    return line + "; with ulimit -n 256 " +
+           (code ? std::to_string(handles.size()) + " open, then code " + std::to_string(code)
+                 : std::string("all 1,000 open"));
+}
+
+// The line that `figure` makes in a child process, so that each figure starts from the same
+// fresh heap and descriptor limit.
+template <typename Figure>
+void addFigure(Figure figure) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return contest::addNote("no figure: pipe failed");
+    std::fflush(nullptr);
+    pid_t child = fork();
+    if (child == 0) {
+        close(pipeEnds[0]);
+        std::string line = figure();
+        ssize_t written = write(pipeEnds[1], line.data(), line.size());
+        _exit(written == ssize_t(line.size()) ? 0 : 1);
     }
-    contest::addNote(line);
+    close(pipeEnds[1]);
+    std::string line;
+    char buffer[512];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) line.append(buffer, size_t(n));
+    close(pipeEnds[0]);
+    if (child > 0) waitpid(child, nullptr, 0);
+    contest::addNote(line.empty() ? "no figure: the child failed" : line);
 }
 
 void addFigures(const Suite& suite, const contest::Points& swiss, const contest::Points& world) {
     if (suite.haveLarge) {
         std::string what = suite.largeGrid + " (NTv2)";
-        memoryOf(what, suite.largeFile, [&](GeodesyHandle h) {
-            double lat = swiss.lat[0], lon = swiss.lon[0];
-            return WGS84Conv(h, &lat, &lon, nullptr) != 0;
+        addFigure([&] {
+            return memoryOf(what, suite.largeFile, [&](GeodesyHandle h) {
+                double lat = swiss.lat[0], lon = swiss.lon[0];
+                return WGS84Conv(h, &lat, &lon, nullptr) != 0;
+            });
         });
-        descriptorsOf(what, suite.largeFile);
+        addFigure([&] { return descriptorsOf(what, suite.largeFile); });
     }
     if (suite.haveEgm) {
         std::string what = "egm96_15 as VDatum grid and geoid";
-        memoryOf(what + ", 256 points a handle", suite.vdatumFile, [&](GeodesyHandle h) {
-            double s = 0;
-            for (int i = 0; i < kPointsPerHandle; ++i)
-                if (!DatumSeparation(h, world.lat[size_t(i)], world.lon[size_t(i)], &s)) return false;
-            return true;
+        addFigure([&] {
+            return memoryOf(what + ", 256 points a handle", suite.vdatumFile, [&](GeodesyHandle h) {
+                double s = 0;
+                for (size_t i = 0; i < kPointsPerHandle; ++i)
+                    if (!DatumSeparation(h, world.lat[i], world.lon[i], &s)) return false;
+                return true;
+            });
         });
-        descriptorsOf(what, suite.vdatumFile);
+        addFigure([&] { return descriptorsOf(what, suite.vdatumFile); });
     }
 }
 
