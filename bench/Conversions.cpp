@@ -201,16 +201,24 @@ struct Match {
         : handle(CreateGeodesy(&params)), pj(proj_create(projContext(), definition)), geo(std::move(points)),
           x(kPoints), y(kPoints), out1(kPoints), out2(kPoints), forward(pj, PJ_FWD, geo.lon, geo.lat),
           inverse(pj, PJ_INV, x, y) {
-        for (int i = 0; handle && i < kPoints; ++i) GeoXY(handle, &x[i], &y[i], geo.lat[i], geo.lon[i]);
+        for (int i = 0; handle && i < kPoints; ++i) failures += !GeoXY(handle, &x[i], &y[i], geo.lat[i], geo.lon[i]);
+        for (int i = 0; handle && i < kPoints; ++i) failures += !XYGeo(handle, x[i], y[i], &out1[i], &out2[i]);
     }
+
+    int failures = 0;  // the library's, both ways
 
     // The largest difference between the library's and PROJ's forward images.
     double disagreement() {
         forward.restore();
         forward.transform();
+        inverse.restore();
+        inverse.transform();
         double worst = 0;
         for (int i = 0; i < kPoints; ++i)
             worst = std::max({worst, std::abs(forward.x[i] - x[i]), std::abs(forward.y[i] - y[i])});
+        // A point PROJ refuses (HUGE_VAL) shows as a huge difference; so does one it cannot invert.
+        for (int i = 0; i < kPoints; ++i)
+            if (!std::isfinite(inverse.x[i]) || std::abs(inverse.x[i]) == HUGE_VAL) worst = HUGE_VAL;
         return worst;
     }
 
@@ -233,6 +241,8 @@ void addPair(const std::string& name, Match& m) {
                          ")");
         return;
     }
+    if (m.failures)
+        contest::addNote(name + ": " + std::to_string(m.failures) + " of the library's conversions fail");
     if (double worst = m.disagreement(); worst > 1e-3)
         contest::addNote(name + ": the forward images differ from PROJ's by up to " + std::to_string(worst) + " m");
     contest::addRow(name + " forward", kPoints, m.oursForward(), m.forward.contender());

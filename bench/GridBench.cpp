@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -281,6 +282,19 @@ void addShiftRow(const std::string& name, const Suite& suite, contest::Points po
     matches.push_back(std::make_unique<GridMatch>(suite.ntv2File, "+proj=hgridshift +grids=" + kProjData + "BETA2007.gsb",
                                                   std::move(points), direction, false));
     GridMatch& m = *matches.back();
+    int failures = 0, refused = 0;
+    for (size_t i = 0; m.handle && i < m.geo.lat.size(); ++i) {
+        double lat = m.geo.lat[i], lon = m.geo.lon[i];
+        failures += !shift(m.handle, &lat, &lon, nullptr);
+    }
+    if (m.pj) {
+        m.proj.restore();
+        m.proj.transform();
+        for (double x : m.proj.x) refused += x == HUGE_VAL;
+    }
+    if (failures || refused)
+        contest::addNote(name + ": " + std::to_string(failures) + " of the library's shifts and " +
+                         std::to_string(refused) + " of PROJ's fail");
     addRow(name, m, {[&m, shift] {
                for (size_t i = 0; i < m.geo.lat.size(); ++i) {
                    double lat = m.geo.lat[i], lon = m.geo.lon[i];
