@@ -173,6 +173,11 @@ public:
     virtual bool EraseSectionW(const char16_t* section) = 0;
     // 32: the key is present with a value.
     virtual bool KeyExists(const char* section, const char* key) = 0;
+    // 33: puts the section of `from` (a profile of this runtime) in the place of this file's
+    // section of that name, or appends it, in one rewrite: readers and a failure see the old
+    // file or the new one, never a mix. False, and the file as it was, when `from` has no such
+    // section or the file cannot be written.
+    virtual bool ReplaceSection(const char* section, IBayrunProfile* from) = 0;
 
 protected:
     ~IBayrunProfile() = default;

@@ -100,3 +100,9 @@ bool RuntimeProfile::EraseSectionW(const char16_t* section) {
 bool RuntimeProfile::KeyExists(const char* section, const char* key) {
     return attached() && key && profile->hasKey(key, section);
 }
+
+bool RuntimeProfile::ReplaceSection(const char* section, IBayrunProfile* from) {
+    const auto* source = dynamic_cast<const RuntimeProfile*>(from);
+    if (!attached() || !section || !source || !source->attached()) return false;
+    return profile->copySection(*source->profile, section) == 1;
+}

@@ -28,6 +28,7 @@ public:
     bool WriteStringW(const char16_t* section, const char16_t* key, const char16_t* value) override;
     bool EraseSectionW(const char16_t* section) override;
     bool KeyExists(const char* section, const char* key) override;
+    bool ReplaceSection(const char* section, IBayrunProfile* from) override;
 
     std::string path() const { return profile ? profile->getPath() : std::string(); }
 

@@ -9,9 +9,18 @@
 #include <cctype>
 #include <cmath>
 
-ConversionError::ConversionError(const QString& text)
-    : std::runtime_error(QStringLiteral("'%1' is not a valid floating point value").arg(text).toStdString()),
-      what_(QStringLiteral("'%1' is not a valid floating point value").arg(text)) {}
+ConversionError::ConversionError(const QString& text) : ConversionError(QString(), text) {}
+
+ConversionError::ConversionError(const QString& field, const QString& text)
+    : ConversionError(field, text, QStringLiteral("floating point value")) {}
+
+ConversionError::ConversionError(const QString& field, const QString& text, const QString& expected)
+    : std::runtime_error(message(field, text, expected).toStdString()), what_(message(field, text, expected)) {}
+
+QString ConversionError::message(const QString& field, const QString& text, const QString& expected) {
+    const QString refusal = QStringLiteral("'%1' is not a valid %2").arg(text, expected);
+    return field.isEmpty() ? refusal : field + QStringLiteral(": ") + refusal;
+}
 
 namespace numbertext {
 
@@ -153,7 +162,10 @@ double shown(const QLineEdit* edit) {
 bool unchanged(const QLineEdit* edit, double& value) {
     const QVariant text = edit->property(kShownText);
     if (!text.isValid() || text.toString() != edit->text()) return false;
-    value = edit->property(kShownValue).toDouble();
+    // A value that is no number (read from a file) goes through the check a typed one does.
+    const double shownValue = edit->property(kShownValue).toDouble();
+    if (!std::isfinite(shownValue)) return false;
+    value = shownValue;
     return true;
 }
 
@@ -161,7 +173,8 @@ bool read(const QLineEdit* edit, double& value) { return unchanged(edit, value) 
 
 double value(const QLineEdit* edit) {
     double v = 0;
-    if (!read(edit, v)) throw ConversionError(edit->text());
+    // The text as it reads: a value shown in a fixed width carries blanks in front.
+    if (!read(edit, v)) throw ConversionError(edit->text().trimmed());
     return v;
 }
 

@@ -11,10 +11,16 @@ class QLineEdit;
 // The conversion error of a strict number conversion (a text that is not a number).
 class ConversionError : public std::runtime_error {
 public:
+    // "'<text>' is not a valid floating point value".
     explicit ConversionError(const QString& text);
+    // The same after "<field>: ", naming where the text stands.
+    ConversionError(const QString& field, const QString& text);
+    // "<field>: '<text>' is not a valid <expected>" (no field: without its name).
+    ConversionError(const QString& field, const QString& text, const QString& expected);
     const QString& text() const { return what_; }
 
 private:
+    static QString message(const QString& field, const QString& text, const QString& expected);
     QString what_;
 };
 
@@ -42,7 +48,8 @@ QString exact(double value);
 void show(QLineEdit* edit, double value, const QString& text);
 // The value last shown in `edit` (0 when none was).
 double shown(const QLineEdit* edit);
-// True, with the value shown, while the edit's text is the one shown for it.
+// True, with the value shown, while the edit's text is the one shown for it and the value is
+// finite.
 bool unchanged(const QLineEdit* edit, double& value);
 // The edit's value: the value shown while its text is unchanged, else its text as a number;
 // false (value untouched) for a changed text that is not a number.

@@ -14,6 +14,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -67,6 +68,10 @@ constexpr int kFirstRotation = 4;
 constexpr int kFirstListedYear = 2000;
 constexpr int kLastListedYear = 2020;
 
+std::chrono::year_month_day utcToday() {
+    return std::chrono::year_month_day(std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now()));
+}
+
 // Result edits: shifts to 0.1 mm, rotations and scale to 1e-6.
 const char kShiftFormat[] = "%.4lf";
 const char kAngleFormat[] = "%.6lf";
@@ -85,8 +90,7 @@ TTimeVarDlg::TTimeVarDlg(QWidget* owner, double* block_)
     ui->target->setCurrentIndex(NAD83);
     for (int y = kFirstListedYear; y <= kLastListedYear; ++y) ui->year->addItem(numbertext::formatOr15(kYearFormat, y));
 
-    const auto today = std::chrono::year_month_day(
-        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now()));
+    const std::chrono::year_month_day today = utcToday();
     ui->year->setEditText(
         numbertext::formatOr15(kYearFormat, DefaultYear(int(today.year()), int(unsigned(today.month())))));
 
@@ -98,6 +102,7 @@ TTimeVarDlg::TTimeVarDlg(QWidget* owner, double* block_)
     connect(ui->target, &QComboBox::activated, this, &TTimeVarDlg::itrfChange);
     connect(ui->year, &QComboBox::activated, this, &TTimeVarDlg::yearActivated);
     ui->year->installEventFilter(this);
+    ui->year->lineEdit()->installEventFilter(this);
     ui->year->view()->parentWidget()->installEventFilter(this);
     connect(ui->year, &QComboBox::editTextChanged, this, &TTimeVarDlg::yearChange);
     connect(ui->btnOk, &QPushButton::clicked, this, &TTimeVarDlg::btnOkClick);
@@ -106,13 +111,15 @@ TTimeVarDlg::TTimeVarDlg(QWidget* owner, double* block_)
 
 TTimeVarDlg::~TTimeVarDlg() = default;
 
+double TTimeVarDlg::LastYear() { return int(utcToday().year()) + kYearsAhead; }
+
 double TTimeVarDlg::DefaultYear(int year, int month) {
     // Half-year steps, rounded to the nearer: (month div 6) / 2.
     return year + (month / 6) / 2.0;
 }
 
 bool TTimeVarDlg::ComputeParameters(int frame, int target, double t, double* out) {
-    if (!(t >= kFirstYear && t <= kLastYear)) return false;
+    if (!(t >= kFirstYear && t <= LastYear())) return false;
     if (target == NAD83) {
         for (int j = 0; j < kParameterCount; ++j) out[j] = kNad83Value[j] + kNad83Rate[j] * (t - kNad83Epoch);
         return true;
@@ -172,6 +179,15 @@ bool TTimeVarDlg::IsYearListChoice(QObject* watched, QEvent* event) const {
 }
 
 bool TTimeVarDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Enter in the year field takes the typed year, as Compute does; passed on, it would press
+    // OK and close the dialog with the values of the year computed before.
+    if (watched == ui->year->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            itrfChange();
+            return true;
+        }
+    }
     if (IsYearListChoice(watched, event)) {
         // The combo box emits `activated` while it handles this event (or just after the popup
         // hid); the flag ends when control is back in the event loop.

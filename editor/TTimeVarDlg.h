@@ -20,9 +20,12 @@ public:
     static constexpr int kParameterCount = 7;
     enum Frame { ITRF2000 = 0, ITRF2005 = 1, ITRF2008 = 2 };
     enum Target { NAD83 = 0, GDA94 = 1, ETRS89 = 2 };
-    // Epochs the parameter sets are valid for (decimal years, bounds included).
+    // Epochs the parameter sets are used for (decimal years, bounds included): from the first
+    // epoch of the sets to a few years after the clock's year, as the sets are linear in time
+    // and a survey may be planned ahead.
     static constexpr double kFirstYear = 2000.0;
-    static constexpr double kLastYear = 2021.0;
+    static constexpr int kYearsAhead = 5;
+    static double LastYear();
 
     // Keeps the block (seven doubles owned by the caller) and clears it, fills the lists, sets
     // the default year from the clock and computes once.
@@ -33,7 +36,7 @@ public:
     // give Y.0, June to November Y.5, December Y+1.0.
     static double DefaultYear(int year, int month);
     // The seven parameters (block order and units) from `frame` to `target` at epoch t. False,
-    // and `out` untouched, when t lies outside kFirstYear..kLastYear or the target is unknown.
+    // and `out` untouched, when t lies outside kFirstYear..LastYear() or the target is unknown.
     static bool ComputeParameters(int frame, int target, double t, double* out);
 
     // Computes from the lists and the year text into the block and shows it; false (nothing

@@ -26,6 +26,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QButtonGroup;
+class QKeyEvent;
 class QWidget;
 
 namespace Ui {
@@ -120,6 +121,14 @@ public:
     void LoadEllipsoid(int id);
     void UnitsChanged();
     void ApplyUnits(int horizontalUnitId, int verticalUnitIndex);
+    // The gp_units id of a factor, to the precision the table states (0 for none).
+    int matchUnit(double factor);
+    // A unit the table lacks, appended to a unit list as its factor (and the file's name for it);
+    // returns its index. removeUnlistedUnits takes every such item off both lists.
+    int addUnlistedUnit(QComboBox* list, double factor, const std::string& name);
+    void removeUnlistedUnits();
+    // The name of the horizontal unit as the parameter file stores it.
+    QString unitName() const;
     void UpdateDatumShiftFile();
     void ShowDatumParameters();
     static void SelectItemByObject(QComboBox* list, int id);
@@ -199,10 +208,17 @@ public slots:
     void About1Click();
     void displayModeClick();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    // What ValidateAndWriteParameters writes once its checks passed: the section of
+    // WriteParameters and the vertical reference, with `level` the chart datum level.
+    void writeSection(IBayrunProfile* profile, double level);
+
     // The steps of ReadParameters.
     void readEllipsoid(IBayrunProfile* profile);
-    int readZone(IBayrunProfile* profile, bool gridFile);
+    int readZone(IBayrunProfile* profile, bool gridFile, QString& named);
     void readGridSelection(IBayrunProfile* profile);
     void readProjection(IBayrunProfile* profile);
     void readLocalGrid(IBayrunProfile* profile);
@@ -223,6 +239,9 @@ private:
     bool terminating = false;
     bool degFormatRead = false;
 };
+
+// Two unit factors name the same unit: equal to the precision of the unit table.
+bool sameUnitFactor(double a, double b);
 
 // The degree format of the run (0 decimal degrees, 1 degrees minutes, 2 degrees minutes seconds,
 // 3 no setting), handed as is to the runtime's angle formatting.

@@ -3,6 +3,8 @@
 #include "editor/TmainFrm.h"
 
 #include <QButtonGroup>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 
 #include "editor/TmainFrmShared.h"
@@ -108,6 +110,8 @@ void TmainFrm::SetDisplayMode(QAction* sender) {
                                      ui->lblOrtho,    ui->edOrtho,       ui->lblOrthoUnits, nullptr};
     if (sender == ui->mnuViewStandard) {
         displayMode = kStandard;
+        // The controls stand at fixed places: shrunk any further, some would be cut off.
+        setMinimumSize(kWindowWidth, kStandardHeight);
         resize(kWindowWidth, kStandardHeight);
         SetControlsVisible(modeControls, true);
         ui->ExportVDatumtoXYZ1->setVisible(true);
@@ -120,6 +124,7 @@ void TmainFrm::SetDisplayMode(QAction* sender) {
         ui->btnCancel->move(ui->btnCancel->x(), kSubBottomButtonTop);
         SetControlsVisible(modeControls, false);
         ui->ExportVDatumtoXYZ1->setVisible(false);
+        setMinimumSize(kWindowWidth, kSubBottomHeight);
         resize(kWindowWidth, kSubBottomHeight);
     }
 }
@@ -178,6 +183,34 @@ void TmainFrm::ParseParameter(int slot, double* value) {
     if (!readParameter(slot, *value) && (kind == kLatitude || kind == kLongitude)) ShowParameter(slot, *value);
 }
 
+namespace {
+
+// Marks a letter of each caption of one menu level as its mnemonic, and so on down the menus:
+// the first initial of a word that no caption before it on that level has, else its first such
+// letter. The captions' texts stay as they are.
+void markMnemonics(const QList<QAction*>& actions) {
+    QString used;
+    for (QAction* action : actions) {
+        if (action->isSeparator()) continue;
+        QString text = action->text();
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const auto free = [&](int i) { return text[i].isLetter() && !used.contains(text[i].toLower()); };
+        int chosen = -1;
+        for (int i = 0; i < text.size() && chosen < 0; ++i)
+            if ((i == 0 || text[i - 1] == QLatin1Char(' ') || text[i - 1] == QLatin1Char('-')) && free(i)) chosen = i;
+        for (int i = 0; i < text.size() && chosen < 0; ++i)
+            if (free(i) && (i == 0 || text[i - 1] != QLatin1Char('&'))) chosen = i;
+        if (chosen >= 0) {
+            used += text[chosen].toLower();
+            text.insert(chosen, QLatin1Char('&'));
+        }
+        action->setText(text);
+        if (QMenu* menu = action->menu()) markMnemonics(menu->actions());
+    }
+}
+
+}  // namespace
+
 void TmainFrm::SetCaptions() {
     setWindowTitle(resString(1841));
     ui->File1->setTitle(resString(1039));
@@ -230,4 +263,5 @@ void TmainFrm::SetCaptions() {
     ui->lblDatum->setText(resString(4488));
     ui->btnOK->setText(resString(2285));
     ui->btnCancel->setText(resString(1269));
+    markMnemonics(ui->menuBar->actions());
 }

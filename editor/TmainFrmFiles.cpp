@@ -31,9 +31,8 @@ void TmainFrm::saveCustomGrid(const std::u16string& chosenPath) {
     const std::string path = toUtf8(chosenPath);
     const std::string name = withoutExtension(fileNameOf(path));
     OwnedProfile profile = newProfile();
-    if (!profile->Create(chosenPath.c_str()))
-        throw std::runtime_error("The custom grid file cannot be created: " + path);
-    WriteParameters(profile.get());
+    if (!profile->Open(path.c_str())) throw std::runtime_error("The custom grid file cannot be created: " + path);
+    replaceSection(profile.get(), [&](IBayrunProfile* section) { WriteParameters(section); });
     ui->cbGrid->addItem(QString::fromStdString(name), -1);
     ui->cbGrid->setCurrentIndex(ui->cbGrid->count() - 1);
     gridIndex = ui->cbGrid->currentIndex();

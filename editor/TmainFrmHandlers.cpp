@@ -2,6 +2,8 @@
 #include "editor/TmainFrm.h"
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QPushButton>
 
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
@@ -98,6 +100,22 @@ void TmainFrm::btnOKClick() {
 }
 
 void TmainFrm::Exit1Click() { close(); }
+
+void TmainFrm::keyPressEvent(QKeyEvent* event) {
+    // As in a dialog: Enter presses the button that has the focus, else OK; Escape is Cancel.
+    // Controls that take these keys themselves (an open list) never pass them on.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        QPushButton* button = focused ? focused : ui->btnOK;
+        if (button->isVisible() && button->isEnabled()) button->click();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        ui->btnCancel->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
 
 void TmainFrm::TimeVariableTransformations1Click() {
     guarded([&] {

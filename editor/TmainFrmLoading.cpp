@@ -7,6 +7,9 @@
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
 
+#include <algorithm>
+#include <cmath>
+
 using namespace mainform;
 
 void TmainFrm::GridChanged() {
@@ -214,38 +217,90 @@ void TmainFrm::UnitsChanged() {
     ApplyUnits(horzUnitId, vertUnitIndex);
 }
 
+namespace {
+
+// Item data of a unit that the table lacks: its factor, and the name the file gave it.
+constexpr int kUnlistedFactorRole = Qt::UserRole;
+constexpr int kUnlistedNameRole = Qt::UserRole + 1;
+
+bool usableFactor(double factor) { return std::isfinite(factor) && factor > 0; }
+
+// The factor and label of a list item that the table lacks; false for a table unit.
+bool unlistedUnit(const QComboBox* list, int index, double& factor, std::string& label) {
+    if (index < 0 || index >= list->count() || !list->itemData(index, kUnlistedFactorRole).isValid()) return false;
+    factor = list->itemData(index, kUnlistedFactorRole).toDouble();
+    label = list->itemText(index).toStdString();
+    return true;
+}
+
+// The factor and abbreviation of a table unit; false when the table has no usable row of the id.
+bool tableUnit(Database& database, int id, double& factor, std::string& label) {
+    Query q(database, "SELECT factor,abrev FROM gp_units WHERE id=?;");
+    q.bind(1, id);
+    if (!q.next() || !usableFactor(q.getDouble(0))) return false;
+    factor = q.getDouble(0);
+    label = q.getString(1);
+    return true;
+}
+
+}  // namespace
+
+bool sameUnitFactor(double a, double b) {
+    // The table states its factors to ten significant digits (0.3048006096 for 1200/3937).
+    constexpr double kTablePrecision = 1e-9;
+    return a == b || std::fabs(a - b) <= kTablePrecision * std::max(std::fabs(a), std::fabs(b));
+}
+
+int TmainFrm::matchUnit(double factor) {
+    Query q(database, "SELECT id, factor FROM gp_units;");
+    while (q.next())
+        if (sameUnitFactor(q.getDouble(1), factor)) return q.getInt(0);
+    return 0;
+}
+
+int TmainFrm::addUnlistedUnit(QComboBox* list, double factor, const std::string& name) {
+    const QString value = numbertext::general(factor) + QStringLiteral(" m");
+    list->addItem(name.empty() ? value : QString::fromStdString(name) + " (" + value + ")");
+    const int index = list->count() - 1;
+    list->setItemData(index, factor, kUnlistedFactorRole);
+    list->setItemData(index, QString::fromStdString(name), kUnlistedNameRole);
+    return index;
+}
+
+void TmainFrm::removeUnlistedUnits() {
+    for (QComboBox* list : {ui->cbHorzUnit, ui->cbVertUnit})
+        for (int i = list->count() - 1; i >= 0; --i)
+            if (list->itemData(i, kUnlistedFactorRole).isValid()) list->removeItem(i);
+}
+
+QString TmainFrm::unitName() const {
+    const int index = ui->cbHorzUnit->currentIndex();
+    const QVariant name = ui->cbHorzUnit->itemData(index, kUnlistedNameRole);
+    return name.isValid() ? name.toString() : ui->cbHorzUnit->currentText();
+}
+
 void TmainFrm::ApplyUnits(int h, int v) {
     double newHorz = horzFactor;
     double newVert = vertFactor;
     std::string label;
-    {
-        Query q(database, "SELECT factor,abrev FROM gp_units WHERE id=?;");
-        q.bind(1, h);
-        // A unit the table lacks keeps the current factor: a factor of 0 would wipe the lengths.
-        if (q.next() && q.getDouble(0) > 0) {
-            newHorz = q.getDouble(0);
-            label = q.getString(1);
-        }
-    }
+    // A unit found nowhere keeps the current factor: a factor of 0 would wipe the lengths.
+    if (!tableUnit(database, h, newHorz, label)) unlistedUnit(ui->cbHorzUnit, h - 1, newHorz, label);
     if (v != 0) {
-        Query q(database, "SELECT factor, abrev FROM gp_units WHERE id=?;");
-        q.bind(1, v);
-        if (q.next() && q.getDouble(0) > 0) {
-            newVert = q.getDouble(0);
-            label = q.getString(1);
-        }
+        if (!tableUnit(database, v, newVert, label)) unlistedUnit(ui->cbVertUnit, v, newVert, label);
     } else {
         newVert = newHorz;
     }
-    // A length whose unit stays is left exactly as it is.
-    if (newHorz != horzFactor) {
-        for (double* length : {&falseEasting, &falseNorthing, &localGrid.OrigX, &localGrid.OrigY, &localGrid.TransX,
-                               &localGrid.TransY})
-            *length = *length * horzFactor / newHorz;
+    // A length whose unit stays is left exactly as it is, also the full factor of a file whose
+    // unit the table gives to fewer digits; a factor that is no number converts nothing.
+    if (!sameUnitFactor(newHorz, horzFactor)) {
+        if (usableFactor(horzFactor) && usableFactor(newHorz))
+            for (double* length : {&falseEasting, &falseNorthing, &localGrid.OrigX, &localGrid.OrigY,
+                                   &localGrid.TransX, &localGrid.TransY})
+                *length = *length * horzFactor / newHorz;
         horzFactor = newHorz;
     }
-    if (newVert != vertFactor) {
-        orthoCorrection = orthoCorrection * vertFactor / newVert;
+    if (!sameUnitFactor(newVert, vertFactor)) {
+        if (usableFactor(vertFactor) && usableFactor(newVert)) orthoCorrection = orthoCorrection * vertFactor / newVert;
         vertFactor = newVert;
     }
 

@@ -11,8 +11,10 @@ void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
     readEllipsoid(profile);
     // A known zone gives projection, parameters, false origin, unit, ellipsoid, local grid type
     // and datum; a zone id the database lacks reads the file's own keys instead.
-    const int zone = readZone(profile, gridFile);
-    if (zone < 1 || !SelectZoneById(zone)) {
+    QString named;
+    const int zone = readZone(profile, gridFile, named);
+    const bool placed = zone >= 1 && SelectZoneById(zone);
+    if (!placed) {
         if (!gridFile) readGridSelection(profile);  // a grid file leaves the grid list alone
         readProjection(profile);
         readLocalGrid(profile);
@@ -22,6 +24,12 @@ void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
     readVerticalDatum(profile);
     // A custom grid file holds no vertical reference.
     if (!gridFile) readRtkMode(profile);
+    // The surveyor is to know that the grid shown is not the zone the file names.
+    if (!placed && !named.isEmpty())
+        QMessageBox::warning(this, resString(kCaption),
+                             QStringLiteral("The zone %1 is not in the predefined-parameter database: the parameter "
+                                            "file's own projection is shown.")
+                                 .arg(named));
 }
 
 void TmainFrm::readEllipsoid(IBayrunProfile* profile) {
@@ -46,10 +54,12 @@ void TmainFrm::readEllipsoid(IBayrunProfile* profile) {
 }
 
 // The zone the file names, by id (current profile only) or by grid and zone name; 0 for none.
-int TmainFrm::readZone(IBayrunProfile* profile, bool gridFile) {
+// `named` says how the file names it (empty when it names none).
+int TmainFrm::readZone(IBayrunProfile* profile, bool gridFile, QString& named) {
     int zone = 0;
     if (!gridFile && profile->KeyExists(kSection, "ZoneId")) {
         zone = profile->ReadInt(kSection, "ZoneId", 0);
+        if (zone >= 1) named = QString::number(zone);
     } else if (profile->KeyExists(kSection, "Grid")) {
         const std::string grid = readText(profile, "Grid", "");
         const std::string zoneName = readText(profile, "ZoneName", "");
@@ -58,6 +68,7 @@ int TmainFrm::readZone(IBayrunProfile* profile, bool gridFile) {
                 "gp_crs.name = ?1 and gp_zones.name= ?2 limit 1");
         q.bind(1, grid).bind(2, zoneName);
         if (q.next()) zone = q.getInt(0);
+        named = QStringLiteral("\"%1\" of \"%2\"").arg(QString::fromStdString(zoneName), QString::fromStdString(grid));
     }
     return zone;
 }
@@ -107,7 +118,9 @@ void TmainFrm::readProjection(IBayrunProfile* profile) {
         q.bind(1, parameterIds[i]);
         if (!q.next()) continue;
         const std::string key = q.getString(0);
-        ShowParameter(int(i), profile->ReadDouble(kSection, key.c_str(), 0.0));
+        const double value = profile->ReadDouble(kSection, key.c_str(), 0.0);
+        // The library takes a scale factor of 0 (or none) as 1: so does the form.
+        ShowParameter(int(i), key == "ScaleFactor" && value == 0.0 ? 1.0 : value);
     }
 }
 
@@ -124,28 +137,22 @@ void TmainFrm::readLocalGrid(IBayrunProfile* profile) {
     if (profile->ReadBool(kSection, "ReverseY", false)) localGrid.AdjustType |= kReverseY;
 }
 
-// Horizontal unit: the table unit of exactly this factor, else metres; vertical: 0 is "same as
-// horizontal".
+// Units: the table unit of the factor, to the table's precision, with the file's full factor;
+// a factor the table lacks is listed as it is, never taken for another unit. A vertical factor of
+// 0 is "same as horizontal"; a horizontal one of 0 means metres, as the library reads it.
 void TmainFrm::readUnits(IBayrunProfile* profile) {
+    removeUnlistedUnits();
     horzFactor = profile->ReadDouble(kSection, "Unit", 1.0);
-    int unit = 1;
-    {
-        Query q(database, "SELECT id FROM gp_units WHERE factor = ?;");
-        q.bind(1, horzFactor);
-        if (q.next()) {
-            unit = q.getInt(0);
-        } else {
-            horzFactor = 1.0;
-        }
-    }
+    if (horzFactor == 0.0) horzFactor = 1.0;
+    int unit = matchUnit(horzFactor);
+    if (unit == 0) unit = addUnlistedUnit(ui->cbHorzUnit, horzFactor, readText(profile, "UnitsName", "")) + 1;
     ui->cbHorzUnit->setCurrentIndex(unit - 1);
 
     vertFactor = profile->ReadDouble(kSection, "VertUnit", 0.0);
     int vertical = 0;
     if (vertFactor != 0.0) {
-        Query q(database, "SELECT id FROM gp_units WHERE factor = ?;");
-        q.bind(1, vertFactor);
-        if (q.next()) vertical = q.getInt(0);
+        vertical = matchUnit(vertFactor);
+        if (vertical == 0) vertical = addUnlistedUnit(ui->cbVertUnit, vertFactor, "");
     }
     if (vertical == 0) vertFactor = horzFactor;
     // The lengths are all read below: nothing is taken from the edits, so what they hold cannot

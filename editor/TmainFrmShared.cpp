@@ -1,6 +1,8 @@
 // The small helpers the files of the main window share.
 #include "editor/TmainFrmShared.h"
 
+#include "common/Platform.h"
+
 namespace mainform {
 
 std::string fileNameOf(const std::string& path) {
@@ -27,6 +29,20 @@ OwnedProfile newProfile() {
     OwnedProfile p(bayrun::make<IBayrunProfile>(IID_IBayrunProfile));
     if (!p) throw std::runtime_error("The runtime cannot provide a profile.");
     return p;
+}
+
+void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProfile*)>& write) {
+    const std::string folder = bayrun::environment()->GetFolderA(kBayrunFolderWorking, 0);
+    const std::string staged = platform::createTempFile(folder, "corvane-", ".ini");
+    if (staged.empty()) throw std::runtime_error("The parameter file could not be written: no room in " + folder + ".");
+    struct Remove {
+        const std::string& path;
+        ~Remove() { platform::removeFile(path); }
+    } remove{staged};
+    OwnedProfile scratch = newProfile();
+    scratch->Open(staged.c_str());
+    write(scratch.get());
+    if (!target->ReplaceSection(kSection, scratch.get())) throw std::runtime_error("The parameter file could not be written.");
 }
 
 }  // namespace mainform

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -86,6 +87,11 @@ using OwnedProfile = bayrun::Owned<IBayrunProfile>;
 
 // A new profile of the runtime; throws when the runtime cannot provide one.
 OwnedProfile newProfile();
+
+// Puts a whole new section "Geodesy" into `target` at once: `write` fills a file of its own in
+// the working folder, which then replaces the target's section in one rewrite, so that a failure
+// at any step (a full disk, a quota, a kill) leaves the target as it was. Throws on failure.
+void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProfile*)>& write);
 
 }  // namespace mainform
 

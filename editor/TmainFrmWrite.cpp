@@ -4,6 +4,8 @@
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
 
+#include <cmath>
+
 using namespace mainform;
 
 namespace {
@@ -28,6 +30,22 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
         numbertext::value(ui->edDrx), numbertext::value(ui->edDry), numbertext::value(ui->edDrz),
         numbertext::value(ui->edDsc)};
     const double ortho = numbertext::value(ui->edOrtho);
+    // The values that no edit shows pass the same check, by the key they are stored under.
+    const auto finite = [](const char* key, double value) {
+        if (!std::isfinite(value)) throw ConversionError(key, numbertext::exact(value));
+    };
+    // A unit factor that is no positive number would make every length nothing.
+    const bool vertical = ui->cbVertUnit->currentIndex() >= 1;
+    for (const auto& [key, value] : {std::pair{"Unit", horzFactor}, {"VertUnit", vertical ? vertFactor : 1.0}}) {
+        if (!std::isfinite(value) || !(value > 0))
+            throw ConversionError(key, numbertext::exact(value), "unit factor: it must be greater than 0.");
+    }
+    if (localGrid.AdjustType != 0) {
+        for (const auto& [key, value] : {std::pair{"AdjustOrigX", localGrid.OrigX}, {"AdjustOrigY", localGrid.OrigY},
+                                         {"AdjustRotation", localGrid.Rotation}, {"AdjustScale", localGrid.Scale},
+                                         {"AdjustX", localGrid.TransX}, {"AdjustY", localGrid.TransY}})
+            finite(key, value);
+    }
 
     struct Parameter {
         std::string key;
@@ -47,8 +65,17 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
                 if (!par.next()) continue;
                 // A field that does not read as its kind of value is refused like any other
                 // number: writing the previous parameter's value in its place would be wrong.
+                const ParameterSlot& slot = parameterSlots[i];
+                const QString field = slot.label->text(), typed = slot.edit->text();
                 double value = 0;
-                if (!readParameter(i, value)) throw ConversionError(parameterSlots[i].edit->text());
+                if (!readParameter(i, value)) {
+                    if (slot.kind == kLatitude) throw ConversionError(field, typed, "latitude (-90 to 90 degrees)");
+                    if (slot.kind == kLongitude) throw ConversionError(field, typed, "longitude (-180 to 180 degrees)");
+                    throw ConversionError(field, typed);
+                }
+                // A scale factor of 0 or below projects nothing (the library would read a 0 as 1).
+                if (par.getString("abrev") == "ScaleFactor" && !(value > 0))
+                    throw ConversionError(field, typed, "scale factor: it must be greater than 0.");
                 // The parameter's own format, unless it is missing or unusable or would not read
                 // back as the value: then the exact shortest text.
                 QString text;
@@ -71,12 +98,13 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
         checkWrite(profile->WriteStringW(kSectionW, u"Grid", ui->cbGrid->currentText().toStdU16String().c_str()), "Grid");
         checkWrite(profile->WriteStringW(kSectionW, u"ZoneName", ui->cbZone->currentText().toStdU16String().c_str()), "ZoneName");
     }
-    checkWrite(profile->WriteStringW(kSectionW, u"Unit", numbertext::formatOr15("%.12lf", horzFactor).toStdU16String().c_str()),
-               "Unit");
-    checkWrite(profile->WriteStringW(kSectionW, u"UnitsName", ui->cbHorzUnit->currentText().toStdU16String().c_str()),
-               "UnitsName");
-    checkWrite(profile->WriteDouble(kSection, "VertUnit", ui->cbVertUnit->currentIndex() >= 1 ? vertFactor : 0.0),
-               "VertUnit");
+    // Twelve decimals, unless they would not read back as the factor (1200/3937 in full).
+    QString unitText = numbertext::formatOr15("%.12lf", horzFactor);
+    double unitBack = 0;
+    if (!numbertext::parse(unitText, unitBack) || unitBack != horzFactor) unitText = numbertext::exact(horzFactor);
+    checkWrite(profile->WriteStringW(kSectionW, u"Unit", unitText.toStdU16String().c_str()), "Unit");
+    checkWrite(profile->WriteStringW(kSectionW, u"UnitsName", unitName().toStdU16String().c_str()), "UnitsName");
+    checkWrite(profile->WriteDouble(kSection, "VertUnit", vertical ? vertFactor : 0.0), "VertUnit");
     checkWrite(profile->WriteString(kSection, "Projection", projectionAbrev.c_str()), "Projection");
     for (const Parameter& p : parameters)
         checkWrite(profile->WriteString(kSection, p.key.c_str(), p.text.c_str()), p.key.c_str());
@@ -144,6 +172,11 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
         throw;
     }
 
+    replaceSection(profile, [&](IBayrunProfile* section) { writeSection(section, level); });
+    return true;
+}
+
+void TmainFrm::writeSection(IBayrunProfile* profile, double level) {
     WriteParameters(profile);
 
     profile->DeleteKey(kSection, "VDatum");
@@ -166,5 +199,4 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
     if (ui->cbGrid->currentIndex() > predefinedGridCount)
         checkWrite(profile->WriteStringW(kSectionW, u"CustomName", ui->cbGrid->currentText().toStdU16String().c_str()),
                    "CustomName");
-    return true;
 }

@@ -4,9 +4,12 @@
 #include "geodesy/EpsgResolver.h"
 #include "common/Text.h"
 
+#include <cstring>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include "common/Database.h"
 #include "common/PackedAngle.h"
@@ -157,6 +160,61 @@ const ParameterRule* ruleOf(int parameterCode) {
     return nullptr;
 }
 
+// The parameters of each method the database maps, every one of which a system of that method
+// carries exactly once (as the EPSG dataset gives them): a system short of one, or with one
+// twice, lost or gained rows to damage and is not built.
+struct MethodParameters {
+    int method;
+    int parameters[6];  // 0 after the last
+};
+
+constexpr MethodParameters kMethodParameters[] = {
+    {9801, {8801, 8802, 8805, 8806, 8807}},        // Lambert conic conformal (1SP)
+    {9802, {8821, 8822, 8823, 8824, 8826, 8827}},  // Lambert conic conformal (2SP)
+    {9804, {8801, 8802, 8805, 8806, 8807}},        // Mercator (variant A)
+    {9806, {8801, 8802, 8806, 8807}},              // Cassini-Soldner
+    {9807, {8801, 8802, 8805, 8806, 8807}},        // transverse Mercator
+    {9809, {8801, 8802, 8805, 8806, 8807}},        // oblique stereographic
+    {9810, {8801, 8802, 8805, 8806, 8807}},        // polar stereographic (variant A)
+    {9818, {8801, 8802, 8806, 8807}},              // American polyconic
+    {9820, {8801, 8802, 8806, 8807}},              // Lambert azimuthal equal area
+    {9822, {8821, 8822, 8823, 8824, 8826, 8827}},  // Albers equal area
+    {9832, {8801, 8802, 8806, 8807}},              // modified azimuthal equidistant
+};
+
+const MethodParameters* parametersOf(int method) {
+    for (const MethodParameters& m : kMethodParameters)
+        if (m.method == method) return &m;
+    return nullptr;
+}
+
+// Which of a method's parameters the rows gave so far.
+class ParameterTally {
+public:
+    explicit ParameterTally(const MethodParameters& m) : method(m) {}
+    // False for a parameter the method does not take or one given already.
+    bool take(int parameterCode) {
+        for (unsigned i = 0; i < std::size(method.parameters) && method.parameters[i]; ++i)
+            if (method.parameters[i] == parameterCode) {
+                if (seen & (1u << i)) return false;
+                seen |= 1u << i;
+                return true;
+            }
+        return false;
+    }
+    bool complete() const {
+        for (unsigned i = 0; i < std::size(method.parameters) && method.parameters[i]; ++i)
+            if (!(seen & (1u << i))) return false;
+        return true;
+    }
+
+private:
+    const MethodParameters& method;
+    unsigned seen = 0;
+};
+
+constexpr int kSqliteNull = 5;
+
 // Applies one parameter row of epsg_corvane to the record; false after logging when its unit
 // or its code is unknown.
 bool applyParameter(Query& row, UnitReader& units, GeodesyParams& params) {
@@ -215,8 +273,6 @@ constexpr const char kDescribeQuery[] =
 // Host tools compare the statement text; it stays this exact text.
 static_assert(sizeof kDescribeQuery - 1 == 542, "the description query keeps its exact text");
 
-constexpr int kSqliteNull = 5;
-
 // The statements of every request on one connection.
 struct EpsgStatements {
     explicit EpsgStatements(Database& db)
@@ -227,26 +283,101 @@ struct EpsgStatements {
           units(db, kUnitQuery),
           zone(db, "SELECT epsg_code FROM gp_zones WHERE id=?"),
           describe(db, kDescribeQuery),
-          describedEllipsoid(db, "SELECT * from gp_ellipsoids WHERE _epsg_code=?;") {}
-    Statement rows, ellipsoid, method, axis, units, zone, describe, describedEllipsoid;
+          describedEllipsoid(db, "SELECT * from gp_ellipsoids WHERE _epsg_code=?;"),
+          system(db, "SELECT * FROM epsg_coordinatereferencesystem WHERE coord_ref_sys_code=?;"),
+          datum(db, "SELECT * FROM epsg_datum WHERE datum_code=?;") {}
+    Statement rows, ellipsoid, method, axis, units, zone, describe, describedEllipsoid, system, datum;
 };
+
+// What every parameter row of one system carries alike.
+struct SystemRow {
+    int ellipsoid, method, coordSys;
+    std::string name;
+
+    explicit SystemRow(Query& row)
+        : ellipsoid(row.intValue("ellipsoid_code")),
+          method(row.intValue("coord_op_method_code")),
+          coordSys(row.intValue("coord_sys_code")),
+          name(row.getString("coord_ref_sys_name")) {}
+
+    // A row of the same system that holds a value.
+    bool same(Query& row) {
+        const char* rowName = row.getText("coord_ref_sys_name");
+        return row.getType("parameter_value") != kSqliteNull && row.intValue("ellipsoid_code") == ellipsoid && row.intValue("coord_op_method_code") == method &&
+               row.intValue("coord_sys_code") == coordSys && rowName && name == rowName;
+    }
+};
+
+// Whether a nullable integer column holds a value, read into `value`.
+bool present(Query& row, const char* column, int& value) {
+    if (row.getType(column) == kSqliteNull) return false;
+    value = row.intValue(column);
+    return true;
+}
+
+// The projected system's own row, its base geographic system and the base's datum, each there
+// and agreeing with the parameter rows: rows of another system that a damaged index hands out,
+// or a system whose base or datum went missing, are not built.
+bool systemRowsAgree(EpsgStatements& st, int crsCode, const SystemRow& system) {
+    int base = 0, datum = 0, ellipsoid = 0, coordSys = 0;
+    {
+        Use crs(st.system, crsCode);
+        if (!crs->next() || !present(*crs, "source_geogcrs_code", base) ||
+            !present(*crs, "coord_sys_code", coordSys) || coordSys != system.coordSys ||
+            crs->getString("coord_ref_sys_name") != system.name)
+            return false;
+    }
+    {
+        Use geographic(st.system, base);
+        if (!geographic->next() || !present(*geographic, "datum_code", datum)) return false;
+    }
+    Use d(st.datum, datum);
+    return d->next() && present(*d, "ellipsoid_code", ellipsoid) && ellipsoid == system.ellipsoid;
+}
+
+// The rows that a description names are there: the system's own datum, its base and the base's
+// datum, where the system names them.
+bool describedRowsPresent(EpsgStatements& st, int crsCode) {
+    int base = 0, datum = 0;
+    bool hasBase = false, hasDatum = false;
+    {
+        Use crs(st.system, crsCode);
+        if (!crs->next()) return false;
+        hasBase = present(*crs, "source_geogcrs_code", base);
+        hasDatum = present(*crs, "datum_code", datum);
+    }
+    if (hasDatum) {
+        Use d(st.datum, datum);
+        if (!d->next()) return false;
+    }
+    if (!hasBase) return true;
+    {
+        Use geographic(st.system, base);
+        if (!geographic->next()) return false;
+        hasDatum = present(*geographic, "datum_code", datum);
+    }
+    if (!hasDatum) return true;
+    Use d(st.datum, datum);
+    return d->next();
+}
 
 erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {
     params = GeodesyParams{};
     Use row(st.rows, crsCode);
     if (!row->next()) return unresolved();
+    SystemRow system(*row);
     {
-        Use ellipsoid(st.ellipsoid, row->intValue("ellipsoid_code"));
+        Use ellipsoid(st.ellipsoid, system.ellipsoid);
         if (!ellipsoid->next()) return unresolved();
         params.semiMajorAxis = ellipsoid->realValue("a");
         params.inverseFlattening = ellipsoid->realValue("one_over_f");
     }
     {
-        Use method(st.method, row->intValue("coord_op_method_code"));
+        Use method(st.method, system.method);
         if (!method->next()) return unresolved();
         params.projectionId = method->intValue("gpid");
     }
-    int coordSys = row->intValue("coord_sys_code");
+    const int coordSys = system.coordSys;
     int unitCode = 0;
     {
         Use axis(st.axis, coordSys);
@@ -261,10 +392,17 @@ erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {
     }
     params.unitFactor = unit;
 
-    // Every row up to the statement's end: a read that fails raises its code.
+    // Every row up to the statement's end: a read that fails raises its code, before the rows
+    // are judged whole.
+    const MethodParameters* takes = parametersOf(system.method);
+    if (!takes) return unresolved();
+    ParameterTally tally(*takes);
+    bool rowsAgree = true;
     do {
         if (!applyParameter(*row, units, params)) return unresolved();
+        rowsAgree = system.same(*row) && tally.take(row->intValue("parameter_code")) && rowsAgree;
     } while (row->next());
+    if (!rowsAgree || !tally.complete() || !systemRowsAgree(st, crsCode, system)) return unresolved();
 
     if (params.projectionId == kLambertConformalConic) {
         if (params.northParallel == 0) params.northParallel = params.referenceLatitude;
@@ -273,19 +411,72 @@ erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {
     return erc(0, 0);
 }
 
+// The kind and ellipsoid of a system into `found`.
+erc describe(EpsgStatements& st, int crsCode, EpsgParams& found) {
+    Use q(st.describe, crsCode);
+    if (!q->next()) return unresolved();
+    found.code = crsCode;
+    found.kind = 0;
+    found.semiMajorAxis = 0.0;
+    found.inverseFlattening = 0.0;
+
+    const char* kind = q->getText("coord_ref_sys_kind");
+    if (!kind) return erc(0, 0);
+    for (size_t i = 0; i < std::size(kKinds); ++i)
+        if (equalsIgnoringAsciiCase(kind, kKinds[i])) {
+            found.kind = int(i + 1);
+            break;
+        }
+    if (found.kind == 0) return erc(0, 0);
+    if (!describedRowsPresent(st, crsCode)) return unresolved();
+
+    int ellipsoidCode;
+    if (q->getType("geo_ellip") != kSqliteNull)
+        ellipsoidCode = q->intValue("geo_ellip");
+    else if (q->getType("crs_ellip") != kSqliteNull)
+        ellipsoidCode = q->intValue("crs_ellip");
+    else
+        return erc(0, 0);
+    if (ellipsoidCode < 0) return erc(0, 0);
+
+    // An ellipsoid that the datum names and the table lacks is a row gone missing.
+    Use ellipsoid(st.describedEllipsoid, ellipsoidCode);
+    if (!ellipsoid->next()) return unresolved();
+    found.semiMajorAxis = ellipsoid->realValue("a");
+    found.inverseFlattening = ellipsoid->realValue("one_over_f");
+    return erc(0, 0);
+}
+
+constexpr int kSqliteCorrupt = 11;
+
+// Tables checked whole, with their indexes, each time the database is opened: small enough to take
+// well under a millisecond together, and read through keys whose damage no single row shows (an
+// index entry that names another ellipsoid). The parameter rows and the systems, the bulk of the
+// file, are checked row by row by each request instead.
+constexpr const char* kCheckedAtOpen[] = {"gp_ellipsoids", "gp_projections_epsg", "epsg_unitofmeasure",
+                                          "epsg_datum", "epsg_coordinateaxis"};
+
 // The database, read-only, with SQLite checking each page's cells as it reads the page: a damaged
 // cell pointer is then reported as a malformed database (11) instead of misleading a row lookup
-// into "no such row".
+// into "no such row". A damaged small table is reported as malformed at the open.
 struct PredefinedDatabase : Database {
     explicit PredefinedDatabase(const std::string& path) : Database(path, Database::kReadOnly) {
         exec("PRAGMA cell_size_check = ON;");  // a failure is raised when the status is dropped
+        for (const char* table : kCheckedAtOpen) {
+            Query check(*this, std::string("PRAGMA integrity_check(") + table + ");");
+            if (!check.next() || check.getString(0) != "ok") {
+                erc damaged = sqliteRefusal(kSqliteCorrupt);
+                damaged.getFacility()->handle(damaged);
+                throw damaged;
+            }
+        }
     }
 };
 
-// One thread's connection to the database and its prepared statements, kept between requests
-// while the path names the same, unchanged file: a file replaced, rewritten or removed, or another
-// program folder, opens the database anew, as every request did when nothing was kept. Each
-// thread has its own, so threads never share a connection or a statement.
+// A connection to the database and its prepared statements, kept between requests while the path
+// names the same, unchanged file: a file replaced, rewritten or removed, or another program
+// folder, opens the database anew, as every request did when nothing was kept. A session serves
+// one request at a time, so threads never share a connection or a statement at once.
 struct EpsgSession {
     EpsgSession(const std::string& path, const platform::FileStamp& stamp) : db(path), path(path), stamp(stamp) {}
     PredefinedDatabase db;
@@ -297,7 +488,41 @@ struct EpsgSession {
     platform::FileStamp stamp;
 };
 
-thread_local std::unique_ptr<EpsgSession> session;
+// The idle sessions of the process. A static object, not a thread's: it is closed when the library
+// unloads, and keeps neither the library loaded nor the file open after that (a thread-local
+// object with a destructor would hold the library in memory while its thread lives).
+class SessionPool {
+public:
+    // An idle session on that file, or null; idle sessions on another file are closed.
+    std::unique_ptr<EpsgSession> take(const std::string& path, const platform::FileStamp& stamp) {
+        std::vector<std::unique_ptr<EpsgSession>> stale;
+        std::unique_ptr<EpsgSession> found;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            for (auto& s : idle) {
+                if (!found && s->path == path && s->stamp == stamp) found = std::move(s);
+                else if (s->path != path || !(s->stamp == stamp)) stale.push_back(std::move(s));
+            }
+            std::erase(idle, nullptr);
+        }
+        return found;  // the stale ones close here, outside the lock
+    }
+    void give(std::unique_ptr<EpsgSession> s) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (idle.size() < kKept) idle.push_back(std::move(s));
+    }
+
+private:
+    // As many as threads commonly ask at once; a request beyond them opens one of its own.
+    static constexpr size_t kKept = 4;
+    std::mutex mutex;
+    std::vector<std::unique_ptr<EpsgSession>> idle;
+};
+
+SessionPool& sessions() {
+    static SessionPool pool;
+    return pool;
+}
 
 void run(Statement& statement) {
     Query& q = statement.query();
@@ -318,26 +543,20 @@ erc inTransaction(EpsgSession& s, Body& body) {
     return result;
 }
 
-// Runs one request on the calling thread's session, opening it when there is none or its file
-// changed. A request that throws leaves no session behind: the next one starts from the file.
+// Runs one request on an idle session of the file, opening one when there is none. A request
+// that throws gives no session back: the next one starts from the file.
 template <typename Body>
 erc withSession(Body body) {
     const std::string path = predefinedDatabasePath();
     platform::FileStamp stamp;
     // Stamped before the open: a file replaced in between is opened anew by the next request.
     const bool stamped = platform::fileStamp(path, stamp);
-    if (!session || !stamped || session->path != path || !(session->stamp == stamp)) {
-        session.reset();
-        auto fresh = std::make_unique<EpsgSession>(path, stamp);
-        if (stamped) session = std::move(fresh);
-        else return inTransaction(*fresh, body);  // no stamp to know the file by: this request only
-    }
-    try {
-        return inTransaction(*session, body);
-    } catch (...) {
-        session.reset();
-        throw;
-    }
+    std::unique_ptr<EpsgSession> session = stamped ? sessions().take(path, stamp) : nullptr;
+    if (!session) session = std::make_unique<EpsgSession>(path, stamp);
+    erc result = inTransaction(*session, body);
+    // Without a stamp to know the file by, the session served this request only.
+    if (stamped) sessions().give(std::move(session));
+    return result;
 }
 
 }  // namespace
@@ -391,37 +610,9 @@ erc EpsgCodeOf(Geodesy& geodesy, int& code) {
 }
 
 erc DescribeEpsg(int crsCode, EpsgParams& record) {
-    return withSession([&](EpsgSession& s) {
-        Use q(s.statements.describe, crsCode);
-        if (!q->next()) return unresolved();
-        record.code = crsCode;
-        record.kind = 0;
-        record.semiMajorAxis = 0.0;
-        record.inverseFlattening = 0.0;
-
-        const char* kind = q->getText("coord_ref_sys_kind");
-        if (!kind) return erc(0, 0);
-        for (size_t i = 0; i < std::size(kKinds); ++i)
-            if (equalsIgnoringAsciiCase(kind, kKinds[i])) {
-                record.kind = int(i + 1);
-                break;
-            }
-        if (record.kind == 0) return erc(0, 0);
-
-        int ellipsoidCode;
-        if (q->getType("geo_ellip") != kSqliteNull)
-            ellipsoidCode = q->intValue("geo_ellip");
-        else if (q->getType("crs_ellip") != kSqliteNull)
-            ellipsoidCode = q->intValue("crs_ellip");
-        else
-            return erc(0, 0);
-        if (ellipsoidCode < 0) return erc(0, 0);
-
-        Use ellipsoid(s.statements.describedEllipsoid, ellipsoidCode);
-        if (ellipsoid->next()) {
-            record.semiMajorAxis = ellipsoid->realValue("a");
-            record.inverseFlattening = ellipsoid->realValue("one_over_f");
-        }
-        return erc(0, 0);
-    });
+    // Written only on success: a request that fails part way leaves the record as it was.
+    EpsgParams found = record;
+    erc status = withSession([&](EpsgSession& s) { return describe(s.statements, crsCode, found); });
+    if (!status) record = found;
+    return status;
 }

@@ -1,8 +1,10 @@
 // EPSG codes resolved against the predefined-parameter database (<program folder>/datum/
 // corvane.db): a projected system's record, a zone's EPSG code, the kind and ellipsoid of any
-// system. Each thread keeps its read-only connection and prepared statements between requests
-// while the file stays the same (a replaced, rewritten or removed file is opened anew);
-// SQLite failures raise the SQLite facility's error values (14 for a missing file).
+// system. Read-only connections and their prepared statements are kept between requests while the
+// file stays the same (a replaced, rewritten or removed file is opened anew), and closed when the
+// library unloads; SQLite failures raise the SQLite facility's error values (14 for a missing
+// file, 11 for damage SQLite sees). A system is resolved only from every row it needs: its own,
+// its base's, the base's datum, the ellipsoid, and each parameter its method takes, once.
 #pragma once
 
 #include <string>
@@ -29,7 +31,7 @@ bool EpsgLengthToMetres(double& value, int uomCode, Database& db);
 
 // The record of projected system crsCode: ellipsoid, projection id, unit factor and parameters,
 // false easting and northing in the system's unit. Returns code 16 (after its debug line, on
-// the 32-bit build) for anything it cannot resolve.
+// the 32-bit build) for anything it cannot resolve, a missing row included.
 erc EpsgGeodesyParams(Database& db, int crsCode, GeodesyParams& params);
 
 // A Geodesy for projected system crsCode, its EPSG code cached. Throws the error values of the
@@ -40,5 +42,6 @@ erc CreateEpsgGeodesyObject(int crsCode, Geodesy*& created);
 // without a code sets the zone id to -1, so later calls fail at once.
 erc EpsgCodeOf(Geodesy& geodesy, int& code);
 
-// Kind and ellipsoid of any non-deprecated system into the record (its size member unchecked).
+// Kind and ellipsoid of any non-deprecated system into the record (its size member unchecked);
+// 16, the record untouched, when a base, datum or ellipsoid that the system names is missing.
 erc DescribeEpsg(int crsCode, EpsgParams& record);

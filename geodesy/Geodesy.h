@@ -99,9 +99,13 @@ public:
     // Replaces the vertical reference by the record's mode and grids; erc 9, 14 or 17 when the
     // geoid, a VDatum grid or the KTD table cannot be loaded (the mode is then 0).
     erc SetChartDatum(const ChartDatumParams& p);
-    // Fills the record; each of its buffers holds 256 bytes. Code 1 when the KTD path does not
-    // fit (that buffer then gets the empty string: a cut path would name another file).
+    // Fills the record; the name buffers hold 256 bytes, the KTD buffer as many as the longest
+    // path the host set. Code 1 when a KTD path the library put in place of the one set does not
+    // fit 256 bytes (that buffer then gets the empty string: a cut path would name another file).
     erc GetChartDatum(ChartDatumParams& p) const;
+    // The KTD table loaded is the last project's, found in place of the one the host named (its
+    // path may be longer than any the host set). Cleared by SetChartDatum.
+    void KtdPathSubstituted() { ktdSubstituted = true; }
     // Separation K - N and undulation N in metres (each may be null), written as far as they
     // were computed. Status 15 (severity 1) when there is none: mode 0, a mode outside 0..5, or
     // a point outside a vertical grid; another failure's code otherwise.
@@ -128,6 +132,7 @@ private:
     std::unique_ptr<InterpFile> tssGrid;
     std::unique_ptr<InterpFile> surfaceGrid;
     std::unique_ptr<InterpFile> ktdGrid;
+    bool ktdSubstituted = false;
     double chartDatum = 0.0;  // metres
     std::unique_ptr<Projection> projection;
     AdjustParams adjustment;

@@ -105,8 +105,10 @@ AdjustParams readAdjustment(const Pelagix::Profile& file, const char* section) {
 }
 
 // The KTD table named by the file, or the table of the same name in the last project's folder,
-// which then replaces the stored value (it is the last entry of the section afterwards).
-std::string findKtdTable(Pelagix::Profile& file, const char* section) {
+// which then replaces the stored value (it is the last entry of the section afterwards) and sets
+// `substituted`.
+std::string findKtdTable(Pelagix::Profile& file, const char* section, bool& substituted) {
+    substituted = false;
     std::string value = file.getString(kKTDFile, section, "");
     // An empty value names no table: probing "<project>/.ktd" would find a stray file.
     if (value.empty() || datafiles::isReadableFile(value)) return value;
@@ -117,6 +119,7 @@ std::string findKtdTable(Pelagix::Profile& file, const char* section) {
     if (!datafiles::isReadableFile(candidate)) return value;
     file.deleteKey(kKTDFile, section);
     file.writeString(kKTDFile, candidate.c_str(), section);
+    substituted = true;
     return candidate;
 }
 
@@ -160,10 +163,12 @@ Geodesy* build(Pelagix::Profile& file, const char* section) {
     // Finite in the file and in metres (a large value times the unit may overflow).
     vertical.chartDatum = finite(
         chartDatumToMetres(numberOf(file, section, kChartDatum, kNoSeparation), geodesy->HorzUnit()), kNoSeparation);
-    std::string ktd = findKtdTable(file, section);
+    bool substituted = false;
+    std::string ktd = findKtdTable(file, section, substituted);
     vertical.ktdFile = ktd.data();
     erc vertStatus = geodesy->SetChartDatum(vertical);
     if (int code = vertStatus.release()) fail(code);
+    if (substituted) geodesy->KtdPathSubstituted();
 
     geodesy->zoneId = file.getInt(kZoneId, section, kDefaultZoneId);
     return geodesy.release();

@@ -258,10 +258,12 @@ TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inver
    uses that is not finite is refused before anything changes: orthoHCorr in modes 2-4 (code 9),
    chartDatum in modes 4 and 5 (code 15). */
 TELLUS_API int TELLUS_CALL SetChartDatum(GeodesyHandle h, const ChartDatumParams* params);
-/* Buffers of 256 bytes: at most 255 bytes and a NUL are written into any of them. Null buffers
- * are skipped. The KTD path is never cut: one of 256 bytes or more (the last project's table
- * may be loaded in place of the one set) leaves the KTD buffer with the empty string, and the
- * call returns 0 with code 1 after filling the rest of the record. */
+/* Name buffers of 256 bytes: at most 255 bytes and a NUL are written into any of them. Null
+ * buffers are skipped. The KTD buffer is as long as the longest path the host set (by
+ * SetChartDatum or a file's "KTDFile"), which comes back whole. The last project's table, loaded
+ * in place of the one the file named, may have a longer path: one of 256 bytes or more is never
+ * cut, it leaves the KTD buffer with the empty string, and the call returns 0 with code 1 after
+ * filling the rest of the record. */
 TELLUS_API int TELLUS_CALL GetChartDatum(GeodesyHandle h, ChartDatumParams* params);
 TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double* orthoCorrection);
 /* surface: a buffer of 256 bytes, left untouched when no VDatum grid is loaded. */

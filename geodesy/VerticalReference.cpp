@@ -68,6 +68,7 @@ erc Geodesy::SetChartDatum(const ChartDatumParams& p) {
     surfaceGrid.reset();
     tssGrid.reset();
     ktdGrid.reset();
+    ktdSubstituted = false;
     chartDatum = 0.0;
     orthoCorrection = 0.0;
     vertMode = kNoTide;
@@ -139,11 +140,11 @@ erc Geodesy::GetChartDatum(ChartDatumParams& p) const {
                      p.vdatumSurface);
     }
     p.chartDatum = chartDatum;
-    // The KTD path goes whole or not at all: a cut path would name another file. The fallback to
-    // the last project may have loaded a path the host never set, so its buffer is not trusted to
-    // be longer than a name's.
+    // The KTD path goes whole or not at all: a cut path would name another file. A path the host
+    // set fits the buffer it gives; the fallback to the last project may have loaded one the host
+    // never set, so that buffer is not trusted to be longer than a name's.
     if (ktdGrid && p.ktdFile) {
-        if (ktdGrid->path.size() >= size_t(kNameBufferSize)) {
+        if (ktdSubstituted && ktdGrid->path.size() >= size_t(kNameBufferSize)) {
             p.ktdFile[0] = '\0';
             return erc(kPathDoesNotFit, kSeverityError, &geodesyFacility()).disarm();
         }

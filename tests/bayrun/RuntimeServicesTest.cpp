@@ -74,6 +74,14 @@ TEST(RuntimeProfile, WritesAndReadsTheSuitesIniFiles) {
     EXPECT_FALSE(p.KeyExists("Geodesy", "Grid"));
     EXPECT_TRUE(p.KeyExists("Other", "K"));
     EXPECT_TRUE(p.EraseSectionW(u"Geodesy"));  // already gone
+    // A section of another profile replaces this one's whole, the rest of the file kept.
+    RuntimeProfile staged(false);
+    ASSERT_TRUE(staged.Open(t.file("staged.ini").c_str()));
+    EXPECT_FALSE(p.ReplaceSection("Geodesy", &staged));  // it has none
+    ASSERT_TRUE(staged.WriteInt("Geodesy", "Ver", 7));
+    ASSERT_TRUE(p.ReplaceSection("Geodesy", &staged));
+    EXPECT_EQ(readFile(path), "\xEF\xBB\xBF\r\n[Other]\r\nK=v\r\n[Geodesy]\r\nVer=7\r\n");
+    std::filesystem::remove(t.file("staged.ini"));
 
     // Creating over a link replaces the link, never the file it points at; an existing file keeps
     // its mode; no temporary file is left.

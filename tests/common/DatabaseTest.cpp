@@ -73,6 +73,8 @@ TEST_F(QueryTest, RefusedBindingsAreLoggedAndThrown) {
     EXPECT_EQ(q.getString(0), "one");
 
     Query blob(db, "INSERT INTO t (name) VALUES (?);");
+    ASSERT_EQ(db.exec("CREATE UNIQUE INDEX one ON t (Code);").release(), 0);
+    Query duplicate(db, "INSERT INTO t (Code) VALUES (1);");
     const char bytes[] = {1, 2, 3};
     struct Case {
         std::function<void()> bind;
@@ -81,6 +83,8 @@ TEST_F(QueryTest, RefusedBindingsAreLoggedAndThrown) {
         {[&] { q.bind(":nothing", 1); }, "SQLite Error 25 (column index out of range)"},
         // A negative size would have SQLite read past the buffer.
         {[&] { blob.bind(1, bytes, -1); }, "SQLite Error 21 (bad parameter or other API misuse)"},
+        // A step that fails is not the end of the rows: next logs it with the connection's message.
+        {[&] { duplicate.next(); }, "SQLite Error 19 (UNIQUE constraint failed: t.Code)"},
     };
     for (const Case& c : cases) {
         q.reset();

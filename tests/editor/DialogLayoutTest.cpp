@@ -6,7 +6,9 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QStyle>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -97,6 +99,42 @@ TEST(DialogLayout, CaptionsShowWholeAndControlsDoNotOverlap) {
         }
     }
     QApplication::setFont(standard);
+}
+
+TEST(DialogKeys, EnterIsOkAndEscapeIsCancel) {
+    static double block[TTimeVarDlg::kParameterCount];
+    static TmainFrm::LocalGrid record{};
+    using Make = std::function<std::unique_ptr<QDialog>()>;
+    // The export closes after its button whatever the file dialog gives (here: cancelled).
+    setenv("BAYRUN_FILE_DIALOG_ANSWERS", "", 1);
+    const struct {
+        const char* name;
+        Make make;
+        const char* ok;
+        const char* from;  // the control that has the focus
+    } dialogs[] = {
+        {"Local grid", [] { return std::make_unique<TLocalGridDlg>(nullptr, &record); }, "btnOk", "worldx"},
+        {"Time-variable", [] { return std::make_unique<TTimeVarDlg>(nullptr, block); }, "btnOk", "dx"},
+        {"VDatum to XYZ", [] { return std::make_unique<TVDatum2XYZDlg>(nullptr, nullptr); }, "btnExport",
+         "ckClipToBorder"},
+    };
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.name);
+        for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            std::unique_ptr<QDialog> dialog = d.make();
+            dialog->show();
+            EXPECT_TRUE(dialog->findChild<QPushButton*>(d.ok)->isDefault());
+            int clicked = 0;
+            QObject::connect(dialog->findChild<QPushButton*>(d.ok), &QPushButton::clicked, [&] { ++clicked; });
+            QWidget* from = dialog->findChild<QWidget*>(d.from);
+            from->setFocus();
+            QTest::keyClick(from, Qt::Key(key));
+            EXPECT_EQ(clicked, key == Qt::Key_Escape ? 0 : 1) << key;
+            EXPECT_EQ(dialog->result(), key == Qt::Key_Escape ? QDialog::Rejected : QDialog::Accepted) << key;
+            EXPECT_FALSE(dialog->isVisible()) << key;
+        }
+    }
+    unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -66,6 +69,11 @@ TEST(MainForm, StartsOnTheSampleProject) {
         EXPECT_EQ(ui->rbRTK0->text(), "Not using RTK Tide");
         EXPECT_EQ(ui->cbGrid->itemText(f.frm->predefinedGridCount), "user defined");
         EXPECT_EQ(ui->cbVertUnit->itemText(0), "same as horizontal");
+        // Menus carry a mnemonic on a letter of the string table's caption.
+        EXPECT_EQ(ui->File1->title().toStdString(), "&File");
+        EXPECT_EQ(ui->DecimalDegrees1->text().toStdString(), "&Decimal Degrees");
+        EXPECT_EQ(ui->lblEllipsoid->text().toStdString(), "Ellipsoid");
+        EXPECT_EQ(ui->lblFlattening->text().toStdString(), "Flattening");
     }
     EXPECT_TRUE(boxes.seen().empty());
     // The setting read at the start is written back at the end.
@@ -211,8 +219,21 @@ TEST(MainForm, DisplayModesShowAndHideTheVerticalReference) {
     EXPECT_TRUE(f.ui->ExportVDatumtoXYZ1->isVisible());
     for (const char* name : controls)
         EXPECT_TRUE(f.frm->findChild<QWidget*>(name)->isVisibleTo(f.frm.get())) << name;
+    // Shrunk, the window still shows every control.
+    const auto shrink = [&] {
+        f.frm->show();
+        f.frm->resize(300, 200);
+        QApplication::processEvents();
+        QWidget* central = f.frm->centralWidget();
+        for (QWidget* w : central->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!w->isVisibleTo(f.frm.get())) continue;
+            EXPECT_TRUE(central->rect().contains(w->geometry())) << w->objectName().toStdString();
+        }
+    };
+    shrink();
     f.ui->mnuViewSubBottom->trigger();
     EXPECT_EQ(f.frm->size(), QSize(771, 420));
+    shrink();
     EXPECT_EQ(f.ui->btnOK->y(), 320);
     EXPECT_FALSE(f.ui->ExportVDatumtoXYZ1->isVisible());
     for (const char* name : controls)
@@ -240,6 +261,11 @@ TEST(MainForm, RtkMethodsShowTheirControls) {
     EXPECT_TRUE(f.frm->geoidModel.empty());
     EXPECT_TRUE(f.frm->ktdFile.empty());
     EXPECT_FALSE(f.ui->ExportVDatumtoXYZ1->isEnabled());
+
+    f.ui->rbRTK2->click();
+    for (const char* n : {"lblGeoModel", "edGeoModel", "btnGeoModelBrowse", "edOrtho", "lblKtd", "edKtd"})
+        EXPECT_TRUE(visible(n)) << n;
+    for (const char* n : {"cbVDatum", "edDatumLevel"}) EXPECT_FALSE(visible(n)) << n;
 
     f.ui->rbRTK3->click();
     EXPECT_EQ(f.ui->edDatumLevel->text(), "0.00");
@@ -364,6 +390,13 @@ TEST(MainForm, ZonesLoadTheirUnitAndParameters) {
     EXPECT_EQ(f.ui->cbHorzUnit->currentText(), "foot (US)");
     EXPECT_EQ(f.ui->cbProjection->currentText(), "Lambert Conformal Conic");
     EXPECT_EQ(f.frm->zoneId, f.ui->cbZone->itemData(0).toInt());
+    EXPECT_EQ(f.ui->cbZone->currentText(), "California zone 1 (ftUS)");
+    EXPECT_EQ(f.ui->edFalseNorth->text(), "1640416.667");  // the project had 2000
+    // Another predefined grid lists its own zones only.
+    f.choose(f.ui->cbGrid, "UTM South (WGS 84)");
+    EXPECT_EQ(f.ui->cbZone->count(), 60);
+    EXPECT_EQ(f.ui->cbZone->findText("California zone 1 (ftUS)"), -1);
+    EXPECT_EQ(f.ui->edFalseNorth->text(), "10000000");
     // Back to "user defined": the free controls open again, the zone list closes.
     f.choose(f.ui->cbGrid, f.frm->predefinedGridCount);
     EXPECT_TRUE(f.ui->cbProjection->isEnabled());
@@ -423,8 +456,12 @@ TEST(MainForm, DatumShiftFileMustFitTheEllipsoid) {
     EXPECT_EQ(f.ui->edDx->text(), "0.000");
     EXPECT_TRUE(boxes.seen().empty());
 
-    // Airy 1830 does not fit: refused with its message, the form unchanged.
+    // Clear: no file, the seven edits open again.
     f.ui->btnDatumShiftFileClear->click();
+    EXPECT_TRUE(f.ui->edDatumShiftFile->text().isEmpty());
+    for (QLineEdit* e : {f.ui->edDx, f.ui->edDy, f.ui->edDz, f.ui->edDrx, f.ui->edDry, f.ui->edDrz, f.ui->edDsc})
+        EXPECT_TRUE(e->isEnabled()) << e->objectName().toStdString();
+    // Airy 1830 does not fit: refused with its message, the form unchanged.
     f.choose(f.ui->cbEllipsoid, "Airy 1830");
     EXPECT_FALSE(f.frm->takeDatumShiftFile(grid));
     EXPECT_TRUE(f.frm->datumShiftFile.empty());
@@ -472,8 +509,12 @@ TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
     SuiteCopy suite;
     writeProject(suite, std::string(kClarkeProject) + "DynDatum=ntf_r93\nGeoid=old.geo");
     const std::string log = suite.workingFolder() + "/dialogs.log";
+    // ntf_r93.gsb of proj-data fits Clarke 1880 (IGN); without it the last dialog is cancelled.
+    const std::string grid = std::string(TELLUS_SUITE_DIR) + "/datum/ntf_r93.gsb";
+    const bool haveGrid = fs::exists(grid);
     setenv("BAYRUN_FILE_DIALOG_LOG", log.c_str(), 1);
-    setenv("BAYRUN_FILE_DIALOG_ANSWERS", "/data/models/g2012a.us.geo\n/jobs/bay/tide.ktd\n", 1);
+    setenv("BAYRUN_FILE_DIALOG_ANSWERS",
+           ("/data/models/g2012a.us.geo\n/jobs/bay/tide.ktd\n" + (haveGrid ? grid + "\n" : "")).c_str(), 1);
     MessageBoxWatcher boxes;
     {
         Form f;
@@ -483,8 +524,11 @@ TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
         f.ui->btnKtdBrowse->click();
         EXPECT_EQ(f.frm->ktdFile, "/jobs/bay/tide.ktd");
         EXPECT_EQ(f.ui->edKtd->text(), "/jobs/bay/tide.ktd");
+        f.ui->btnDatumShiftFileBrowse->click();
+        EXPECT_EQ(f.frm->datumShiftFile, haveGrid ? "ntf_r93.gsb" : "ntf_r93");
+        EXPECT_EQ(f.ui->edDatumShiftFile->text().toStdString(), f.frm->datumShiftFile);
         f.ui->btnDatumShiftFileBrowse->click();  // no answer left: cancelled, nothing changes
-        EXPECT_EQ(f.frm->datumShiftFile, "ntf_r93");
+        EXPECT_EQ(f.frm->datumShiftFile, haveGrid ? "ntf_r93.gsb" : "ntf_r93");
     }
     unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
     unsetenv("BAYRUN_FILE_DIALOG_LOG");
@@ -495,7 +539,9 @@ TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
                   "/old.geo\tGeoid Files (*.geo)|*.geo|All Files (*.*)|*.*|\tgeo\n"
                   "Select KTD File\t" + suite.root() + "/Projects/Harbour\t\tKTD Files (*.ktd)|*.ktd|All Files (*.*)|*.*|\tktd\n"
                   "Select Dynamic Datum Shift File\t" + datum +
-                  "\t/ntf_r93.lls\tCombined Shift Files (*.lls)|*.lls|All Files (*.*)|*.*|\tlls\n");
+                  "\t/ntf_r93.lls\tCombined Shift Files (*.lls)|*.lls|All Files (*.*)|*.*|\tlls\n"
+                  "Select Dynamic Datum Shift File\t" + datum + "\t/" + (haveGrid ? "ntf_r93.gsb" : "ntf_r93.lls") +
+                  "\tCombined Shift Files (*.lls)|*.lls|All Files (*.*)|*.*|\tlls\n");
 }
 
 TEST(MainForm, ZonesByIdOrByGridAndZoneName) {
@@ -503,18 +549,32 @@ TEST(MainForm, ZonesByIdOrByGridAndZoneName) {
         const char* lines;
         int zone;  // 0: no zone, the file's own keys
         const char* projection;
+        const char* message;  // the zone the surveyor is told is unknown, or null
     } cases[] = {
         // An id wins over the names, and the file's projection keys are not read.
-        {"ZoneId=32618\nGrid=UTM North (WGS 84)\nZoneName=UTM zone 19N\nProjection=LCC", 32618, "Transverse Mercator"},
-        {"Grid=UTM North (WGS 84)\nZoneName=UTM zone 19N\nProjection=LCC", 32619, "Transverse Mercator"},
-        {"Grid=UTM North (WGS 84)\nZoneName=No such zone\nProjection=LCC", 0, "Lambert Conformal Conic"},
+        {"ZoneId=32618\nGrid=UTM North (WGS 84)\nZoneName=UTM zone 19N\nProjection=LCC", 32618, "Transverse Mercator",
+         nullptr},
+        {"Grid=UTM North (WGS 84)\nZoneName=UTM zone 19N\nProjection=LCC", 32619, "Transverse Mercator", nullptr},
+        {"Grid=UTM North (WGS 84)\nZoneName=No such zone\nProjection=LCC", 0, "Lambert Conformal Conic",
+         "The zone \"No such zone\" of \"UTM North (WGS 84)\" is not in the predefined-parameter database: the "
+         "parameter file's own projection is shown."},
         // A zone id the database does not hold reads the file's own keys.
-        {"ZoneId=999999\nProjection=MER", 0, "Mercator"},
+        {"ZoneId=999999\nProjection=MER", 0, "Mercator",
+         "The zone 999999 is not in the predefined-parameter database: the parameter file's own projection is "
+         "shown."},
     };
     for (const Case& c : cases) {
         SuiteCopy suite;
         writeProject(suite, std::string("Ver=2001\nRTKMode=0\n") + c.lines);
+        MessageBoxWatcher boxes;
         Form f;
+        if (c.message) {
+            ASSERT_EQ(boxes.seen().size(), 1u) << c.lines;
+            EXPECT_EQ(boxes.seen()[0].text.toStdString(), c.message);
+            EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Warning);
+        } else {
+            EXPECT_TRUE(boxes.seen().empty()) << c.lines;
+        }
         EXPECT_EQ(f.ui->cbProjection->currentText(), c.projection) << c.lines;
         if (c.zone != 0) {
             EXPECT_EQ(f.frm->zoneId, c.zone) << c.lines;
@@ -561,23 +621,28 @@ TEST(MainForm, CustomNameSelectsItsGridAndTheProjectKeysWin) {
     EXPECT_EQ(g.ui->cbGrid->currentIndex(), g.frm->predefinedGridCount);
 }
 
-TEST(MainForm, UnitsMatchTheTableExactly) {
+TEST(MainForm, UnitsMatchTheTableToItsPrecision) {
     struct Case {
         const char* lines;
         const char* horizontal;
-        int vertical;
+        const char* vertical;
     } cases[] = {
-        {"Unit=0.3048", "foot (int.)", 0},
-        {"Unit=0.3048006", "meter", 0},  // no unit of exactly this factor
-        {"Unit=1\nVertUnit=1", "meter", 1},  // the horizontal unit's factor still names a vertical unit
-        {"Unit=0.3048006096\nVertUnit=1.8288", "foot (US)", 7},
+        {"Unit=0.3048", "foot (int.)", "same as horizontal"},
+        // 1200/3937 in full: the table's US foot to its ten digits.
+        {"Unit=0.304800609601219", "foot (US)", "same as horizontal"},
+        // No unit of this factor: shown as it is, with the file's name when it has one.
+        {"Unit=0.3048006", "0.3048006 m", "same as horizontal"},
+        {"Unit=0.5\nUnitsName=half metre", "half metre (0.5 m)", "same as horizontal"},
+        {"Unit=1\nVertUnit=1", "meter", "meter"},  // the horizontal unit's factor still names a vertical unit
+        {"Unit=0.3048006096\nVertUnit=1.8288", "foot (US)", "fathom"},
+        {"Unit=1\nVertUnit=0.25", "meter", "0.25 m"},
     };
     for (const Case& c : cases) {
         SuiteCopy suite;
         writeProject(suite, std::string("Ver=2001\nProjection=TME\nRTKMode=0\n") + c.lines);
         Form f;
-        EXPECT_EQ(f.ui->cbHorzUnit->currentText(), c.horizontal) << c.lines;
-        EXPECT_EQ(f.ui->cbVertUnit->currentIndex(), c.vertical) << c.lines;
+        EXPECT_EQ(f.ui->cbHorzUnit->currentText().toStdString(), c.horizontal) << c.lines;
+        EXPECT_EQ(f.ui->cbVertUnit->currentText().toStdString(), c.vertical) << c.lines;
     }
 }
 
@@ -661,4 +726,35 @@ TEST(MainForm, OkClosesTheWindowOnlyAfterWriting) {
     f.ui->btnOK->click();
     EXPECT_FALSE(f.frm->isVisible());
     EXPECT_EQ(iniValue(suite.projectFile(), "Geodesy", "RTKMode"), "0");
+}
+
+TEST(MainForm, KeyboardReachesTheMenusAndTheButtons) {
+    SuiteCopy suite;
+    writeProject(suite, kClarkeProject + "ScaleFactor=0.9996");
+    const std::string before = readFile(suite.projectFile());
+    MessageBoxWatcher boxes;
+    Form f;
+    f.frm->show();
+    f.frm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.frm.get()));
+    QTest::keyClick(f.frm.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(f.ui->File1->isVisible());
+    f.ui->File1->close();
+    // Escape is Cancel: closed, nothing written.
+    f.ui->edDx->setFocus();
+    f.ui->edDx->setText("12");
+    QTest::keyClick(f.ui->edDx, Qt::Key_Escape);
+    EXPECT_FALSE(f.frm->isVisible());
+    EXPECT_EQ(readFile(suite.projectFile()), before);
+    // Enter is OK, from an edit or a list.
+    for (QWidget* from : std::initializer_list<QWidget*>{f.ui->edDx, f.ui->cbEllipsoid}) {
+        f.frm->show();
+        f.frm->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(f.frm.get()));
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_Return);
+        EXPECT_FALSE(f.frm->isVisible()) << from->objectName().toStdString();
+        EXPECT_EQ(iniValue(suite.projectFile(), "Geodesy", "DeltaX"), "12");
+    }
+    EXPECT_TRUE(boxes.seen().empty());
 }

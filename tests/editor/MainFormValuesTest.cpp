@@ -12,9 +12,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <sys/resource.h>
+
+#include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
+#include "common/Text.h"
+#include "editor/NumberText.h"
+#include "geodesy/Tellus.h"
 #include "tests/editor/EditorTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -26,6 +34,48 @@ const char kNotANumber[] = "'%1' is not a valid floating point value";
 QLineEdit* edit(const Form& f, const char* name) { return f.frm->findChild<QLineEdit*>(name); }
 
 double number(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+
+// While it lives, no file of this process may grow beyond `bytes`: a write past it fails (EFBIG)
+// as on a full disk or an exhausted quota, instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old);
+        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+
+private:
+    rlimit old{};
+    void (*oldHandler)(int) = nullptr;
+};
+
+// 10 N 3.5 E through the section of a parameter file as the library converts it (as a project
+// without a vertical reference when the file names none, as a custom grid does); NaN when it
+// refuses the section.
+std::pair<double, double> converted(const std::string& file) {
+    constexpr double kRadiansPerDegree = 3.141592653589793 / 180;
+    TempFolder t;
+    std::string project = "[Geodesy]\r\n";
+    for (const std::string& line : sectionLines(file, "Geodesy")) project += line + "\r\n";
+    writeFile(t.file("p.ini"), project + "RTKMode=0\r\n");
+    double x = std::nan(""), y = std::nan("");
+    if (GeodesyHandle h = CreateFileGeodesy(t.file("p.ini").c_str(), nullptr)) {
+        GeoXY(h, &x, &y, 10 * kRadiansPerDegree, 3.5 * kRadiansPerDegree);
+        DestroyGeodesy(h);
+    }
+    return {x, y};
+}
+
+size_t entries(const std::string& folder) {
+    return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
 
 }  // namespace
 
@@ -273,4 +323,202 @@ TEST(MainFormValues, EveryCaptionShowsWhole) {
     }
     for (QGroupBox* box : f.frm->findChildren<QGroupBox*>())
         EXPECT_LT(box->fontMetrics().horizontalAdvance(box->title()), box->width()) << box->objectName().toStdString();
+}
+
+// A save that fails at any of its steps (here: the disk refuses to let a file grow past a limit)
+// leaves the old file byte for byte, with its message and the window open; one that succeeds
+// writes the whole new file. Either converts as a whole file does.
+TEST(MainFormValues, AnInterruptedSaveLeavesTheOldFileOrTheNewOne) {
+    SuiteCopy suite;
+    const std::string cgeo = suite.file("datum/Site.cgeo");
+    writeProject(suite, kUserDefinedGrid);
+    fs::copy_file(suite.projectFile(), cgeo);
+    const std::string export_ = suite.workingFolder() + "/tmpgeo.ini";
+    writeProject(suite, kUserDefinedProject + "\n[Other]\nKeep=1");
+    fs::create_directories(suite.workingFolder());
+    writeFile(export_, readFile(suite.projectFile()));
+    MessageBoxWatcher boxes;
+    Form f;
+    f.frm->show();
+    f.ui->edFalseEast->setText("1500");
+    const struct {
+        const char* name;
+        std::string file;
+        std::function<bool()> save;  // true: saved; false: refused, with or without a message
+    } writers[] = {
+        {"OK", suite.projectFile(),
+         [&] {
+             f.ui->btnOK->click();
+             const bool saved = !f.frm->isVisible();
+             f.frm->show();
+             return saved;
+         }},
+        {"custom grid", cgeo,
+         [&] {
+             try {
+                 f.frm->saveCustomGrid(toUtf16(cgeo));
+                 return true;
+             } catch (const std::exception&) {
+                 return false;
+             }
+         }},
+        {"export", export_,
+         [&] {
+             try {
+                 return !f.frm->writeExportParameters().empty();
+             } catch (const std::exception&) {
+                 return false;
+             }
+         }},
+    };
+    for (const auto& w : writers) {
+        SCOPED_TRACE(w.name);
+        const std::string old = readFile(w.file);
+        const auto oldPoint = converted(w.file);
+        ASSERT_TRUE(w.save());
+        const std::string saved = readFile(w.file);
+        const auto newPoint = converted(w.file);
+        ASSERT_NE(saved, old);
+        ASSERT_FALSE(std::isnan(oldPoint.first) || std::isnan(newPoint.first));
+        ASSERT_NE(newPoint.first, oldPoint.first);  // the false easting typed
+        const size_t project = entries(suite.file("Projects/Harbour")), datum = entries(suite.file("datum")),
+                     working = entries(suite.workingFolder());
+        for (rlim_t limit = 0; limit <= saved.size() + 16; limit += 13) {
+            SCOPED_TRACE(limit);
+            writeFile(w.file, old);
+            const size_t shown = boxes.seen().size();
+            bool done;
+            {
+                FileSizeLimit l(limit);
+                done = w.save();
+            }
+            const std::string now = readFile(w.file);
+            if (done) {
+                EXPECT_EQ(now, saved);
+            } else {
+                EXPECT_EQ(now, old);
+                if (std::string(w.name) == "OK") {
+                    EXPECT_EQ(boxes.seen().size(), shown + 1);
+                }
+            }
+            const auto point = converted(w.file);
+            EXPECT_EQ(point, done ? newPoint : oldPoint);
+        }
+        // No temporary file stays behind.
+        EXPECT_EQ(entries(suite.file("Projects/Harbour")), project);
+        EXPECT_EQ(entries(suite.file("datum")), datum);
+        EXPECT_EQ(entries(suite.workingFolder()), working);
+    }
+}
+
+// A value read from the file that is not finite is shown as it is and refused like a typed one.
+TEST(MainFormValues, ANumberThatIsNotFiniteIsNeverWrittenBack) {
+    // Clarke 1880 (IGN): the datum edits are open.
+    const std::string project = "Ver=2001\nProjection=TME\nScaleFactor=0.9996\nRTKMode=0\n";
+    const std::string clarke = "SemiMajorAxis=6378249.2\nFlattening=293.4660212936269\n";
+    const struct {
+        std::string lines;
+        const char* shown;
+    } cases[] = {
+        {"SemiMajorAxis=nan\nFlattening=293.4660212936269", "'nan'"},
+        {clarke + "FalseEasting=nan", "'nan'"},
+        {clarke + "DeltaX=inf", "'inf'"},
+        {clarke + "AdjustType=1\nAdjustScale=nan", "AdjustScale: 'nan'"},
+        {clarke + "AdjustType=1\nAdjustOrigX=-inf", "AdjustOrigX: '-inf'"},
+        {clarke + "ChartDatum=nan", "'nan'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        SuiteCopy suite;
+        writeProject(suite, project + c.lines);
+        const std::string before = readFile(suite.projectFile());
+        MessageBoxWatcher boxes;
+        Form f;
+        f.frm->show();
+        f.ui->btnOK->click();
+        EXPECT_TRUE(f.frm->isVisible());
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_EQ(boxes.seen()[0].text.toStdString(), std::string(c.shown) + " is not a valid floating point value");
+        EXPECT_EQ(readFile(suite.projectFile()), before);
+    }
+}
+
+// Opened and saved, a project keeps its unit factor whether or not the unit table has it to the
+// last digit, and the library converts with it as before.
+TEST(MainFormValues, AStoredUnitFactorIsKeptAndConvertsTheSame) {
+    const struct {
+        const char* unit;
+        const char* name;
+    } cases[] = {{"0.304800609601219", "foot (US)"}, {"0.5", "half metre"}, {"0.3048", "foot (int.)"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.unit);
+        SuiteCopy suite;
+        // A false easting of 500 km in the unit, as a State Plane zone in US feet holds it.
+        writeProject(suite, std::string("Ver=2001\nProjection=TME\nCentralMeridian=3\nScaleFactor=0.9996\n"
+                                        "SemiMajorAxis=6378137\nFlattening=298.257223563\nChartDatum=0\nUnit=") +
+                                c.unit + "\nUnitsName=" + c.name + "\nFalseEasting=" +
+                                numbertext::exact(500000 / std::strtod(c.unit, nullptr)).toStdString() +
+                                "\nRTKMode=0");
+        const auto before = converted(suite.projectFile());
+        ASSERT_FALSE(std::isnan(before.first));
+        {
+            Form f;
+            f.ui->btnOK->click();
+        }
+        EXPECT_EQ(number(iniValue(suite.projectFile(), "Geodesy", "Unit")), number(c.unit));
+        EXPECT_EQ(iniValue(suite.projectFile(), "Geodesy", "UnitsName"), c.name);
+        EXPECT_EQ(converted(suite.projectFile()), before);
+    }
+}
+
+// A zone the database does not hold is reported; the projection read in its place has the scale
+// factor the library takes for a missing one, and OK refuses a scale factor of 0.
+TEST(MainFormValues, AnUnknownZoneIsReportedAndAScaleFactorOf0Refused) {
+    for (const char* lines : {"ZoneId=99999999\nRTKMode=0", "Projection=TME\nScaleFactor=0.9996\nRTKMode=0"}) {
+        SCOPED_TRACE(lines);
+        SuiteCopy suite;
+        writeProject(suite, std::string("Ver=2001\n") + lines);
+        const std::string before = readFile(suite.projectFile());
+        MessageBoxWatcher boxes;
+        Form f;
+        f.frm->show();
+        const bool unknown = std::string(lines).find("ZoneId") != std::string::npos;
+        if (unknown) {
+            ASSERT_EQ(boxes.seen().size(), 1u);
+            EXPECT_TRUE(boxes.seen()[0].text.contains("99999999")) << boxes.seen()[0].text.toStdString();
+            EXPECT_EQ(f.ui->edParm2->text().toStdString(), "1.0000000000");
+        }
+        f.ui->edParm2->setText("0");
+        const size_t shown = boxes.seen().size();
+        f.ui->btnOK->click();
+        EXPECT_TRUE(f.frm->isVisible());
+        ASSERT_EQ(boxes.seen().size(), shown + 1);
+        EXPECT_EQ(boxes.seen().back().text.toStdString(),
+                  "Scale factor: '" + f.ui->edParm2->text().toStdString() + "' is not a valid scale factor: it must be "
+                  "greater than 0.");
+        EXPECT_EQ(readFile(suite.projectFile()), before);
+    }
+}
+
+TEST(MainFormValues, AnAngleOutOfRangeIsRefusedNamingItsFieldAndRange) {
+    const struct {
+        const char* field;
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"edParm1", "200", "Central meridian: '200' is not a valid longitude (-180 to 180 degrees)"},
+        {"edParm0", "95", "Latitude of origin: '95' is not a valid latitude (-90 to 90 degrees)"},
+    };
+    for (const auto& c : cases) {
+        SuiteCopy suite;
+        writeProject(suite, kUserDefinedProject);
+        const std::string before = readFile(suite.projectFile());
+        MessageBoxWatcher boxes;
+        Form f;
+        edit(f, c.field)->setText(c.text);
+        f.ui->btnOK->click();
+        ASSERT_EQ(boxes.seen().size(), 1u) << c.field;
+        EXPECT_EQ(boxes.seen()[0].text.toStdString(), c.message);
+        EXPECT_EQ(readFile(suite.projectFile()), before);
+    }
 }

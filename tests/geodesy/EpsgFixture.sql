@@ -62,8 +62,23 @@ INSERT INTO epsg_corvane (coord_ref_sys_code, ellipsoid_code, coord_op_method_co
     (900010, 7001, 9807, 9992, 1, 8801, 'Latitude of natural origin', 49.0, 9102, 'degree'),
     (900011, 7001, 9807, 9991, 1, 8801, 'Latitude of natural origin', 49.0, 9102, 'degree'),
     -- False origin in metres for a system in US survey feet.
-    (900012, 7001, 9807, 4497, 1, 8806, 'False easting', 300000.0, 9001, 'metre'),
-    (900012, 7001, 9807, 4497, 2, 8807, 'False northing', 1000.0, 9003, 'US survey foot');
+    (900012, 7001, 9807, 4497, 1, 8801, 'Latitude of natural origin', 49.0, 9102, 'degree'),
+    (900012, 7001, 9807, 4497, 2, 8802, 'Longitude of natural origin', -2.0, 9102, 'degree'),
+    (900012, 7001, 9807, 4497, 3, 8805, 'Scale factor at natural origin', 1.0, 9201, 'unity'),
+    (900012, 7001, 9807, 4497, 4, 8806, 'False easting', 300000.0, 9001, 'metre'),
+    (900012, 7001, 9807, 4497, 5, 8807, 'False northing', 1000.0, 9003, 'US survey foot'),
+    -- Transverse Mercator without its scale factor, and with its false easting twice.
+    (900013, 7001, 9807, 4400, 1, 8801, 'Latitude of natural origin', 49.0, 9102, 'degree'),
+    (900013, 7001, 9807, 4400, 2, 8802, 'Longitude of natural origin', -2.0, 9102, 'degree'),
+    (900013, 7001, 9807, 4400, 3, 8806, 'False easting', 400000.0, 9001, 'metre'),
+    (900013, 7001, 9807, 4400, 4, 8807, 'False northing', -100000.0, 9001, 'metre'),
+    (900014, 7001, 9807, 4400, 1, 8801, 'Latitude of natural origin', 49.0, 9102, 'degree'),
+    (900014, 7001, 9807, 4400, 2, 8802, 'Longitude of natural origin', -2.0, 9102, 'degree'),
+    (900014, 7001, 9807, 4400, 3, 8805, 'Scale factor at natural origin', 0.9996012717, 9201, 'unity'),
+    (900014, 7001, 9807, 4400, 4, 8806, 'False easting', 400000.0, 9001, 'metre'),
+    (900014, 7001, 9807, 4400, 5, 8806, 'False easting', 400000.0, 9001, 'metre'),
+    (900014, 7001, 9807, 4400, 6, 8807, 'False northing', -100000.0, 9001, 'metre');
+UPDATE epsg_corvane SET coord_ref_sys_name = 'Projected ' || coord_ref_sys_code;
 
 INSERT INTO epsg_datum (datum_code, datum_name, datum_type, ellipsoid_code, prime_meridian_code, deprecated) VALUES
     (920001, 'Airy datum', 'geodetic', 7001, 8901, 0),
@@ -83,7 +98,26 @@ INSERT INTO epsg_coordinatereferencesystem (coord_ref_sys_code, coord_ref_sys_na
     (910008, 'Kind missing', NULL, 920001, NULL, 0),
     (910009, 'Unknown ellipsoid', 'geographic 3D', 920004, NULL, 0),
     (910010, 'Geocentric', 'geocentric', 920003, NULL, 0),
-    (910011, 'Compound', 'compound', NULL, NULL, 0);
+    (910011, 'Compound', 'compound', NULL, NULL, 0),
+    (910012, 'GRS 1980 geographic', 'geographic 2D', 920003, NULL, 0),
+    -- Bases or datums that are not there.
+    (910013, 'Base missing', 'projected', NULL, 919999, 0),
+    (910014, 'Datum missing', 'geographic 2D', 929999, NULL, 0),
+    (910015, 'Base of a missing datum', 'projected', NULL, 910014, 0);
+
+-- Each projected system's own row, on a base of its ellipsoid; 900015 names a missing base.
+INSERT INTO epsg_coordinatereferencesystem (coord_ref_sys_code, coord_ref_sys_name, coord_ref_sys_kind,
+                                            coord_sys_code, source_geogcrs_code, deprecated)
+SELECT DISTINCT coord_ref_sys_code, coord_ref_sys_name, 'projected', coord_sys_code,
+       CASE ellipsoid_code WHEN 7001 THEN 910001 WHEN 7019 THEN 910012 ELSE 910009 END, 0
+FROM epsg_corvane;
+INSERT INTO epsg_corvane (coord_ref_sys_code, coord_ref_sys_name, ellipsoid_code, coord_op_method_code,
+                          coord_sys_code, parameter_order, parameter_code, parameter_name, parameter_value, uom_code)
+SELECT 900015, 'Projected 900015', ellipsoid_code, coord_op_method_code, coord_sys_code, parameter_order,
+       parameter_code, parameter_name, parameter_value, uom_code FROM epsg_corvane WHERE coord_ref_sys_code = 900001;
+INSERT INTO epsg_coordinatereferencesystem (coord_ref_sys_code, coord_ref_sys_name, coord_ref_sys_kind,
+                                            coord_sys_code, source_geogcrs_code, deprecated)
+VALUES (900015, 'Projected 900015', 'projected', 4400, 919999, 0);
 
 INSERT INTO gp_zones (id, name, crs_id, proj_id, numpar, hunit_id, ellip_id, epsg_code) VALUES
     (7, 'Zone with a code', 1, 3, 0, 1, 1, 900001),

@@ -149,6 +149,10 @@ TEST_F(EpsgFixture, UnresolvedSystemsFailWithCode16AndSayWhy) {
         {900009, "False Easting - unknown unit code 9998 (broken length)"},
         {900010, "Coord. system 9992 - unknown unit code 0"},
         {900011, "Coord. system 9991 - unknown unit code 9101"},
+        // A parameter of the method missing, one twice, the base system missing.
+        {900013, nullptr},
+        {900014, nullptr},
+        {900015, nullptr},
     };
     for (const Case& c : cases) {
         DebugCapture capture;
@@ -197,16 +201,17 @@ TEST_F(EpsgFixture, DamagedRowsAreRaisedNotTakenForTheEnd) {
                       .release(),
                   0);
     }
-    cutOverflowChain(database.file(), 'X');
-    cutOverflowChain(database.file(), 'Y');
     constexpr int kMalformed = 11, kMismatch = 20;
     struct Case {
         int code;
         bool describe;
         int failure;
-    } cases[] = {{900101, false, kMalformed}, {900102, false, kMismatch}, {900103, false, kMismatch},
-                 {910001, true, kMalformed}};
+        char cut;  // the overflow chain cut before the request
+    } cases[] = {{900101, false, kMalformed, 'X'}, {900102, false, kMismatch, 0}, {900103, false, kMismatch, 0},
+                 // A damaged ellipsoid table fails every request at the open.
+                 {910001, true, kMalformed, 'Y'}, {900001, false, kMalformed, 0}};
     for (const Case& c : cases) {
+        if (c.cut) cutOverflowChain(database.file(), c.cut);
         if (c.describe) {
             EpsgParams r{sizeof(EpsgParams), 0, 0, 0, 0};
             EXPECT_EQ(GetEpsgParams(c.code, &r), 0) << c.code << " a " << double(r.semiMajorAxis);
@@ -347,7 +352,6 @@ TEST_F(EpsgFixture, DescribeAnyCode) {
         {910006, 1, 0, 0},
         {910007, 5, 6377563.396, 299.3249646},  // the base system's ellipsoid wins
         {910008, 0, 0, 0},
-        {910009, 3, 0, 0},                      // ellipsoid not in the table
         {910010, 4, 6378137.0, 298.257222101},
         {910011, 7, 0, 0},
     };
@@ -381,6 +385,15 @@ TEST_F(EpsgFixture, DescribeFailuresAndTheCodeLeftInPlace) {
     EXPECT_EQ(GetEpsgParams(123, &r), 0);
     EXPECT_EQ(GetEpsgParams(910001, &r), 1);
     EXPECT_EQ(GetGeodesyError(), kUnresolved);
+
+    // A row the system names is not there: its ellipsoid, its base, its datum or its base's datum.
+    for (int code : {910009, 910013, 910014, 910015}) {
+        EpsgParams missing{sizeof(EpsgParams), -1, -1, -1.0, -1.0};
+        EXPECT_EQ(GetEpsgParams(code, &missing), 0) << code;
+        EXPECT_EQ(GetGeodesyError(), kUnresolved) << code;
+        EXPECT_EQ(missing.code, -1) << code;
+        EXPECT_EQ(double(missing.semiMajorAxis), -1.0) << code;
+    }
 }
 
 TEST(Epsg, MissingDatabaseGivesItsOpenCode) {
@@ -540,6 +553,74 @@ TEST_F(EpsgDataset, DamagedDatabaseFailsOrAnswersAsUndamaged) {
                 EXPECT_EQ(std::memcmp(&a.description, &u.description, sizeof a.description), 0)
                     << kSystemOfEveryMethod[k] << " described with byte " << at << " damaged";
             }
+        }
+    }
+}
+
+// The suite's database after `sql` ran on a copy of it.
+std::string editedDatabase(const std::string& sql) {
+    TempFolder scratch;
+    const std::string file = scratch.file("corvane.db");
+    writeFile(file, readFile(predefinedDatabasePath()));
+    {
+        Database db(file, Database::kReadWrite);
+        EXPECT_EQ(db.exec(sql).release(), 0) << sql;
+    }
+    return readFile(file);
+}
+
+// The offset of the nth occurrence of `pattern` in `bytes`.
+size_t nthOffset(const std::string& bytes, const std::string& pattern, int nth) {
+    size_t at = bytes.find(pattern);
+    for (int i = 0; i < nth && at != std::string::npos; ++i) at = bytes.find(pattern, at + 1);
+    EXPECT_NE(at, std::string::npos) << "occurrence " << nth;
+    return at == std::string::npos ? 0 : at;
+}
+
+// A row that a system needs is gone (deleted from a valid file), or an index that finds it is
+// damaged: the request fails, never answering with what the rows left give.
+TEST_F(EpsgDataset, MissingRowsAndDamagedIndexesAreNotTaken) {
+    const std::string original = readFile(predefinedDatabasePath());
+    // Index entries of epsg_corvane_crs for 27700 (0x6C34), one per parameter row in row order
+    // (the cells lie in reverse order in their page: the third one found is the scale factor's),
+    // and of gp_ellipsoids_epsg for WGS 84 (7030 = 0x1B76, id 36).
+    const size_t scaleEntry = nthOffset(original, std::string("\x03\x02\x02\x6c\x34", 5), 2);
+    const size_t wgs84Entry = nthOffset(original, std::string("\x03\x02\x01\x1b\x76\x24", 6), 0);
+    constexpr int kMalformed = 11;
+    struct Case {
+        const char* what;
+        int code;
+        std::string bytes;
+        std::vector<std::pair<size_t, uint8_t>> damage;
+        int createCode, describeCode;  // 0: the undamaged answer
+    } cases[] = {
+        {"scale factor row deleted", 27700,
+         editedDatabase("DELETE FROM epsg_corvane WHERE coord_ref_sys_code = 27700 AND parameter_code = 8805;"),
+         {}, kUnresolved, 0},
+        {"base system deleted", 27700,
+         editedDatabase("DELETE FROM epsg_coordinatereferencesystem WHERE coord_ref_sys_code = 4277;"), {},
+         kUnresolved, kUnresolved},
+        {"datum deleted", 27700, editedDatabase("DELETE FROM epsg_datum WHERE datum_code = 6277;"), {},
+         kUnresolved, kUnresolved},
+        {"ellipsoid deleted", 27700, editedDatabase("DELETE FROM gp_ellipsoids WHERE _epsg_code = 7001;"), {},
+         kUnresolved, kUnresolved},
+        {"index key of the scale factor", 27700, original, {{scaleEntry + 4, 0x78}}, kUnresolved, 0},
+        {"index entry of the scale factor names the row before", 27700, original, {{scaleEntry + 6, 0x01}},
+         kUnresolved, 0},
+        {"index entry of WGS 84 names the next ellipsoid", 32631, original, {{wgs84Entry + 5, 0x01}}, kMalformed,
+         kMalformed},
+    };
+    const EpsgAnswer undamaged[] = {epsgAnswerFor(27700), epsgAnswerFor(32631)};
+    for (const Case& c : cases) {
+        const EpsgAnswer& u = undamaged[c.code == 27700 ? 0 : 1];
+        ASSERT_EQ(u.createCode, 0) << c.what;
+        DamagedDatabase copies(c.bytes);
+        copies.damage(c.damage);
+        const EpsgAnswer a = epsgAnswerFor(c.code);
+        EXPECT_EQ(a.createCode, c.createCode) << c.what << ": scale " << double(a.record.scaleFactor);
+        EXPECT_EQ(a.describeCode, c.describeCode) << c.what << ": a " << double(a.description.semiMajorAxis);
+        if (c.describeCode == 0) {
+            EXPECT_EQ(std::memcmp(&a.description, &u.description, sizeof a.description), 0) << c.what;
         }
     }
 }

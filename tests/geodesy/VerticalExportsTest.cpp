@@ -232,6 +232,22 @@ TEST_F(Vertical, LongKtdPathIsNotWrittenPastTheBuffer) {
     EXPECT_EQ(GetGeodesyError(), 1);
     EXPECT_EQ(ktd[0], '\0');
     EXPECT_EQ(std::string(ktd + 1, ktd + sizeof ktd), std::string(sizeof ktd - 1, '#'));
+
+    // A path as long that the host set itself, by SetChartDatum or by the file's key, comes back
+    // whole: its buffer is as long as the longest path it set.
+    std::string own = table;
+    ChartDatumParams set{};
+    set.mode = 1;
+    set.ktdFile = own.data();
+    ASSERT_EQ(SetChartDatum(h, &set), 1) << GetGeodesyError();
+    std::memset(ktd, '#', sizeof ktd);
+    ASSERT_EQ(GetChartDatum(h, &p), 1);
+    EXPECT_EQ(std::string(ktd), table);
+    GeodesyHandle keyed = create({{"RTKMode", "1"}, {"KTDFile", table}}, "keyed.ini");
+    ASSERT_NE(keyed, nullptr) << GetGeodesyError();
+    std::memset(ktd, '#', sizeof ktd);
+    ASSERT_EQ(GetChartDatum(keyed, &p), 1);
+    EXPECT_EQ(std::string(ktd), table);
 }
 
 TEST_F(Vertical, EmptyKtdValueSkipsTheFallback) {
@@ -286,6 +302,43 @@ TEST_F(Vertical, SetChartDatumDirectly) {
     set.geoidModel = geoid;
     EXPECT_EQ(SetChartDatum(h, &set), 0);
     EXPECT_EQ(GetGeodesyError(), 9);
+
+    // A second setting replaces the first whole: geoid and table of mode 2 are gone in mode 5.
+    std::string table = writeKtd(suite.file("tide.ktd"), 10.0, 1.0e6, 1.0e7);
+    set = ChartDatumParams{};
+    set.mode = 2;
+    set.geoidModel = geoid;
+    set.orthoHCorr = 0.5;
+    set.ktdFile = table.data();
+    ASSERT_EQ(SetChartDatum(h, &set), 1) << GetGeodesyError();
+    set = ChartDatumParams{};
+    set.mode = 5;
+    set.chartDatum = 3.0;
+    ASSERT_EQ(SetChartDatum(h, &set), 1);
+    auto expectModeFive = [&](const char* when) {
+        std::strcpy(name, "untouched");
+        std::strcpy(ktd, "untouched");
+        got = ChartDatumParams{};
+        got.geoidModel = name;
+        got.ktdFile = ktd;
+        got.orthoHCorr = -1;
+        ASSERT_EQ(GetChartDatum(h, &got), 1) << when;
+        EXPECT_EQ(got.mode, 5) << when;
+        EXPECT_STREQ(name, "untouched") << when;
+        EXPECT_STREQ(ktd, "untouched") << when;
+        EXPECT_EQ(unpacked(got.orthoHCorr), -1.0) << when;
+        EXPECT_EQ(unpacked(got.chartDatum), 3.0) << when;
+    };
+    expectModeFive("after the second setting");
+    // A refused setting (a correction that is not a number) changes nothing.
+    set = ChartDatumParams{};
+    set.mode = 2;
+    set.geoidModel = geoid;
+    set.orthoHCorr = std::nan("");
+    set.ktdFile = table.data();
+    EXPECT_EQ(SetChartDatum(h, &set), 0);
+    EXPECT_EQ(GetGeodesyError(), 9);
+    expectModeFive("after a refused setting");
 }
 
 TEST(VerticalNoSuite, WithoutAProgramFolderNothingIsFound) {
