@@ -1,31 +1,26 @@
-// Cost of one conversion through the exported interface, as a host pays it: GeoXY and XYGeo on
-// UTM zone 31, beside two yardsticks on the same points in the same run:
-// - "Inline": the same transverse Mercator series written out in the loop, with no handle, no
-//   virtual call and no error code: the floor of what an export can cost;
-// - "Proj": PROJ's +proj=utm through proj_trans, one point a call (where libproj is installed).
-// Two point sets: a survey line (consecutive positions a metre apart) and points scattered over
-// the zone. The "per_point" column is the time of one point (with an SI prefix: 40n is 40
-// nanoseconds); the summary at the end gives the ratios, from each benchmark's fastest run (pass
-// --benchmark_repetitions=5 on a busy machine).
-#include <benchmark/benchmark.h>
+// Conversions through the exported interface, as a host pays them, against PROJ 9 in the same
+// process on the same 4096 points: PROJ through one reused PJ and proj_trans_generic, the library
+// one point a call. Every projection class both ways against its PROJ equivalent; UTM against
+// PROJ's like-for-like series (+proj=tmerc +approx) and against what a user would pick
+// (+proj=utm, a heavier exact algorithm), and the same series written out inline as the floor
+// of what an export can cost; GCircLL against geod_inverse.
+#include <geodesic.h>
+#include <proj.h>
 
-#include <array>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <map>
+#include <memory>
 #include <numbers>
 #include <string>
+#include <vector>
 
+#include "bench/Contest.h"
 #include "geodesy/Tellus.h"
-
-#if TELLUS_WITH_PROJ
-#include <proj.h>
-#endif
+#include "tests/geodesy/projections/ProjectionChecks.h"
 
 namespace {
 
-constexpr double kDeg = std::numbers::pi / 180;
-constexpr int kPoints = 256;
+constexpr int kPoints = 4096;
 
 // UTM zone 31 north on WGS 84.
 constexpr double kA = 6378137.0;
@@ -112,222 +107,211 @@ private:
     double A[4], B[4];
 };
 
-struct PointSet {
-    std::array<double, kPoints> lat{}, lon{}, x{}, y{};
+using contest::Points;
+
+Points scattered(double south, double north, double west, double east) {
+    return contest::scattered(kPoints, south, north, west, east);
+}
+
+PJ_CONTEXT* projContext() {
+    static PJ_CONTEXT* context = proj_context_create();
+    return context;
+}
+
+// A class's record beside its PROJ definition and the box its points are drawn from (degrees).
+struct ProjectionCase {
+    const char* name;
+    ProjectionSetup setup;
+    const char* proj;
+    double south, north, west, east;
 };
 
-// Reproducible pseudo-random numbers in [0, 1).
-class Random {
-public:
-    double next() {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return double(state >> 11) * 0x1p-53;
-    }
+constexpr double kBesselA = 6377397.155, kBesselInvF = 299.1528128;
+// Hotine and RSO grids on one centre line; PROJ turns the skew frame by +gamma.
+constexpr ProjectionSetup borneo(int id) {
+    return {.id = id, .referenceLatitude = 4, .centralMeridian = 115, .skewAzimuth = 53.31582047222222,
+            .k0 = 0.99984, .falseEasting = 590476.87, .falseNorthing = 442857.65};
+}
+#define BORNEO_OMERC \
+    "+proj=omerc +lat_0=4 +lonc=115 +alpha=53.31582047222222 +k_0=0.99984 +x_0=590476.87 +y_0=442857.65 " \
+    "+no_uoff +ellps=WGS84 "
+constexpr ProjectionSetup kGuam{.id = 8, .referenceLatitude = 13.47246635, .centralMeridian = 144.7487507,
+                                .falseEasting = 100000, .falseNorthing = 200000};
 
-private:
-    uint64_t state = 1;
+// The setups of the classes' reference tests.
+const ProjectionCase kCases[] = {
+    {"Lambert 2SP (LCC)",
+     {.id = 1, .inverseFlattening = kGrs80InvF, .referenceLatitude = 23, .centralMeridian = -96, .northParallel = 29.5,
+      .southParallel = 45.5},
+     "+proj=lcc +lat_1=29.5 +lat_2=45.5 +lat_0=23 +lon_0=-96 +ellps=GRS80", 25, 50, -125, -67},
+    {"Mercator (MER)", {.id = 2}, "+proj=merc +lon_0=0 +ellps=WGS84", -80, 80, -180, 180},
+    {"oblique stereographic (OST)",
+     {.id = 4, .a = kBesselA, .inverseFlattening = kBesselInvF, .referenceLatitude = 52.15616055555555,
+      .centralMeridian = 5.38763888888889, .k0 = 0.9999079, .falseEasting = 155000, .falseNorthing = 463000},
+     "+proj=sterea +lat_0=52.15616055555555 +lon_0=5.38763888888889 +k=0.9999079 +x_0=155000 +y_0=463000 "
+     "+ellps=bessel",
+     50.7, 53.6, 3.3, 7.3},
+    {"oblique cylindrical (OCY)",
+     {.id = 5, .a = kBesselA, .inverseFlattening = kBesselInvF, .referenceLatitude = 46.9524055555556,
+      .centralMeridian = 7.43958333333333, .falseEasting = 600000, .falseNorthing = 200000},
+     "+proj=somerc +lat_0=46.9524055555556 +lon_0=7.43958333333333 +k_0=1 +x_0=600000 +y_0=200000 +ellps=bessel",
+     45.8, 47.8, 5.9, 10.5},
+    {"Hotine (HOM)", borneo(6), BORNEO_OMERC "+gamma=53.31582047222222", 0, 8, 109, 120},
+    {"RSO (RSO)", borneo(7), BORNEO_OMERC "+gamma=53.13011280486688", 0, 8, 109, 120},
+    // Both of PROJ's: the exact geodesic and the Guam series, nearer ours.
+    {"azimuthal equidistant (AZD) vs aeqd",
+     kGuam,
+     "+proj=aeqd +lat_0=13.47246635 +lon_0=144.7487507 +x_0=100000 +y_0=200000 +ellps=WGS84", 13, 14, 144.3, 145.2},
+    {"azimuthal equidistant (AZD) vs aeqd +guam",
+     kGuam,
+     "+proj=aeqd +guam +lat_0=13.47246635 +lon_0=144.7487507 +x_0=100000 +y_0=200000 +ellps=WGS84", 13, 14, 144.3,
+     145.2},
+    {"spherical Mercator (CME)", {.id = 9}, "+proj=merc +R=6378388", -80, 80, -180, 180},
+    {"Albers (ALA)",
+     {.id = 10, .inverseFlattening = kGrs80InvF, .referenceLatitude = 23, .centralMeridian = -96,
+      .northParallel = 29.5, .southParallel = 45.5},
+     "+proj=aea +lat_1=29.5 +lat_2=45.5 +lat_0=23 +lon_0=-96 +ellps=GRS80", 25, 50, -125, -67},
+    {"Cassini (CAS)",
+     {.id = 11, .a = kBesselA, .inverseFlattening = kBesselInvF, .referenceLatitude = 52.4186482777778,
+      .centralMeridian = 13.6272036666667, .falseEasting = 40000, .falseNorthing = 10000},
+     "+proj=cass +lat_0=52.4186482777778 +lon_0=13.6272036666667 +x_0=40000 +y_0=10000 +ellps=bessel", 51.5, 53.5,
+     12.5, 14.8},
+    {"polar stereographic (PST)", {.id = 12, .referenceLatitude = 70, .centralMeridian = -45},
+     "+proj=stere +lat_0=90 +lat_ts=70 +lon_0=-45 +ellps=WGS84", 60, 89.9, -180, 180},
+    {"azimuthal equal-area (AZA)",
+     {.id = 13, .inverseFlattening = kGrs80InvF, .referenceLatitude = 52, .centralMeridian = 10,
+      .falseEasting = 4321000, .falseNorthing = 3210000},
+     "+proj=laea +lat_0=52 +lon_0=10 +x_0=4321000 +y_0=3210000 +ellps=GRS80", 35, 70, -10, 40},
+    {"polyconic (POL)",
+     {.id = 17, .a = 6378206.4, .inverseFlattening = 294.9786982, .referenceLatitude = 30, .centralMeridian = -96},
+     "+proj=poly +lat_0=30 +lon_0=-96 +ellps=clrk66", 25, 50, -110, -82},
 };
 
-struct Fixture {
+// One class's handle and PJ with the points both ways: the grid points are the library's images
+// of the geographic ones. Lives as long as the program (the rows point into it).
+struct Match {
     GeodesyHandle handle = nullptr;
-    InlineTransverseMercator tm;
-    PointSet line, scattered;
-#if TELLUS_WITH_PROJ
-    PJ_CONTEXT* context = proj_context_create();
-    PJ* utm = proj_create(context, "+proj=utm +zone=31 +ellps=WGS84");
-#endif
+    PJ* pj = nullptr;
+    Points geo;
+    std::vector<double> x, y;        // the library's forward images, the inverse's input
+    std::vector<double> out1, out2;  // the library's outputs
+    contest::ProjBatch forward, inverse;
 
-    Fixture() {
-        GeodesyParams p{};
-        p.semiMajorAxis = kA;
-        p.inverseFlattening = kInverseFlattening;
-        p.projectionId = 3;
-        p.unitFactor = 1.0;
-        p.scaleFactor = kK0;
-        p.centralMeridian = kCentralMeridian;
-        p.falseEasting = kFalseEasting;
-        handle = CreateGeodesy(&p);
-        // A line of soundings heading north-east from 52 N 2.5 E, a metre apart.
-        for (int i = 0; i < kPoints; ++i) {
-            line.lat[i] = 52 * kDeg + i * 0.7 / kA;
-            line.lon[i] = 2.5 * kDeg + i * 0.7 / (kA * std::cos(52 * kDeg));
-        }
-        // Anywhere in the zone between 80 S and 84 N.
-        Random random;
-        for (int i = 0; i < kPoints; ++i) {
-            scattered.lat[i] = (-80 + 164 * random.next()) * kDeg;
-            scattered.lon[i] = 6 * random.next() * kDeg;
-        }
-        for (PointSet* set : {&line, &scattered})
-            for (int i = 0; i < kPoints; ++i) {
-                GeoXY(handle, &set->x[i], &set->y[i], set->lat[i], set->lon[i]);
-                double x, y;
-                tm.forward(set->lat[i], set->lon[i], x, y);
-                if (x != set->x[i] || y != set->y[i])
-                    std::fprintf(stderr, "the inline series differs from GeoXY at point %d\n", i);
-            }
+    Match(const GeodesyParams& params, const char* definition, Points points)
+        : handle(CreateGeodesy(&params)), pj(proj_create(projContext(), definition)), geo(std::move(points)),
+          x(kPoints), y(kPoints), out1(kPoints), out2(kPoints), forward(pj, PJ_FWD, geo.lon, geo.lat),
+          inverse(pj, PJ_INV, x, y) {
+        for (int i = 0; handle && i < kPoints; ++i) failures += !GeoXY(handle, &x[i], &y[i], geo.lat[i], geo.lon[i]);
+        for (int i = 0; handle && i < kPoints; ++i) failures += !XYGeo(handle, x[i], y[i], &out1[i], &out2[i]);
     }
-    ~Fixture() {
-        DestroyGeodesy(handle);
-#if TELLUS_WITH_PROJ
-        proj_destroy(utm);
-        proj_context_destroy(context);
-#endif
+
+    int failures = 0;  // the library's, both ways
+
+    // The largest difference between the library's and PROJ's forward images.
+    double disagreement() {
+        forward.restore();
+        forward.transform();
+        inverse.restore();
+        inverse.transform();
+        double worst = 0;
+        for (int i = 0; i < kPoints; ++i)
+            worst = std::max({worst, std::abs(forward.x[i] - x[i]), std::abs(forward.y[i] - y[i])});
+        // A point PROJ refuses (HUGE_VAL) shows as a huge difference; so does one it cannot invert.
+        for (int i = 0; i < kPoints; ++i)
+            if (!std::isfinite(inverse.x[i]) || std::abs(inverse.x[i]) == HUGE_VAL) worst = HUGE_VAL;
+        return worst;
+    }
+
+    contest::Contender oursForward() {
+        return {[this] {
+            for (int i = 0; i < kPoints; ++i) GeoXY(handle, &out1[i], &out2[i], geo.lat[i], geo.lon[i]);
+        }};
+    }
+    contest::Contender oursInverse() {
+        return {[this] {
+            for (int i = 0; i < kPoints; ++i) XYGeo(handle, x[i], y[i], &out1[i], &out2[i]);
+        }};
     }
 };
 
-Fixture& fixture() {
-    static Fixture f;
-    return f;
+// Adds the forward and inverse rows of one pairing, or says why it cannot.
+void addPair(const std::string& name, Match& m) {
+    if (!m.handle || !m.pj) {
+        contest::addNote(name + ": not run (" + (m.handle ? "PROJ refuses the definition" : "CreateGeodesy failed") +
+                         ")");
+        return;
+    }
+    if (m.failures)
+        contest::addNote(name + ": " + std::to_string(m.failures) + " of the library's conversions fail");
+    if (double worst = m.disagreement(); worst > 1e-3)
+        contest::addNote(name + ": the forward images differ from PROJ's by up to " + std::to_string(worst) + " m");
+    contest::addRow(name + " forward", kPoints, m.oursForward(), m.forward.contender());
+    contest::addRow(name + " inverse", kPoints, m.oursInverse(), m.inverse.contender());
 }
 
-const PointSet& points(bool scattered) { return scattered ? fixture().scattered : fixture().line; }
+void addUtmRows() {
+    const Points zone = scattered(-80, 84, 0, 6);
+    static Match approx(utmParams(31), "+proj=tmerc +approx +lon_0=3 +k=0.9996 +x_0=500000 +ellps=WGS84", zone);
+    static Match utm(utmParams(31), "+proj=utm +zone=31 +ellps=WGS84", zone);
+    addPair("UTM 31N (TME) vs tmerc +approx, the same series", approx);
+    addPair("UTM 31N (TME) vs utm, PROJ's default", utm);
 
-void perPoint(benchmark::State& state) {
-    state.counters["per_point"] = benchmark::Counter(static_cast<double>(state.iterations()) * kPoints,
-                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
-// Runs `convert(set, i)` for every point of the set in each iteration.
-template <typename Convert>
-void overPoints(benchmark::State& state, bool scattered, Convert convert) {
-    const PointSet& s = points(scattered);
-    for (auto _ : state)
-        for (int i = 0; i < kPoints; ++i) convert(s, i);
-    perPoint(state);
-}
-
-void keep(double a, double b) {
-    benchmark::DoNotOptimize(a);
-    benchmark::DoNotOptimize(b);
-}
-
-void BM_GeoXY(benchmark::State& state, bool scattered) {
-    GeodesyHandle h = fixture().handle;
-    overPoints(state, scattered, [h](const PointSet& s, int i) {
+    // The floor: the library's series inline, no handle, no virtual call, no error code.
+    static InlineTransverseMercator tm;
+    for (int i = 0; i < kPoints; ++i) {
         double x, y;
-        GeoXY(h, &x, &y, s.lat[i], s.lon[i]);
-        keep(x, y);
-    });
-}
-
-void BM_XYGeo(benchmark::State& state, bool scattered) {
-    GeodesyHandle h = fixture().handle;
-    overPoints(state, scattered, [h](const PointSet& s, int i) {
-        double lat, lon;
-        XYGeo(h, s.x[i], s.y[i], &lat, &lon);
-        keep(lat, lon);
-    });
-}
-
-void BM_InlineGeoXY(benchmark::State& state, bool scattered) {
-    const InlineTransverseMercator& tm = fixture().tm;
-    overPoints(state, scattered, [&tm](const PointSet& s, int i) {
-        double x, y;
-        tm.forward(s.lat[i], s.lon[i], x, y);
-        keep(x, y);
-    });
-}
-
-void BM_InlineXYGeo(benchmark::State& state, bool scattered) {
-    const InlineTransverseMercator& tm = fixture().tm;
-    overPoints(state, scattered, [&tm](const PointSet& s, int i) {
-        double lat, lon;
-        tm.inverse(s.x[i], s.y[i], lat, lon);
-        keep(lat, lon);
-    });
-}
-
-#if TELLUS_WITH_PROJ
-void BM_ProjGeoXY(benchmark::State& state, bool scattered) {
-    PJ* utm = fixture().utm;
-    overPoints(state, scattered, [utm](const PointSet& s, int i) {
-        PJ_COORD c = proj_trans(utm, PJ_FWD, proj_coord(s.lon[i], s.lat[i], 0, 0));
-        keep(c.xy.x, c.xy.y);
-    });
-}
-
-void BM_ProjXYGeo(benchmark::State& state, bool scattered) {
-    PJ* utm = fixture().utm;
-    overPoints(state, scattered, [utm](const PointSet& s, int i) {
-        PJ_COORD c = proj_trans(utm, PJ_INV, proj_coord(s.x[i], s.y[i], 0, 0));
-        keep(c.lp.lam, c.lp.phi);
-    });
-}
-#endif
-
-#define CONVERSION_BENCHMARK(fn) \
-    BENCHMARK_CAPTURE(fn, line, false); \
-    BENCHMARK_CAPTURE(fn, scattered, true)
-
-CONVERSION_BENCHMARK(BM_GeoXY);
-CONVERSION_BENCHMARK(BM_InlineGeoXY);
-CONVERSION_BENCHMARK(BM_XYGeo);
-CONVERSION_BENCHMARK(BM_InlineXYGeo);
-#if TELLUS_WITH_PROJ
-CONVERSION_BENCHMARK(BM_ProjGeoXY);
-CONVERSION_BENCHMARK(BM_ProjXYGeo);
-#endif
-
-void BM_GCircLL(benchmark::State& state) {
-    const Fixture& f = fixture();
-    double azimuth;
-    for (auto _ : state)
-        for (int i = 0; i < kPoints; ++i) {
-            int j = (i * 37 + 11) % kPoints;
-            benchmark::DoNotOptimize(
-                GCircLL(f.handle, f.scattered.lat[i], f.scattered.lon[i], f.scattered.lat[j], f.scattered.lon[j], &azimuth));
-        }
-    perPoint(state);
-}
-BENCHMARK(BM_GCircLL);
-
-// The console report, keeping each benchmark's fastest CPU time per point for the summary.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            double ns = run.GetAdjustedCPUTime() / kPoints;
-            std::string name = run.benchmark_name();
-            auto [at, added] = fastest.emplace(name, ns);
-            if (!added && ns < at->second) at->second = ns;
+        tm.forward(approx.geo.lat[i], approx.geo.lon[i], x, y);
+        if (x != approx.x[i] || y != approx.y[i]) {
+            contest::addNote("the inline series differs from GeoXY: no floor rows");
+            return;
         }
     }
+    contest::addRow("UTM inline series (floor) vs tmerc +approx forward", kPoints, {[] {
+                        for (int i = 0; i < kPoints; ++i)
+                            tm.forward(approx.geo.lat[i], approx.geo.lon[i], approx.out1[i], approx.out2[i]);
+                    }},
+                    approx.forward.contender());
+    contest::addRow("UTM inline series (floor) vs tmerc +approx inverse", kPoints, {[] {
+                        for (int i = 0; i < kPoints; ++i)
+                            tm.inverse(approx.x[i], approx.y[i], approx.out1[i], approx.out2[i]);
+                    }},
+                    approx.inverse.contender());
+}
 
-    void summary() const {
-        std::printf("\nns per point (fastest run) and ratios:\n");
-        for (const char* op : {"GeoXY", "XYGeo"})
-            for (const char* set : {"line", "scattered"}) {
-                double ours = find(std::string("BM_") + op + "/" + set);
-                double floor = find(std::string("BM_Inline") + op + "/" + set);
-                double proj = find(std::string("BM_Proj") + op + "/" + set);
-                if (ours <= 0) continue;
-                std::printf("%-6s %-9s  %6.1f ns", op, set, ours);
-                if (floor > 0) std::printf("   inline %6.1f ns  x%.2f", floor, ours / floor);
-                if (proj > 0) std::printf("   PROJ %6.1f ns  x%.2f", proj, ours / proj);
-                std::printf("\n");
-            }
+void addProjectionRows() {
+    static std::vector<std::unique_ptr<Match>> matches;
+    for (const ProjectionCase& c : kCases) {
+        matches.push_back(
+            std::make_unique<Match>(paramsOf(c.setup), c.proj, scattered(c.south, c.north, c.west, c.east)));
+        addPair(c.name, *matches.back());
     }
+}
 
-private:
-    double find(const std::string& name) const {
-        auto at = fastest.find(name);
-        return at == fastest.end() ? 0 : at->second;
-    }
-
-    std::map<std::string, double> fastest;
-};
+// GCircLL against PROJ's geodesic on the same pairs of points anywhere on the earth.
+void addGeodesicRow() {
+    static Match m(utmParams(31), "+proj=utm +zone=31 +ellps=WGS84", scattered(-80, 80, -180, 180));
+    static geod_geodesic g;
+    geod_init(&g, kA, 1 / kInverseFlattening);
+    auto partner = [](int i) { return (i * 37 + 11) % kPoints; };
+    contest::addRow("GCircLL vs geod_inverse (the exact geodesic)", kPoints, {[partner] {
+                        for (int i = 0; i < kPoints; ++i)
+                            m.out1[i] = GCircLL(m.handle, m.geo.lat[i], m.geo.lon[i], m.geo.lat[partner(i)],
+                                                m.geo.lon[partner(i)], &m.out2[i]);
+                    }},
+                    {[partner] {
+                        constexpr double kToDeg = 180 / std::numbers::pi;
+                        for (int i = 0; i < kPoints; ++i)
+                            geod_inverse(&g, m.geo.lat[i] * kToDeg, m.geo.lon[i] * kToDeg,
+                                         m.geo.lat[partner(i)] * kToDeg, m.geo.lon[partner(i)] * kToDeg, &m.out1[i],
+                                         &m.out2[i], nullptr);
+                    }});
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.summary();
-    benchmark::Shutdown();
-    return 0;
+    addUtmRows();
+    addProjectionRows();
+    addGeodesicRow();
+    return contest::run(argc, argv, "Conversions, 4096 points a run");
 }

@@ -1,122 +1,72 @@
-// EPSG requests on the sample suite's database, beside PROJ making the same systems in the same
-// process where libproj is installed: proj_create("EPSG:<code>") and the system's conversion
-// (proj_crs_get_coordoperation), and, as the heavier reference, proj_create_crs_to_crs from the
-// system's base geographic system. After the Google Benchmark entries the program prints the
-// ratios of ours to PROJ's, timed in alternation so that a noisy machine affects both alike.
-#include <benchmark/benchmark.h>
+// EPSG requests on the sample suite's database against PROJ 9 making the same systems in the same
+// process, over 200 distinct projected systems that both resolve (drawn once from PROJ's list
+// with a throw-away context, so that the timed context's cache starts cold and cannot hold the
+// lot): CreateEpsgGeodesy against proj_create("EPSG:<code>") with the system's conversion (the
+// like-for-like request) and against proj_create_crs_to_crs from the system's base geographic
+// system (what a host would call to convert); GetEpsgParams against proj_create with the
+// ellipsoid's parameters.
+#include <proj.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
 
+#include "bench/Contest.h"
 #include "common/Platform.h"
 #include "common/ProgramFolder.h"
 #include "geodesy/Tellus.h"
 
-#if TELLUS_WITH_PROJ
-#include <proj.h>
-#endif
-
 namespace {
 
-// Transverse Mercator (British National Grid, UTM 31N), Lambert 2SP in US survey feet, Lambert
-// azimuthal equal area, Mercator, oblique and polar stereographic, Albers.
-constexpr int kSystems[] = {27700, 2227, 32631, 3035, 3395, 28992, 5041, 3577};
-constexpr const char* kProjCodes[] = {"EPSG:27700", "EPSG:2227", "EPSG:32631", "EPSG:3035",
-                                      "EPSG:3395",  "EPSG:28992", "EPSG:5041", "EPSG:3577"};
-constexpr const char* kProjBases[] = {"EPSG:4277", "EPSG:4269", "EPSG:4326", "EPSG:4258",
-                                      "EPSG:4326", "EPSG:4289", "EPSG:4326", "EPSG:4283"};
+constexpr size_t kSystems = 200;
 
-bool createOurs() {
-    bool ok = true;
-    for (int code : kSystems) {
-        GeodesyHandle h = CreateEpsgGeodesy(code);
-        ok = ok && h;
-        DestroyGeodesy(h);
+struct System {
+    int code;
+    std::string name, base;  // "EPSG:<code>", its base geographic system "EPSG:<code>"
+};
+
+// A PJ that is destroyed with its scope.
+struct Pj {
+    PJ* p;
+    explicit Pj(PJ* p) : p(p) {}
+    ~Pj() { proj_destroy(p); }
+    Pj(const Pj&) = delete;
+    Pj& operator=(const Pj&) = delete;
+};
+
+// Projected systems that the library and PROJ both resolve, in a reproducible random order.
+std::vector<System> drawSystems() {
+    PJ_CONTEXT* context = proj_context_create();
+    PROJ_STRING_LIST codes = proj_get_codes_from_database(context, "EPSG", PJ_TYPE_PROJECTED_CRS, 0);
+    std::vector<std::string> candidates;
+    for (PROJ_STRING_LIST c = codes; c && *c; ++c) candidates.emplace_back(*c);
+    proj_string_list_destroy(codes);
+    std::shuffle(candidates.begin(), candidates.end(), std::mt19937_64(42));
+    std::vector<System> systems;
+    for (const std::string& code : candidates) {
+        if (systems.size() == kSystems) break;
+        GeodesyHandle ours = CreateEpsgGeodesy(std::stoi(code));
+        DestroyGeodesy(ours);
+        if (!ours) continue;
+        System s{std::stoi(code), "EPSG:" + code, {}};
+        Pj crs(proj_create(context, s.name.c_str()));
+        Pj op(crs.p ? proj_crs_get_coordoperation(context, crs.p) : nullptr);
+        Pj base(crs.p ? proj_crs_get_geodetic_crs(context, crs.p) : nullptr);
+        const char* baseCode = base.p ? proj_get_id_code(base.p, 0) : nullptr;
+        if (!op.p || !baseCode) continue;
+        s.base = std::string("EPSG:") + baseCode;
+        systems.push_back(s);
     }
-    return ok;
+    proj_context_destroy(context);
+    return systems;
 }
 
-void CreateEpsgGeodesy8(benchmark::State& state) {
-    for (auto _ : state)
-        if (!createOurs()) state.SkipWithError("CreateEpsgGeodesy failed");
-}
-BENCHMARK(CreateEpsgGeodesy8)->Unit(benchmark::kMicrosecond);
-
-void GetEpsgParamsBench(benchmark::State& state) {
-    EpsgParams record{sizeof(EpsgParams), 0, 0, 0, 0};
-    for (auto _ : state) {
-        if (!GetEpsgParams(27700, &record)) state.SkipWithError("GetEpsgParams(27700) failed");
-        benchmark::DoNotOptimize(record);
-    }
-}
-BENCHMARK(GetEpsgParamsBench)->Unit(benchmark::kMicrosecond);
-
-#if TELLUS_WITH_PROJ
 PJ_CONTEXT* projContext() {
-    static PJ_CONTEXT* ctx = proj_context_create();
-    return ctx;
+    static PJ_CONTEXT* context = proj_context_create();
+    return context;
 }
-
-bool createProj() {
-    bool ok = true;
-    for (const char* code : kProjCodes) {
-        PJ* crs = proj_create(projContext(), code);
-        PJ* op = crs ? proj_crs_get_coordoperation(projContext(), crs) : nullptr;
-        ok = ok && op;
-        proj_destroy(op);
-        proj_destroy(crs);
-    }
-    return ok;
-}
-
-bool createProjCrsToCrs() {
-    bool ok = true;
-    for (size_t i = 0; i < std::size(kProjCodes); ++i) {
-        PJ* op = proj_create_crs_to_crs(projContext(), kProjBases[i], kProjCodes[i], nullptr);
-        ok = ok && op;
-        proj_destroy(op);
-    }
-    return ok;
-}
-
-void ProjCreateAndOperation8(benchmark::State& state) {
-    for (auto _ : state)
-        if (!createProj()) state.SkipWithError("proj_create failed");
-}
-BENCHMARK(ProjCreateAndOperation8)->Unit(benchmark::kMicrosecond);
-
-void ProjCreateCrsToCrs8(benchmark::State& state) {
-    for (auto _ : state)
-        if (!createProjCrsToCrs()) state.SkipWithError("proj_create_crs_to_crs failed");
-}
-BENCHMARK(ProjCreateCrsToCrs8)->Unit(benchmark::kMicrosecond);
-
-// Microseconds per round of eight, the best of `rounds` batches.
-template <typename Body>
-double bestMicroseconds(Body body, int batch) {
-    auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < batch; ++i) body();
-    std::chrono::duration<double, std::micro> spent = std::chrono::steady_clock::now() - start;
-    return spent.count() / batch;
-}
-
-void printRatios() {
-    constexpr int kRounds = 7, kBatch = 50;
-    double ours = 1e300, proj = 1e300, crsToCrs = 1e300;
-    for (int r = 0; r < kRounds; ++r) {
-        ours = std::min(ours, bestMicroseconds(createOurs, kBatch));
-        proj = std::min(proj, bestMicroseconds(createProj, kBatch));
-        crsToCrs = std::min(crsToCrs, bestMicroseconds(createProjCrsToCrs, kBatch / 5));
-    }
-    std::printf("\nEight systems, best of %d alternating batches:\n", kRounds);
-    std::printf("  CreateEpsgGeodesy                          %9.1f us\n", ours);
-    std::printf("  PROJ proj_create + conversion              %9.1f us  ours / PROJ %.2f\n", proj, ours / proj);
-    std::printf("  PROJ proj_create_crs_to_crs from the base  %9.1f us  ours / PROJ %.2f\n", crsToCrs,
-                ours / crsToCrs);
-}
-#endif
 
 }  // namespace
 
@@ -126,11 +76,48 @@ int main(int argc, char** argv) {
         platform::setEnvironment("KVT_PELAGIX", TELLUS_SUITE_DIR);
         resetProgramFolder();
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-#if TELLUS_WITH_PROJ
-    printRatios();
-#endif
-    return 0;
+    static const std::vector<System> systems = drawSystems();
+    const double n = double(systems.size());
+    static int failures = 0;
+
+    contest::Contender create{[] {
+        for (const System& s : systems) {
+            GeodesyHandle h = CreateEpsgGeodesy(s.code);
+            failures += !h;
+            DestroyGeodesy(h);
+        }
+    }};
+    contest::addRow("CreateEpsgGeodesy vs proj_create + conversion", n, create, {[] {
+                        for (const System& s : systems) {
+                            Pj crs(proj_create(projContext(), s.name.c_str()));
+                            Pj op(crs.p ? proj_crs_get_coordoperation(projContext(), crs.p) : nullptr);
+                            failures += !op.p;
+                        }
+                    }});
+    contest::addRow("CreateEpsgGeodesy vs proj_create_crs_to_crs from base", n, create, {[] {
+                        for (const System& s : systems) {
+                            Pj op(proj_create_crs_to_crs(projContext(), s.base.c_str(), s.name.c_str(), nullptr));
+                            failures += !op.p;
+                        }
+                    }});
+    contest::addRow("GetEpsgParams vs proj_create + ellipsoid", n, {[] {
+                        for (const System& s : systems) {
+                            EpsgParams record{sizeof(EpsgParams), 0, 0, 0, 0};
+                            failures += !GetEpsgParams(s.code, &record);
+                        }
+                    }},
+                    {[] {
+                        for (const System& s : systems) {
+                            Pj crs(proj_create(projContext(), s.name.c_str()));
+                            Pj ellipsoid(crs.p ? proj_get_ellipsoid(projContext(), crs.p) : nullptr);
+                            double a = 0, b = 0, invF = 0;
+                            int computed = 0;
+                            failures += !ellipsoid.p || !proj_ellipsoid_get_parameters(projContext(), ellipsoid.p, &a,
+                                                                                        &b, &computed, &invF);
+                        }
+                    }});
+    std::string title = "EPSG requests, " + std::to_string(systems.size()) + " distinct projected systems a run";
+    int status = contest::run(argc, argv, title.c_str());
+    if (failures) std::printf("%d requests failed while timed: the figures above are not comparable\n", failures);
+    return status;
 }
