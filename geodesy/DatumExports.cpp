@@ -37,21 +37,22 @@ Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
-// Runs a datum conversion on copies, so the caller's point changes only on success. A result
-// that is not finite is no point: it fails with `noPoint`.
+// Runs a datum conversion on copies, so the caller's point changes only on success. `convert`
+// returns the conversion's code (0 on success). A result that is not finite is no point: it fails
+// with `noPoint`.
 template <typename Convert>
 int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noPoint, Convert&& convert) {
-    return statusExport(h, [&]() {
-        if (!lat || !lon) return nullPointer();
+    return statusExport(h, [&]() -> int {
+        if (!lat || !lon) return exportframe::kNullPointer;
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
         // A point that is not finite is refused as the projections refuse one.
-        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
-        convert(*geodesyOf(h), &la, &lo, &he);
-        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(noPoint);
+        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return kLatitudeOutOfRange;
+        if (int code = convert(*geodesyOf(h), &la, &lo, &he)) return code;
+        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return noPoint;
         *lat = la;
         *lon = lo;
         if (hgt) *hgt = he;
-        return erc();
+        return 0;
     });
 }
 
@@ -59,12 +60,12 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noP
 
 TELLUS_API int TELLUS_CALL WGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
     return convertPoint(h, lat, lon, hgt, kNoShift,
-                        [](Geodesy& g, double* la, double* lo, double* he) { g.WGS84Conv(la, lo, he); });
+                        [](Geodesy& g, double* la, double* lo, double* he) { return g.WGS84Conv(la, lo, he); });
 }
 
 TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
     return convertPoint(h, lat, lon, hgt, kNoShift,
-                        [](Geodesy& g, double* la, double* lo, double* he) { g.InvWGS84Conv(la, lo, he); });
+                        [](Geodesy& g, double* la, double* lo, double* he) { return g.InvWGS84Conv(la, lo, he); });
 }
 
 TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
@@ -72,6 +73,7 @@ TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, do
     if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
     return convertPoint(h, lat, lon, hgt, kBadParameter, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.EllConv(Ellipsoid(a, f), la, lo, he);
+        return 0;
     });
 }
 
@@ -80,6 +82,7 @@ TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon,
     if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
     return convertPoint(h, lat, lon, hgt, kBadParameter, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.InvEllConv(Ellipsoid(a, f), la, lo, he);
+        return 0;
     });
 }
 

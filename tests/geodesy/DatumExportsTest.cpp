@@ -230,12 +230,14 @@ TEST_F(FileGeodesy, Ntv2GridShiftsByItsTargetEllipsoid) {
         ASSERT_EQ(EllConv(h, &p.lat, &p.lon, &p.hgt, 6378388.0, 1 / 297.0), 1);
         EXPECT_EQ(p.lat, start.lat) << c.what;
 
-        // Outside every sub-grid: code 4 and the point unchanged.
+        // Outside every sub-grid: code 4, the point unchanged, and the raised error's one log line.
         p = degrees(10.0, 9.0, 0.0);
         const Point outside = p;
+        DebugCapture capture;
         EXPECT_EQ(WGS84Conv(h, &p.lat, &p.lon, &p.hgt), 0) << c.what;
         EXPECT_EQ(GetGeodesyError(), 4) << c.what;
         EXPECT_EQ(p.lat, outside.lat) << c.what;
+        EXPECT_EQ(capture.lines(), std::vector<std::string>{threadPrefix() + "Log -- Geodesy 4\n\n"}) << c.what;
     }
 }
 
@@ -287,11 +289,13 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     ASSERT_EQ(InvWGS84Conv(h, &p.lat, &p.lon, &p.hgt), 1);
     expectNear(p, degrees(44.999341979702, 5.001141923346, 458.277280920185), "three values inverse");
 
-    // Outside the grid there is no shift: code 4 and the point unchanged.
+    // Outside the grid there is no shift: code 4, the point unchanged, and one log line.
     p = degrees(60, 5, 0);
     const Point outside = p;
+    DebugCapture capture;
     EXPECT_EQ(WGS84Conv(h, &p.lat, &p.lon, &p.hgt), 0);
     EXPECT_EQ(GetGeodesyError(), 4);
+    EXPECT_EQ(capture.lines(), std::vector<std::string>{threadPrefix() + "Log -- Geodesy 4\n\n"});
     EXPECT_EQ(p.lat, outside.lat);
     EXPECT_EQ(p.lon, outside.lon);
 
