@@ -105,6 +105,14 @@ bool isRegularFile(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+namespace {
+
+thread_local uint32_t shortages = 0;
+
+}  // namespace
+
+uint32_t descriptorShortages() { return shortages; }
+
 FILE* openForReading(const std::string& path) {
     bool noDescriptor;
     return openForReading(path, &noDescriptor);
@@ -117,6 +125,7 @@ FILE* openForReading(const std::string& path, bool* noDescriptor) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         *noDescriptor = errno == EMFILE || errno == ENFILE;
+        shortages += *noDescriptor;
         return nullptr;
     }
     struct stat st;

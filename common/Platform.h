@@ -88,6 +88,10 @@ bool readAt(std::FILE* file, int64_t offset, void* buffer, size_t size);
 // As openForReading; when it fails because the process or the system has no file descriptor left
 // (EMFILE, ENFILE), *noDescriptor is set (else cleared): the file may well be there.
 FILE* openForReading(const std::string& path, bool* noDescriptor);
+// How many opens for reading of the calling thread have failed for lack of a file descriptor: a
+// caller that reads several files compares it before and after, since those files only looked
+// missing.
+uint32_t descriptorShortages();
 
 // A path that names a folder.
 bool isDirectory(const std::string& path);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "common/Platform.h"
 #include "common/Profile.h"
 #include "common/Text.h"
 #include "geodesy/DataFiles.h"
@@ -28,6 +29,8 @@ namespace {
 constexpr int kBadDatumGrid = 18;
 // Code of a parameter file that names no projection (also: no file at all).
 constexpr int kNoProjection = 5;
+// Code of a file that cannot be opened.
+constexpr int kCannotOpen = 1;
 // Seven parameters, or another ellipsoid, that are not all finite numbers.
 constexpr int kBadParameter = 7;
 // A datum shift that gives no point (outside its grid, or a grid that holds no value there).
@@ -203,12 +206,17 @@ TELLUS_API int TELLUS_CALL Undulation(GeodesyHandle h, double lat, double lon, d
 TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const char* section) {
     trace("CreateFileGeodesy entered");
     Geodesy* created = nullptr;
+    // A file that could not be opened for lack of a descriptor only looked missing, and would have
+    // read as a file without keys (or without a grid): the build is refused as a file that cannot
+    // be opened.
+    const uint32_t shortages = platform::descriptorShortages();
     int code = exportframe::runCaught([&]() {
         // No file at all reads like a file without keys: no projection.
         if (!path) return failure(kNoProjection);
         Pelagix::Profile profile(path);
         return DoGeoCreation(profile, section ? section : geodesyfile::kDefaultSection, created);
     });
+    if (platform::descriptorShortages() != shortages) code = kCannotOpen;
     if (code != 0 && created) {
         delete created;
         created = nullptr;
