@@ -12,11 +12,9 @@ constexpr int64_t kMaxHeldBytes = sizeof(void*) >= 8 ? int64_t(1) << 30 : int64_
 
 }  // namespace
 
-std::shared_ptr<GridRows> GridRows::Open(const std::string& path, sharedgrids::Format format, size_t headerSize,
-                                         bool* noDescriptor) {
-    *noDescriptor = false;
+std::shared_ptr<GridRows> GridRows::Open(const std::string& path, sharedgrids::Format format, size_t headerSize) {
     return sharedgrids::acquire<GridRows>(path, format, Close, [&](const std::string& p, platform::FileStamp& stamp) {
-        std::FILE* file = platform::openForReading(p, noDescriptor);
+        std::FILE* file = platform::openForReading(p);
         if (!file) return static_cast<GridRows*>(nullptr);
         GridRows* rows = new GridRows;
         rows->file = file;

@@ -25,9 +25,8 @@
 class GridRows {
 public:
     // The shared rows of the regular file `path`, with its first `headerSize` bytes read; null when
-    // it cannot be opened (*noDescriptor tells a lack of file descriptors).
-    static std::shared_ptr<GridRows> Open(const std::string& path, sharedgrids::Format format, size_t headerSize,
-                                          bool* noDescriptor);
+    // it cannot be opened.
+    static std::shared_ptr<GridRows> Open(const std::string& path, sharedgrids::Format format, size_t headerSize);
     ~GridRows();
     GridRows(const GridRows&) = delete;
     GridRows& operator=(const GridRows&) = delete;

@@ -36,8 +36,7 @@ erc InterpFile::OpenShared(const char* filePath, sharedgrids::Format format, siz
                            std::shared_ptr<GridRows>& rows) {
     if (!filePath) return erc(1, kSeverityError, &geodesyFacility());
     path = filePath;
-    bool noDescriptor;
-    rows = GridRows::Open(path, format, headerSize, &noDescriptor);
+    rows = GridRows::Open(path, format, headerSize);
     if (!rows) return erc(1, kSeverityError, &geodesyFacility());
     return gridSuccess();
 }

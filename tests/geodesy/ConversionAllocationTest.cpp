@@ -1,7 +1,8 @@
 // Conversions are hot paths: once a coordinate system is set up, GeoXY, XYGeo, WGS84Conv,
 // InvWGS84Conv and DatumSeparation allocate nothing, whichever datum and vertical set-up they
-// run through, and a point outside the datum grid costs no more while no debug sink is active. This program replaces the C allocation functions, which operator new also calls,
-// to count every call.
+// run through, and a point outside the datum grid costs no more while no debug sink is active.
+// This program replaces the C allocation functions, which operator new also calls, to count
+// every call.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

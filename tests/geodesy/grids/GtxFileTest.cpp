@@ -161,11 +161,14 @@ TEST(GtxFile, BadFilesRaise) {
 TEST(GtxFile, ObjectsOfOneFileShareItsRows) {
     REQUIRE_PROJ_GRID(path, "egm96_15.gtx");
     constexpr int kPoints = 3000, kThreads = 4, kObjects = 100;
-    auto point = [](int i) { return std::pair<double, double>(-80 + 160.0 * i / kPoints, -170 + 340.0 * ((i * 7919) % kPoints) / kPoints); };
+    auto point = [](int i) {
+        return std::pair<double, double>(-80 + 160.0 * i / kPoints, -170 + 340.0 * ((i * 7919) % kPoints) / kPoints);
+    };
+    auto at = [&](GtxFile& gtx, int i) { return lookup(gtx, point(i).first, point(i).second); };
     std::vector<double> expected(kPoints);
     {
         GtxFile alone(path.c_str());
-        for (int i = 0; i < kPoints; ++i) expected[size_t(i)] = lookup(alone, point(i).first, point(i).second);
+        for (int i = 0; i < kPoints; ++i) expected[size_t(i)] = at(alone, i);
     }
     const long rowBytes = long(readFile(path).size());
     const int descriptors = openDescriptors();
@@ -178,7 +181,7 @@ TEST(GtxFile, ObjectsOfOneFileShareItsRows) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < kPoints; ++i) {
                 int k = (i + t * 700) % kPoints;
-                if (lookup(*files[size_t(t)], point(k).first, point(k).second) != expected[size_t(k)]) ++mismatches[size_t(t)];
+                if (at(*files[size_t(t)], k) != expected[size_t(k)]) ++mismatches[size_t(t)];
             }
         });
     for (std::thread& t : threads) t.join();
@@ -187,7 +190,7 @@ TEST(GtxFile, ObjectsOfOneFileShareItsRows) {
     // per object would take hundreds of megabytes.
     const long before = residentBytes();
     for (int k = kThreads; k < kObjects; ++k)
-        for (int i = 0; i < kPoints; i += 10) ASSERT_EQ(lookup(*files[size_t(k)], point(i).first, point(i).second), expected[size_t(i)]);
+        for (int i = 0; i < kPoints; i += 10) ASSERT_EQ(at(*files[size_t(k)], i), expected[size_t(i)]);
     EXPECT_LT(residentBytes() - before, rowBytes);
     files.clear();
     EXPECT_EQ(openDescriptors(), descriptors);
