@@ -7,7 +7,11 @@
 #include "common/Platform.h"
 #include "common/Text.h"
 
+bool debugLogActive() { return platform::debugOutputActive(); }
+
 void debugLogV(const char* format, va_list args) {
+    // A line that nobody receives is not formatted.
+    if (!debugLogActive()) return;
     // Room for the longest line and the start of the character at the cut, which decides where
     // the cut may fall.
     constexpr size_t kLookAhead = 4;

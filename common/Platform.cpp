@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -67,7 +68,24 @@ std::vector<std::string> commandLine() {
     return out;
 }
 
-uint32_t threadId() { return uint32_t(syscall(SYS_gettid)); }
+namespace {
+
+// The calling thread's id once read, 0 before. A forked child is another process whose one thread
+// has another id: the fork handler makes it read its own.
+thread_local uint32_t cachedThreadId = 0;
+
+void forgetThreadId() { cachedThreadId = 0; }
+
+}  // namespace
+
+uint32_t threadId() {
+    if (cachedThreadId == 0) {
+        static const bool forkHandled = pthread_atfork(nullptr, nullptr, forgetThreadId) == 0;
+        (void)forkHandled;
+        cachedThreadId = uint32_t(syscall(SYS_gettid));
+    }
+    return cachedThreadId;
+}
 
 std::string absolutePath(const std::string& path) {
     if (path.empty() || path.front() == '/') return path;
@@ -89,13 +107,31 @@ bool isRegularFile(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+namespace {
+
+thread_local uint32_t shortages = 0;
+
+}  // namespace
+
+uint32_t descriptorShortages() { return shortages; }
+
 FILE* openForReading(const std::string& path) {
+    bool noDescriptor;
+    return openForReading(path, &noDescriptor);
+}
+
+FILE* openForReading(const std::string& path, bool* noDescriptor) {
+    *noDescriptor = false;
     // Opening a pipe or a device may already do something (wake a writer waiting on a pipe), so
     // only what names a regular file is opened.
     if (!isRegularFile(path)) return nullptr;
     // Non-blocking so that a pipe put in its place meanwhile does not wait for a writer.
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        *noDescriptor = errno == EMFILE || errno == ENFILE;
+        shortages += *noDescriptor;
+        return nullptr;
+    }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
@@ -434,22 +470,53 @@ int64_t fileSize(std::FILE* file) {
     return int64_t(st.st_size);
 }
 
+bool readAt(std::FILE* file, int64_t offset, void* buffer, size_t size) {
+    if (!file || offset < 0 || offset > int64_t(std::numeric_limits<off_t>::max())) return false;
+    const int fd = fileno(file);
+    auto* at = static_cast<unsigned char*>(buffer);
+    while (size > 0) {
+        ssize_t n = pread(fd, at, size, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        at += n;
+        offset += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
 bool isDirectory(const std::string& path) {
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool fileStamp(const std::string& path, FileStamp& stamp) {
-    stamp = FileStamp{};
-    // The 64-bit form, so the 32-bit library stamps files on file systems with large inodes too.
-    struct stat64 st;
-    if (path.empty() || stat64(path.c_str(), &st) != 0) return false;
+namespace {
+
+void fillStamp(const struct stat64& st, FileStamp& stamp) {
     constexpr int64_t kNanoseconds = 1000000000;
     stamp.device = uint64_t(st.st_dev);
     stamp.inode = uint64_t(st.st_ino);
     stamp.size = int64_t(st.st_size);
     stamp.modified = int64_t(st.st_mtim.tv_sec) * kNanoseconds + st.st_mtim.tv_nsec;
     stamp.changed = int64_t(st.st_ctim.tv_sec) * kNanoseconds + st.st_ctim.tv_nsec;
+}
+
+}  // namespace
+
+bool fileStamp(const std::string& path, FileStamp& stamp) {
+    stamp = FileStamp{};
+    // The 64-bit form, so the 32-bit library stamps files on file systems with large inodes too.
+    struct stat64 st;
+    if (path.empty() || stat64(path.c_str(), &st) != 0) return false;
+    fillStamp(st, stamp);
+    return true;
+}
+
+bool fileStamp(std::FILE* file, FileStamp& stamp) {
+    stamp = FileStamp{};
+    struct stat64 st;
+    if (!file || fstat64(fileno(file), &st) != 0) return false;
+    fillStamp(st, stamp);
     return true;
 }
 
@@ -508,7 +575,18 @@ void writeAll(int fd, const std::string& line) {
     }
 }
 
+DebugSink& debugSink() {
+    static DebugSink sink;
+    return sink;
+}
+
 }  // namespace
+
+bool debugOutputActive() {
+    if (captureHook.load(std::memory_order_relaxed)) return true;
+    const DebugSink& sink = debugSink();
+    return sink.toStderr || sink.fd >= 0;
+}
 
 void setDebugCapture(DebugCapture capture, void* context) {
     captureContext.store(context);
@@ -520,7 +598,7 @@ void debugOutput(const std::string& line) {
         hook(line, captureContext.load());
         return;
     }
-    static DebugSink sink;
+    const DebugSink& sink = debugSink();
     // O_APPEND makes each line one write, so lines of several threads do not interleave.
     if (sink.toStderr)
         writeAll(STDERR_FILENO, line);

@@ -21,7 +21,7 @@ void setEnvironment(const char* name, const char* value);
 // The process's arguments, program name first.
 std::vector<std::string> commandLine();
 
-// Identifier of the calling thread, as the debug log shows it.
+// Identifier of the calling thread, as the debug log shows it; read from the system once per thread.
 uint32_t threadId();
 
 // `path` made absolute against the current folder (unchanged when it is absolute or empty, or
@@ -109,6 +109,16 @@ private:
 bool seekFile(std::FILE* file, int64_t offset);
 // Size in bytes of an open file, -1 when unknown.
 int64_t fileSize(std::FILE* file);
+// Reads `size` bytes at `offset` of an open file without moving its position (pread), so that
+// threads may read one file at once without a lock. False unless all of them were read.
+bool readAt(std::FILE* file, int64_t offset, void* buffer, size_t size);
+// As openForReading; when it fails because the process or the system has no file descriptor left
+// (EMFILE, ENFILE), *noDescriptor is set (else cleared): the file may well be there.
+FILE* openForReading(const std::string& path, bool* noDescriptor);
+// How many opens for reading of the calling thread have failed for lack of a file descriptor: a
+// caller that reads several files compares it before and after, since those files only looked
+// missing.
+uint32_t descriptorShortages();
 
 // A path that names a folder.
 bool isDirectory(const std::string& path);
@@ -126,6 +136,9 @@ std::string libraryError();
 // unless PELAGIX_DEBUG_LOG is "stderr" or names a file to append to. A capture hook, when set,
 // receives every line instead (tests).
 void debugOutput(const std::string& line);
+// True when debugOutput writes its lines somewhere (a capture hook, or PELAGIX_DEBUG_LOG names a
+// sink that could be opened): a line that nobody receives need not be formatted.
+bool debugOutputActive();
 using DebugCapture = void (*)(const std::string& line, void* context);
 void setDebugCapture(DebugCapture capture, void* context);
 
@@ -142,5 +155,7 @@ struct FileStamp {
 };
 // The stamp of a path; false (and an empty stamp) when it cannot be read.
 bool fileStamp(const std::string& path, FileStamp& stamp);
+// The stamp of an open file.
+bool fileStamp(std::FILE* file, FileStamp& stamp);
 
 }  // namespace platform

@@ -142,9 +142,18 @@ void errfac::handle(erc& e) {
 }
 
 void errfac::log(const erc& e) const {
+    // A failure costs what a success costs while nobody reads the log.
+    if (!debugLogActive()) return;
     char buf[1024];
     format(e, buf, sizeof buf);
     debugLog("%s", buf);
+}
+
+int errfac::handleAsCode(erc& e) {
+    if (e.code == 0 || !e.pending || e.severity <= 0) return 0;
+    e.pending = 0;
+    if (e.severity >= logLevel) log(e);
+    return e.severity >= throwLevel ? e.code : 0;
 }
 
 short errfac::setLogLevel(short level) { return logLevel = clampLevel(level); }

@@ -69,6 +69,10 @@ public:
     // Logs and throws according to the levels.
     virtual void handle(erc& e);
     virtual void log(const erc& e) const;
+    // What this class's handle does with a pending error, without the throw: logs it by the log
+    // level and returns its code where handle would throw it (0 where it would let it go, and for
+    // an error that is not pending). `e` is taken. For paths that report a raised error as a code.
+    int handleAsCode(erc& e);
 
     short setLogLevel(short level);
     short setThrowLevel(short level);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "common/Platform.h"
 #include "common/Profile.h"
 #include "common/Text.h"
 #include "geodesy/DataFiles.h"
@@ -28,6 +29,8 @@ namespace {
 constexpr int kBadDatumGrid = 18;
 // Code of a parameter file that names no projection (also: no file at all).
 constexpr int kNoProjection = 5;
+// Code of a file that cannot be opened.
+constexpr int kCannotOpen = 1;
 // Seven parameters, or another ellipsoid, that are not all finite numbers.
 constexpr int kBadParameter = 7;
 // A datum shift that gives no point (outside its grid, or a grid that holds no value there).
@@ -37,21 +40,22 @@ Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
-// Runs a datum conversion on copies, so the caller's point changes only on success. A result
-// that is not finite is no point: it fails with `noPoint`.
+// Runs a datum conversion on copies, so the caller's point changes only on success. `convert`
+// returns the conversion's code (0 on success). A result that is not finite is no point: it fails
+// with `noPoint`.
 template <typename Convert>
 int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noPoint, Convert&& convert) {
-    return statusExport(h, [&]() {
-        if (!lat || !lon) return nullPointer();
+    return statusExport(h, [&]() -> int {
+        if (!lat || !lon) return exportframe::kNullPointer;
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
         // A point that is not finite is refused as the projections refuse one.
-        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
-        convert(*geodesyOf(h), &la, &lo, &he);
-        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(noPoint);
+        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return kLatitudeOutOfRange;
+        if (int code = convert(*geodesyOf(h), &la, &lo, &he)) return code;
+        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return noPoint;
         *lat = la;
         *lon = lo;
         if (hgt) *hgt = he;
-        return erc();
+        return 0;
     });
 }
 
@@ -59,12 +63,12 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noP
 
 TELLUS_API int TELLUS_CALL WGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
     return convertPoint(h, lat, lon, hgt, kNoShift,
-                        [](Geodesy& g, double* la, double* lo, double* he) { g.WGS84Conv(la, lo, he); });
+                        [](Geodesy& g, double* la, double* lo, double* he) { return g.WGS84Conv(la, lo, he); });
 }
 
 TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
     return convertPoint(h, lat, lon, hgt, kNoShift,
-                        [](Geodesy& g, double* la, double* lo, double* he) { g.InvWGS84Conv(la, lo, he); });
+                        [](Geodesy& g, double* la, double* lo, double* he) { return g.InvWGS84Conv(la, lo, he); });
 }
 
 TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
@@ -72,6 +76,7 @@ TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, do
     if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
     return convertPoint(h, lat, lon, hgt, kBadParameter, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.EllConv(Ellipsoid(a, f), la, lo, he);
+        return 0;
     });
 }
 
@@ -80,6 +85,7 @@ TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon,
     if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
     return convertPoint(h, lat, lon, hgt, kBadParameter, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.InvEllConv(Ellipsoid(a, f), la, lo, he);
+        return 0;
     });
 }
 
@@ -200,12 +206,17 @@ TELLUS_API int TELLUS_CALL Undulation(GeodesyHandle h, double lat, double lon, d
 TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const char* section) {
     trace("CreateFileGeodesy entered");
     Geodesy* created = nullptr;
+    // A file that could not be opened for lack of a descriptor only looked missing, and would have
+    // read as a file without keys (or without a grid): the build is refused as a file that cannot
+    // be opened.
+    const uint32_t shortages = platform::descriptorShortages();
     int code = exportframe::runCaught([&]() {
         // No file at all reads like a file without keys: no projection.
         if (!path) return failure(kNoProjection);
         Pelagix::Profile profile(path);
         return DoGeoCreation(profile, section ? section : geodesyfile::kDefaultSection, created);
     });
+    if (platform::descriptorShortages() != shortages) code = kCannotOpen;
     if (code != 0 && created) {
         delete created;
         created = nullptr;

@@ -117,40 +117,40 @@ void helmert(const Ellipsoid& from, const Ellipsoid& to, const EllDiffParams& p,
 
 erc outsideGrid() { return erc(kOutsideGrid, kSeverityError, &geodesyFacility()); }
 
-// A failing status that nobody takes is raised by its facility when it is destroyed here.
-void letGo(erc status) { (void)status; }
+// A failing status raised as a code: logged as its facility logs a raised error, and its code where
+// the facility would throw it, without the cost of an exception.
+int raised(erc status) { return status.getFacility()->handleAsCode(status); }
 
 }  // namespace
 
-void Geodesy::WGS84Conv(double* lat, double* lon, double* hgt) { DatumConv(true, lat, lon, hgt); }
+int Geodesy::WGS84Conv(double* lat, double* lon, double* hgt) { return DatumConv(true, lat, lon, hgt); }
 
-void Geodesy::InvWGS84Conv(double* lat, double* lon, double* hgt) { DatumConv(false, lat, lon, hgt); }
+int Geodesy::InvWGS84Conv(double* lat, double* lon, double* hgt) { return DatumConv(false, lat, lon, hgt); }
 
-void Geodesy::DatumConv(bool toLocal, double* lat, double* lon, double* hgt) {
-    if (!datumOn) return;
+int Geodesy::DatumConv(bool toLocal, double* lat, double* lon, double* hgt) {
+    if (!datumOn) return 0;
     const Ellipsoid& from = toLocal ? static_cast<const Ellipsoid&>(Wgs84Ellipsoid) : *projection;
     const Ellipsoid& to = toLocal ? *projection : static_cast<const Ellipsoid&>(Wgs84Ellipsoid);
     if (!datumGrid) {
         helmert(from, to, ellDiff, toLocal, lat, lon, hgt);
-        return;
+        return 0;
     }
     switch (gridKind) {
     case kBinaryShiftGrid: {
         // The grid is read at the input position, on whichever datum that is.
         EllDiffParams p;
-        LocalShift(*lat, *lon, *hgt, p);
+        if (int code = LocalShift(*lat, *lon, *hgt, p)) return code;
         helmert(from, to, p, toLocal, lat, lon, hgt);
-        return;
+        return 0;
     }
     case kNtv2Grid: {
         // The grid leads to its target ellipsoid: when that is the local one, WGS 84 to local is
         // the grid's forward shift; otherwise its inverse. The height is not touched.
         GsbFile& gsb = static_cast<GsbFile&>(*datumGrid);
         const bool gridForward = toLocal != gridDiffers;
-        letGo(gridForward ? gsb.Forward(lat, lon) : gsb.Inverse(lat, lon));
-        return;
+        return raised(gridForward ? gsb.Forward(lat, lon) : gsb.Inverse(lat, lon));
     }
-    default: return;
+    default: return 0;
     }
 }
 
@@ -168,10 +168,10 @@ void Geodesy::InvEllConv(const Ellipsoid& target, double* lat, double* lon, doub
     if (EllConvApplies(target)) helmert(*projection, target, ellDiff, false, lat, lon, hgt);
 }
 
-void Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) {
+int Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) {
     if (!datumGrid) {
         out = ellDiff;
-        return;
+        return 0;
     }
     double values[kCartesianShiftValues] = {};
     int count = 0;
@@ -180,8 +180,7 @@ void Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out)
         // Outside the grid there is no shift to apply: passing the point through unshifted would
         // hide a datum error of up to hundreds of metres.
         out = ellDiff;
-        letGo(outsideGrid());
-        return;
+        return raised(outsideGrid());
     }
     out = identity();
     if (count == kAngularShiftValues) {
@@ -198,6 +197,7 @@ void Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out)
         out.shiftY = values[1];
         out.shiftZ = values[2];
     }
+    return 0;
 }
 
 erc Geodesy::SetEllModel(const char* path) {

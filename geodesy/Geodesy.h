@@ -74,15 +74,18 @@ public:
 
     // ---- Datum transformations (DatumTransform.cpp) ----
     // WGS 84 -> local datum, and back, in place (radians, metres). A point that the datum-shift
-    // grid does not serve (outside it, or an NTv2 inverse that fails) is raised as erc 4.
-    void WGS84Conv(double* lat, double* lon, double* hgt);
-    void InvWGS84Conv(double* lat, double* lon, double* hgt);
+    // grid does not serve (outside it, or an NTv2 inverse that fails) is raised as erc 4, as a
+    // code: logged as a raised error is, and returned (0 on success) without an exception, so that
+    // a failing point costs what a shifted one does.
+    int WGS84Conv(double* lat, double* lon, double* hgt);
+    int InvWGS84Conv(double* lat, double* lon, double* hgt);
     // Seven parameters from `source` to the local ellipsoid, and from it to `target`. Nothing
     // with a datum-shift grid, with the conversion off, or for the local ellipsoid itself.
     void EllConv(const Ellipsoid& source, double* lat, double* lon, double* hgt) const;
     void InvEllConv(const Ellipsoid& target, double* lat, double* lon, double* hgt) const;
-    // The seven parameters of a binary shift grid at a point; outside it erc 4 is raised.
-    void LocalShift(double lat, double lon, double hgt, EllDiffParams& out);
+    // The seven parameters of a binary shift grid at a point; outside it erc 4 is raised as a code
+    // (as WGS84Conv raises it) and `out` holds the stored parameters.
+    int LocalShift(double lat, double lon, double hgt, EllDiffParams& out);
     // The datum-shift grid by the path's extension; null drops it. A grid that cannot be used is
     // logged and leaves none; the result is then its reader's code (2 for a grid of a kind or
     // layout the conversions cannot use).
@@ -115,7 +118,7 @@ public:
 
 private:
     bool EllConvApplies(const Ellipsoid& other) const;
-    void DatumConv(bool toLocal, double* lat, double* lon, double* hgt);
+    int DatumConv(bool toLocal, double* lat, double* lon, double* hgt);
     int VDatumSeparationCode(double lat, double lon, double& separation);
 
     // Datum: at most one of the grid and the seven parameters is in force.

@@ -47,15 +47,19 @@ BinFile::~BinFile() = default;
 
 erc BinFile::Open(const char* filePath, bool westPositive) {
     path.clear();
-    gridRows.Reset(0, 0, 0);
+    gridRows.reset();
+    pair.clear();
     row0 = row1 = nullptr;
     CloseFile();
     rows = columns = 0;
     valuesPerNode = recordSize = 0;
     cachedRow = cachedColumn = -1;
 
-    unsigned char header[kHeaderSize];
-    if (erc opened = OpenWithHeader(filePath, header, kHeaderSize); opened.getCode() != 0) return opened;
+    std::shared_ptr<GridRows> shared;
+    if (erc opened = OpenShared(filePath, sharedgrids::Format::BinaryGrid, kHeaderSize, shared); opened.getCode() != 0)
+        return opened;
+    const unsigned char* header = shared->Header();
+    if (!header) return gridBadHeader();
 
     int32_t headerColumns = byteorder::loadLittle<int32_t>(header + kColumnsAt);
     int32_t headerRows = byteorder::loadLittle<int32_t>(header + kRowsAt);
@@ -75,7 +79,7 @@ erc BinFile::Open(const char* filePath, bool westPositive) {
     // The whole file must hold every record: no lookup may read past its end.
     int64_t record = int64_t(values) * headerColumns * 4 + 4;
     if (record > INT32_MAX) return gridBadHeader();
-    int64_t size = platform::fileSize(file);
+    int64_t size = shared->FileSize();
     if (size < 0 || (size - record) / record < headerRows) return gridBadHeader();
 
     rows = headerRows;
@@ -89,7 +93,9 @@ erc BinFile::Open(const char* filePath, bool westPositive) {
     north = south + (rows - 1) * latSpacing;
     east = west + (columns - 1) * lonSpacing;
     // Row r is record r + 1.
-    gridRows.Reset(rows, size_t(recordSize), recordSize);
+    shared->Layout(rows, size_t(recordSize), recordSize);
+    pair.resize(shared->PairBytes());
+    gridRows = std::move(shared);
     semiMajor = byteorder::loadLittle<double>(header + kSemiMajorAt);
     inverseFlattening = byteorder::loadLittle<double>(header + kInverseFlatteningAt);
     if (westPositive) {
@@ -104,8 +110,8 @@ erc BinFile::Lookup(double latitude, double longitude, int* count, double* value
     // A grid that runs past 180 degrees takes western longitudes as their eastern equivalents.
     if (east > kPi && longitude < 0.0) longitude += 2 * kPi;
     Cell cell;
-    if (!CachedCell(latitude, longitude, file && gridRows.Ready(), cachedRow, cachedColumn,
-                    [this](int row) { return gridRows.Fetch(file, row, row0, row1); }, cell)) {
+    if (!CachedCell(latitude, longitude, gridRows && gridRows->Ready(), cachedRow, cachedColumn,
+                    [this](int row) { return gridRows->Fetch(row, row0, row1, pair.data()); }, cell)) {
         if (count) *count = 0;
         return gridOutside();
     }

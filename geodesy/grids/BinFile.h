@@ -7,11 +7,14 @@
 // each 4 x values x columns + 4 bytes: a leading f32 that is not used and the nodes from west to
 // east, each node's values together.
 //
-// Owns its file, open for the object's life. Lookups read rows into memory as they first need
-// them (GridRows): one object serves one thread at a time.
+// Its file stays open for the object's life, shared with every object of the same file; lookups
+// read rows into memory as they first need them (GridRows). One object serves one thread at a
+// time.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "geodesy/grids/GridRows.h"
 #include "geodesy/grids/InterpFile.h"
@@ -38,8 +41,10 @@ public:
     int ValuesPerNode() const { return valuesPerNode; }
 
 private:
-    // The rows of the cell last looked up (records in the file's byte order) and the rows held.
-    GridRows gridRows;
+    // The file's rows, shared with every object of the same file, and the rows of the cell last
+    // looked up (records in the file's byte order; `pair` holds them for a grid too large to hold).
+    std::shared_ptr<GridRows> gridRows;
+    std::vector<unsigned char> pair;
     const unsigned char* row0 = nullptr;
     const unsigned char* row1 = nullptr;
     int32_t valuesPerNode = 0;

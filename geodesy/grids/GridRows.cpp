@@ -12,42 +12,56 @@ constexpr int64_t kMaxHeldBytes = sizeof(void*) >= 8 ? int64_t(1) << 30 : int64_
 
 }  // namespace
 
-void GridRows::Reset(int32_t rows, size_t rowBytes, int64_t firstRow) {
-    rowCount = rows;
-    rowSize = rowBytes;
-    rowsAt = firstRow;
-    all.reset();
-    read.clear();
-    pair.clear();
-    if (rows <= 0) return;
-    // The block is not touched until rows are read into it, so an unvisited part costs no memory.
-    if (int64_t(rows) * int64_t(rowBytes) <= kMaxHeldBytes) {
-        all.reset(new (std::nothrow) unsigned char[size_t(rows) * rowBytes]);
-        if (all) read.assign(size_t(rows), 0);
-    }
-    if (!all) pair.resize(2 * rowBytes);
+std::shared_ptr<GridRows> GridRows::Open(const std::string& path, sharedgrids::Format format, size_t headerSize) {
+    return sharedgrids::acquire<GridRows>(path, format, Close, [&](const std::string& p, platform::FileStamp& stamp) {
+        std::FILE* file = platform::openForReading(p);
+        if (!file) return static_cast<GridRows*>(nullptr);
+        GridRows* rows = new GridRows;
+        rows->file = file;
+        rows->header.resize(headerSize);
+        rows->headerRead = platform::readAt(file, 0, rows->header.data(), headerSize);
+        rows->fileSize = platform::fileSize(file);
+        platform::fileStamp(file, stamp);
+        return rows;
+    });
 }
 
-bool GridRows::ReadRow(std::FILE* file, int32_t row, unsigned char* into) {
-    return platform::seekFile(file, rowsAt + int64_t(row) * int64_t(rowSize)) &&
-           std::fread(into, 1, rowSize, file) == rowSize;
+GridRows::~GridRows() {
+    if (file) std::fclose(file);
 }
 
-bool GridRows::Fetch(std::FILE* file, int32_t row, const unsigned char*& lower, const unsigned char*& upper) {
+void GridRows::Layout(int32_t rows, size_t rowBytes, int64_t firstRow) {
+    std::call_once(laidOut, [&] {
+        if (rows <= 0) return;
+        rowSize = rowBytes;
+        rowsAt = firstRow;
+        // The block is not touched until rows are read into it, so an unvisited part costs no memory.
+        if (int64_t(rows) * int64_t(rowBytes) <= kMaxHeldBytes) {
+            all.reset(new (std::nothrow) unsigned char[size_t(rows) * rowBytes]);
+            read.reset(new (std::nothrow) std::atomic<uint8_t>[size_t(rows)]());
+            if (!read) all.reset();
+        }
+        rowCount = rows;
+    });
+}
+
+bool GridRows::Fetch(int32_t row, const unsigned char*& lower, const unsigned char*& upper, unsigned char* pair) {
     if (!file || row < 0 || row + 1 >= rowCount) return false;
+    const int64_t at = rowsAt + int64_t(row) * int64_t(rowSize);
     if (!all) {
         // Both rows in one read: they follow each other in the file.
-        if (!platform::seekFile(file, rowsAt + int64_t(row) * int64_t(rowSize)) ||
-            std::fread(pair.data(), 1, pair.size(), file) != pair.size())
-            return false;
-        lower = pair.data();
-        upper = pair.data() + rowSize;
+        if (!pair || !platform::readAt(file, at, pair, 2 * rowSize)) return false;
+        lower = pair;
+        upper = pair + rowSize;
         return true;
     }
     for (int32_t r : {row, row + 1}) {
-        if (read[size_t(r)]) continue;
-        if (!ReadRow(file, r, &all[size_t(r) * rowSize])) return false;
-        read[size_t(r)] = 1;
+        if (read[size_t(r)].load(std::memory_order_acquire)) continue;
+        std::lock_guard<std::mutex> guard(filling);
+        if (read[size_t(r)].load(std::memory_order_relaxed)) continue;
+        unsigned char* into = &all[size_t(r) * rowSize];
+        if (!platform::readAt(file, rowsAt + int64_t(r) * int64_t(rowSize), into, rowSize)) return false;
+        read[size_t(r)].store(1, std::memory_order_release);
     }
     lower = &all[size_t(row) * rowSize];
     upper = lower + rowSize;

@@ -4,6 +4,7 @@
 
 #include "geodesy/grids/ByteOrder.h"
 #include "geodesy/grids/Ntv2Shift.h"
+#include "geodesy/grids/SharedGridFiles.h"
 
 namespace {
 
@@ -21,7 +22,16 @@ constexpr int kKeyLength = 8;
 }  // namespace
 
 GsbFile::GsbFile(const char* filePath) {
-    handle = filePath ? ntv2_open(filePath, true, false, nullptr, nullptr) : nullptr;
+    // Every object of one file shares its handle: its file, its sub-grids and their nodes.
+    if (filePath)
+        shared = sharedgrids::acquire<ntv2_handle>(
+            filePath, sharedgrids::Format::Ntv2, ntv2_close, [](const std::string& p, platform::FileStamp& stamp) {
+                ntv2_handle* h = ntv2_open(p.c_str(), true, false, nullptr, nullptr);
+                // A handle whose open failed has no file left to tell it by: it is not shared.
+                if (h && h->file) platform::fileStamp(h->file, stamp);
+                return h;
+            });
+    handle = shared.get();
     if (!handle) {
         // Raised: the value is not taken.
         erc(1, kSeverityError, &geodesyFacility());
@@ -34,7 +44,7 @@ GsbFile::GsbFile(const char* filePath) {
     east = handle->east;
 }
 
-GsbFile::~GsbFile() { ntv2_close(handle); }
+GsbFile::~GsbFile() = default;
 
 erc GsbFile::Lookup(double latitude, double longitude, int* count, double* values) {
     if (count) *count = kShiftValues;

@@ -1,10 +1,13 @@
 // An NTv2 grid-shift file as a grid file: lookups give the shift at a point in arc-seconds, and
 // Forward / Inverse shift a geodetic position between the file's two datums.
 //
-// Owns one NTv2 handle opened for on-demand reading (the handle owns the file): each sub-grid
-// is read into memory under the handle's mutex the first time a point needs it, and served from
-// memory without a lock after that. One object may serve several threads.
+// Uses one NTv2 handle opened for on-demand reading (the handle owns the file), shared with every
+// other object of the same file (SharedGridFiles): each sub-grid is read into memory under the
+// handle's mutex the first time a point of any of them needs it, and served from memory without a
+// lock after that. One object may serve several threads.
 #pragma once
+
+#include <memory>
 
 #include "geodesy/grids/InterpFile.h"
 #include "geodesy/grids/Ntv2Reader.h"
@@ -37,5 +40,6 @@ public:
 private:
     void Ellipsoid(int majorRecord, double* a, double* f);
 
-    ntv2_handle* handle = nullptr;
+    std::shared_ptr<ntv2_handle> shared;
+    ntv2_handle* handle = nullptr;  // shared's, for the lookups
 };

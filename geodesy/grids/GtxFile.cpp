@@ -40,8 +40,11 @@ GtxFile::GtxFile(const char* filePath) {
 GtxFile::~GtxFile() = default;
 
 erc GtxFile::Open(const char* filePath) {
-    unsigned char header[kHeaderSize];
-    if (erc opened = OpenWithHeader(filePath, header, kHeaderSize); opened.getCode() != 0) return opened;
+    std::shared_ptr<GridRows> shared;
+    if (erc opened = OpenShared(filePath, sharedgrids::Format::Gtx, kHeaderSize, shared); opened.getCode() != 0)
+        return opened;
+    const unsigned char* header = shared->Header();
+    if (!header) return gridBadHeader();
     double southDegrees = byteorder::loadBig<double>(header + kSouthAt);
     double westDegrees = byteorder::loadBig<double>(header + kWestAt);
     double latStep = byteorder::loadBig<double>(header + kLatSpacingAt);
@@ -64,7 +67,7 @@ erc GtxFile::Open(const char* filePath) {
         return gridBadHeader();
     int64_t row = int64_t(headerColumns) * 4;
     if (row > INT32_MAX) return gridBadHeader();
-    int64_t size = platform::fileSize(file);
+    int64_t size = shared->FileSize();
     if (size < 0 || (size - int64_t(kHeaderSize)) / row < headerRows) return gridBadHeader();
 
     rows = headerRows;
@@ -76,14 +79,16 @@ erc GtxFile::Open(const char* filePath) {
     lonSpacing = lonRad;
     north = northRad;
     east = eastRad;
-    gridRows.Reset(rows, size_t(rowSize), int64_t(kHeaderSize));
+    shared->Layout(rows, size_t(rowSize), int64_t(kHeaderSize));
+    pair.resize(shared->PairBytes());
+    gridRows = std::move(shared);
     return gridSuccess();
 }
 
 erc GtxFile::Lookup(double latitude, double longitude, int* count, double* values) {
     Cell cell;
-    if (!CachedCell(latitude, longitude, file && gridRows.Ready(), cachedRow, cachedColumn,
-                    [this](int row) { return gridRows.Fetch(file, row, row0, row1); }, cell)) {
+    if (!CachedCell(latitude, longitude, gridRows && gridRows->Ready(), cachedRow, cachedColumn,
+                    [this](int row) { return gridRows->Fetch(row, row0, row1, pair.data()); }, cell)) {
         if (count) *count = 0;
         return gridOutside();
     }

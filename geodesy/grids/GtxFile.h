@@ -4,11 +4,14 @@
 // latitude and longitude spacing (degrees) as f64; rows and columns as i32. Then the nodes row
 // by row from the south, each row from west to east; -88.8888 marks a node without data.
 //
-// Owns its file, open for the object's life. Lookups read rows into memory as they first need
-// them (GridRows): one object serves one thread at a time.
+// Its file stays open for the object's life, shared with every object of the same file; lookups
+// read rows into memory as they first need them (GridRows). One object serves one thread at a
+// time.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "geodesy/grids/GridRows.h"
 #include "geodesy/grids/InterpFile.h"
@@ -32,8 +35,10 @@ public:
 private:
     erc Open(const char* path);
 
-    // The rows of the cell last looked up (the file's bytes, big-endian) and the rows held.
-    GridRows gridRows;
+    // The file's rows, shared with every object of the same file, and the rows of the cell last
+    // looked up (the file's bytes, big-endian; `pair` holds them for a grid too large to hold).
+    std::shared_ptr<GridRows> gridRows;
+    std::vector<unsigned char> pair;
     const unsigned char* row0 = nullptr;
     const unsigned char* row1 = nullptr;
     int32_t rowSize = 0;

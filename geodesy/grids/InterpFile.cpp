@@ -32,11 +32,12 @@ erc InterpFile::OpenFile(const char* filePath) {
 
 InterpFile::~InterpFile() { CloseFile(); }
 
-erc InterpFile::OpenWithHeader(const char* filePath, unsigned char* header, size_t size) {
-    erc opened = OpenFile(filePath);
-    if (opened.getCode() != 0) return opened;
-    opened.release();
-    if (std::fread(header, 1, size, file) != size) return gridBadHeader();
+erc InterpFile::OpenShared(const char* filePath, sharedgrids::Format format, size_t headerSize,
+                           std::shared_ptr<GridRows>& rows) {
+    if (!filePath) return erc(1, kSeverityError, &geodesyFacility());
+    path = filePath;
+    rows = GridRows::Open(path, format, headerSize);
+    if (!rows) return erc(1, kSeverityError, &geodesyFacility());
     return gridSuccess();
 }
 

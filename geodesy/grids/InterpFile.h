@@ -11,9 +11,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "common/erc.h"
+#include "geodesy/grids/GridRows.h"
 
 class InterpFile {
 public:
@@ -52,7 +54,8 @@ public:
     // Node spacings, same unit (0 in a GsbFile).
     double latSpacing = 0.0;
     double lonSpacing = 0.0;
-    // The open file, owned; null when everything was read at construction.
+    // The open file, owned; null when everything was read at construction or the file is shared
+    // with other objects (binary, GTX and NTv2 grids).
     std::FILE* file = nullptr;
     // The file name (UTF-8) given to the constructor.
     std::string path;
@@ -102,8 +105,11 @@ protected:
     // Opens `filePath` (a regular file) as this object's file: code 1 when there is none or it
     // cannot be opened.
     erc OpenFile(const char* filePath);
-    // The same, then reads the first `size` bytes into `header`: code 2 when the file is shorter.
-    erc OpenWithHeader(const char* filePath, unsigned char* header, size_t size);
+    // Takes `filePath` as this object's path and opens its rows shared with every object of the
+    // same file (GridRows), `headerSize` bytes of header read: code 1 when there is no path or the
+    // file cannot be opened.
+    erc OpenShared(const char* filePath, sharedgrids::Format format, size_t headerSize,
+                   std::shared_ptr<GridRows>& rows);
     void CloseFile();
 };
 

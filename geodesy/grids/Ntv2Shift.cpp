@@ -62,103 +62,106 @@ int lastCell(int nodes) { return nodes > 2 ? nodes - 2 : 0; }
 // The node after `index` along an axis; a line of one node is its own neighbour.
 int nextNode(int index, int nodes) { return index + 1 < nodes ? index + 1 : index; }
 
-// One node value read from the file, under the handle's mutex: a sub-grid that is not in memory.
-[[gnu::noinline]] bool fileNodeValue(ntv2_handle* h, const ntv2_subfile* s, int row, int column,
-                                     int component, double* value) {
+// One node's two components (longitude, latitude) read from the file, under the handle's mutex:
+// a sub-grid that is not in memory.
+[[gnu::noinline]] bool fileNodeValues(ntv2_handle* h, const ntv2_subfile* s, int row, int column, double* value) {
     if (!h->file) return false;
     // Rows of a clipped grid keep their cut columns in the file.
     int64_t rowBytes = s->skipEast + int64_t(s->columns) * kNodeSize + s->skipWest;
-    int64_t at = s->dataPosition + s->skipSouth + row * rowBytes + s->skipEast +
-                 int64_t(column) * kNodeSize + (component == kNtv2Longitude ? kFloatSize : 0);
-    unsigned char bytes[kFloatSize];
+    int64_t at = s->dataPosition + s->skipSouth + row * rowBytes + s->skipEast + int64_t(column) * kNodeSize;
+    // The file holds the latitude shift first, then the longitude shift.
+    unsigned char bytes[2 * kFloatSize];
     bool ok;
     {
         std::lock_guard<std::mutex> guard(h->lock);
-        ok = platform::seekFile(h->file, at) && std::fread(bytes, 1, kFloatSize, h->file) == kFloatSize;
+        ok = platform::seekFile(h->file, at) && std::fread(bytes, 1, sizeof bytes, h->file) == sizeof bytes;
     }
     if (!ok) return false;
-    *value = byteorder::load<float>(bytes, h->swapped);
+    value[kNtv2Longitude] = byteorder::load<float>(bytes + kFloatSize, h->swapped);
+    value[kNtv2Latitude] = byteorder::load<float>(bytes, h->swapped);
     return true;
 }
 
-// One node value in the file unit (longitude positive west), from the sub-grid's nodes in
-// memory (`nodes`, see ntv2_nodes) or else from the file. False when it cannot be read.
-inline bool nodeValue(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int row, int column,
-                      int component, double* value) {
+// A node value that is not a number, or a shift no datum could mean, is no value: the points
+// around it are not served rather than moved by it.
+inline bool usable(const ntv2_handle* h, double v) { return std::fabs(v) * h->toSeconds <= kMaxShiftSeconds; }
+
+// Both components of one node in the file unit (longitude positive west), indexed by component,
+// from the sub-grid's nodes in memory (`nodes`, see ntv2_nodes) or else from the file. False when
+// the node cannot be read or holds no usable value.
+inline bool nodeValues(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int row, int column,
+                       double* value) {
     if (row < 0 || row >= s->rows || column < 0 || column >= s->columns) return false;
-    double v;
     if (!nodes) {
-        if (!fileNodeValue(h, s, row, column, component, &v)) return false;
+        if (!fileNodeValues(h, s, row, column, value)) return false;
     } else {
-        size_t index = size_t(row) * size_t(s->columns) + size_t(column);
-        v = nodes[2 * index + (component == kNtv2Latitude ? 1 : 0)];
+        const float* node = nodes + 2 * (size_t(row) * size_t(s->columns) + size_t(column));
+        value[kNtv2Longitude] = node[0];
+        value[kNtv2Latitude] = node[1];
     }
-    // A node that is not a number, or a shift no datum could mean, is no value: the points
-    // around it are not served rather than moved by it.
-    if (!(std::fabs(v) * h->toSeconds <= kMaxShiftSeconds)) return false;
-    *value = v;
-    return true;
+    return usable(h, value[kNtv2Longitude]) && usable(h, value[kNtv2Latitude]);
 }
 
-// Interpolated shift of one component in degrees (longitude positive west).
-// `nodes`: the sub-grid's nodes in memory, or null to read them from the file.
+// A cell of the fade band: the corner pair `from` hands its values (the grid's edge) to the pair
+// `to` and becomes 0, so the shift runs from the edge's values to zero across the cell.
+inline void fadeAcross(double& to0, double& to1, double& from0, double& from1) {
+    to0 = from0;
+    to1 = from1;
+    from0 = from1 = 0;
+}
+
+// Interpolated shift of both components in degrees (longitude positive west), indexed by
+// component, from one pass over the cell's nodes. `nodes`: the sub-grid's nodes in memory, or null
+// to read them from the file.
 bool ntv2_interpolate(ntv2_handle* h, const ntv2_subfile* s, const float* nodes, int rank, int column,
-                      int row, int columnFlag, int rowFlag, int component, double x, double y,
-                      double* shift) {
-    double t00 = 0, t10 = 0, t01 = 0, t11 = 0;
+                      int row, int columnFlag, int rowFlag, double x, double y, double* shift) {
+    double t00[2] = {}, t10[2] = {}, t01[2] = {}, t11[2] = {};
     bool ok = true;
     const int column1 = nextNode(column, s->columns), row1 = nextNode(row, s->rows);
     switch (rank) {
     case kNtv2RankInside:
     case kNtv2RankFade:
-        ok = nodeValue(h, s, nodes, row, column, component, &t00) &&
-             nodeValue(h, s, nodes, row, column1, component, &t10) &&
-             nodeValue(h, s, nodes, row1, column, component, &t01) &&
-             nodeValue(h, s, nodes, row1, column1, component, &t11);
+        ok = nodeValues(h, s, nodes, row, column, t00) && nodeValues(h, s, nodes, row, column1, t10) &&
+             nodeValues(h, s, nodes, row1, column, t01) && nodeValues(h, s, nodes, row1, column1, t11);
         break;
     case kNtv2RankNorthEdge:
-        ok = nodeValue(h, s, nodes, row, column, component, &t00) &&
-             nodeValue(h, s, nodes, row, column1, component, &t10);
-        t01 = t00;
-        t11 = t10;
+        ok = nodeValues(h, s, nodes, row, column, t00) && nodeValues(h, s, nodes, row, column1, t10);
+        for (int c = 0; c < 2; ++c) {
+            t01[c] = t00[c];
+            t11[c] = t10[c];
+        }
         break;
     case kNtv2RankWestEdge:
-        ok = nodeValue(h, s, nodes, row, column, component, &t00) &&
-             nodeValue(h, s, nodes, row1, column, component, &t01);
-        t10 = t00;
-        t11 = t01;
+        ok = nodeValues(h, s, nodes, row, column, t00) && nodeValues(h, s, nodes, row1, column, t01);
+        for (int c = 0; c < 2; ++c) {
+            t10[c] = t00[c];
+            t11[c] = t01[c];
+        }
         break;
     case kNtv2RankCorner:
-        ok = nodeValue(h, s, nodes, row, column, component, &t00);
-        t10 = t01 = t11 = t00;
+        ok = nodeValues(h, s, nodes, row, column, t00);
+        for (int c = 0; c < 2; ++c) t10[c] = t01[c] = t11[c] = t00[c];
         break;
     default:
-        *shift = 0.0;
+        shift[0] = shift[1] = 0.0;
         return true;
     }
     if (!ok) return false;
-    if (rank == kNtv2RankFade) {
-        if (columnFlag < 0) {
-            t00 = t10;
-            t01 = t11;
-            t10 = t11 = 0;
-        } else if (columnFlag > 0) {
-            t10 = t00;
-            t11 = t01;
-            t00 = t01 = 0;
+    for (int c = 0; c < 2; ++c) {
+        double a = t00[c], b = t10[c], d = t01[c], e = t11[c];
+        if (rank == kNtv2RankFade) {
+            if (columnFlag < 0)
+                fadeAcross(a, d, b, e);
+            else if (columnFlag > 0)
+                fadeAcross(b, e, a, d);
+            if (rowFlag < 0)
+                fadeAcross(d, e, a, b);
+            else if (rowFlag > 0)
+                fadeAcross(a, b, d, e);
         }
-        if (rowFlag < 0) {
-            t01 = t00;
-            t11 = t10;
-            t00 = t10 = 0;
-        } else if (rowFlag > 0) {
-            t00 = t01;
-            t10 = t11;
-            t01 = t11 = 0;
-        }
+        double value = a + (b - a) * x + (d - a) * y + (e - b - d + a) * x * y;
+        shift[c] = value * h->toSeconds / kSecondsPerDegree;
     }
-    double value = t00 + (t10 - t00) * x + (t01 - t00) * y + (t11 - t10 - t01 + t00) * x * y;
-    *shift = value * h->toSeconds / kSecondsPerDegree;
     return true;
 }
 
@@ -276,13 +279,11 @@ bool ntv2_shift_at(ntv2_handle* h, const ntv2_subfile* s, int rank, double* lonS
         keepInside(v, s->rows, row, y);
         break;
     }
-    double lonWest = 0, lat0 = 0;
-    const float* nodes = ntv2_nodes(h, s);
-    if (!ntv2_interpolate(h, s, nodes, rank, column, row, columnFlag, rowFlag, kNtv2Longitude, x, y, &lonWest) ||
-        !ntv2_interpolate(h, s, nodes, rank, column, row, columnFlag, rowFlag, kNtv2Latitude, x, y, &lat0))
+    double shift[2];
+    if (!ntv2_interpolate(h, s, ntv2_nodes(h, s), rank, column, row, columnFlag, rowFlag, x, y, shift))
         return false;
-    *lonShift = -lonWest;  // the file counts longitude shifts positive west
-    *latShift = lat0;
+    *lonShift = -shift[kNtv2Longitude];  // the file counts longitude shifts positive west
+    *latShift = shift[kNtv2Latitude];
     return true;
 }
 

@@ -1,17 +1,44 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string>
+#include <thread>
 
 #include "common/DebugLog.h"
+#include "common/Platform.h"
 #include "tests/TestSupport.h"
 
 namespace {
 
 TEST(DebugLog, PrefixAndLineEnd) {
     DebugCapture capture;
+    EXPECT_TRUE(debugLogActive());
     debugLog("value %d", 42);
     ASSERT_EQ(capture.lines().size(), 1u);
     EXPECT_EQ(capture.lines()[0], threadPrefix() + "value 42\n");
+}
+
+// The thread id is read once per thread: another thread has its own, and so has a forked child's
+// one thread (the process id), though it inherits the parent's cached value.
+TEST(DebugLog, ThreadIdOfEachThreadAndOfAForkedChild) {
+    const uint32_t main = platform::threadId();
+    EXPECT_EQ(main, uint32_t(gettid()));
+    uint32_t other = 0, otherRead = 0;
+    std::thread([&] {
+        other = platform::threadId();
+        otherRead = uint32_t(gettid());
+    }).join();
+    EXPECT_EQ(other, otherRead);
+    EXPECT_NE(other, main);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(platform::threadId() == uint32_t(getpid()) ? 0 : 1);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(platform::threadId(), main);
 }
 
 TEST(DebugLog, LongMessageIsCutBetweenCharacters) {

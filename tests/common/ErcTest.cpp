@@ -26,6 +26,21 @@ TEST(Erc, PendingSeverity4IsLoggedOnceAndThrownNotPending) {
     EXPECT_FALSE(copyPending);
     ASSERT_EQ(capture.lines().size(), 1u);
     EXPECT_EQ(capture.lines()[0], threadPrefix() + "Log -- Error 5\n\n");
+
+    // Handled as a code: the same line, the code instead of the exception, and the value taken.
+    erc asCode(5, 4, &fac);
+    EXPECT_EQ(fac.handleAsCode(asCode), 5);
+    EXPECT_FALSE(asCode.isPending());
+    ASSERT_EQ(capture.lines().size(), 2u);
+    EXPECT_EQ(capture.lines()[1], capture.lines()[0]);
+    // Below the throw level it is let go (0); below the log level not logged; taken, nothing.
+    erc quiet(6, 3, &fac), info(7, 1, &fac), taken(8, 4, &fac);
+    taken.release();
+    EXPECT_EQ(fac.handleAsCode(quiet), 0);
+    EXPECT_EQ(fac.handleAsCode(info), 0);
+    EXPECT_EQ(fac.handleAsCode(taken), 0);
+    ASSERT_EQ(capture.lines().size(), 3u);
+    EXPECT_EQ(capture.lines()[2], threadPrefix() + "Log -- Error 6\n\n");
 }
 
 TEST(Erc, QuietCases) {

@@ -1,12 +1,14 @@
 // Conversions are hot paths: once a coordinate system is set up, GeoXY, XYGeo, WGS84Conv,
 // InvWGS84Conv and DatumSeparation allocate nothing, whichever datum and vertical set-up they
-// run through. This program replaces the C allocation functions, which operator new also calls,
-// to count every call.
+// run through, and a point outside the datum grid costs no more while no debug sink is active.
+// This program replaces the C allocation functions, which operator new also calls, to count
+// every call.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "common/DebugLog.h"
 #include "geodesy/Tellus.h"
 #include "tests/TestSupport.h"
 #include "tests/geodesy/grids/GridFileWriter.h"
@@ -64,6 +66,8 @@ TEST(ConversionAllocations, NoneOnceSetUp) {
         std::string datumGrid;
         int verticalMode;
     };
+    // Outside both datum grids: with one, WGS84Conv fails there.
+    const double farLat = 10 * kDeg, farLon = 9 * kDeg;
     const EllDiffParams helmert{565.04, 49.91, 465.84, 1.0000040772, 1.9848e-6, -1.7439e-6, 9.0587e-6};
     const Case cases[] = {
         {"no datum shift, chart datum", nullptr, "", 5},
@@ -89,9 +93,9 @@ TEST(ConversionAllocations, NoneOnceSetUp) {
         ASSERT_EQ(SetChartDatum(h, &vertical), 1) << c.what;
 
         // Grids are read into memory once, at their first use: the second pass is the loaded handle.
-        int succeeded = 0;
+        int succeeded = 0, farFailed = 0;
         for (int pass = 0; pass < 2; ++pass) {
-            succeeded = 0;
+            succeeded = farFailed = 0;
             allocations = 0;
             counting = pass == 1;
             for (int i = 0; i < kPoints; ++i) {
@@ -103,10 +107,15 @@ TEST(ConversionAllocations, NoneOnceSetUp) {
                 succeeded += WGS84Conv(h, &lat, &lon, &hgt);
                 succeeded += InvWGS84Conv(h, &lat, &lon, &hgt);
                 succeeded += DatumSeparation(h, lat, lon, &separation);
+                double far[3] = {farLat, farLon, 0};
+                if (!debugLogActive()) farFailed += !WGS84Conv(h, &far[0], &far[1], &far[2]);
             }
         }
         counting = false;
         EXPECT_EQ(succeeded, 5 * kPoints) << c.what;
+        if (!debugLogActive()) {
+            EXPECT_EQ(farFailed, c.datumGrid.empty() ? 0 : kPoints) << c.what;
+        }
         EXPECT_EQ(allocations, 0) << c.what;
         DestroyGeodesy(h);
     }

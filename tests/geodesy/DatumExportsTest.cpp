@@ -1,6 +1,8 @@
 // Datum transformations, datum-shift grids, vertical references and creation from a parameter
 // file, through the exported functions, on a suite folder of the test's own.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -61,6 +63,58 @@ TEST_F(FileGeodesy, CreationFailuresGiveTheirCodes) {
     EXPECT_EQ(GetGeodesyError(), 5);
     EXPECT_EQ(CreateFileGeodesyW(nullptr, "Geodesy"), nullptr);
     EXPECT_EQ(GetGeodesyError(), 5);
+}
+
+// A lack of file descriptors is no missing file: with none left, creation fails as for a file
+// that cannot be opened (1), not as a file without keys (5). With few left, a thousand systems of
+// one datum grid and geoid still build: they share the open grid files.
+TEST_F(FileGeodesy, DescriptorShortageIsNoMissingFile) {
+    if (!suite.copyProjData("BETA2007.gsb")) GTEST_SKIP() << "proj-data's BETA2007.gsb is not installed";
+    writeBinGrid(suite.datum("geoid30.geo"), constantBinGrid({30.0f}, 40.0f, 10));
+    const Keys keys = {{"SemiMajorAxis", "6378137"}, {"Flattening", "298.257222101"}, {"CentralMeridian", "9"},
+                       {"DynDatum", "BETA2007.gsb"}, {"RTKMode", "4"}, {"Geoid", "geoid30.geo"}};
+    GeodesyHandle first = create(keys);
+    ASSERT_NE(first, nullptr);
+    const std::string file = suite.file("shortage.ini");
+    writeFile(file, parameterFile(keys));
+    rlimit limit;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit saved = limit;
+    std::vector<GeodesyHandle> made;
+    // The lowest free descriptor: below it none is free, so a limit there leaves none.
+    const int lowest = dup(0);
+    ASSERT_GE(lowest, 0);
+    close(lowest);
+    limit.rlim_cur = rlim_t(lowest);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    GeodesyHandle none = CreateFileGeodesy(file.c_str(), nullptr);
+    const int noneCode = GetGeodesyError();
+    limit.rlim_cur = rlim_t(lowest + 4);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    for (int i = 0; i < 1000; ++i) {
+        GeodesyHandle h = CreateFileGeodesy(file.c_str(), nullptr);
+        if (!h) break;
+        made.push_back(h);
+    }
+    const int madeCode = GetGeodesyError();
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(noneCode, 1);
+    EXPECT_EQ(made.size(), 1000u) << "code " << madeCode;
+    handles.insert(handles.end(), made.begin(), made.end());
+    // The last one shifts and separates exactly as the first.
+    Point p[2];
+    double separation[2];
+    GeodesyHandle pair[2] = {first, made.empty() ? first : made.back()};
+    for (int k = 0; k < 2; ++k) {
+        p[k] = degrees(50, 9, 0);
+        ASSERT_EQ(WGS84Conv(pair[k], &p[k].lat, &p[k].lon, &p[k].hgt), 1);
+        ASSERT_EQ(DatumSeparation(pair[k], 45 * kDegree, 5 * kDegree, &separation[k]), 1);
+    }
+    EXPECT_NE(p[0].lat, 50 * kDegree);
+    EXPECT_EQ(p[1].lat, p[0].lat);
+    EXPECT_EQ(p[1].lon, p[0].lon);
+    EXPECT_EQ(separation[1], separation[0]);
 }
 
 TEST_F(FileGeodesy, ProjectionNameIsMatchedWithoutCase) {
@@ -230,12 +284,14 @@ TEST_F(FileGeodesy, Ntv2GridShiftsByItsTargetEllipsoid) {
         ASSERT_EQ(EllConv(h, &p.lat, &p.lon, &p.hgt, 6378388.0, 1 / 297.0), 1);
         EXPECT_EQ(p.lat, start.lat) << c.what;
 
-        // Outside every sub-grid: code 4 and the point unchanged.
+        // Outside every sub-grid: code 4, the point unchanged, and the raised error's one log line.
         p = degrees(10.0, 9.0, 0.0);
         const Point outside = p;
+        DebugCapture capture;
         EXPECT_EQ(WGS84Conv(h, &p.lat, &p.lon, &p.hgt), 0) << c.what;
         EXPECT_EQ(GetGeodesyError(), 4) << c.what;
         EXPECT_EQ(p.lat, outside.lat) << c.what;
+        EXPECT_EQ(capture.lines(), std::vector<std::string>{threadPrefix() + "Log -- Geodesy 4\n\n"}) << c.what;
     }
 }
 
@@ -287,11 +343,13 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     ASSERT_EQ(InvWGS84Conv(h, &p.lat, &p.lon, &p.hgt), 1);
     expectNear(p, degrees(44.999341979702, 5.001141923346, 458.277280920185), "three values inverse");
 
-    // Outside the grid there is no shift: code 4 and the point unchanged.
+    // Outside the grid there is no shift: code 4, the point unchanged, and one log line.
     p = degrees(60, 5, 0);
     const Point outside = p;
+    DebugCapture capture;
     EXPECT_EQ(WGS84Conv(h, &p.lat, &p.lon, &p.hgt), 0);
     EXPECT_EQ(GetGeodesyError(), 4);
+    EXPECT_EQ(capture.lines(), std::vector<std::string>{threadPrefix() + "Log -- Geodesy 4\n\n"});
     EXPECT_EQ(p.lat, outside.lat);
     EXPECT_EQ(p.lon, outside.lon);
 

@@ -1,6 +1,10 @@
 // Shared helpers of the grid tests: real grids from proj-data, raised error codes.
 #pragma once
 
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 
 #include "common/Platform.h"
@@ -25,4 +29,24 @@ int raisedCode(F make) {
         return e.getCode();
     }
     return 0;
+}
+
+// Open file descriptors of this process.
+inline int openDescriptors() {
+    int n = 0;
+    DIR* d = opendir("/proc/self/fd");
+    if (!d) return -1;
+    while (const dirent* e = readdir(d)) n += e->d_name[0] != '.';
+    closedir(d);
+    return n - 1;  // the folder's own
+}
+
+// Resident memory of this process, bytes.
+inline long residentBytes() {
+    long size = 0, resident = 0;
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return -1;
+    if (std::fscanf(f, "%ld %ld", &size, &resident) != 2) resident = -1;
+    std::fclose(f);
+    return resident * sysconf(_SC_PAGESIZE);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -147,18 +148,21 @@ TEST(GsbFile, OutsideAndFailedHeaders) {
 
 TEST(GsbFile, SeveralThreadsShareOneFile) {
     REQUIRE_PROJ_GRID(path, "BETA2007.gsb");
-    GsbFile gsb(path.c_str());
     constexpr int kPoints = 2000;
     auto point = [](int i) {
         return std::pair<double, double>((47.2 + 8.0 * i / kPoints) * kRadiansPerDegree,
                                          (5.7 + 9.8 * ((i * 7919) % kPoints) / kPoints) * kRadiansPerDegree);
     };
     std::vector<double> expected(2 * kPoints);
-    for (int i = 0; i < kPoints; ++i) {
-        auto [lat, lon] = point(i);
-        ASSERT_EQ(gsb.Lookup(lat, lon, nullptr, &expected[2 * size_t(i)]).release(), 0);
+    {
+        GsbFile gsb(path.c_str());
+        for (int i = 0; i < kPoints; ++i) {
+            auto [lat, lon] = point(i);
+            ASSERT_EQ(gsb.Lookup(lat, lon, nullptr, &expected[2 * size_t(i)]).release(), 0);
+        }
     }
-    // A fresh file: the threads race for the first reading of the sub-grid.
+    // A fresh file (the first one is closed with its last object): the threads race for the
+    // first reading of the sub-grid.
     GsbFile shared(path.c_str());
     std::vector<int> mismatches(4, 0);
     std::vector<std::thread> threads;
@@ -175,6 +179,50 @@ TEST(GsbFile, SeveralThreadsShareOneFile) {
         });
     for (std::thread& t : threads) t.join();
     for (int m : mismatches) EXPECT_EQ(m, 0);
+}
+
+// Objects of one file share its handle: one descriptor and one copy of the nodes however many
+// there are, with the same results. A file rewritten since is another file.
+TEST(GsbFile, ObjectsOfOneFileShareItsNodes) {
+    REQUIRE_PROJ_GRID(path, "CHENYX06.gsb");
+    const double lat = 46.9 * kRadiansPerDegree, lon = 7.4 * kRadiansPerDegree;
+    const int descriptors = openDescriptors();
+    const long before = residentBytes();
+    std::vector<std::unique_ptr<GsbFile>> files;
+    double first[2];
+    files.push_back(std::make_unique<GsbFile>(path.c_str()));
+    ASSERT_EQ(files[0]->Lookup(lat, lon, nullptr, first).release(), 0);
+    // One object's nodes: two floats a node (1.6 MB). Memory freed by earlier tests may serve them,
+    // so they are counted rather than measured; 200 unshared copies could not hide that way.
+    long one = 0;
+    for (const ntv2_subfile& sub : files[0]->Handle()->subFiles) one += long(sub.nodeCount) * 8;
+    for (int i = 1; i < 200; ++i) {
+        files.push_back(std::make_unique<GsbFile>(path.c_str()));
+        double v[2];
+        ASSERT_EQ(files.back()->Lookup(lat, lon, nullptr, v).release(), 0);
+        ASSERT_EQ(v[0], first[0]);
+        ASSERT_EQ(v[1], first[1]);
+    }
+    EXPECT_LT(residentBytes() - before, 2 * one);
+    EXPECT_EQ(openDescriptors(), descriptors + 1);
+    files.clear();
+    EXPECT_EQ(openDescriptors(), descriptors);
+
+    TempFolder folder;
+    const std::string grid = folder.file("g.gsb");
+    writeFile(grid, ntv2Bytes({}, {parentGrid()}));
+    GsbFile old(grid.c_str());
+    const double inChild = 0.3 * kRadiansPerDegree;
+    double before1[2], after[2], again[2];
+    ASSERT_EQ(old.Lookup(inChild, inChild, nullptr, before1).release(), 0);
+    writeFile(grid, ntv2Bytes({}, {parentGrid(), childGrid()}));
+    GsbFile rewritten(grid.c_str());
+    ASSERT_EQ(rewritten.Lookup(inChild, inChild, nullptr, after).release(), 0);
+    ASSERT_EQ(old.Lookup(inChild, inChild, nullptr, again).release(), 0);
+    EXPECT_NE(after[0], before1[0]);
+    EXPECT_EQ(again[0], before1[0]);
+    EXPECT_EQ(rewritten.Handle()->subFileCount, 2);
+    EXPECT_EQ(old.Handle()->subFileCount, 1);
 }
 
 }  // namespace

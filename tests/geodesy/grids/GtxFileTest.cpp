@@ -3,6 +3,9 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "GridFileWriter.h"
 #include "GridTestSupport.h"
@@ -151,6 +154,46 @@ TEST(GtxFile, BadFilesRaise) {
     }
     EXPECT_EQ(raisedCode([&] { GtxFile gtx(folder.file("none.gtx").c_str()); }), 1);
     EXPECT_EQ(raisedCode([&] { GtxFile gtx(nullptr); }), 1);
+}
+
+// Objects of one file share its descriptor and its rows: as many objects as threads (each object
+// serves one thread) race for the first reading of each row, and every one sees the same heights.
+TEST(GtxFile, ObjectsOfOneFileShareItsRows) {
+    REQUIRE_PROJ_GRID(path, "egm96_15.gtx");
+    constexpr int kPoints = 3000, kThreads = 4, kObjects = 100;
+    auto point = [](int i) {
+        return std::pair<double, double>(-80 + 160.0 * i / kPoints, -170 + 340.0 * ((i * 7919) % kPoints) / kPoints);
+    };
+    auto at = [&](GtxFile& gtx, int i) { return lookup(gtx, point(i).first, point(i).second); };
+    std::vector<double> expected(kPoints);
+    {
+        GtxFile alone(path.c_str());
+        for (int i = 0; i < kPoints; ++i) expected[size_t(i)] = at(alone, i);
+    }
+    const long rowBytes = long(readFile(path).size());
+    const int descriptors = openDescriptors();
+    std::vector<std::unique_ptr<GtxFile>> files;
+    for (int i = 0; i < kObjects; ++i) files.push_back(std::make_unique<GtxFile>(path.c_str()));
+    EXPECT_EQ(openDescriptors(), descriptors + 1);
+    std::vector<int> mismatches(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kPoints; ++i) {
+                int k = (i + t * 700) % kPoints;
+                if (at(*files[size_t(t)], k) != expected[size_t(k)]) ++mismatches[size_t(t)];
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    for (int m : mismatches) EXPECT_EQ(m, 0);
+    // Every other object reads what the threads read: the rows (4 MB) are held once, where a copy
+    // per object would take hundreds of megabytes.
+    const long before = residentBytes();
+    for (int k = kThreads; k < kObjects; ++k)
+        for (int i = 0; i < kPoints; i += 10) ASSERT_EQ(at(*files[size_t(k)], i), expected[size_t(i)]);
+    EXPECT_LT(residentBytes() - before, rowBytes);
+    files.clear();
+    EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 }  // namespace
