@@ -11,8 +11,9 @@
 // - the principal scales use the polar form in both aspects (their product, the point scale, is
 //   1 either way) and give 1 at a pole, where the ratio is 0/0;
 // - the inverse longitude is reduced into [-pi, pi];
-// - the forward refuses points within about 300 m of the antipode of the centre, where the disk's
-//   rim holds the distance from the antipode too coarsely to be inverted to a millimetre.
+// - near the antipode of the centre the forward takes 1 + cos c from the haversine of the distance
+//   to the antipode, and refuses points within about 13 km of it, where the disk's rim holds that
+//   distance too coarsely to be inverted to a millimetre.
 #include "geodesy/projections/AZA.h"
 
 #include <algorithm>
@@ -29,9 +30,11 @@ constexpr double kPoleQTolerance = 2e-15;
 // the start q / qp it settles in 3 to 5 passes.
 constexpr double kSineTolerance = 1e-14;
 constexpr int kMaxLatitudePasses = 20;
-// 1 + sin beta1 sin beta + cos beta1 cos beta cos dl at and below which a point is refused as the
-// antipode of the centre (about 300 m from it).
-constexpr double kAntipodeDenominator = 1e-9;
+// 1 + sin beta1 sin beta + cos beta1 cos beta cos dl, 2 cos^2 of half the distance from the
+// centre: below the first it is computed from the distance to the antipode (within 40 degrees of
+// it), at and below the second the point is refused as the antipode (within about 13 km of it).
+constexpr double kNearAntipode = 0.25;
+constexpr double kAntipodeDenominator = 2e-6;
 // Points on the rim of the disk (the antipode) may round past it by this relative amount.
 constexpr double kDiskTolerance = 1e-12;
 
@@ -78,8 +81,16 @@ erc AZA::GeoToGrid(double lat, double lon, double& x, double& y) const {
         const double sinBeta = std::sin(beta);
         const double cosBeta = std::cos(beta);
         const double cosDl = std::cos(dl);
-        const double denominator = 1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl;
-        // The antipode of the centre maps onto the whole rim of the disk; within 300 m of it the
+        double denominator = 1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl;
+        // 1 + cos c (c the distance from the centre) is a difference of nearly equal numbers next
+        // to the antipode: there it is taken as twice the haversine of the distance from the
+        // antipode, a sum of squares (else 2 mm lost at 66 km from it).
+        if (denominator < kNearAntipode) {
+            const double half = std::sin((beta + beta1) / 2);
+            const double halfDl = std::cos(dl / 2);
+            denominator = 2 * (half * half + cosBeta1 * cosBeta * halfDl * halfDl);
+        }
+        // The antipode of the centre maps onto the whole rim of the disk; within 13 km of it the
         // rim's radius changes too little to bring the point back to a millimetre.
         if (!(denominator > kAntipodeDenominator)) return Failure(kCannotProject);
         const double b = R * std::sqrt(2.0) / std::sqrt(denominator);

@@ -245,7 +245,7 @@ const ClassEntry kClasses[] = {
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = chance(g, 0.1) ? 90 * drawSign(g) : draw(g, -89, 89);
      },
-     [](const ProjectionSetup& s) { return common("laea", s); }, false, false, 180, 0, 90, 1e-3, 0.5, 1e-3, 0, 0,
+     [](const ProjectionSetup& s) { return common("laea", s); }, false, false, 180, 0, 90, 1e-3, 1, 1e-3, 0, 0,
      ScaleCheck::Areal, 1e-6, 0},
     // Polyconic: Newton's 10 passes settle within 60 degrees of the central meridian and off the
     // poles; near the equator PROJ's 1 - cos E loses a millimetre.
@@ -385,7 +385,7 @@ public:
         };
         constexpr double h = 1e-6;
         const bool backMeridian = std::fabs(WrapLongitude(lon - s.centralMeridian * kDeg)) > kPi - 10 * h;
-        if (!haveLocal || local.largest > 100 || backMeridian || !forwardAt(std::min(lat + h, kHalfPi), lon) ||
+        if (!haveLocal || local.largest > 20 || backMeridian || !forwardAt(std::min(lat + h, kHalfPi), lon) ||
             !forwardAt(std::max(lat - h, -kHalfPi), lon) || !forwardAt(lat, lon + h) || !forwardAt(lat, lon - h))
             return;
         if (c.scale != ScaleCheck::None) {
