@@ -37,7 +37,7 @@ AzimuthEqDist::AzimuthEqDist(const GeodesyParams& params) : Projection(params) {
 }
 
 erc AzimuthEqDist::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    const double dl = lon - centralMeridian;
+    const double dl = LongitudeDifference(lon, centralMeridian);
     const double sinDl = std::sin(dl);
     const double cosDl = std::cos(dl);
     const double N = RadiusN(lat) / unit;
@@ -66,7 +66,7 @@ erc AzimuthEqDist::GridToGeo(double x, double y, double& lat, double& lon) const
     const double dy = y - falseNorthing;
     if (dx == 0 && dy == 0) {
         lat = referenceLatitude;
-        lon = centralMeridian;
+        lon = ShortLongitude(centralMeridian);
         return Success();
     }
     const double c = std::hypot(dx, dy);
@@ -89,9 +89,9 @@ erc AzimuthEqDist::GridToGeo(double x, double y, double& lat, double& lon) const
     const double cosPsi = std::hypot(east, north);
     double longitude;
     if (northPolar)
-        longitude = std::atan2(dx, -dy) + centralMeridian;
+        longitude = ShortLongitude(std::atan2(dx, -dy) + centralMeridian);
     else if (southPolar)
-        longitude = Az + centralMeridian;
+        longitude = ShortLongitude(Az + centralMeridian);
     else
         longitude = WrapLongitude(std::atan2(east, north) + centralMeridian);
     return Deliver(std::atan2(sinPsi - e2 * F * sinLat1, (1 - e2) * cosPsi), longitude, lat, lon,

@@ -3,7 +3,7 @@
 // through the footpoint latitude of the rectifying latitude.
 // Departures: the longitude difference is reduced into [-pi, pi] (the series are not periodic);
 // a footpoint or result beyond a pole fails with code 10 instead of returning a latitude past
-// +-pi/2.
+// +-pi/2; the inverse longitude is reduced into [-pi, pi].
 #include "geodesy/projections/Cassini.h"
 
 #include <algorithm>
@@ -32,7 +32,7 @@ Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
 erc Cassini::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double N = RadiusN(lat) / unit;
     const double c = std::cos(lat);
-    const double A = WrapLongitude(lon - centralMeridian) * c;
+    const double A = LongitudeOffset(lon, centralMeridian) * c;
     const double eta2 = e2 / (1 - e2) * c * c;
     const double t = std::tan(lat);
     const double T = t * t;
@@ -76,7 +76,7 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
         dl += (d.xLat * ry - d.yLat * rx) / det;
         if (!std::isfinite(phi) || !std::isfinite(dl)) return Failure(kNotConverged);
     }
-    return Deliver(phi, centralMeridian + dl, lat, lon, kLatitudeOutOfRange);
+    return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, kLatitudeOutOfRange);
 }
 
 Cassini::Derivatives Cassini::DerivativesAt(double lat, double dl) const {

@@ -112,7 +112,7 @@ protected:
     double ForwardConvergence(double lat, double lon) const;
 
     double k0;                 // scale factor on the central line
-    double centralMeridian;    // rad
+    double centralMeridian;    // rad, within a turn of 0 (a record's value of more turns reduced)
     double referenceLatitude;  // rad, latitude of origin
     double northParallel;      // rad, first standard parallel
     double southParallel;      // rad, second standard parallel
@@ -120,4 +120,7 @@ protected:
     double unit;               // metres per grid unit
     double falseEasting;       // grid units
     double falseNorthing;      // grid units
+
+private:
+    double statedCentralMeridian;  // rad, as the record gave it
 };
