@@ -39,10 +39,10 @@ constexpr double kRadiusN2 = 9.0 / 4;
 constexpr double kRadiusN4 = 225.0 / 64;
 
 // The inverse series' point is kept when its forward lands within this of the grid point asked
-// for (metres on the grid, times k0: 0.1 mm on the ground); otherwise Newton's method on the
-// forward takes it on until the forward lands within kSettledMiss, in at most kMaxRefinements
-// steps.
-constexpr double kSeriesMiss = 1e-4;
+// for (metres on the grid, times k0: 0.05 mm on the ground, half the promise, so that it holds
+// however the ground distance is reckoned); otherwise Newton's method on the forward takes it on
+// until the forward lands within kSettledMiss, in at most kMaxRefinements steps.
+constexpr double kSeriesMiss = 5e-5;
 constexpr double kSettledMiss = 1e-6;
 constexpr int kMaxRefinements = 8;
 
