@@ -62,7 +62,7 @@ private:
 // The forward's derivatives by central differences (metres per radian), and what follows from
 // them on the ellipsoid: the point scales and the angle of the meridian's image from grid north.
 struct Local {
-    double conformal;   // scale along the parallel
+    double parallel;    // scale along the parallel
     double meridional;  // scale along the meridian
     double areal;       // areal scale
     double largest;     // largest principal scale
@@ -84,7 +84,7 @@ bool localAt(const Reference& r, double a, double rf, double lat, double lon, Lo
     const double parallel = N * std::cos(lat);
     // Jacobian in metres on the ground: columns east, north.
     const double j11 = xl / parallel, j21 = yl / parallel, j12 = xp / M, j22 = yp / M;
-    out.conformal = std::hypot(j11, j21);
+    out.parallel = std::hypot(j11, j21);
     out.meridional = std::hypot(j12, j22);
     out.areal = std::fabs(j11 * j22 - j12 * j21);
     const double sum = j11 * j11 + j12 * j12 + j21 * j21 + j22 * j22;
@@ -137,11 +137,14 @@ double draw(std::mt19937_64& g, double lo, double hi) { return sweep::uniform(g,
 bool chance(std::mt19937_64& g, double p) { return draw(g, 0, 1) < p; }
 double drawSign(std::mt19937_64& g) { return chance(g, 0.5) ? -1.0 : 1.0; }
 
-// Two standard parallels on one side of the equator, or one.
+// Two standard parallels on one side of the equator, a degree apart at least (closer ones leave the
+// cone constant to a difference of nearly equal numbers, in PROJ as here), or one.
 void drawParallels(std::mt19937_64& g, ProjectionSetup& s) {
     const double sign = drawSign(g);
     s.northParallel = sign * draw(g, 5, 80);
-    s.southParallel = chance(g, 0.3) ? s.northParallel : sign * draw(g, 5, 80);
+    const double other = draw(g, 5, 79);
+    const double apart = std::fabs(other - std::fabs(s.northParallel)) < 1 ? other + 2 : other;
+    s.southParallel = chance(g, 0.3) ? s.northParallel : sign * apart;
     s.referenceLatitude = draw(g, -89, 89);
 }
 
@@ -155,30 +158,30 @@ const ClassEntry kClasses[] = {
          return common("lcc", s) + " +lat_1=" + fmt(s.northParallel) + " +lat_2=" + fmt(s.southParallel) +
                 " +k_0=" + fmt(s.k0);
      },
-     false, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-8, 1e-7},
+     false, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     {"MER", 2, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
      [](const ProjectionSetup& s) {
          return "+proj=merc +lat_ts=" + fmt(std::fabs(s.referenceLatitude)) + " +lon_0=" + fmt(s.centralMeridian);
      },
-     false, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-8, 0},
+     false, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 0},
     // Redfearn's series: the inverse inverts the forward to 0.1 mm everywhere within 10 degrees of
-    // the central meridian; the forward is within a millimetre of PROJ's exact one within 400 km
-    // of it. The convergence is the sphere's formula, off by up to dl^3 eta^2 sin lat cos^2 lat
-    // (1.2e-5 rad at 10 degrees).
+    // the central meridian (the footpoint series refuses the poles, 10); the forward is within a
+    // millimetre of PROJ's exact one within 400 km of it. The convergence is the sphere's closed
+    // form, off by up to dl^3 eta^2 sin lat cos^2 lat (1.2e-5 rad at 10 degrees).
     {"TME", 3,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = draw(g, -80, 80);
          s.k0 = draw(g, 0.9996, 1.0);
      },
      [](const ProjectionSetup& s) { return common("tmerc +algo=poder_engsager", s) + " +k_0=" + fmt(s.k0); }, false,
-     false, 10, 0, 89.99, 1e-4, 1e-4, 1e-3, 4e5, 0, ScaleCheck::Conformal, 1e-8, 2e-5},
+     false, 10, 0, 89.99, 1e-4, 1e-4, 1e-3, 4e5, 0, ScaleCheck::Conformal, 1e-7, 2e-5},
     {"OST", 4, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -89, 89); },
      [](const ProjectionSetup& s) { return common("sterea", s) + " +k_0=" + fmt(s.k0); }, true, false, 180, 0, 90, 1e-3,
-     1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-8, 1e-7},
+     1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     // PROJ's somerc folds back beyond a quarter turn of the rotated equator: compared within 8000 km.
     {"OCY", 5, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
      [](const ProjectionSetup& s) { return common("somerc", s) + " +k_0=" + fmt(s.k0); }, false, false, 120, 0, 90,
-     6.4e-3, 6.4e-3, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-8, 1e-7},
+     6.4e-3, 6.4e-3, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     {"HOM", 6,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = draw(g, -80, 80);
@@ -188,7 +191,7 @@ const ClassEntry kClasses[] = {
          return "+proj=omerc +no_uoff +lat_0=" + fmt(s.referenceLatitude) + " +lonc=" + fmt(s.centralMeridian) +
                 " +alpha=" + fmt(s.skewAzimuth) + " +gamma=" + fmt(s.skewAzimuth) + " +k_0=" + fmt(s.k0);
      },
-     false, false, 90, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-8, 1e-7},
+     false, false, 90, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     {"RSO", 7,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = draw(g, -80, 80);
@@ -204,7 +207,7 @@ const ClassEntry kClasses[] = {
          return "+proj=omerc +no_uoff +lat_0=" + fmt(s.referenceLatitude) + " +lonc=" + fmt(s.centralMeridian) +
                 " +alpha=" + fmt(s.skewAzimuth) + " +gamma=" + fmt(gamma0) + " +k_0=" + fmt(s.k0);
      },
-     false, false, 90, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-8, 1e-7},
+     false, false, 90, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     // The normal-section series: millimetres within 30 km of the centre.
     {"AZD", 8,
      [](std::mt19937_64& g, ProjectionSetup& s) {
@@ -214,12 +217,12 @@ const ClassEntry kClasses[] = {
      ScaleCheck::None, 0, 1e-7},
     {"CME", 9, [](std::mt19937_64&, ProjectionSetup&) {},
      [](const ProjectionSetup&) { return std::string("+proj=merc +R=6378388"); }, true, true, 180, 0, 90, 1e-3, 1e-3,
-     1e-3, 0, 0, ScaleCheck::Conformal, 1e-8, 0},
+     1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 0},
     {"ALA", 10, drawParallels,
      [](const ProjectionSetup& s) {
          return common("aea", s) + " +lat_1=" + fmt(s.northParallel) + " +lat_2=" + fmt(s.southParallel);
      },
-     false, false, 180, 0, 90, 1e-3, 0.5, 1e-3, 0, 0, ScaleCheck::Areal, 1e-6, 1e-7},
+     false, false, 180, 0, 90, 1e-3, 1, 1e-3, 0, 0, ScaleCheck::Areal, 1e-6, 1e-7},
     // Cassini's series: PROJ's cass is the same series; the inverse inverts the forward to a
     // millimetre within 10 degrees of the central meridian and refuses the pole. Cassini and polyconic
     // take the meridian arc from its series to e^6, 2 mm short of PROJ's over a quarter meridian.
@@ -238,18 +241,18 @@ const ClassEntry kClasses[] = {
          if (std::fabs(s.referenceLatitude) == 90) return d + " +k_0=" + fmt(s.k0);
          return d + " +lat_ts=" + fmt(s.referenceLatitude);
      },
-     true, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-8, 1e-7},
+     true, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     {"AZA", 13,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = chance(g, 0.1) ? 90 * drawSign(g) : draw(g, -89, 89);
      },
-     [](const ProjectionSetup& s) { return common("laea", s); }, false, false, 180, 0, 90, 1e-3, 0.25, 1e-3, 0, 0,
+     [](const ProjectionSetup& s) { return common("laea", s); }, false, false, 180, 0, 90, 1e-3, 0.5, 1e-3, 0, 0,
      ScaleCheck::Areal, 1e-6, 1e-7},
     // Polyconic: Newton's 10 passes settle within 60 degrees of the central meridian and off the
     // poles; near the equator PROJ's 1 - cos E loses a millimetre.
     {"POL", 17, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
      [](const ProjectionSetup& s) { return common("poly", s); }, true, false, 60, 0, 89.9, 1e-3, 1e-3, 2e-3, 0, 1,
-     ScaleCheck::Meridian, 1e-8, 1e-7},
+     ScaleCheck::Meridian, 1e-7, 1e-7},
 };
 
 // A point somewhere on the sphere: mostly uniform, sometimes on the edges where formulas break.
@@ -336,7 +339,8 @@ public:
     void checkPoint(double lat, double lon) {
         double x = kNaN, y = kNaN;
         if (p.Forward(lat, lon, x, y).release() != 0) return;
-        if (!std::isfinite(x) || !std::isfinite(y)) return fault("forward success with " + fmt(x) + ", " + fmt(y), lat, lon);
+        if (!std::isfinite(x) || !std::isfinite(y))
+            return fault("forward success with " + fmt(x) + ", " + fmt(y), lat, lon);
         // Any number of turns gives the same point.
         const double turns = std::round(draw(gen(), -1e6, 1e6)) * kTwoPi;
         double xt = kNaN, yt = kNaN;
@@ -373,13 +377,25 @@ public:
             fault("differs from PROJ by " + fmt(gap) + " m (PROJ " + fmt(px) + ", " + fmt(py) + "; ours " + fmt(mx) +
                       ", " + fmt(my) + ")",
                   lat, lon);
-        if (!haveLocal || local.largest > 100) return;
+        // PROJ's differences are the derivatives only where the class maps the neighbourhood too
+        // (not across the edge of a refused sliver, nor across the back meridian, where several
+        // classes cut the sphere).
+        auto forwardAt = [&](double la, double lo) {
+            double gx, gy;
+            return p.Forward(la, lo, gx, gy).release() == 0;
+        };
+        constexpr double h = 1e-6;
+        const bool backMeridian = std::fabs(WrapLongitude(lon - s.centralMeridian * kDeg)) > kPi - 10 * h;
+        if (!haveLocal || local.largest > 100 || backMeridian || !forwardAt(std::min(lat + h, kHalfPi), lon) ||
+            !forwardAt(std::max(lat - h, -kHalfPi), lon) || !forwardAt(lat, lon + h) || !forwardAt(lat, lon - h))
+            return;
         if (c.scale != ScaleCheck::None) {
             double k = kNaN;
             if (p.PointScale(x, y, k).release() == 0) {
                 double expected = 0, got = k;
                 switch (c.scale) {
-                case ScaleCheck::Conformal: expected = local.conformal; break;
+                // Along the meridian: the parallel's differences shrink towards the poles.
+                case ScaleCheck::Conformal: expected = local.meridional; break;
                 case ScaleCheck::Areal: expected = std::sqrt(local.areal); break;
                 case ScaleCheck::Meridian: expected = local.meridional, got = k * k; break;
                 case ScaleCheck::None: break;
@@ -497,7 +513,8 @@ TEST(ReferenceSweepCases, OnceWrongWithSuccess) {
     };
     const ProjectionSetup poly{.id = 17};
     const ProjectionSetup utm{.id = 3, .centralMeridian = 3, .k0 = 0.9996, .falseEasting = 500000};
-    const ProjectionSetup ups{.id = 12, .referenceLatitude = -90, .k0 = 0.994, .falseEasting = 2e6, .falseNorthing = 2e6};
+    const ProjectionSetup ups{
+        .id = 12, .referenceLatitude = -90, .k0 = 0.994, .falseEasting = 2e6, .falseNorthing = 2e6};
     const ProjectionSetup upn{.id = 12, .referenceLatitude = 90, .k0 = 0.994, .falseEasting = 2e6, .falseNorthing = 2e6};
     const Case cases[] = {
         // invproj +proj=poly +ellps=WGS84 refuses it.
