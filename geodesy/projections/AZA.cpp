@@ -156,6 +156,24 @@ erc AZA::LatitudeOfQ(double q, double& lat) const {
     return Success();
 }
 
+double AZA::Convergence(double lat, double lon) const {
+    const double dl = WrapLongitude(lon - centralMeridian);
+    // Polar: the meridians are the rays from the pole.
+    if (polar) return south ? dl : -dl;
+    // Oblique: the derivative of the authalic sphere's image along its meridian (times the
+    // positive 2 den / b), then stretched by D across and 1/D along the grid's north.
+    const double beta = std::asin(std::clamp(Q(std::sin(lat)) / qp, -1.0, 1.0));
+    const double sinBeta = std::sin(beta);
+    const double cosBeta = std::cos(beta);
+    const double cosDl = std::cos(dl);
+    const double den = 1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl;
+    const double dDen = sinBeta1 * cosBeta - cosBeta1 * sinBeta * cosDl;
+    const double north = cosBeta1 * sinBeta - sinBeta1 * cosBeta * cosDl;
+    const double dX = -std::sin(dl) * (dDen * cosBeta + 2 * den * sinBeta);
+    const double dY = -dDen * north + 2 * den * (cosBeta1 * cosBeta + sinBeta1 * sinBeta * cosDl);
+    return std::atan2(D * D * dX, dY);
+}
+
 double AZA::PrincipalScale1(double lat, double) const {
     const double m = M(lat);
     if (m == 0) return 1.0;

@@ -1,7 +1,7 @@
 // Lambert azimuthal equal-area on the ellipsoid (projection id 13, code "AZA"), through the
 // authalic latitude, centred on (reference latitude, central meridian). Polar aspect when the
-// reference latitude is within 1e-6 rad of a pole, oblique aspect otherwise. No convergence; the
-// point scale is 1 (equal area).
+// reference latitude is within 1e-6 rad of a pole, oblique aspect otherwise. The point scale is 1
+// (equal area); the convergence is that of the meridian's image, in closed form.
 //
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
 // (metres per grid unit); false easting and northing (grid units). Domain: the whole ellipsoid
@@ -22,6 +22,8 @@ public:
     const char* Code() const override { return kAzaKind.code; }
     int Id() const override { return kAzaKind.id; }
     double PrincipalScale1(double lat, double lon) const override;
+    // The grid bearing of true north (radians, clockwise; negative where the meridian leans west).
+    double Convergence(double lat, double lon) const override;
     double PrincipalScale2(double lat, double lon) const override;
 
 protected:

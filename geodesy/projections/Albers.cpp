@@ -87,6 +87,8 @@ erc Albers::GridToGeo(double x, double y, double& lat, double& lon) const {
     return Failure(kNotConverged);
 }
 
+double Albers::Convergence(double, double lon) const { return -WrapLongitude(lon - centralMeridian) * n; }
+
 double Albers::PrincipalScale2(double lat, double) const {
     return std::sqrt(G - n * Q(lat)) / ParallelRadius(lat);
 }

@@ -14,7 +14,7 @@
 // projected area, 11 when the latitude iteration does not settle within 10 passes (the longitude,
 // and on 11 the latitude, are written all the same); PrincipalScale1 throws 10 at a pole.
 // Equal-area: PrincipalScale1 is 1/k along the meridian, PrincipalScale2 is k along the parallel,
-// so PointScale is 1. No convergence (0).
+// so PointScale is 1. Convergence -n (lon - lon0), as on every normal cone.
 #pragma once
 
 #include "geodesy/projections/Projection.h"
@@ -26,6 +26,8 @@ public:
     const char* Code() const override { return kAlbersKind.code; }
     int Id() const override { return kAlbersKind.id; }
     double PrincipalScale1(double lat, double lon) const override;
+    // The grid bearing of true north (radians, clockwise; negative where the meridian leans west).
+    double Convergence(double lat, double lon) const override;
     double PrincipalScale2(double lat, double lon) const override;
 
 protected:

@@ -1,7 +1,7 @@
 // Azimuthal equidistant on the ellipsoid (projection id 8, code "AZD") by the normal-section
 // series for distance and azimuth from the centre (reference latitude, central meridian), with a
 // one-pass approximate inverse. The same formulas serve the polar aspects (centre within 1e-6 rad
-// of a pole). No convergence; the point scale is 1 (oblique aspect).
+// of a pole). The point scale is 1 (oblique aspect); the convergence is the forward's own.
 //
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
 // (metres per grid unit); false easting and northing (grid units).
@@ -21,6 +21,8 @@ public:
     int Id() const override { return kAzimuthEqDistKind.id; }
     // Across the radius from the centre: 1 in the oblique aspect, rho / (a m(lat)) in a polar one.
     double PrincipalScale1(double lat, double lon) const override;
+    // The grid bearing of true north, from the forward differentiated along the meridian.
+    double Convergence(double lat, double lon) const override { return ForwardConvergence(lat, lon); }
     // Along the radius from the centre: 1.
     double PrincipalScale2(double lat, double lon) const override;
 

@@ -93,6 +93,14 @@ erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) 
     return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, kLatitudeOutOfRange);
 }
 
+double ObliqueCylindrical::Convergence(double lat, double lon) const {
+    // The grid is conformal with the rotated frame's north as grid north: the angle between the
+    // sphere's meridian and the rotated one at the point.
+    const double b = SphereLatitude(lat);
+    const double l = alpha * WrapLongitude(lon - centralMeridian);
+    return std::atan2(-sinB0 * std::sin(l), cosB0 * std::cos(b) + sinB0 * std::sin(b) * std::cos(l));
+}
+
 double ObliqueCylindrical::PrincipalScale1(double lat, double lon) const {
     const double b = SphereLatitude(lat);
     const double l = alpha * LongitudeOffset(lon, centralMeridian);

@@ -2,7 +2,8 @@
 // of a national grid centred on a point: the ellipsoid is mapped conformally onto a Gauss sphere
 // of radius sqrt(M0 N0) tangent at the reference latitude, the sphere is rotated so that the
 // origin lies on its equator, and that frame is mapped by a Mercator projection. Conformal:
-// PrincipalScale2 repeats PrincipalScale1; no convergence.
+// PrincipalScale2 repeats PrincipalScale1; the convergence is the angle between the
+// sphere's meridian and the rotated frame's at the point's image on the conformal sphere.
 //
 // Parameters (GeodesyParams): a, 1/f; k0 at the origin; reference latitude and central meridian
 // (rad); unit (metres per grid unit); false easting and northing (grid units). Domain: the
@@ -23,6 +24,8 @@ public:
     const char* Code() const override { return kObliqueCylindricalKind.code; }
     int Id() const override { return kObliqueCylindricalKind.id; }
     double PrincipalScale1(double lat, double lon) const override;
+    // The grid bearing of true north (radians, clockwise; negative where the meridian leans west).
+    double Convergence(double lat, double lon) const override;
     double PrincipalScale2(double lat, double lon) const override;
 
 protected:

@@ -144,6 +144,23 @@ double ObliqueMercator::PrincipalScale1(double lat, double lon) const {
 
 double ObliqueMercator::PrincipalScale2(double lat, double lon) const { return PrincipalScale1(lat, lon); }
 
+double ObliqueMercator::RotatedConvergence(double sinG, double cosG, double lat, double lon) const {
+    // The meridian's direction in the skew frame, from the aposphere's latitude p (tanh of its
+    // isometric latitude ln Q is sin p) and longitude B dl: du ~ cos(B dl) cos g0 and
+    // dv ~ -(cos p sin g0 + sin p sin(B dl) cos g0), both per unit of the aposphere's latitude.
+    const double dl = WrapLongitude(lon - lon0);
+    const double s = std::sin(lat);
+    double sinP = s > 0 ? 1.0 : -1.0, cosP = 0.0;
+    if (std::fabs(s) < 1) {
+        const double psi = std::log(E) - B * std::log(ConformalT(lat));
+        sinP = std::tanh(psi);
+        cosP = 1 / std::cosh(psi);
+    }
+    const double du = std::cos(B * dl) * cosGamma0;
+    const double dv = -(cosP * sinGamma0 + sinP * std::sin(B * dl) * cosGamma0);
+    return std::atan2(du * sinG + dv * cosG, du * cosG - dv * sinG);
+}
+
 void ObliqueMercator::RotateToGrid(double sinG, double cosG, double u, double v, double& x, double& y) const {
     x = (u * sinG + v * cosG) / unit + falseEasting;
     y = (u * cosG - v * sinG) / unit + falseNorthing;
@@ -163,8 +180,12 @@ void Hotine::SkewToGrid(double u, double v, double& x, double& y) const { Rotate
 
 void Hotine::GridToSkew(double& u, double& v, double x, double y) const { RotateToSkew(sinAlpha, cosAlpha, u, v, x, y); }
 
+double Hotine::Convergence(double lat, double lon) const { return RotatedConvergence(sinAlpha, cosAlpha, lat, lon); }
+
 RSO::RSO(const GeodesyParams& params) : ObliqueMercator(params) {}
 
 void RSO::SkewToGrid(double u, double v, double& x, double& y) const { RotateToGrid(sinGamma0, cosGamma0, u, v, x, y); }
 
 void RSO::GridToSkew(double& u, double& v, double x, double y) const { RotateToSkew(sinGamma0, cosGamma0, u, v, x, y); }
+
+double RSO::Convergence(double lat, double lon) const { return RotatedConvergence(sinGamma0, cosGamma0, lat, lon); }

@@ -5,7 +5,8 @@
 // differ only in how that frame is turned into grid coordinates:
 //   Hotine (id 6, "HOM") turns it by the skew azimuth alphac,
 //   RSO    (id 7, "RSO"), the rectified skew orthomorphic grid, by the rectified angle gamma0.
-// Conformal: PrincipalScale2 repeats PrincipalScale1; no convergence.
+// Conformal: PrincipalScale2 repeats PrincipalScale1; the convergence is the
+// aposphere's in the grid's rotation.
 //
 // Parameters (GeodesyParams): a, 1/f; k0 on the centre line; central meridian, reference
 // latitude and skew azimuth (rad); unit (metres per grid unit); false easting and northing
@@ -46,6 +47,8 @@ protected:
     // The rotation of both grids, by the angle whose sine and cosine are given.
     void RotateToGrid(double sinG, double cosG, double u, double v, double& x, double& y) const;
     void RotateToSkew(double sinG, double cosG, double& u, double& v, double x, double y) const;
+    // The grid bearing of true north in the grid turned by the angle whose sine and cosine are given.
+    double RotatedConvergence(double sinG, double cosG, double lat, double lon) const;
 
     double gamma0;  // rectified angle, asin(sin alphac / D)
     double A;       // a B k0 sqrt(1 - e2) / (1 - e2 sin^2 lat0), metres
@@ -63,6 +66,7 @@ public:
     int Id() const override { return kHotineKind.id; }
     void SkewToGrid(double u, double v, double& x, double& y) const override;
     void GridToSkew(double& u, double& v, double x, double y) const override;
+    double Convergence(double lat, double lon) const override;
 
 private:
     double sinAlpha, cosAlpha;  // of the skew azimuth
@@ -76,4 +80,5 @@ public:
     int Id() const override { return kRsoKind.id; }
     void SkewToGrid(double u, double v, double& x, double& y) const override;
     void GridToSkew(double& u, double& v, double x, double y) const override;
+    double Convergence(double lat, double lon) const override;
 };

@@ -58,6 +58,12 @@ erc PolarStereo::GridToGeo(double x, double y, double& lat, double& lon) const {
     return Success();
 }
 
+double PolarStereo::Convergence(double, double lon) const {
+    // Meridians are the rays from the pole: north of it they point back to the pole.
+    const double d = WrapLongitude(lon - centralMeridian);
+    return north ? -d : d;
+}
+
 double PolarStereo::PrincipalScale1(double lat, double) const {
     double rho = Radius(lat);
     // At the pole radius and parallel both vanish (t keeps their ratio right up to it).

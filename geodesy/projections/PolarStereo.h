@@ -9,7 +9,8 @@
 // [-pi, pi]; the pole itself inverts to the central meridian.
 // Failures: Forward 6 at the pole opposite the aspect (infinite coordinates), 10 beyond the poles
 // or for a non-finite coordinate; Inverse 10 for a non-finite coordinate.
-// Conformal: both principal scales are the point scale, k0 at the pole. No convergence (0).
+// Conformal: both principal scales are the point scale, k0 at the pole. Convergence -(lon - lon0) in
+// the north aspect, +(lon - lon0) in the south.
 #pragma once
 
 #include "geodesy/projections/Projection.h"
@@ -21,6 +22,8 @@ public:
     const char* Code() const override { return kPolarStereoKind.code; }
     int Id() const override { return kPolarStereoKind.id; }
     double PrincipalScale1(double lat, double lon) const override;
+    // The grid bearing of true north (radians, clockwise; negative where the meridian leans west).
+    double Convergence(double lat, double lon) const override;
 
 protected:
     erc GridToGeo(double x, double y, double& lat, double& lon) const override;

@@ -103,6 +103,39 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
     return Deliver(phi, ShortLongitude(E / s + centralMeridian), lat, lon, kLatitudeOutOfRange);
 }
 
+namespace {
+// sin E / E, (1 - cos E) / E and their derivatives, by their series below 0.1, where the closed
+// forms cancel.
+struct EFunctions {
+    double S, dS, C, dC;
+};
+EFunctions eFunctions(double E) {
+    const double E2 = E * E;
+    if (std::fabs(E) < 0.1) {
+        return {1 - E2 / 6 * (1 - E2 / 20 * (1 - E2 / 42)), -E / 3 * (1 - E2 / 10 * (1 - E2 / 28 * (1 - E2 / 54))),
+                E / 2 * (1 - E2 / 12 * (1 - E2 / 30 * (1 - E2 / 56))), 0.5 - E2 / 8 * (1 - E2 / 18 * (1 - E2 / 40))};
+    }
+    const double sinE = std::sin(E);
+    const double cosE = std::cos(E);
+    return {sinE / E, (E * cosE - sinE) / E2, (1 - cosE) / E, (E * sinE - (1 - cosE)) / E2};
+}
+}  // namespace
+
+double Polyconic::Convergence(double lat, double lon) const {
+    // The forward as x = N c dl S(E), y = M - M0 + N c dl C(E), E = dl sin lat, differentiated
+    // along the meridian: no division by sin lat, so the equator needs no case of its own.
+    const double dl = WrapLongitude(lon - centralMeridian);
+    const double s = std::sin(lat);
+    const double c = std::cos(lat);
+    const double w2 = 1 - e2 * s * s;
+    const double N = a / std::sqrt(w2);
+    const double dNc = N * e2 * s * c * c / w2 - N * s;  // d(N cos lat)/d lat
+    const EFunctions f = eFunctions(dl * s);
+    const double dx = dl * (dNc * f.S + N * c * f.dS * dl * c);
+    const double dy = N * (1 - e2) / w2 + dl * (dNc * f.C + N * c * f.dC * dl * c);
+    return std::atan2(dx, dy);
+}
+
 double Polyconic::PrincipalScale2(double lat, double lon) const {
     const double dl = LongitudeOffset(lon, centralMeridian);
     if (lat == 0) return (CosineSeries(0) + dl * dl / 2) / (1 - e2);

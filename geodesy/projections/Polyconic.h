@@ -1,5 +1,6 @@
 // American polyconic on the ellipsoid (projection id 17, code "POL"): true to scale along every
-// parallel and along the central meridian. No convergence.
+// parallel and along the central meridian. The convergence is the derivative of the forward along
+// the meridian, in closed form.
 //
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); false
 // easting and northing. Lengths are computed in metres from a and the false origin is added to
@@ -20,6 +21,8 @@ public:
     const char* Code() const override { return kPolyconicKind.code; }
     int Id() const override { return kPolyconicKind.id; }
     double PrincipalScale2(double lat, double lon) const override;
+    // The grid bearing of true north (radians, clockwise; negative where the meridian leans west).
+    double Convergence(double lat, double lon) const override;
 
     // The derivative of MeridianArc divided by a: c0 - C1 cos 2lat + C2 cos 4lat + C3 cos 6lat.
     double CosineSeries(double lat) const;

@@ -81,7 +81,8 @@ public:
     // Principal scales at a geographic point; the base gives 1.0, and slot 6 repeats slot 5.
     virtual double PrincipalScale1(double lat, double lon) const;
     virtual double PrincipalScale2(double lat, double lon) const;
-    // Grid convergence in radians; the base gives 0.
+    // Grid convergence: the grid bearing of true north, radians clockwise (negative where the
+    // meridian's image leans west of grid north). The base gives 0, the normal cylinders' value.
     virtual double Convergence(double lat, double lon) const;
     // Grid convergence at a geographic point, refused where Forward refuses the point.
     erc ConvergenceAt(double lat, double lon, double& conv) const;
@@ -106,6 +107,9 @@ protected:
     // Writes a finite pair (first, second) to the outputs and succeeds; a pair that is not finite
     // fails with `code` and leaves the outputs untouched.
     static erc Deliver(double first, double second, double& out1, double& out2, int code);
+    // The convergence of the class's own forward, differentiated along the meridian; NaN where
+    // the forward refuses the neighbouring points on both sides.
+    double ForwardConvergence(double lat, double lon) const;
 
     double k0;                 // scale factor on the central line
     double centralMeridian;    // rad, within a turn of 0 (a record's value of more turns reduced)

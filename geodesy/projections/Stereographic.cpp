@@ -122,6 +122,16 @@ erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const
     return Failure(kNotConverged);
 }
 
+double Stereographic::Convergence(double lat, double lon) const {
+    // The ellipsoid's meridian is the sphere's meridian L; the sphere's stereographic image of it
+    // runs along (-sin L (sin chi + sin chi0), cos chi0 cos chi + (1 + sin chi0 sin chi) cos L).
+    const double chi = ConformalLatitude(lat);
+    const double L = SphereLongitude(lon);
+    const double s0 = std::sin(chi0);
+    return std::atan2(-std::sin(L) * (std::sin(chi) + s0),
+                      std::cos(chi0) * std::cos(chi) + (1 + s0 * std::sin(chi)) * std::cos(L));
+}
+
 double Stereographic::PrincipalScale1(double lat, double lon) const {
     // cos chi and sin chi from w = tan(chi/2 + pi/4) = c / t^n: cos chi = 2 w / (1 + w^2) keeps its
     // digits at the poles, where the cosine of chi itself is a rounding of pi/2.

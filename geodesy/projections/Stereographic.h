@@ -13,7 +13,8 @@
 // Failures: Forward 6 at and within 300 m of the point opposite the origin (infinite or 0/0
 // coordinates) and in the sliver;
 // Inverse 11 if the latitude iteration does not settle.
-// Conformal: both principal scales are the point scale, k0 at the origin. No convergence (0).
+// Conformal: both principal scales are the point scale, k0 at the origin. The convergence is
+// that of the sphere's stereographic projection at the point's image on the conformal sphere.
 #pragma once
 
 #include "geodesy/projections/Projection.h"
@@ -25,6 +26,8 @@ public:
     const char* Code() const override { return kStereographicKind.code; }
     int Id() const override { return kStereographicKind.id; }
     double PrincipalScale1(double lat, double lon) const override;
+    // The grid bearing of true north (radians, clockwise; negative where the meridian leans west).
+    double Convergence(double lat, double lon) const override;
 
 protected:
     erc GridToGeo(double x, double y, double& lat, double& lon) const override;

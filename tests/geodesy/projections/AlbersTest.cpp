@@ -148,7 +148,8 @@ TEST(Albers, Scales) {
     ASSERT_EQ(conus.Forward(kHalfPi, -96 * kDeg, poleX, poleY).release(), 0);
     EXPECT_EQ(conus.PointScale(poleX, poleY, k).release(), 10);
     EXPECT_EQ(k, -1);
-    EXPECT_EQ(conus.Convergence(48 * kDeg, -124 * kDeg), 0.0);
+    // Convergence -n dlon: echo "-124 48" | proj -V <kConus> gives -16.88127753 deg (PROJ's sign).
+    EXPECT_NEAR(conus.Convergence(48 * kDeg, -124 * kDeg), 16.88127753 * kDeg, 1e-9);
 }
 
 TEST(Albers, Refusals) {

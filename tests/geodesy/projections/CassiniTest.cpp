@@ -44,6 +44,17 @@ TEST(Cassini, ReferencePoints) {
         {"53.5N 14.5E", 53.5, 14.5, 97909.3972, 130679.4908},
     };
     checkReferencePoints(Cassini(berlinParams()), berlin, 1e-3);
+
+    // Far from the central meridian the inverse must still invert the forward to 1 mm:
+    // echo "<lon> <lat>" | proj -f %.4f +proj=cass +lat_0=0 +lon_0=0 +ellps=WGS84 (PROJ 9.1.1)
+    const ReferencePoint far[] = {
+        {"45N 3E", 45, 3, 236486.4385, 4989325.2296},   {"45N 6E", 45, 6, 472647.8515, 5002491.9156},
+        {"45N 10E", 45, 10, 786456.1302, 5033846.4256}, {"60N 10W", 60, -10, -555871.2531, 6696297.4513},
+        {"80N 20E", 80, 20, 380264.3419, 8951253.0131},
+    };
+    checkReferencePoints(Cassini(wgs84Params(11)), far, 1e-3, 1e-3 / kWgs84A);
+    // Convergence: echo "10 45" | proj -V <the same> gives 7.05378044 deg (PROJ's sign).
+    EXPECT_NEAR(Cassini(wgs84Params(11)).Convergence(45 * kDeg, 10 * kDeg), -7.05378044 * kDeg, 1e-9);
 }
 
 TEST(Cassini, OriginScaleTurnsAndFailures) {

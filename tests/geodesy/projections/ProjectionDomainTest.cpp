@@ -245,6 +245,42 @@ TEST(ProjectionDomain, EdgesAgreeWithProjAndGeographicLib) {
         EXPECT_NEAR(scaleAt(*p, c.lat, c.lon), c.k, 1e-8);
     }
 
+    // Grid convergence, the grid bearing of true north: the negative of PROJ's "Convergence" of
+    // echo "lon lat" | proj -V <definition> +ellps=WGS84 (PROJ 9.1.1), in degrees.
+    struct ConvergenceCase {
+        const char* definition;
+        ProjectionSetup setup;
+        double lat, lon, projDegrees;
+    };
+    const ConvergenceCase convergences[] = {
+        {"+proj=sterea +lat_0=52 +lon_0=179 +k=0.9999 +x_0=155000",
+         {.id = 4, .referenceLatitude = 52, .centralMeridian = 179, .k0 = 0.9999, .falseEasting = 155000}, -30, -100,
+         24.64186985},
+        {"+proj=somerc +lat_0=46.95 +lon_0=179", {.id = 5, .referenceLatitude = 46.95, .centralMeridian = 179}, 60,
+         -150, 23.06561862},
+        {"+proj=omerc +lat_0=45 +lonc=175 +alpha=90 +gamma=90 +k=0.9999 +no_uoff",
+         {.id = 6, .referenceLatitude = 45, .centralMeridian = 175, .skewAzimuth = 90, .k0 = 0.9999}, 50, -170,
+         10.60163641},
+        {"+proj=omerc +lat_0=4 +lonc=-178 +alpha=53.3 +gamma=53.114398862960 +k=0.99984 +no_uoff",
+         {.id = 7, .referenceLatitude = 4, .centralMeridian = -178, .skewAzimuth = 53.3, .k0 = 0.99984}, 10, 170,
+         -0.65856934},
+        {"+proj=laea +lat_0=52 +lon_0=179", {.id = 13, .referenceLatitude = 52, .centralMeridian = 179}, -20, 60,
+         -25.13763838},
+        // Near the centre, where the series forward is within 1 mm of the geodesic one.
+        {"+proj=aeqd +lat_0=52 +lon_0=-179.5", {.id = 8, .referenceLatitude = 52, .centralMeridian = -179.5}, 52.2,
+         -179.2, 0.23683304},
+        {"+proj=cass +lat_0=10 +lon_0=179", {.id = 11, .referenceLatitude = 10, .centralMeridian = 179}, 15, -178,
+         0.77612424},
+        {"+proj=poly +lat_0=0 +lon_0=-177", {.id = 17, .referenceLatitude = 0, .centralMeridian = -177}, 60, 150,
+         -28.20333073},
+    };
+    for (const ConvergenceCase& c : convergences) {
+        SCOPED_TRACE(testing::Message() << c.definition << " at " << c.lat << ", " << c.lon);
+        double conv = kNaN;
+        ASSERT_EQ(build(c.setup)->ConvergenceAt(c.lat * kDeg, c.lon * kDeg, conv).release(), 0);
+        EXPECT_NEAR(conv, -c.projDegrees * kDeg, 1e-8);
+    }
+
     // Grid points that the inverse must bring back (degrees), each line with its source.
     struct InverseCase {
         const char* source;

@@ -164,23 +164,24 @@ const ClassEntry kClasses[] = {
          return "+proj=merc +lat_ts=" + fmt(std::fabs(s.referenceLatitude)) + " +lon_0=" + fmt(s.centralMeridian);
      },
      false, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 0},
-    // Redfearn's series: within 3 degrees of the central meridian their inverse still inverts the
-    // forward to well under a millimetre; the footpoint series refuses the poles (10). The
-    // convergence is the sphere's closed form.
+    // Redfearn's series: the inverse inverts the forward to 0.1 mm everywhere within 10 degrees of
+    // the central meridian (the footpoint series refuses the poles, 10); the forward is within a
+    // millimetre of PROJ's exact one within 400 km of it. The convergence is the sphere's closed
+    // form, off by up to dl^3 eta^2 sin lat cos^2 lat (1.2e-5 rad at 10 degrees).
     {"TME", 3,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = draw(g, -80, 80);
          s.k0 = draw(g, 0.9996, 1.0);
      },
      [](const ProjectionSetup& s) { return common("tmerc +algo=poder_engsager", s) + " +k_0=" + fmt(s.k0); }, false,
-     false, 3, 0, 89.99, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 5e-7},
+     false, 10, 0, 89.99, 1e-4, 1e-4, 1e-3, 4e5, 0, ScaleCheck::Conformal, 1e-7, 2e-5},
     {"OST", 4, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -89, 89); },
      [](const ProjectionSetup& s) { return common("sterea", s) + " +k_0=" + fmt(s.k0); }, true, false, 180, 0, 90, 1e-3,
-     1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 0},
+     1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     // PROJ's somerc folds back beyond a quarter turn of the rotated equator: compared within 8000 km.
     {"OCY", 5, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
      [](const ProjectionSetup& s) { return common("somerc", s) + " +k_0=" + fmt(s.k0); }, false, false, 120, 0, 90,
-     6.4e-3, 6.4e-3, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-7, 0},
+     6.4e-3, 6.4e-3, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     {"HOM", 6,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = draw(g, -80, 80);
@@ -190,7 +191,7 @@ const ClassEntry kClasses[] = {
          return "+proj=omerc +no_uoff +lat_0=" + fmt(s.referenceLatitude) + " +lonc=" + fmt(s.centralMeridian) +
                 " +alpha=" + fmt(s.skewAzimuth) + " +gamma=" + fmt(s.skewAzimuth) + " +k_0=" + fmt(s.k0);
      },
-     false, false, 90, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 0},
+     false, false, 90, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     {"RSO", 7,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = draw(g, -80, 80);
@@ -206,14 +207,14 @@ const ClassEntry kClasses[] = {
          return "+proj=omerc +no_uoff +lat_0=" + fmt(s.referenceLatitude) + " +lonc=" + fmt(s.centralMeridian) +
                 " +alpha=" + fmt(s.skewAzimuth) + " +gamma=" + fmt(gamma0) + " +k_0=" + fmt(s.k0);
      },
-     false, false, 90, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 0},
+     false, false, 90, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     // The normal-section series: millimetres within 30 km of the centre.
     {"AZD", 8,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = chance(g, 0.1) ? 90 * drawSign(g) : draw(g, -89, 89);
      },
      [](const ProjectionSetup& s) { return common("aeqd", s); }, false, false, 180, 30e3, 90, 1e-3, 1e-3, 1e-3, 0, 0,
-     ScaleCheck::None, 0, 0},
+     ScaleCheck::None, 0, 1e-7},
     {"CME", 9, [](std::mt19937_64&, ProjectionSetup&) {},
      [](const ProjectionSetup&) { return std::string("+proj=merc +R=6378388"); }, true, true, 180, 0, 90, 1e-3, 1e-3,
      1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 0},
@@ -221,13 +222,13 @@ const ClassEntry kClasses[] = {
      [](const ProjectionSetup& s) {
          return common("aea", s) + " +lat_1=" + fmt(s.northParallel) + " +lat_2=" + fmt(s.southParallel);
      },
-     false, false, 180, 0, 90, 1e-3, 1, 1e-3, 0, 0, ScaleCheck::Areal, 1e-6, 0},
-    // Cassini's series: millimetres within a degree of the central meridian; its inverse refuses
-    // the pole. Cassini and polyconic
+     false, false, 180, 0, 90, 1e-3, 1, 1e-3, 0, 0, ScaleCheck::Areal, 1e-6, 1e-7},
+    // Cassini's series: PROJ's cass is the same series; the inverse inverts the forward to a
+    // millimetre within 10 degrees of the central meridian and refuses the pole. Cassini and polyconic
     // take the meridian arc from its series to e^6, 2 mm short of PROJ's over a quarter meridian.
     {"CAS", 11, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
-     [](const ProjectionSetup& s) { return common("cass", s); }, false, false, 1, 0, 89.99, 1e-3, 1e-3, 2e-3, 0, 0,
-     ScaleCheck::None, 0, 0},
+     [](const ProjectionSetup& s) { return common("cass", s); }, false, false, 10, 0, 89.99, 1e-3, 1e-3, 2e-3, 0, 0,
+     ScaleCheck::None, 0, 1e-7},
     {"PST", 12,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          const double sign = drawSign(g);
@@ -240,18 +241,18 @@ const ClassEntry kClasses[] = {
          if (std::fabs(s.referenceLatitude) == 90) return d + " +k_0=" + fmt(s.k0);
          return d + " +lat_ts=" + fmt(s.referenceLatitude);
      },
-     true, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 0},
+     true, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     {"AZA", 13,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = chance(g, 0.1) ? 90 * drawSign(g) : draw(g, -89, 89);
      },
      [](const ProjectionSetup& s) { return common("laea", s); }, false, false, 180, 0, 90, 1e-3, 1, 1e-3, 0, 0,
-     ScaleCheck::Areal, 1e-6, 0},
+     ScaleCheck::Areal, 1e-6, 1e-7},
     // Polyconic: Newton's 10 passes settle within 60 degrees of the central meridian and off the
     // poles; near the equator PROJ's 1 - cos E loses a millimetre.
     {"POL", 17, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
      [](const ProjectionSetup& s) { return common("poly", s); }, true, false, 60, 0, 89.9, 1e-3, 1e-3, 2e-3, 0, 1,
-     ScaleCheck::Meridian, 1e-7, 0},
+     ScaleCheck::Meridian, 1e-7, 1e-7},
 };
 
 // A point somewhere on the sphere: mostly uniform, sometimes on the edges where formulas break.
@@ -403,7 +404,9 @@ public:
                     fault("scale " + fmt(got) + ", PROJ's " + fmt(expected), lat, lon);
             }
         }
-        if (c.convergence > 0) {
+        // Where the meridian's image shrinks (towards the equal-area antipode) PROJ's differences
+        // lose the angle's digits to rounding.
+        if (c.convergence > 0 && local.meridional > 0.1) {
             double conv = kNaN;
             if (p.ConvergenceAt(lat, lon, conv).release() == 0 &&
                 !(std::fabs(WrapLongitude(conv - local.convergence)) <= c.convergence))

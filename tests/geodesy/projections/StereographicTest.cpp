@@ -75,7 +75,10 @@ TEST(Stereographic, ScaleAndUnit) {
     EXPECT_NEAR(k, 1.00003275, 1e-8);
     ASSERT_EQ(rd.PointScale(1273653.293287, 5441513.224486, k).release(), 0);
     EXPECT_NEAR(k, 1.15933759, 1e-8);
-    EXPECT_EQ(rd.Convergence(53 * kDeg, 6 * kDeg), 0.0);
+    // Convergence, PROJ's of proj -V with its sign turned: 0.48634139 deg at (53, 6), 116.63061623
+    // at (80, 125).
+    EXPECT_NEAR(rd.Convergence(53 * kDeg, 6 * kDeg), -0.48634139 * kDeg, 1e-9);
+    EXPECT_NEAR(rd.Convergence(80 * kDeg, 125 * kDeg), -116.63061623 * kDeg, 1e-9);
 
     // Lengths stay metres whatever the unit: the RD points come out unchanged in a foot record.
     ProjectionSetup feet = kRd;
@@ -203,7 +206,8 @@ TEST(PolarStereo, Scale) {
     double k = 0;
     ASSERT_EQ(trueScaleSouth.PointScale(770166.179002, 770166.179002, k).release(), 0);
     EXPECT_NEAR(k, 0.98021408, 1e-8);
-    EXPECT_EQ(trueScaleSouth.Convergence(-80 * kDeg, kPi / 4), 0.0);
+    // The meridians are rays from the pole: echo "45 -80" | proj -V <kTrueScaleSouth> gives -45 deg.
+    EXPECT_NEAR(trueScaleSouth.Convergence(-80 * kDeg, kPi / 4), kPi / 4, 1e-15);
 }
 
 }  // namespace
