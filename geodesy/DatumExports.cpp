@@ -41,9 +41,11 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, Convert
     return statusExport(h, [&]() {
         if (!lat || !lon) return nullPointer();
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
-        // A point that is not finite is refused as the projections refuse one.
-        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
+        // A point that is none (not finite, a latitude beyond a pole) is refused as the
+        // projections refuse one.
+        if (!(std::fabs(la) <= kHalfPi) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
         convert(*geodesyOf(h), &la, &lo, &he);
+        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
         *lat = la;
         *lon = lo;
         if (hgt) *hgt = he;
