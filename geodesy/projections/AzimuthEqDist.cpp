@@ -67,7 +67,10 @@ erc AzimuthEqDist::GeoToGrid(double lat, double lon, double& x, double& y) const
     // sin dl cos psi / sin Az, written so that it needs no division by sin Az: that quotient loses
     // every digit when dl is a rounding away from 0, and the meridian branch took only dl == 0.
     const double s = std::asin(std::min(cosPsi * std::hypot(sinDl, northward), 1.0));
-    if (s > kCentreSeriesReach) {
+    // The arcsine folds the far hemisphere onto the near one: the antipode would pass for the
+    // centre without the sign of cos s.
+    const double cosS = sinLat1 * std::sin(psi) + cosLat1 * cosPsi * cosDl;
+    if (s > kCentreSeriesReach || !(cosS > 0)) {
         double azimuth;
         const double distance = GeodesicInverse(referenceLatitude, centralMeridian, lat, lon, &azimuth) / unit;
         return Deliver(falseEasting + distance * std::sin(azimuth), falseNorthing + distance * std::cos(azimuth), x, y,

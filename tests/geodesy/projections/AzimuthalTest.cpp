@@ -174,7 +174,8 @@ TEST(AzimuthEqDist, ReferencePointsNearTheCentre) {
     europe.centralMeridian = 10 * kDeg;
     const ReferencePoint far[] = {{"100 km", 50.5, 11, 70948.2109, 56092.3972},
                                   {"1000 km", 45, 20, 787281.0689, -504427.6902},
-                                  {"60S 120E", -60, 120, 11594753.1615, -10470172.8137}};
+                                  {"60S 120E", -60, 120, 11594753.1615, -10470172.8137},
+                                  {"next to the antipode", -49.9, -169.9, -3662595.2230, 19653790.2089}};
     AzimuthEqDist centredOnEurope(europe);
     checkReferencePoints(centredOnEurope, far, 1e-3);
     // Beyond the antipode's neighbourhood the grid holds no point: the geodesic from the centre
@@ -194,7 +195,9 @@ TEST(AzimuthEqDist, EquatorialAndPolarAspects) {
     // proj +proj=aeqd +lat_0=90 +lon_0=0 +ellps=WGS84 (and +lat_0=-90)
     const ReferencePoint north[] = {{"89.5N 30E", 89.5, 30, 27923.4877, -48364.8995},
                                     {"89.9N 150W", 89.9, -150, -5584.6989, 9672.9823}};
-    const ReferencePoint south[] = {{"89.5S 30E", -89.5, 30, 27923.4877, 48364.8995}};
+    // The far hemisphere: the series' arcsine took 89.9N for the centre.
+    const ReferencePoint south[] = {{"89.5S 30E", -89.5, 30, 27923.4877, 48364.8995},
+                                    {"89.9N 30E", 89.9, 30, 9996381.0304, 17314239.8365}};
     AzimuthEqDist northPolar(polarParams(8, 90));
     checkReferencePoints(northPolar, north, 1e-3);
     checkReferencePoints(AzimuthEqDist(polarParams(8, -90)), south, 1e-3);
