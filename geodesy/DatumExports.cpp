@@ -43,7 +43,8 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, Convert
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
         // A point that is none (not finite, a latitude beyond a pole) is refused as the
         // projections refuse one.
-        if (!(std::fabs(la) <= kHalfPi) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
+        if (!(std::fabs(la) <= kHalfPi) || !std::isfinite(lo) || !std::isfinite(he))
+            return failure(kLatitudeOutOfRange);
         convert(*geodesyOf(h), &la, &lo, &he);
         if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return failure(kLatitudeOutOfRange);
         *lat = la;

@@ -7,8 +7,8 @@
 //   concurrent conversions share no mutable state;
 // - the geodetic-latitude iteration has a cap, and the height is taken along the normal
 //   (p cos lat + Z sin lat - a^2 / N), which holds next to the polar axis;
-// - the great-circle series serves short lines only (kMidLatitudeSeriesReach); longer ones, and every line
-//   over a pole, take the exact geodesic;
+// - the great-circle series serves short lines only (kMidLatitudeSeriesReach); longer ones, and
+//   every line over a pole, take the exact geodesic;
 // - the rhumb-line distance of nearly east-west lines is taken by a form that tends to the
 //   parallel's arc, not by the meridian arc over cos(azimuth), which is 0/0 there; the isometric
 //   latitude is asinh(tan lat) - e atanh(e sin lat), the same value as the logarithm of the

@@ -48,10 +48,10 @@ public:
     void ECEFGeo(double X, double Y, double Z, double& lat, double& lon, double& h) const;
 
     // Geodesic distance (m) and, when `azimuth` is given, the azimuth at the first point,
-    // clockwise from north. Ends within kMidLatitudeSeriesReach of each other in latitude and in longitude
-    // (the short way round) take the Gauss mid-latitude series, within 0.1 mm of the geodesic
-    // there (azimuth not normalised); every other line the exact geodesic (Karney's method,
-    // GeographicLib: 15 nm), azimuth in [-pi, pi].
+    // clockwise from north. Ends within kMidLatitudeSeriesReach of each other in latitude and in
+    // longitude (the short way round) take the Gauss mid-latitude series, within 0.1 mm of the
+    // geodesic there (azimuth not normalised); every other line the exact geodesic (Karney's
+    // method, GeographicLib: 15 nm), azimuth in [-pi, pi].
     double GCircLL(double lat1, double lon1, double lat2, double lon2, double* azimuth = nullptr) const;
     // Rhumb-line distance (m, never negative) and, when `azimuth` is given, the constant azimuth;
     // within 1 mm of the exact rhumb line. The longitude difference is taken the short way round

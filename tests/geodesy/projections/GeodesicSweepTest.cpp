@@ -113,7 +113,8 @@ TEST(GeodesicSweep, CasesThatOnceFailed) {
     struct Geographic {
         double lat, lon, h;
     };
-    for (Geographic g : {Geographic{2.0, 0, 0}, Geographic{kNaN, 0, 0}, Geographic{0, kInf, 0}, Geographic{0, 0, kNaN}}) {
+    for (Geographic g :
+         {Geographic{2.0, 0, 0}, Geographic{kNaN, 0, 0}, Geographic{0, kInf, 0}, Geographic{0, 0, kNaN}}) {
         double X = 7, Y = 7, Z = 7;
         EXPECT_EQ(GeoECEF(wgs84.h, &X, &Y, &Z, g.lat, g.lon, g.h), 0) << g.lat << " " << g.lon << " " << g.h;
         EXPECT_EQ(GetGeodesyError(), 10);
@@ -149,7 +150,8 @@ void drawPoint(std::mt19937_64& g, double& lat, double& lon) {
         lat = (sweep::uniform(g, 0, 1) < 0.5 ? 1 : -1) * (kHalfPi - colatitude);
     } else {
         lat = std::asin(sweep::uniform(g, -1, 1));
-        if (kind < 0.25) lon = (sweep::uniform(g, 0, 1) < 0.5 ? 1 : -1) * (kPi - std::pow(10.0, sweep::uniform(g, -12, -1)));
+        if (kind < 0.25)
+            lon = (sweep::uniform(g, 0, 1) < 0.5 ? 1 : -1) * (kPi - std::pow(10.0, sweep::uniform(g, -12, -1)));
     }
 }
 
@@ -261,9 +263,10 @@ TEST(GeodesicSweep, RandomLinesAndPointsAgainstGeographicLib) {
         height.take(std::fabs(hh - rh), draw);
         ASSERT_LE(std::fabs(hh - rh), kMillimetre) << rh << " ours " << hh;
     }
-    for (const Worst* w : {&geodesicDistance, &geodesicAzimuth, &rhumbDistance, &rhumbAzimuth, &cartesian, &geographic, &height})
-        std::printf("%-32s worst %.3g (draw %llu of %llu)\n", w->what, w->value, static_cast<unsigned long long>(w->draw),
-                    static_cast<unsigned long long>(n));
+    for (const Worst* w :
+         {&geodesicDistance, &geodesicAzimuth, &rhumbDistance, &rhumbAzimuth, &cartesian, &geographic, &height})
+        std::printf("%-32s worst %.3g (draw %llu of %llu)\n", w->what, w->value,
+                    static_cast<unsigned long long>(w->draw), static_cast<unsigned long long>(n));
 }
 
 }  // namespace
