@@ -9,7 +9,8 @@
 //   iteration, applied to the sine), which keeps quadratic convergence up to the pole; only a q
 //   within a few units in the last place of +-qp is taken as the pole itself;
 // - the principal scales use the polar form in both aspects (their product, the point scale, is
-//   1 either way) and give 1 at a pole, where the ratio is 0/0.
+//   1 either way) and give 1 at a pole, where the ratio is 0/0;
+// - the inverse longitude is reduced into [-pi, pi].
 #include "geodesy/projections/AZA.h"
 
 #include <algorithm>
@@ -59,7 +60,7 @@ double AZA::M(double lat) const {
 }
 
 erc AZA::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    const double dl = lon - centralMeridian;
+    const double dl = LongitudeDifference(lon, centralMeridian);
     const double q = Q(std::sin(lat));
     double dx, dy;
     if (polar) {
@@ -101,7 +102,7 @@ erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
         const double rho = std::hypot(dx / D, D * dy);
         if (rho == 0) {
             lat = referenceLatitude;
-            lon = centralMeridian;
+            lon = ShortLongitude(centralMeridian);
             return Success();
         }
         if (rho > 2 * R * (1 + kDiskTolerance)) return Failure(kLatitudeOutOfRange);
@@ -115,7 +116,7 @@ erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
     erc status = LatitudeOfQ(q, phi);
     if (status) return status;
     lat = phi;
-    lon = dlon + centralMeridian;
+    lon = ShortLongitude(dlon + centralMeridian);
     return Success();
 }
 

@@ -55,7 +55,7 @@ double Albers::ParallelRadius(double lat) const {
 }
 
 erc Albers::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    double theta = WrapLongitude(lon - centralMeridian) * n;
+    double theta = LongitudeOffset(lon, centralMeridian) * n;
     double rho = semiMajorUnits * std::sqrt(G - n * Q(lat)) / n;
     return Deliver(falseEasting + rho * std::sin(theta), rho0 + falseNorthing - rho * std::cos(theta), x, y,
                    kCannotProject);

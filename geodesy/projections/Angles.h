@@ -9,12 +9,30 @@ inline constexpr double kHalfPi = std::numbers::pi / 2;
 inline constexpr double kTwoPi = 2 * std::numbers::pi;
 inline constexpr double kQuarterPi = std::numbers::pi / 4;
 
+// Beyond this many radians |d| + pi drops digits of pi itself: such longitudes are reduced by the
+// exact remainder instead.
+inline constexpr double kHugeLongitude = 0x1p20;
+
 // Longitude (difference) brought into [-pi, pi]: (fmod(|d| + pi, 2 pi) - pi) with the sign of d.
-// Exactly +pi gives -pi and -pi gives +pi.
+// Exactly +pi gives -pi and -pi gives +pi. Any number of turns is taken off: beyond a million
+// radians the sum with pi would swallow pi and land up to half a turn off.
 inline double WrapLongitude(double d) {
+    if (std::fabs(d) >= kHugeLongitude) return std::remainder(d, kTwoPi);
     double sign = d >= 0 ? 1.0 : -1.0;
     return (std::fmod(std::fabs(d) + kPi, kTwoPi) - kPi) * sign;
 }
+
+// lon - origin for the formulas' sines and cosines, the origin within a turn of 0: as it is, but
+// a longitude of a million radians or more is reduced first (the difference would swallow the
+// origin's digits).
+inline double LongitudeDifference(double lon, double origin) {
+    const double d = lon - origin;
+    return std::fabs(d) < kHugeLongitude ? d : std::remainder(lon, kTwoPi) - origin;
+}
+
+// lon - origin brought into [-pi, pi]: WrapLongitude of the difference, with huge longitudes
+// reduced first.
+inline double LongitudeOffset(double lon, double origin) { return WrapLongitude(LongitudeDifference(lon, origin)); }
 
 // WrapLongitude for values outside [-pi, pi] only: values inside are kept exactly (the
 // reduction would round them by an ulp of pi), and the cost of fmod is paid only when needed.

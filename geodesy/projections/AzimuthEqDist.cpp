@@ -55,7 +55,7 @@ AzimuthEqDist::AzimuthEqDist(const GeodesyParams& params) : Projection(params) {
 }
 
 erc AzimuthEqDist::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    const double dl = lon - centralMeridian;
+    const double dl = LongitudeDifference(lon, centralMeridian);
     const double sinDl = std::sin(dl);
     const double cosDl = std::cos(dl);
     const double N = RadiusN(lat) / unit;
@@ -93,7 +93,7 @@ erc AzimuthEqDist::GridToGeo(double x, double y, double& lat, double& lon) const
     const double dy = y - falseNorthing;
     if (dx == 0 && dy == 0) {
         lat = referenceLatitude;
-        lon = centralMeridian;
+        lon = ShortLongitude(centralMeridian);
         return Success();
     }
     const double c = std::hypot(dx, dy);

@@ -3,7 +3,7 @@
 // through the footpoint latitude of the rectifying latitude.
 // Departures: the longitude difference is reduced into [-pi, pi] (the series are not periodic);
 // a footpoint or result beyond a pole fails with code 10 instead of returning a latitude past
-// +-pi/2.
+// +-pi/2; the inverse longitude is reduced into [-pi, pi].
 #include "geodesy/projections/Cassini.h"
 
 #include <cmath>
@@ -24,7 +24,7 @@ Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
 erc Cassini::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double N = RadiusN(lat) / unit;
     const double c = std::cos(lat);
-    const double A = WrapLongitude(lon - centralMeridian) * c;
+    const double A = LongitudeOffset(lon, centralMeridian) * c;
     const double eta2 = e2 / (1 - e2) * c * c;
     const double t = std::tan(lat);
     const double T = t * t;
@@ -52,7 +52,9 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double D4 = D2 * D2;
     const double phi = lat1 - (N1 * t1 / R1) * (D2 / 2 - (1 + 3 * T1) * D4 / 24);
     if (std::fabs(phi) > kHalfPi) return Failure(kLatitudeOutOfRange);
-    return Deliver(phi, centralMeridian + (D - T1 * D2 * D / 3 + (1 + 3 * T1) * T1 * D4 * D / 15) / std::cos(lat1),
+    return Deliver(phi,
+                   ShortLongitude(centralMeridian +
+                                  (D - T1 * D2 * D / 3 + (1 + 3 * T1) * T1 * D4 * D / 15) / std::cos(lat1)),
                    lat, lon, kLatitudeOutOfRange);
 }
 

@@ -12,7 +12,7 @@
 // (n < 0) it counts the other way round. The apex itself gives the central meridian. The result
 // lies in [-pi, pi].
 inline double ConeLongitude(double dx, double dy, double n, double centralMeridian) {
-    if (dx == 0 && dy == 0) return centralMeridian;
+    if (dx == 0 && dy == 0) return ShortLongitude(centralMeridian);
     double orientation = n < 0 ? -1.0 : 1.0;
     return WrapLongitude(std::atan2(orientation * dx, orientation * dy) / n + centralMeridian);
 }

@@ -2,7 +2,8 @@
 // eqs. 15-1 to 15-11 and 7-9 (the latitude iteration of the inverse).
 // Departures: the longitude difference is reduced to [-pi, pi] in the forward, the convergence
 // and the inverse result; the inverse takes the polar angle quadrant-safe (so the apex gives the
-// central meridian and angles beyond a quarter turn stay right); non-finite constants are refused.
+// central meridian and angles beyond a quarter turn stay right); non-finite constants are refused;
+// an origin or standard parallel within a rounding of a pole is that pole.
 #include "geodesy/projections/Lambert.h"
 
 #include <cmath>
@@ -15,11 +16,16 @@ namespace {
 constexpr double kLatitudeTolerance = 1e-10;
 // Passes the inverse iteration gets; it needs about five.
 constexpr int kMaxPasses = 10;
+// A latitude within this of a pole (rad, 6 micrometres) is the pole: the parameter file's degree
+// factor 0.01745329251994 puts 90 degrees 2.9e-13 rad short of it, and t^n of that is not 0.
+constexpr double kPoleRounding = 1e-12;
+// Whether a latitude lies off the poles by more than a rounding (false for a NaN).
+bool offThePoles(double lat) { return kHalfPi - std::fabs(lat) > kPoleRounding; }
 }  // namespace
 
 Lambert::Lambert(const GeodesyParams& params) : Projection(params) {
     // A standard parallel at a pole leaves the cone without a finite radius there.
-    if (!(std::fabs(northParallel) < kHalfPi) || !(std::fabs(southParallel) < kHalfPi)) RefuseParameters();
+    if (!offThePoles(northParallel) || !offThePoles(southParallel)) RefuseParameters();
     m1 = ParallelRadius(northParallel);
     t1 = ConformalT(northParallel);
     if (northParallel == southParallel)
@@ -27,7 +33,9 @@ Lambert::Lambert(const GeodesyParams& params) : Projection(params) {
     else
         n = std::log(m1 / ParallelRadius(southParallel)) / std::log(t1 / ConformalT(southParallel));
     F = (a / unit) * k0 * m1 / (std::pow(t1, n) * n);
-    rho0 = F * std::pow(ConformalT(referenceLatitude), n);
+    // An origin at the apex pole has radius 0.
+    const bool apexOrigin = !offThePoles(referenceLatitude) && n * referenceLatitude > 0;
+    rho0 = apexOrigin ? 0.0 : F * std::pow(ConformalT(referenceLatitude), n);
     if (n == 0 || !std::isfinite(n) || !std::isfinite(F) || !std::isfinite(rho0)) RefuseParameters();
 }
 
@@ -39,7 +47,7 @@ double Lambert::ParallelRadius(double lat) const {
 }
 
 erc Lambert::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    double theta = WrapLongitude(lon - centralMeridian) * n;
+    double theta = LongitudeOffset(lon, centralMeridian) * n;
     double rho = 0;
     if (std::fabs(lat) == kHalfPi) {
         // The pole at the apex is a point; the other pole is at infinity.
@@ -67,4 +75,4 @@ double Lambert::PrincipalScale1(double lat, double) const {
     return k0 * m1 * std::pow(ConformalT(lat) / t1, n) / ParallelRadius(lat);
 }
 
-double Lambert::Convergence(double, double lon) const { return -WrapLongitude(lon - centralMeridian) * n; }
+double Lambert::Convergence(double, double lon) const { return -LongitudeOffset(lon, centralMeridian) * n; }

@@ -7,7 +7,8 @@
 // Domain: every latitude except the pole opposite the apex of the cone; the longitude difference
 // is brought into [-pi, pi]. The inverse longitude lies in [-pi, pi]; the apex itself inverts to
 // the pole on the central meridian.
-// Failures: constructor 7 for a standard parallel at a pole, when the cone constant is 0 (one
+// A latitude of origin within 1e-12 rad of a pole is that pole (Belgian Lambert 72's origin).
+// Failures: constructor 7 for a standard parallel at (or within 1e-12 rad of) a pole, when the cone constant is 0 (one
 // parallel on the equator, or parallels symmetric about it) or a derived constant is not finite;
 // Forward 6 at the pole opposite the apex; Inverse 11 when the latitude iteration does not
 // settle within 10 passes (the outputs are then written all the same).

@@ -1,8 +1,8 @@
 // Mercator on the ellipsoid: x = K dlon, y = K psi with psi the isometric latitude and K the radius
 // of the parallel of true scale (Snyder, "Map Projections: A Working Manual", eqs. 7-6, 7-7). The
 // inverse solves the isometric latitude by the classical fixed-point iteration (Snyder 7-9).
-// Departures: both poles are refused as reference latitude (K would vanish), and the iteration is
-// capped.
+// Departures: both poles are refused as reference latitude (K would vanish), the iteration is
+// capped, and near the poles the isometric latitude is -ln t (which keeps its digits there).
 #include "geodesy/projections/Mercator.h"
 
 #include <cmath>
@@ -15,6 +15,8 @@ namespace {
 constexpr double kLatitudeTolerance = 5e-11;
 // Converges in under ten passes anywhere; the cap stops a NaN from looping.
 constexpr int kMaxPasses = 30;
+// Beyond this sine of the latitude (82 degrees) the northing is taken from t.
+constexpr double kNearPoleSine = 0.99;
 }  // namespace
 
 Mercator::Mercator(const GeodesyParams& params) : Projection(params) {
@@ -27,9 +29,14 @@ erc Mercator::GeoToGrid(double lat, double lon, double& x, double& y) const {
     if (std::fabs(lat) == kHalfPi) return Failure(kCannotProject);
     double s = std::sin(lat);
     // Within a rounding of a pole sin lat is 1 and the northing infinite: refused like the pole.
-    return Deliver(WrapLongitude(lon - centralMeridian) * K + falseEasting,
-                   K / 2 * std::log(std::pow((1 - e * s) / (1 + e * s), e) * (1 + s) / (1 - s)) + falseNorthing, x,
-                   y, kCannotProject);
+    if (std::fabs(s) == 1) return Failure(kCannotProject);
+    // Nearer the poles 1 - |sin lat| keeps few of its digits (a millimetre lost at 89.99998 deg):
+    // there the isometric latitude comes from t, which keeps them.
+    const double isometric = std::fabs(s) > kNearPoleSine
+                                 ? -std::log(ConformalTOf(lat, e))
+                                 : std::log(std::pow((1 - e * s) / (1 + e * s), e) * (1 + s) / (1 - s)) / 2;
+    return Deliver(LongitudeOffset(lon, centralMeridian) * K + falseEasting, K * isometric + falseNorthing, x, y,
+                   kCannotProject);
 }
 
 erc Mercator::GridToGeo(double x, double y, double& lat, double& lon) const {

@@ -8,7 +8,9 @@
 // - the point scale is alpha k0 sqrt(M0 N0) cos b / (N cos bb cos lat), with the Gauss sphere
 //   radius and k0: it is k0 at the origin;
 // - the latitude iteration of the inverse has a cap, and the forward refuses the poles of the
-//   rotated frame, where the Mercator northing is infinite.
+//   rotated frame, where the Mercator northing is infinite;
+// - the inverse longitude is reduced into [-pi, pi], and near the poles the sphere latitude is
+//   taken from its sine and cosine, as is the rotated latitude near the rotated frame's poles.
 #include "geodesy/projections/ObliqueCylindrical.h"
 
 #include <algorithm>
@@ -20,6 +22,8 @@ namespace {
 // error by about e2, so the result is within 1e-9 rad) and cap.
 constexpr double kLatitudeTolerance = 1e-7;
 constexpr int kMaxLatitudePasses = 30;
+// Beyond this sine of the sphere latitude (82 degrees) the inverse takes it quadrant-safe.
+constexpr double kNearPoleSine = 0.99;
 
 // ln tan(pi/4 + x/2), the Mercator function.
 double mercatorLog(double x) { return std::log(std::tan(kQuarterPi + x / 2)); }
@@ -54,22 +58,29 @@ double ObliqueCylindrical::RotatedSine(double b, double l) const {
 
 erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double b = SphereLatitude(lat);
-    const double l = alpha * WrapLongitude(lon - centralMeridian);
+    const double l = alpha * LongitudeOffset(lon, centralMeridian);
     const double sinBb = RotatedSine(b, l);
     if (std::fabs(sinBb) >= 1) return Failure(kCannotProject);
-    const double bb = std::asin(sinBb);
     // Quadrant-safe: points more than a quarter turn from the origin along the rotated equator
     // would otherwise fold back onto nearer ones.
-    const double lb = std::atan2(std::cos(b) * std::sin(l), cosB0 * std::cos(b) * std::cos(l) + sinB0 * std::sin(b));
+    const double east = std::cos(b) * std::sin(l);
+    const double north = cosB0 * std::cos(b) * std::cos(l) + sinB0 * std::sin(b);
+    const double lb = std::atan2(east, north);
+    // Near the poles of the rotated frame an arcsine keeps half the digits.
+    const double bb = std::fabs(sinBb) > kNearPoleSine ? std::atan2(sinBb, std::hypot(east, north)) : std::asin(sinBb);
     return Deliver(falseEasting + R * lb, falseNorthing + R * mercatorLog(bb), x, y, kCannotProject);
 }
 
 erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double lb = (x - falseEasting) / R;
     const double bb = 2 * std::atan(std::exp((y - falseNorthing) / R)) - kHalfPi;
-    const double b = std::asin(std::clamp(cosB0 * std::sin(bb) + sinB0 * std::cos(bb) * std::cos(lb), -1.0, 1.0));
-    const double l =
-        std::atan2(std::cos(bb) * std::sin(lb), cosB0 * std::cos(bb) * std::cos(lb) - sinB0 * std::sin(bb));
+    const double sinB = cosB0 * std::sin(bb) + sinB0 * std::cos(bb) * std::cos(lb);
+    const double east = std::cos(bb) * std::sin(lb);
+    const double north = cosB0 * std::cos(bb) * std::cos(lb) - sinB0 * std::sin(bb);
+    // Near the poles an arcsine keeps half the digits (6 cm): there b comes from its sine and cosine.
+    const double b = std::fabs(sinB) > kNearPoleSine ? std::atan2(sinB, std::hypot(east, north))
+                                                     : std::asin(std::clamp(sinB, -1.0, 1.0));
+    const double l = std::atan2(east, north);
     const double S = (mercatorLog(b) - K) / alpha;
     double phi = referenceLatitude;
     bool settled = false;
@@ -79,12 +90,12 @@ erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) 
         phi = next;
     }
     if (!settled) return Failure(kNotConverged);
-    return Deliver(phi, centralMeridian + l / alpha, lat, lon, kLatitudeOutOfRange);
+    return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, kLatitudeOutOfRange);
 }
 
 double ObliqueCylindrical::PrincipalScale1(double lat, double lon) const {
     const double b = SphereLatitude(lat);
-    const double l = alpha * WrapLongitude(lon - centralMeridian);
+    const double l = alpha * LongitudeOffset(lon, centralMeridian);
     const double bb = std::asin(std::clamp(RotatedSine(b, l), -1.0, 1.0));
     return alpha * sphereRadius * std::cos(b) / (RadiusN(lat) * std::cos(bb) * std::cos(lat));
 }

@@ -12,7 +12,9 @@
 // - the point scale is written as A sqrt(1 - e2 sin^2 lat) / (a cos lat T sqrt(1 - U^2)), the same
 //   value as the textbook's without its 0/0 a quarter turn of the aposphere from the origin;
 // - the inverse longitude is taken with a two-argument arctangent (as PROJ's omerc does), so it
-//   stays right beyond a quarter turn of the aposphere from the natural origin.
+//   stays right beyond a quarter turn of the aposphere from the natural origin;
+// - near the poles the inverse takes (1 + U') / (1 - U') from sums of squares, which keep their
+//   digits where the differences lost half of them (0.14 m at the pole, or a NaN).
 #include "geodesy/projections/ObliqueMercator.h"
 
 #include <algorithm>
@@ -29,6 +31,8 @@ constexpr double kPolarCentreTolerance = 1e-10;
 // by a factor of about e^2, so the last pass leaves about 1e-11 rad) and its cap.
 constexpr double kLatitudeTolerance = 1e-9;
 constexpr int kMaxLatitudePasses = 30;
+// Beyond this |U'| (within about 8 degrees of a pole) the inverse takes 1 -+ U' cancellation-free.
+constexpr double kNearPoleU = 0.99;
 
 }  // namespace
 
@@ -55,10 +59,11 @@ ObliqueMercator::ObliqueMercator(const GeodesyParams& params) : Projection(param
 double ObliqueMercator::ConformalT(double lat) const { return ConformalTOf(lat, e); }
 
 erc ObliqueMercator::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    const double dl = WrapLongitude(lon - lon0);
+    const double dl = LongitudeOffset(lon, lon0);
     const double s = std::sin(lat);
     double U, u;
-    if (std::fabs(s) >= 1) {
+    // Only the pole itself: within 1.5e-8 rad of it sin lat rounds to 1 but t still holds the point.
+    if (std::fabs(lat) == kHalfPi) {
         // At a pole t is 0 (Q infinite): the limit of U and u.
         U = s > 0 ? sinGamma0 : -sinGamma0;
         u = A / B * std::copysign(kHalfPi, lat);
@@ -90,7 +95,18 @@ erc ObliqueMercator::SkewToGeo(double u, double v, double& lat, double& lon) con
     const double Tp = (Qp + 1 / Qp) / 2;
     const double Vp = std::sin(B * u / A);
     const double Up = (Vp * cosGamma0 + Sp * sinGamma0) / Tp;
-    const double t = std::pow(E / std::sqrt((1 + Up) / (1 - Up)), 1 / B);
+    double ratio = (1 + Up) / (1 - Up);
+    if (std::fabs(Up) > kNearPoleU && cosGamma0 > 0) {
+        // Near the poles 1 -+ U' is a difference of nearly equal numbers (and may round past 0):
+        // with nu = -B v / A, nu0 = atanh(sin gamma0) and W = B u / A,
+        //   1 -+ U' = 2 cos gamma0 (sinh^2((nu -+ nu0)/2) + sin^2(pi/4 -+ W/2)) / cosh nu,
+        // sums of squares that keep their digits.
+        const double nu = -B * v / A, nu0 = std::atanh(sinGamma0), W = B * u / A;
+        const double plus = std::sinh((nu + nu0) / 2), minus = std::sinh((nu - nu0) / 2);
+        const double up = std::sin(kQuarterPi + W / 2), down = std::sin(kQuarterPi - W / 2);
+        ratio = (plus * plus + up * up) / (minus * minus + down * down);
+    }
+    const double t = std::pow(E / std::sqrt(ratio), 1 / B);
     double phi = kHalfPi - 2 * std::atan(t);
     bool settled = false;
     for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {
@@ -107,7 +123,7 @@ erc ObliqueMercator::SkewToGeo(double u, double v, double& lat, double& lon) con
 }
 
 double ObliqueMercator::PrincipalScale1(double lat, double lon) const {
-    const double dl = WrapLongitude(lon - lon0);
+    const double dl = LongitudeOffset(lon, lon0);
     const double Q = E / std::pow(ConformalT(lat), B);
     const double S = (Q - 1 / Q) / 2;
     const double T = (Q + 1 / Q) / 2;

@@ -2,7 +2,7 @@
 // y = a lat, on the sphere of radius a.
 // Departures: a standard parallel at a pole (x always 0, the inverse divides by 0) is refused, and
 // a northing beyond a pole (by more than a rounding) fails with code 10 instead of returning a
-// latitude past +-pi/2.
+// latitude past +-pi/2; the inverse longitude is reduced into [-pi, pi].
 #include "geodesy/projections/PlateCarree.h"
 
 #include <algorithm>
@@ -19,7 +19,7 @@ PlateCarree::PlateCarree(const GeodesyParams& params) : Projection(params) {
 }
 
 erc PlateCarree::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    x = WrapLongitude(lon - centralMeridian) * parallelRadius + falseEasting;
+    x = LongitudeOffset(lon, centralMeridian) * parallelRadius + falseEasting;
     y = lat * a + falseNorthing;
     return Success();
 }
@@ -29,7 +29,7 @@ erc PlateCarree::GridToGeo(double x, double y, double& lat, double& lon) const {
     // The image of a pole may come back a rounding beyond it.
     if (std::fabs(phi) > kHalfPi * (1 + kPoleRounding)) return Failure(kLatitudeOutOfRange);
     lat = std::clamp(phi, -kHalfPi, kHalfPi);
-    lon = (x - falseEasting) / parallelRadius + centralMeridian;
+    lon = ShortLongitude((x - falseEasting) / parallelRadius + centralMeridian);
     return Success();
 }
 

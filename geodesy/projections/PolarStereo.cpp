@@ -3,7 +3,7 @@
 // 3-5 (the series from conformal to geodetic latitude, to e^8).
 // Departures: in the inverse only the pole itself is put on the central meridian (the rest of the
 // line x = false easting lies on both sides of the pole); the scale at the pole is its limit k0
-// instead of 0/0.
+// instead of 0/0; the pole opposite the aspect is refused (tan(pi/2) rounds to a finite value).
 #include "geodesy/projections/PolarStereo.h"
 
 #include <cmath>
@@ -36,9 +36,10 @@ double PolarStereo::ConformalT(double lat) const { return north ? ConformalTOf(l
 double PolarStereo::Radius(double lat) const { return K * ConformalT(lat); }
 
 erc PolarStereo::GeoToGrid(double lat, double lon, double& x, double& y) const {
+    // The pole opposite the aspect is at infinity (tan of pi/2 rounds to a finite number there).
+    if (lat == (north ? -kHalfPi : kHalfPi)) return Failure(kCannotProject);
     double rho = Radius(lat);
-    double d = lon - centralMeridian;
-    // The pole opposite the aspect is at infinity.
+    double d = LongitudeDifference(lon, centralMeridian);
     return Deliver(falseEasting + rho * std::sin(d),
                    north ? falseNorthing - rho * std::cos(d) : falseNorthing + rho * std::cos(d), x, y, kCannotProject);
 }
@@ -50,7 +51,7 @@ erc PolarStereo::GridToGeo(double x, double y, double& lat, double& lon) const {
     double q = std::atan(rho / K);
     double chi = north ? kHalfPi - 2 * q : 2 * q - kHalfPi;
     if (rho == 0)
-        lon = centralMeridian;
+        lon = ShortLongitude(centralMeridian);
     else
         lon = WrapLongitude(std::atan2(dx, north ? -dy : dy) + centralMeridian);
     lat = chi + c2 * std::sin(2 * chi) + c4 * std::sin(4 * chi) + c6 * std::sin(6 * chi) + c8 * std::sin(8 * chi);

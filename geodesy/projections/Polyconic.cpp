@@ -8,7 +8,9 @@
 //   division by sin lat taken last, since N cot lat alone overflows for latitudes below 1e-300,
 //   and latitudes whose sine is denormal take the equator's formulas;
 // - the inverse longitude is computed from the final latitude alone (Newton's W of the previous
-//   pass is not reused), which near the equator was off by degrees.
+//   pass is not reused), which near the equator was off by degrees, with a two-argument
+//   arctangent (an arcsine folds points beyond a quarter turn of E back), and reduced into
+//   [-pi, pi]; a latitude beyond a pole or a point beyond the end of its parallel's arc is none.
 #include "geodesy/projections/Polyconic.h"
 
 #include <cmath>
@@ -22,6 +24,8 @@ constexpr int kMaxNewtonPasses = 10;
 // The series constant of the meridian arc, kept as the decimal the arc uses (not -35/3072).
 constexpr double kArcSixth = -0.01139322916667;
 constexpr double kSmallestNormal = std::numeric_limits<double>::min();
+// Relative rounding of E at the end of a parallel's arc.
+constexpr double kArcRounding = 1e-12;
 
 }  // namespace
 
@@ -41,7 +45,7 @@ double Polyconic::CosineSeries(double lat) const {
 }
 
 erc Polyconic::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    const double dl = WrapLongitude(lon - centralMeridian);
+    const double dl = LongitudeOffset(lon, centralMeridian);
     const double s = std::sin(lat);
     double dx, dy;
     // Below the smallest normal double sin lat has lost its digits; the equator's values are exact
@@ -85,15 +89,22 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
         settled = std::fabs(next - phi) <= kLatitudeTolerance;
         phi = next;
     }
-    if (!settled) return Failure(kNotConverged);
+    // Newton may settle on a root beyond a pole (a northing past the pole's image): no point.
+    if (!settled || !(std::fabs(phi) <= kHalfPi)) return Failure(kNotConverged);
     const double s = std::sin(phi);
-    if (std::fabs(s) < kSmallestNormal) return Deliver(phi, centralMeridian + dx / a, lat, lon, kLatitudeOutOfRange);
+    if (std::fabs(s) < kSmallestNormal)
+        return Deliver(phi, ShortLongitude(centralMeridian + dx / a), lat, lon, kLatitudeOutOfRange);
+    // E = dl sin lat from its sine and cosine, x tan lat / N and 1 - (y - M + M0) tan lat / N (an
+    // arcsine folds points beyond a quarter turn of E back onto nearer ones).
     const double W = std::sqrt(1 - e2 * s * s) * std::tan(phi);
-    return Deliver(phi, std::asin(W * dx / a) / s + centralMeridian, lat, lon, kLatitudeOutOfRange);
+    const double E = std::atan2(W * dx / a, 1 - (A - MeridianArc(phi) / a) * W);
+    // The parallel's arc covers |E| <= pi |sin lat|; beyond it the grid point is no point's image.
+    if (std::fabs(E) > kPi * std::fabs(s) * (1 + kArcRounding)) return Failure(kLatitudeOutOfRange);
+    return Deliver(phi, ShortLongitude(E / s + centralMeridian), lat, lon, kLatitudeOutOfRange);
 }
 
 double Polyconic::PrincipalScale2(double lat, double lon) const {
-    const double dl = WrapLongitude(lon - centralMeridian);
+    const double dl = LongitudeOffset(lon, centralMeridian);
     if (lat == 0) return (CosineSeries(0) + dl * dl / 2) / (1 - e2);
     const double s = std::sin(lat);
     const double t = std::tan(lat);

@@ -6,7 +6,9 @@
 // them as it stands (the unit factor does not enter). The longitude difference is reduced into
 // [-pi, pi].
 // Scales: along the parallel 1, along the meridian h (PrincipalScale2).
-// Failures: Inverse 11 when the Newton iteration does not settle in 10 passes.
+// Failures: Inverse 11 when the Newton iteration does not settle in 10 passes or settles beyond a
+// pole, 10 for a grid point beyond the end of its parallel's arc. The inverse longitude lies in
+// [-pi, pi].
 #pragma once
 
 #include "geodesy/projections/Projection.h"

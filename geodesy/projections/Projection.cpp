@@ -6,6 +6,10 @@
 namespace {
 double flatteningOf(double inverseFlattening) { return inverseFlattening == 0 ? 0.0 : 1 / inverseFlattening; }
 double oneIfZero(double v) { return v == 0 ? 1.0 : v; }
+// A central meridian of several turns (a parameter file may say 3000 degrees) is the longitude
+// it stands for: lon - central meridian would otherwise need reducing by any number of turns in
+// every formula, and a huge one swallows the longitude's digits. Within a turn it is kept as given.
+double workingMeridian(double cm) { return std::fabs(cm) <= kTwoPi ? cm : std::remainder(cm, kTwoPi); }
 
 // A record the formulas can use: every field finite, a real ellipsoid (a > 0; 1/f 0 for a sphere
 // or above 1), positive scale and unit. Anything else would come back as NaN with success.
@@ -23,14 +27,15 @@ bool usable(const GeodesyParams& p) {
 Projection::Projection(const GeodesyParams& p)
     : Ellipsoid(p.semiMajorAxis, flatteningOf(p.inverseFlattening)),
       k0(oneIfZero(p.scaleFactor)),
-      centralMeridian(p.centralMeridian),
+      centralMeridian(workingMeridian(p.centralMeridian)),
       referenceLatitude(p.referenceLatitude),
       northParallel(p.northParallel),
       southParallel(p.southParallel),
       skewAzimuth(p.skewAzimuth),
       unit(oneIfZero(p.unitFactor)),
       falseEasting(p.falseEasting),
-      falseNorthing(p.falseNorthing) {
+      falseNorthing(p.falseNorthing),
+      statedCentralMeridian(p.centralMeridian) {
     if (!usable(p)) RefuseParameters();
 }
 
@@ -89,7 +94,7 @@ GeodesyParams Projection::Params() const {
     p.projectionId = Id();
     p.unitFactor = unit;
     p.scaleFactor = k0;
-    p.centralMeridian = centralMeridian;
+    p.centralMeridian = statedCentralMeridian;
     p.referenceLatitude = referenceLatitude;
     p.northParallel = northParallel;
     p.southParallel = southParallel;

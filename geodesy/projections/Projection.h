@@ -108,7 +108,7 @@ protected:
     static erc Deliver(double first, double second, double& out1, double& out2, int code);
 
     double k0;                 // scale factor on the central line
-    double centralMeridian;    // rad
+    double centralMeridian;    // rad, within a turn of 0 (a record's value of more turns reduced)
     double referenceLatitude;  // rad, latitude of origin
     double northParallel;      // rad, first standard parallel
     double southParallel;      // rad, second standard parallel
@@ -116,4 +116,7 @@ protected:
     double unit;               // metres per grid unit
     double falseEasting;       // grid units
     double falseNorthing;      // grid units
+
+private:
+    double statedCentralMeridian;  // rad, as the record gave it
 };

@@ -1,5 +1,6 @@
 // Spherical Mercator (Snyder, "Map Projections: A Working Manual", eqs. 7-1, 7-2, 7-4) on a fixed
-// sphere. Departure: the poles are refused instead of returning an infinite northing.
+// sphere. Departures: the poles are refused instead of returning an infinite northing, and
+// longitudes beyond half a turn are reduced both ways, so that every inverse is a longitude.
 #include "geodesy/projections/SMerc.h"
 
 #include <cmath>
@@ -11,12 +12,12 @@ constexpr double kSphereRadius = 6378388.0;
 
 erc SMerc::GeoToGrid(double lat, double lon, double& x, double& y) const {
     if (std::fabs(lat) == kHalfPi) return Failure(kCannotProject);
-    return Deliver(lon * kSphereRadius, std::log(std::tan((lat + kHalfPi) / 2)) * kSphereRadius, x, y,
+    return Deliver(ShortLongitude(lon) * kSphereRadius, std::log(std::tan((lat + kHalfPi) / 2)) * kSphereRadius, x, y,
                    kCannotProject);
 }
 
 erc SMerc::GridToGeo(double x, double y, double& lat, double& lon) const {
-    lon = x / kSphereRadius;
+    lon = ShortLongitude(x / kSphereRadius);
     lat = 2 * std::atan(std::exp(y / kSphereRadius)) - kHalfPi;
     return Success();
 }

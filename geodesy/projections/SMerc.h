@@ -1,8 +1,8 @@
 // Fixed spherical Mercator (projection id 9, code "CME") on a sphere of radius 6378388 m.
 //
 // Parameters: none. The ellipsoid, central meridian, false origin, unit and scale factor of the
-// record are all ignored; grid coordinates are metres from (0 deg, 0 deg), and longitudes are
-// taken as given (not reduced).
+// record are all ignored; grid coordinates are metres from (0 deg, 0 deg). Longitudes beyond half
+// a turn are reduced into [-pi, pi], in the forward and in the inverse.
 // Failures: Forward 6 at either pole (the northing would be infinite), 10 beyond the poles or for
 // a non-finite coordinate; Inverse 10 for a non-finite coordinate.
 // Conformal: both principal scales are 1 / cos lat; no convergence (0).

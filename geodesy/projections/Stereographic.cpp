@@ -6,7 +6,8 @@
 // factor n of the conformal sphere (without it the scale at the origin is not k0); the inverse
 // takes the sphere longitude quadrant-safe, so it stays right beyond a quarter turn from the
 // origin, and the conformal latitude from its sine and cosine, so it holds up to the poles; the
-// point opposite the origin is refused; the iteration is capped.
+// point opposite the origin and the sliver behind the back meridian where the sphere's longitude
+// passes half a turn are refused; the iteration is capped.
 #include "geodesy/projections/Stereographic.h"
 
 #include <cmath>
@@ -20,6 +21,9 @@ constexpr double kStepTolerance = 1e-12;
 // e2, so each pass gains about two digits: under ten passes anywhere. The cap stops a NaN from
 // looping.
 constexpr int kMaxPasses = 30;
+// B below this (within 300 m of the point opposite the origin, grid coordinates beyond 1e11 m)
+// holds more rounding than value: such points are refused like the opposite point itself.
+constexpr double kAntipodeDenominator = 1e-9;
 // Below this distance from the false origin (metres) the direction of the point is undefined.
 constexpr double kOriginDistance = 1e-20;
 }  // namespace
@@ -48,7 +52,7 @@ double Stereographic::ConformalLatitude(double lat) const {
     return 2 * std::atan(c / std::pow(ConformalTOf(lat, e), n)) - kHalfPi;
 }
 
-double Stereographic::SphereLongitude(double lon) const { return n * WrapLongitude(lon - centralMeridian); }
+double Stereographic::SphereLongitude(double lon) const { return n * LongitudeOffset(lon, centralMeridian); }
 
 double Stereographic::Denominator(double chi, double L) const {
     return 1 + std::sin(chi0) * std::sin(chi) + std::cos(chi0) * std::cos(chi) * std::cos(L);
@@ -57,8 +61,13 @@ double Stereographic::Denominator(double chi, double L) const {
 erc Stereographic::GeoToGrid(double lat, double lon, double& x, double& y) const {
     double chi = ConformalLatitude(lat);
     double L = SphereLongitude(lon);
+    // Behind the back meridian, within 180 (1 - 1/n) degrees of it, the sphere's longitude n dl
+    // passes half a turn and lands on points that the other side already covers: no inverse
+    // could tell them apart.
+    if (std::fabs(L) > kPi) return Failure(kCannotProject);
     double B = Denominator(chi, L);
-    if (!(B > 0)) return Failure(kCannotProject);
+    // Next to the point opposite the origin B is a rounding of 0 and the coordinates 0/0.
+    if (!(B > kAntipodeDenominator)) return Failure(kCannotProject);
     const double northing = std::sin(chi) * std::cos(chi0) - std::sin(chi0) * std::cos(chi) * std::cos(L);
     return Deliver(falseEasting + D * std::cos(chi) * std::sin(L) / B, falseNorthing + D * northing / B, x, y,
                    kCannotProject);

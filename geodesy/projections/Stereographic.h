@@ -5,10 +5,14 @@
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad), the origin;
 // k0 at the origin; false easting and northing. Lengths are metres: the unit factor is not applied
 // and the false origin is added as it stands.
-// Domain: the whole ellipsoid except the point opposite the origin; the longitude difference is
-// brought into [-pi, pi]. The inverse longitude lies in [-pi, pi].
-// Failures: Forward 6 at the point opposite the origin (infinite coordinates); Inverse 11 if the
-// latitude iteration does not settle.
+// Domain: the whole ellipsoid except the point opposite the origin and a sliver along the back
+// meridian, the longitudes more than 180 / n degrees from the central meridian (n the sphere
+// exponent, at most 1.0034: 0.6 degrees at the equator, none at a pole), where the sphere wraps
+// onto itself; the longitude difference is brought into [-pi, pi]. The inverse longitude lies in
+// [-pi, pi].
+// Failures: Forward 6 at and within 300 m of the point opposite the origin (infinite or 0/0
+// coordinates) and in the sliver;
+// Inverse 11 if the latitude iteration does not settle.
 // Conformal: both principal scales are the point scale, k0 at the origin. No convergence (0).
 #pragma once
 

@@ -69,7 +69,10 @@ erc TransverseMercator::GeoToGrid(double lat, double lon, double& x, double& y) 
     double c = std::cos(lat);
     double eta2 = ep2 * c * c;
     double dlon = lon - centralMeridian;
-    if (dlon > kPi)
+    // A longitude of several turns is reduced fully; within a turn by one step, as always.
+    if (std::fabs(dlon) > kTwoPi)
+        dlon = LongitudeOffset(lon, centralMeridian);
+    else if (dlon > kPi)
         dlon -= kTwoPi;
     else if (dlon < -kPi)
         dlon += kTwoPi;
@@ -84,14 +87,15 @@ erc TransverseMercator::GeoToGrid(double lat, double lon, double& x, double& y) 
     double l2 = l * l;
     double l4 = l2 * l2;
     double l6 = l4 * l2;
-    x = falseEasting + k0 * nu * l *
+    const double easting =
+        falseEasting + k0 * nu * l *
                            (1 + l2 * (1 - T + eta2) / 6 + l4 * (5 - 18 * T + T * T + (14 - 58 * T) * eta2) / 120 +
                             l6 * (61 - 479 * T + 179 * T * T - T * T * T) / 5040);
-    y = falseNorthing + y0 +
-        k0 * (r * mu + nu * t * l2 / 2 *
-                           (1 + l2 * (5 - T + 9 * eta2 + 4 * eta2 * eta2) / 12 +
-                            l4 * (61 - 58 * T + T * T + 270 * eta2 - 330 * T * eta2) / 360));
-    return Success();
+    const double northing = falseNorthing + y0 +
+                            k0 * (r * mu + nu * t * l2 / 2 *
+                                               (1 + l2 * (5 - T + 9 * eta2 + 4 * eta2 * eta2) / 12 +
+                                                l4 * (61 - 58 * T + T * T + 270 * eta2 - 330 * T * eta2) / 360));
+    return Deliver(easting, northing, x, y, kCannotProject);
 }
 
 erc TransverseMercator::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -113,21 +117,20 @@ erc TransverseMercator::GridToGeo(double x, double y, double& lat, double& lon) 
         lat1 - (1 + eta2) * t * D2 / 2 *
                    (1 - D2 * (5 + 3 * T + eta2 - 9 * T * eta2 - 4 * eta2 * eta2) / 12 +
                     D4 * (61 + 90 * T + 45 * T * T + 46 * eta2 - 252 * T * eta2 - 90 * T * T * eta2) / 360);
-    if (latitude < -kHalfPi || latitude > kHalfPi) return Failure(kLatitudeOutOfRange);
+    // A NaN (the series of a point far off the grid) is no latitude either.
+    if (!(latitude >= -kHalfPi && latitude <= kHalfPi)) return Failure(kLatitudeOutOfRange);
     double longitude = centralMeridian + D / c1 *
                                              (1 - D2 * (1 + 2 * T + eta2) / 6 +
                                               D4 * (5 + 28 * T + 24 * T * T + (6 + 8 * T) * eta2) / 120 -
                                               D6 * (61 + 662 * T + 1320 * T * T + 720 * T * T * T) / 5040);
-    lat = latitude;
-    lon = ShortLongitude(longitude);
-    return Success();
+    return Deliver(latitude, ShortLongitude(longitude), lat, lon, kLatitudeOutOfRange);
 }
 
 double TransverseMercator::PrincipalScale1(double lat, double lon) const {
     double c = std::cos(lat);
     // The inverse hands over longitudes in [-pi, pi]: across the antimeridian the difference
     // must be brought back within half a turn.
-    double A = ShortLongitude(lon - centralMeridian) * c;
+    double A = ShortLongitude(LongitudeDifference(lon, centralMeridian)) * c;
     double eta2 = ep2 * c * c;
     double t = std::tan(lat);
     double T = t * t;
@@ -139,5 +142,5 @@ double TransverseMercator::PrincipalScale1(double lat, double lon) const {
 }
 
 double TransverseMercator::Convergence(double lat, double lon) const {
-    return std::atan(-(std::sin(lat) * std::tan(ShortLongitude(lon - centralMeridian))));
+    return std::atan(-(std::sin(lat) * std::tan(ShortLongitude(LongitudeDifference(lon, centralMeridian)))));
 }
