@@ -10,7 +10,9 @@
 //   within a few units in the last place of +-qp is taken as the pole itself;
 // - the principal scales use the polar form in both aspects (their product, the point scale, is
 //   1 either way) and give 1 at a pole, where the ratio is 0/0;
-// - the inverse longitude is reduced into [-pi, pi].
+// - the inverse longitude is reduced into [-pi, pi];
+// - the forward refuses points within about 300 m of the antipode of the centre, where the disk's
+//   rim holds the distance from the antipode too coarsely to be inverted to a millimetre.
 #include "geodesy/projections/AZA.h"
 
 #include <algorithm>
@@ -27,6 +29,9 @@ constexpr double kPoleQTolerance = 2e-15;
 // the start q / qp it settles in 3 to 5 passes.
 constexpr double kSineTolerance = 1e-14;
 constexpr int kMaxLatitudePasses = 20;
+// 1 + sin beta1 sin beta + cos beta1 cos beta cos dl at and below which a point is refused as the
+// antipode of the centre (about 300 m from it).
+constexpr double kAntipodeDenominator = 1e-9;
 // Points on the rim of the disk (the antipode) may round past it by this relative amount.
 constexpr double kDiskTolerance = 1e-12;
 
@@ -74,8 +79,9 @@ erc AZA::GeoToGrid(double lat, double lon, double& x, double& y) const {
         const double cosBeta = std::cos(beta);
         const double cosDl = std::cos(dl);
         const double denominator = 1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl;
-        // The antipode of the centre maps onto the whole rim of the disk.
-        if (denominator <= 0) return Failure(kCannotProject);
+        // The antipode of the centre maps onto the whole rim of the disk; within 300 m of it the
+        // rim's radius changes too little to bring the point back to a millimetre.
+        if (!(denominator > kAntipodeDenominator)) return Failure(kCannotProject);
         const double b = R * std::sqrt(2.0) / std::sqrt(denominator);
         dx = b * D * cosBeta * std::sin(dl);
         dy = b / D * (cosBeta1 * sinBeta - sinBeta1 * cosBeta * cosDl);

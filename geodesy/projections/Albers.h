@@ -6,7 +6,7 @@
 // unit); false easting and northing (grid units). The scale factor k0 is not used.
 // Domain: every latitude, both poles included; the longitude difference is brought into [-pi, pi].
 // The inverse longitude lies in [-pi, pi]; the image of a pole inverts to that pole. Round trips
-// within 1 mm, but within 0.5 m at the poles, where the grid holds the distance from the pole as
+// within 1 mm, but within 1 m at the poles, where the grid holds the distance from the pole as
 // its square (q cannot tell latitudes 3e-8 rad apart, nor a false origin of 3.5e7 rounded grid
 // coordinates less).
 // Failures: constructor 7 when the cone constant is 0 (one parallel on the equator, or parallels
