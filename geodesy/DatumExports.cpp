@@ -48,8 +48,9 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noP
     return statusExport(h, [&]() -> int {
         if (!lat || !lon) return exportframe::kNullPointer;
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
-        // A point that is not finite is refused as the projections refuse one.
-        if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return kLatitudeOutOfRange;
+        // A point that is none (not finite, a latitude beyond a pole) is refused as the
+        // projections refuse one.
+        if (!(std::fabs(la) <= kHalfPi) || !std::isfinite(lo) || !std::isfinite(he)) return kLatitudeOutOfRange;
         if (int code = convert(*geodesyOf(h), &la, &lo, &he)) return code;
         if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return noPoint;
         *lat = la;

@@ -27,6 +27,10 @@ Geodesy& geodesyOf(GeodesyHandle h) { return *static_cast<Geodesy*>(h); }
 
 erc noName() { return erc(kNoName, kSeverityError, &geodesyFacility()); }
 
+// A coordinate that is no point (NaN, infinite, a latitude beyond a pole), or a result that is
+// none: refused as the projections refuse such a point.
+erc noPoint() { return erc(kLatitudeOutOfRange, kSeverityError, &geodesyFacility()); }
+
 // Offset of the language's string ids; French and Spanish names exist, the rest falls back.
 int languageOffset(const char* lang) {
     struct Language {
@@ -57,9 +61,9 @@ double distanceExport(GeodesyHandle h, DistanceFn fn, double lat1, double lon1, 
         // A NaN, infinite or beyond-the-pole end would come back as a NaN distance with success:
         // refused as the projections refuse such a point.
         for (double lat : {lat1, lat2})
-            if (!(std::fabs(lat) <= kHalfPi)) return erc(kLatitudeOutOfRange, kSeverityError, &geodesyFacility());
+            if (!(std::fabs(lat) <= kHalfPi)) return noPoint();
         for (double lon : {lon1, lon2})
-            if (!std::isfinite(lon)) return erc(kLatitudeOutOfRange, kSeverityError, &geodesyFacility());
+            if (!std::isfinite(lon)) return noPoint();
         const Projection& p = geodesyOf(h).GetProjection();
         double az = 0;
         distance = (p.*fn)(lat1, lon1, lat2, lon2, azimuth ? &az : nullptr) / p.UnitFactor();
@@ -120,8 +124,10 @@ TELLUS_API int TELLUS_CALL GeoECEF(GeodesyHandle h, double* X, double* Y, double
                                    double hgt) {
     return exportframe::statusExport(h, [&] {
         if (!X || !Y || !Z) return nullPointer();
+        if (!(std::fabs(lat) <= kHalfPi) || !std::isfinite(lon) || !std::isfinite(hgt)) return noPoint();
         double cx, cy, cz;
         geodesyOf(h).GetProjection().GeoECEF(lat, lon, hgt, cx, cy, cz);
+        if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(cz)) return noPoint();
         *X = cx;
         *Y = cy;
         *Z = cz;
@@ -133,8 +139,10 @@ TELLUS_API int TELLUS_CALL ECEFGeo(GeodesyHandle h, double X, double Y, double Z
                                    double* hgt) {
     return exportframe::statusExport(h, [&] {
         if (!lat || !lon || !hgt) return nullPointer();
+        if (!std::isfinite(X) || !std::isfinite(Y) || !std::isfinite(Z)) return noPoint();
         double glat, glon, gh;
         geodesyOf(h).GetProjection().ECEFGeo(X, Y, Z, glat, glon, gh);
+        if (!std::isfinite(glat) || !std::isfinite(glon) || !std::isfinite(gh)) return noPoint();
         *lat = glat;
         *lon = glon;
         *hgt = gh;

@@ -1,8 +1,8 @@
 // Conversions are hot paths: once a coordinate system is set up, GeoXY, XYGeo, WGS84Conv,
-// InvWGS84Conv and DatumSeparation allocate nothing, whichever datum and vertical set-up they
-// run through, and a point outside the datum grid costs no more while no debug sink is active.
-// This program replaces the C allocation functions, which operator new also calls, to count
-// every call.
+// InvWGS84Conv, DatumSeparation and GCircLL allocate nothing, whichever datum and vertical set-up
+// they run through, and a point outside the datum grid costs no more while no debug sink is
+// active. This program replaces the C allocation functions, which operator new also calls, to
+// count every call.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -107,12 +107,13 @@ TEST(ConversionAllocations, NoneOnceSetUp) {
                 succeeded += WGS84Conv(h, &lat, &lon, &hgt);
                 succeeded += InvWGS84Conv(h, &lat, &lon, &hgt);
                 succeeded += DatumSeparation(h, lat, lon, &separation);
+                succeeded += GCircLL(h, lat, lon, -lat, lon + 3, nullptr) > 0;  // by the exact geodesic
                 double far[3] = {farLat, farLon, 0};
                 if (!debugLogActive()) farFailed += !WGS84Conv(h, &far[0], &far[1], &far[2]);
             }
         }
         counting = false;
-        EXPECT_EQ(succeeded, 5 * kPoints) << c.what;
+        EXPECT_EQ(succeeded, 6 * kPoints) << c.what;
         if (!debugLogActive()) {
             EXPECT_EQ(farFailed, c.datumGrid.empty() ? 0 : kPoints) << c.what;
         }
