@@ -275,9 +275,11 @@ void drawSpherePoint(std::mt19937_64& g, double cm, double& lat, double& lon) {
 void drawNearPoint(std::mt19937_64& g, const ClassEntry& c, const ProjectionSetup& s, double& lat, double& lon) {
     if (c.maxDistance > 0) {
         const GeographicLib::Geodesic geodesic(s.a, 1 / s.inverseFlattening);
+        // One draw after the other: the order of a call's arguments is the compiler's.
+        const double azimuth = draw(g, -180, 180);
+        const double distance = draw(g, 0, c.maxDistance);
         double latDeg, lonDeg;
-        geodesic.Direct(s.referenceLatitude, s.centralMeridian, draw(g, -180, 180), draw(g, 0, c.maxDistance), latDeg,
-                        lonDeg);
+        geodesic.Direct(s.referenceLatitude, s.centralMeridian, azimuth, distance, latDeg, lonDeg);
         lat = latDeg * kDeg;
         lon = WrapLongitude(lonDeg * kDeg);
         return;
