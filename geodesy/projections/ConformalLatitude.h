@@ -19,15 +19,86 @@ inline double ConformalTOf(double lat, double e) {
     return half * std::pow((1 + e * s) / (1 - e * s), e / 2);
 }
 
-// Snyder's fixed-point iteration ("Map Projections: A Working Manual", eq. 7-9) from the sphere's
-// answer lat = pi/2 - 2 atan t: lat' = pi/2 - 2 atan(t ((1 - e sin lat)/(1 + e sin lat))^(e/2)),
-// until a pass changes the latitude by `tolerance` (rad) or less. Writes the last latitude and
-// returns whether it settled within `maxPasses`; a NaN never settles.
-inline bool LatitudeFromConformalT(double t, double e, double tolerance, int maxPasses, double& lat) {
-    double latitude = kHalfPi - 2 * std::atan(t);
+// The geodetic latitude of a conformal latitude chi as chi plus a series in sines of its multiples,
+// lat = chi + sum d_2k sin(2k chi), with coefficients in the third flattening n to n^6 (Krueger's
+// series, as in Karney, "Transverse Mercator with an accuracy of a few nanometers", 2011). Checked
+// against the exact inversion its error is about 210 n^7: 1e-17 rad on the earth's ellipsoids.
+class ConformalLatitudeSeries {
+public:
+    explicit ConformalLatitudeSeries(double e) {
+        // n = f / (2 - f), from e^2 without the cancellation in 1 - sqrt(1 - e^2).
+        const double root = 1 + std::sqrt(1 - e * e);
+        const double n = e * e / (root * root);
+        const double n2 = n * n, n3 = n2 * n, n4 = n3 * n, n5 = n4 * n, n6 = n5 * n;
+        d[0] = 2 * n - 2.0 / 3 * n2 - 2 * n3 + 116.0 / 45 * n4 + 26.0 / 45 * n5 - 2854.0 / 675 * n6;
+        d[1] = 7.0 / 3 * n2 - 8.0 / 5 * n3 - 227.0 / 45 * n4 + 2704.0 / 315 * n5 + 2323.0 / 945 * n6;
+        d[2] = 56.0 / 15 * n3 - 136.0 / 35 * n4 - 1262.0 / 105 * n5 + 73814.0 / 2835 * n6;
+        d[3] = 4279.0 / 630 * n4 - 332.0 / 35 * n5 - 399572.0 / 14175 * n6;
+        d[4] = 4174.0 / 315 * n5 - 144838.0 / 6237 * n6;
+        d[5] = 601676.0 / 22275 * n6;
+    }
+
+    // lat - chi, from sin chi and cos chi (Clenshaw's summation in the multiples of 2 chi).
+    double Offset(double sinChi, double cosChi) const {
+        const double twiceCos2 = 2 * (cosChi - sinChi) * (cosChi + sinChi);
+        double b1 = 0, b2 = 0;
+        for (int k = kTerms - 1; k >= 0; --k) {
+            const double b = d[k] + twiceCos2 * b1 - b2;
+            b2 = b1;
+            b1 = b;
+        }
+        return 2 * sinChi * cosChi * b1;
+    }
+
+private:
+    static constexpr int kTerms = 6;
+    double d[kTerms];
+};
+
+// sin chi and cos chi of the conformal latitude of t = tan(pi/4 - chi/2), without an angle:
+// (1 - t^2)/(1 + t^2) and 2t/(1 + t^2), in 1/t beyond 1, where t^2 could overflow.
+inline void ConformalSineCosine(double t, double& sinChi, double& cosChi) {
+    const bool beyond = t > 1;
+    const double u = beyond ? 1 / t : t;
+    const double u2 = u * u;
+    sinChi = (beyond ? u2 - 1 : 1 - u2) / (1 + u2);
+    cosChi = 2 * u / (1 + u2);
+}
+
+// Below this |lat - chi| (rad) four terms of Taylor's series give its sine and cosine to 1e-18.
+inline constexpr double kSmallConformalOffset = 0.02;
+
+// sin and cos of lat = chi + offset from those of chi, without a call where the offset is small.
+inline void SineCosineOfOffset(double sinChi, double cosChi, double offset, double lat, double& sinLat,
+                               double& cosLat) {
+    if (!(std::fabs(offset) < kSmallConformalOffset)) {
+        sinLat = std::sin(lat);
+        cosLat = std::cos(lat);
+        return;
+    }
+    const double o2 = offset * offset;
+    const double sinOffset = offset * (1 - o2 / 6 * (1 - o2 / 20 * (1 - o2 / 42)));
+    const double cosOffset = 1 - o2 / 2 * (1 - o2 / 12 * (1 - o2 / 30));
+    sinLat = sinChi * cosOffset + cosChi * sinOffset;
+    cosLat = cosChi * cosOffset - sinChi * sinOffset;
+}
+
+// Snyder's fixed-point iteration ("Map Projections: A Working Manual", eq. 7-9),
+// lat' = pi/2 - 2 atan(t ((1 - e sin lat)/(1 + e sin lat))^(e/2)), started from the series'
+// latitude, until a pass changes the latitude by `tolerance` (rad) or less: the start is within a
+// rounding of the fixed point, so one pass settles it. Writes the last latitude and returns whether
+// it settled within `maxPasses`; a NaN never settles.
+inline bool LatitudeFromConformalT(double t, double e, const ConformalLatitudeSeries& series, double tolerance,
+                                   int maxPasses, double& lat) {
+    double sinChi, cosChi;
+    ConformalSineCosine(t, sinChi, cosChi);
+    const double offset = series.Offset(sinChi, cosChi);
+    double latitude = kHalfPi - 2 * std::atan(t) + offset;
+    double s, cosLat;
+    SineCosineOfOffset(sinChi, cosChi, offset, latitude, s, cosLat);
     bool settled = false;
     for (int pass = 0; pass < maxPasses && !settled; ++pass) {
-        double s = std::sin(latitude);
+        if (pass > 0) s = std::sin(latitude);
         double next = kHalfPi - 2 * std::atan(t * std::pow((1 - e * s) / (1 + e * s), e / 2));
         settled = std::fabs(next - latitude) <= tolerance;
         latitude = next;

@@ -1,5 +1,6 @@
 // Lambert conformal conic on the ellipsoid, after Snyder, "Map Projections: A Working Manual",
-// eqs. 15-1 to 15-11 and 7-9 (the latitude iteration of the inverse).
+// eqs. 15-1 to 15-11 and 7-9 (the latitude iteration of the inverse, started from the series of the
+// conformal latitude).
 // Departures: the longitude difference is reduced to [-pi, pi] in the forward, the convergence
 // and the inverse result; the inverse takes the polar angle quadrant-safe (so the apex gives the
 // central meridian and angles beyond a quarter turn stay right); non-finite constants are refused;
@@ -14,7 +15,7 @@
 namespace {
 // Latitude change at which the inverse iteration stops: 1e-10 rad is 0.6 mm on the ground.
 constexpr double kLatitudeTolerance = 1e-10;
-// Passes the inverse iteration gets; it needs about five.
+// Passes the inverse iteration gets; from the series' start it needs one.
 constexpr int kMaxPasses = 10;
 // A latitude within this of a pole (rad, 6 micrometres) is the pole: the parameter file's degree
 // factor 0.01745329251994 puts 90 degrees 2.9e-13 rad short of it, and t^n of that is not 0.
@@ -23,7 +24,7 @@ constexpr double kPoleRounding = 1e-12;
 bool offThePoles(double lat) { return kHalfPi - std::fabs(lat) > kPoleRounding; }
 }  // namespace
 
-Lambert::Lambert(const GeodesyParams& params) : Projection(params) {
+Lambert::Lambert(const GeodesyParams& params) : Projection(params), series(e) {
     // A standard parallel at a pole leaves the cone without a finite radius there.
     if (!offThePoles(northParallel) || !offThePoles(southParallel)) RefuseParameters();
     m1 = ParallelRadius(northParallel);
@@ -67,7 +68,7 @@ erc Lambert::GridToGeo(double x, double y, double& lat, double& lon) const {
     double rho = std::copysign(std::hypot(dx, dy), n);
     lon = ConeLongitude(dx, dy, n, centralMeridian);
     // The outputs are written even when the iteration does not settle.
-    bool settled = LatitudeFromConformalT(std::pow(rho / F, 1 / n), e, kLatitudeTolerance, kMaxPasses, lat);
+    bool settled = LatitudeFromConformalT(std::pow(rho / F, 1 / n), e, series, kLatitudeTolerance, kMaxPasses, lat);
     return settled ? Success() : Failure(kNotConverged);
 }
 

@@ -15,6 +15,7 @@
 // Conformal: both principal scales are the point scale. Convergence -n dlon, radians.
 #pragma once
 
+#include "geodesy/projections/ConformalLatitude.h"
 #include "geodesy/projections/Projection.h"
 
 class Lambert : public Projection {
@@ -41,4 +42,5 @@ private:
     double rho0;  // radius of the parallel through the origin, grid units
     double m1;    // ParallelRadius of the north parallel
     double t1;    // ConformalT of the north parallel
+    ConformalLatitudeSeries series;  // the inverse's start
 };

@@ -1,6 +1,7 @@
 // Mercator on the ellipsoid: x = K dlon, y = K psi with psi the isometric latitude and K the radius
 // of the parallel of true scale (Snyder, "Map Projections: A Working Manual", eqs. 7-6, 7-7). The
-// inverse solves the isometric latitude by the classical fixed-point iteration (Snyder 7-9).
+// inverse solves the isometric latitude by the classical fixed-point iteration (Snyder 7-9), started
+// from the series of the conformal latitude.
 // Departures: both poles are refused as reference latitude (K would vanish), the iteration is
 // capped, and near the poles the isometric latitude is -ln t (which keeps its digits there).
 #include "geodesy/projections/Mercator.h"
@@ -19,7 +20,7 @@ constexpr int kMaxPasses = 30;
 constexpr double kNearPoleSine = 0.99;
 }  // namespace
 
-Mercator::Mercator(const GeodesyParams& params) : Projection(params) {
+Mercator::Mercator(const GeodesyParams& params) : Projection(params), series(e) {
     // Also refuses anything beyond a pole and a NaN.
     if (!(std::fabs(referenceLatitude) < kHalfPi)) RefuseParameters();
     K = RadiusN(referenceLatitude) * std::cos(referenceLatitude) / unit;
@@ -41,7 +42,7 @@ erc Mercator::GeoToGrid(double lat, double lon, double& x, double& y) const {
 
 erc Mercator::GridToGeo(double x, double y, double& lat, double& lon) const {
     double latitude = 0;
-    if (!LatitudeFromConformalT(std::exp(-(y - falseNorthing) / K), e, kLatitudeTolerance, kMaxPasses, latitude))
+    if (!LatitudeFromConformalT(std::exp(-(y - falseNorthing) / K), e, series, kLatitudeTolerance, kMaxPasses, latitude))
         return Failure(kNotConverged);
     lat = latitude;
     lon = WrapLongitude((x - falseEasting) / K + centralMeridian);

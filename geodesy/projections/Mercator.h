@@ -12,6 +12,7 @@
 // Conformal: both principal scales are the point scale; no convergence (0).
 #pragma once
 
+#include "geodesy/projections/ConformalLatitude.h"
 #include "geodesy/projections/Projection.h"
 
 class Mercator : public Projection {
@@ -28,4 +29,5 @@ protected:
 
 private:
     double K;  // radius of the parallel of true scale, grid units
+    ConformalLatitudeSeries series;  // the inverse's start
 };

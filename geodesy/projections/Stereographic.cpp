@@ -1,7 +1,8 @@
 // Oblique stereographic on the Gauss conformal sphere, as in EPSG Guidance Note 7-2, "Oblique
 // Stereographic" (method 9809): the sphere of radius sqrt(M0 N0) with exponent n and constant c,
 // and the stereographic projection of that sphere from the point opposite the origin. The
-// inverse solves the conformal latitude for the geodetic one by Newton's method.
+// inverse solves the conformal latitude for the geodetic one by Newton's method, started from the
+// series' latitude of the ellipsoid's conformal latitude.
 // Departures: the longitude difference is reduced to [-pi, pi]; the point scale carries the
 // factor n of the conformal sphere (without it the scale at the origin is not k0); the inverse
 // takes the sphere longitude quadrant-safe, so it stays right beyond a quarter turn from the
@@ -17,9 +18,9 @@
 namespace {
 // Newton step at which the latitude iteration stops (6e-6 mm on the ground).
 constexpr double kStepTolerance = 1e-12;
-// The slope below is the system's approximation of the derivative, off by terms of the order of
-// e2, so each pass gains about two digits: under ten passes anywhere. The cap stops a NaN from
-// looping.
+// From the series' start one pass settles. The slope below is the system's approximation of the
+// derivative, off by terms of the order of e2, so any further pass gains about two digits. The cap
+// stops a NaN from looping.
 constexpr int kMaxPasses = 30;
 // B below this (within 300 m of the point opposite the origin, grid coordinates beyond 1e11 m)
 // holds more rounding than value: such points are refused like the opposite point itself.
@@ -28,11 +29,13 @@ constexpr double kAntipodeDenominator = 1e-9;
 constexpr double kOriginDistance = 1e-20;
 }  // namespace
 
-Stereographic::Stereographic(const GeodesyParams& params) : Projection(params) {
+Stereographic::Stereographic(const GeodesyParams& params) : Projection(params), series(e) {
     double s0 = std::sin(referenceLatitude);
     double c0 = std::cos(referenceLatitude);
     n = std::sqrt(1 + e2 * c0 * c0 * c0 * c0 / (1 - e2));
     chi0 = std::asin(s0 / n);
+    sinChi0 = std::sin(chi0);
+    cosChi0 = std::cos(chi0);
     c = std::tan(chi0 / 2 + kQuarterPi) * std::pow(ConformalTOf(referenceLatitude, e), n);
     L0 = n * centralMeridian;
     double w = 1 - e2 * s0 * s0;
@@ -42,9 +45,8 @@ Stereographic::Stereographic(const GeodesyParams& params) : Projection(params) {
     D = 2 * k0 * R;
 }
 
-double Stereographic::EccentricFactor(double lat) const {
-    double s = std::sin(lat);
-    return std::pow((1 - e * s) / (1 + e * s), e / 2);
+double Stereographic::EccentricFactor(double sinLat) const {
+    return std::pow((1 - e * sinLat) / (1 + e * sinLat), e / 2);
 }
 
 double Stereographic::ConformalLatitude(double lat) const {
@@ -54,8 +56,8 @@ double Stereographic::ConformalLatitude(double lat) const {
 
 double Stereographic::SphereLongitude(double lon) const { return n * LongitudeOffset(lon, centralMeridian); }
 
-double Stereographic::Denominator(double chi, double L) const {
-    return 1 + std::sin(chi0) * std::sin(chi) + std::cos(chi0) * std::cos(chi) * std::cos(L);
+double Stereographic::Denominator(double sinChi, double cosChi, double cosL) const {
+    return 1 + sinChi0 * sinChi + cosChi0 * cosChi * cosL;
 }
 
 erc Stereographic::GeoToGrid(double lat, double lon, double& x, double& y) const {
@@ -65,12 +67,12 @@ erc Stereographic::GeoToGrid(double lat, double lon, double& x, double& y) const
     // passes half a turn and lands on points that the other side already covers: no inverse
     // could tell them apart.
     if (std::fabs(L) > kPi) return Failure(kCannotProject);
-    double B = Denominator(chi, L);
+    const double sinChi = std::sin(chi), cosChi = std::cos(chi), sinL = std::sin(L), cosL = std::cos(L);
+    double B = Denominator(sinChi, cosChi, cosL);
     // Next to the point opposite the origin B is a rounding of 0 and the coordinates 0/0.
     if (!(B > kAntipodeDenominator)) return Failure(kCannotProject);
-    const double northing = std::sin(chi) * std::cos(chi0) - std::sin(chi0) * std::cos(chi) * std::cos(L);
-    return Deliver(falseEasting + D * std::cos(chi) * std::sin(L) / B, falseNorthing + D * northing / B, x, y,
-                   kCannotProject);
+    const double northing = sinChi * cosChi0 - sinChi0 * cosChi * cosL;
+    return Deliver(falseEasting + D * cosChi * sinL / B, falseNorthing + D * northing / B, x, y, kCannotProject);
 }
 
 erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -91,8 +93,8 @@ erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const
     // The conformal latitude from its sine and cosine: an arcsine loses half the digits near the
     // poles and returns the pole itself for points within 1e-8 rad of it.
     double eastward = sinG * u;
-    double northward = std::cos(chi0) * cosG - std::sin(chi0) * sinG * v;
-    double chi = std::atan2(std::sin(chi0) * cosG + std::cos(chi0) * sinG * v, std::hypot(eastward, northward));
+    double northward = cosChi0 * cosG - sinChi0 * sinG * v;
+    double chi = std::atan2(sinChi0 * cosG + cosChi0 * sinG * v, std::hypot(eastward, northward));
     double dL = std::atan2(eastward, northward);
     // The poles of the conformal sphere are the poles of the ellipsoid (where the slope below is 0).
     if (std::fabs(chi) == kHalfPi) {
@@ -101,16 +103,28 @@ erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const
         return Success();
     }
     double target = std::tan(chi / 2 + kQuarterPi);
-    double latitude = chi;
+    // The start: the series' geodetic latitude of the ellipsoid's conformal latitude, whose t is
+    // (c / target)^(1/n); it is within a rounding of the root, so one step settles it.
+    double sinChiE, cosChiE;
+    const double t = std::pow(c / target, 1 / n);
+    ConformalSineCosine(t, sinChiE, cosChiE);
+    const double offset = series.Offset(sinChiE, cosChiE);
+    double latitude = kHalfPi - 2 * std::atan(t) + offset;
+    double s, cosLat;
+    SineCosineOfOffset(sinChiE, cosChiE, offset, latitude, s, cosLat);
     for (int pass = 0; pass < kMaxPasses; ++pass) {
-        double s = std::sin(latitude);
-        double T = std::tan(latitude / 2 + kQuarterPi);
-        double S = EccentricFactor(latitude);
+        if (pass > 0) {
+            s = std::sin(latitude);
+            cosLat = std::cos(latitude);
+        }
+        // tan(lat/2 + pi/4) without cancellation on either side of the equator.
+        double T = s >= 0 ? (1 + s) / cosLat : cosLat / (1 - s);
+        double S = EccentricFactor(s);
         double TS = T * S;
-        double F = c * std::pow(TS, n) - target;
-        double half = std::cos(latitude / 2 + kQuarterPi);
-        double slope = n * c * std::pow(TS, n - 1) *
-                       (S / (2 * half * half) - e2 * s * std::cos(latitude) * T / (1 - e2 * s));
+        double P = std::pow(TS, n);
+        double F = c * P - target;
+        // 1 / (2 cos^2(lat/2 + pi/4)) is (1 + T^2) / 2.
+        double slope = n * c * (P / TS) * (S * (1 + T * T) / 2 - e2 * s * cosLat * T / (1 - e2 * s));
         double step = F / slope;
         latitude -= step;
         if (std::fabs(step) <= kStepTolerance) {
@@ -127,9 +141,8 @@ double Stereographic::Convergence(double lat, double lon) const {
     // runs along (-sin L (sin chi + sin chi0), cos chi0 cos chi + (1 + sin chi0 sin chi) cos L).
     const double chi = ConformalLatitude(lat);
     const double L = SphereLongitude(lon);
-    const double s0 = std::sin(chi0);
-    return std::atan2(-std::sin(L) * (std::sin(chi) + s0),
-                      std::cos(chi0) * std::cos(chi) + (1 + s0 * std::sin(chi)) * std::cos(L));
+    return std::atan2(-std::sin(L) * (std::sin(chi) + sinChi0),
+                      cosChi0 * std::cos(chi) + (1 + sinChi0 * std::sin(chi)) * std::cos(L));
 }
 
 double Stereographic::PrincipalScale1(double lat, double lon) const {
@@ -138,7 +151,7 @@ double Stereographic::PrincipalScale1(double lat, double lon) const {
     double w = c / std::pow(ConformalTOf(lat, e), n);
     double cosChi = 2 / (w + 1 / w);
     double sinChi = (w - 1 / w) / (w + 1 / w);
-    double B = 1 + std::sin(chi0) * sinChi + std::cos(chi0) * cosChi * std::cos(SphereLongitude(lon));
+    double B = Denominator(sinChi, cosChi, std::cos(SphereLongitude(lon)));
     // The sphere's scale over the ellipsoid's parallel radius, times the stereographic scale 2 k0 / B.
     return n * (D / B) * cosChi / (RadiusN(lat) * std::cos(lat));
 }

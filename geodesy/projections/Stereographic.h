@@ -17,6 +17,7 @@
 // that of the sphere's stereographic projection at the point's image on the conformal sphere.
 #pragma once
 
+#include "geodesy/projections/ConformalLatitude.h"
 #include "geodesy/projections/Projection.h"
 
 class Stereographic : public Projection {
@@ -34,19 +35,21 @@ protected:
     erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
-    // ((1 - e sin lat)/(1 + e sin lat))^(e/2).
-    double EccentricFactor(double lat) const;
+    // ((1 - e sin lat)/(1 + e sin lat))^(e/2), from sin lat.
+    double EccentricFactor(double sinLat) const;
     // Latitude on the conformal sphere.
     double ConformalLatitude(double lat) const;
     // Longitude on the conformal sphere counted from the origin's.
     double SphereLongitude(double lon) const;
     // The stereographic denominator 1 + sin chi0 sin chi + cos chi0 cos chi cos L.
-    double Denominator(double chi, double L) const;
+    double Denominator(double sinChi, double cosChi, double cosL) const;
 
     double n;     // sphere exponent
     double c;     // sphere constant
     double chi0;  // conformal latitude of the origin
+    double sinChi0, cosChi0;
     double L0;    // n times the central meridian
     double R;     // radius of the conformal sphere, metres
     double D;     // 2 k0 R, metres
+    ConformalLatitudeSeries series;  // the inverse's start
 };

@@ -106,6 +106,21 @@ TEST(ConversionPins, ResultsAreBitForBitUnchanged) {
     AdjustParams tabled{};
     tabled.type = 4;
     tabled.scale = 1;
+    // The conformal classes, whose inverses iterate to a fixed point, about the same meridian.
+    GeodesyParams lambert = wgs84Params(1);
+    lambert.referenceLatitude = 23 * kDeg;
+    lambert.northParallel = 29.5 * kDeg;
+    lambert.southParallel = 45.5 * kDeg;
+    GeodesyParams mercator = wgs84Params(2);
+    GeodesyParams stereographic = wgs84Params(4);
+    stereographic.referenceLatitude = 52 * kDeg;
+    stereographic.scaleFactor = 0.9999079;
+    GeodesyParams polar = wgs84Params(12);
+    polar.referenceLatitude = 70 * kDeg;
+    for (GeodesyParams* p : {&lambert, &mercator, &stereographic, &polar}) {
+        p->centralMeridian = 3 * kDeg;
+        p->falseEasting = 500000;
+    }
 
     struct Case {
         const char* what;
@@ -117,6 +132,10 @@ TEST(ConversionPins, ResultsAreBitForBitUnchanged) {
         {"UTM 31", utm, nullptr, 0xcb90b363d74293d3},
         {"UTM 31, similarity", utm, &similarity, 0x442d63ba4bcf43dc},
         {"UTM 31 in US feet, tabled grid", feet, &tabled, 0x5ab2cf5a285685f6},
+        {"Lambert conformal conic", lambert, nullptr, 0x910e07908144da5a},
+        {"Mercator", mercator, nullptr, 0xd29992d5206247e4},
+        {"oblique stereographic", stereographic, nullptr, 0x798e08eab8fc5f94},
+        {"polar stereographic", polar, nullptr, 0xc5a0cf283a021657},
     };
     for (const Case& c : cases) {
         uint64_t sum = conversionChecksum(c.params, c.adjust);
