@@ -37,6 +37,9 @@ constexpr double kCentreSeriesReach = 3e-3;
 // No shortest geodesic from the centre is longer than half a meridian, and no cut point is
 // nearer than pi b: only grid points beyond this share of pi b need the cut-locus check.
 constexpr double kCutLocusShare = 0.99;
+// Below this squared eccentricity (1/f > 60) the auxiliary sphere's angles stay within a tenth
+// of the geodetic ones near the centre.
+constexpr double kEarthLikeE2 = 0.033;
 // A geodesic from the centre that a shorter one beats by more than this (m) has passed the cut
 // locus: its end lies elsewhere in the grid.
 constexpr double kBeyondCutLocus = 1e-6;
@@ -56,6 +59,7 @@ AzimuthEqDist::AzimuthEqDist(const GeodesyParams& params) : Projection(params) {
 
 erc AzimuthEqDist::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double dl = LongitudeDifference(lon, centralMeridian);
+    if (ClearlyBeyondSeries(lat, dl)) return AlongGeodesicTo(lat, lon, x, y);
     const double sinDl = std::sin(dl);
     const double cosDl = std::cos(dl);
     const double N = RadiusN(lat) / unit;
@@ -70,12 +74,7 @@ erc AzimuthEqDist::GeoToGrid(double lat, double lon, double& x, double& y) const
     // The arcsine folds the far hemisphere onto the near one: the antipode would pass for the
     // centre without the sign of cos s.
     const double cosS = sinLat1 * std::sin(psi) + cosLat1 * cosPsi * cosDl;
-    if (s > kCentreSeriesReach || !(cosS > 0)) {
-        double azimuth;
-        const double distance = GeodesicInverse(referenceLatitude, centralMeridian, lat, lon, &azimuth) / unit;
-        return Deliver(falseEasting + distance * std::sin(azimuth), falseNorthing + distance * std::cos(azimuth), x, y,
-                       kCannotProject);
-    }
+    if (s > kCentreSeriesReach || !(cosS > 0)) return AlongGeodesicTo(lat, lon, x, y);
     const double H = e * cosLat1 * cosAz / std::sqrt(1 - e2);
     const double H2 = H * H;
     const double s2 = s * s;
@@ -124,6 +123,29 @@ erc AzimuthEqDist::GridToGeo(double x, double y, double& lat, double& lon) const
         longitude = WrapLongitude(std::atan2(east, north) + centralMeridian);
     return Deliver(std::atan2(sinPsi - e2 * F * sinLat1, (1 - e2) * cosPsi), longitude, lat, lon,
                    kLatitudeOutOfRange);
+}
+
+// The series' own angle s from the centre is that of the auxiliary sphere, whose latitude psi
+// moves by at most a few e2 of the geodetic one's move from the centre: on earth-like ellipsoids
+// a point whose angle on the sphere of geodetic coordinates exceeds the reach by half is beyond
+// it, and needs none of the series' transcendental calls to be found so. The bound, from
+// sin^2(sigma/2) = sin^2(dlat/2) + cos lat cos lat1 sin^2(dl/2), |sin(x/2)| >= |x|/pi and
+// cos lat >= cos lat1 - |dlat|, takes no trigonometry either.
+bool AzimuthEqDist::ClearlyBeyondSeries(double lat, double dl) const {
+    constexpr double kClearly = 1.5 * kCentreSeriesReach;
+    if (!(e2 <= kEarthLikeE2)) return false;
+    const double dlat = std::fabs(lat - referenceLatitude);
+    if (dlat > kClearly) return true;
+    const double cosLat = cosLat1 - dlat;
+    const double turn = ShortLongitude(dl);  // the bound holds within half a turn
+    return cosLat > 0 && 4 / (kPi * kPi) * cosLat * cosLat1 * turn * turn > kClearly * kClearly;
+}
+
+erc AzimuthEqDist::AlongGeodesicTo(double lat, double lon, double& x, double& y) const {
+    double azimuth;
+    const double distance = GeodesicInverse(referenceLatitude, centralMeridian, lat, lon, &azimuth) / unit;
+    return Deliver(falseEasting + distance * std::sin(azimuth), falseNorthing + distance * std::cos(azimuth), x, y,
+                   kCannotProject);
 }
 
 erc AzimuthEqDist::AlongGeodesic(double distance, double azimuth, double& lat, double& lon) const {

@@ -36,6 +36,10 @@ private:
     // The end of the geodesic from the centre at `azimuth` after `distance` metres; 10 beyond the
     // cut locus.
     erc AlongGeodesic(double distance, double azimuth, double& lat, double& lon) const;
+    // The grid point of (lat, lon) by the exact inverse geodesic from the centre.
+    erc AlongGeodesicTo(double lat, double lon, double& x, double& y) const;
+    // Whether the point lies beyond the series' reach by a margin that a cheap bound shows.
+    bool ClearlyBeyondSeries(double lat, double dl) const;
 
     double sinLat1, cosLat1;  // of the reference latitude
     double N1;                // prime-vertical radius at the centre, grid units

@@ -218,9 +218,13 @@ double Ellipsoid::GCircLL(double lat1, double lon1, double lat2, double lon2, do
 double Ellipsoid::GeodesicInverse(double lat1, double lon1, double lat2, double lon2, double* azimuth,
                                   double* reducedLength) const {
     if (!geodesic) return std::numeric_limits<double>::quiet_NaN();
-    double s12, azi1, azi2, m12;
-    geodesic->Inverse(latitudeDegrees(lat1), degrees(lon1), latitudeDegrees(lat2), degrees(lon2), s12, azi1, azi2,
-                      m12);
+    // Only what the caller wants: the reduced length and the azimuths each cost series of their own.
+    using GeographicLib::Geodesic;
+    const unsigned mask = Geodesic::DISTANCE | (azimuth ? Geodesic::AZIMUTH : 0u) |
+                          (reducedLength ? Geodesic::REDUCEDLENGTH : 0u);
+    double s12 = 0, azi1 = 0, azi2, m12 = 0, M12, M21, S12;
+    geodesic->GenInverse(latitudeDegrees(lat1), degrees(lon1), latitudeDegrees(lat2), degrees(lon2), mask, s12, azi1,
+                         azi2, m12, M12, M21, S12);
     if (azimuth) *azimuth = azi1 * (kPi / 180);
     if (reducedLength) *reducedLength = m12;
     return s12;

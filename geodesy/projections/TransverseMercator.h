@@ -48,4 +48,5 @@ private:
     double r;               // rectifying radius, grid units
     double y0;              // northing of the origin, -(k0 r mu0)
     double semiMajorUnits;  // a / unit
+    double seriesSafeWidth;  // D^2 (1 + T) up to which the inverse series is kept unchecked (0: none)
 };
