@@ -24,6 +24,10 @@ constexpr double kLatitudeTolerance = 1e-7;
 constexpr int kMaxLatitudePasses = 30;
 // Beyond this sine of the sphere latitude (82 degrees) the inverse takes it quadrant-safe.
 constexpr double kNearPoleSine = 0.99;
+// A step of the inverse's cheaper passes this close to the tolerance (relative) is too close to
+// call: their iterates differ from the textbook's by a few units in the last place (about 1e-15
+// rad in a step, against 1e-11 rad here).
+constexpr double kStepMargin = 1e-4;
 
 // ln tan(pi/4 + x/2), the Mercator function.
 double mercatorLog(double x) { return std::log(std::tan(kQuarterPi + x / 2)); }
@@ -45,11 +49,14 @@ ObliqueCylindrical::ObliqueCylindrical(const GeodesyParams& params) : Projection
     sinB0 = std::sin(b0);
     cosB0 = std::cos(b0);
     K = mercatorLog(b0) - alpha * mercatorLog(lat0) + alpha * e * mercatorLog(std::asin(e * s));
+    cosLat0 = c;
+    psi0 = mercatorLog(lat0);
+    firstPassTerm = e * mercatorLog(std::asin(e * s));
 }
 
 double ObliqueCylindrical::SphereLatitude(double lat) const {
-    return 2 * std::atan(std::exp(alpha * mercatorLog(lat) - alpha * e * mercatorLog(std::asin(e * std::sin(lat))) + K)) -
-           kHalfPi;
+    // ln tan(pi/4 + asin(x)/2) = atanh(x).
+    return 2 * std::atan(std::exp(alpha * mercatorLog(lat) - alpha * e * std::atanh(e * std::sin(lat)) + K)) - kHalfPi;
 }
 
 double ObliqueCylindrical::RotatedSine(double b, double l) const {
@@ -81,7 +88,44 @@ erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) 
     const double b = std::fabs(sinB) > kNearPoleSine ? std::atan2(sinB, std::hypot(east, north))
                                                      : std::asin(std::clamp(sinB, -1.0, 1.0));
     const double l = std::atan2(east, north);
-    const double S = (mercatorLog(b) - K) / alpha;
+    double phi = 0;
+    if (!LatitudeOfSphere((mercatorLog(b) - K) / alpha, phi)) return Failure(kNotConverged);
+    return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, kLatitudeOutOfRange);
+}
+
+bool ObliqueCylindrical::LatitudeOfSphere(double S, double& lat) const {
+    // The passes of TextbookLatitudeOfSphere carried in y = ln tan(pi/4 + phi/2), phi' = gd(y'):
+    // y' = S + e/2 ln((1 + e sin phi) / (1 - e sin phi)), where sin phi = tanh y = sign(y) n / d
+    // from m = expm1(-|y|), n = -m (2 + m) = 1 - exp(-2|y|) and d = 2 - n, and sech y = cos phi
+    // = 2 (1 + m) / d. The textbook's step |phi' - phi| = |gd(y') - gd(y)| lies between |y' - y|
+    // times the smaller and the larger sech of the two ends (where they straddle 0, the largest
+    // is 1). Only a step that is surely on one side of the tolerance is decided here; the rest,
+    // a NaN and a search that does not settle are left to the textbook passes.
+    // The first pass, from the reference latitude, adds a constant.
+    const double halfE = e / 2;
+    double y = S + firstPassTerm, yPrev = psi0, sechPrev = cosLat0;
+    for (int pass = 0; pass < kMaxLatitudePasses; ++pass) {
+        const double m = std::expm1(-std::fabs(y));
+        const double n = -m * (2 + m);
+        const double d = 2 - n;
+        const double sech = 2 * (1 + m) / d;
+        const double dy = std::fabs(y - yPrev);
+        const double low = dy * std::min(sech, sechPrev);
+        const double high = dy * ((y > 0) != (yPrev > 0) ? 1.0 : std::max(sech, sechPrev));
+        if (high < kLatitudeTolerance * (1 - kStepMargin)) {
+            lat = 2 * std::atan(std::exp(y)) - kHalfPi;
+            return true;
+        }
+        if (!(low > kLatitudeTolerance * (1 + kStepMargin))) break;
+        yPrev = y;
+        sechPrev = sech;
+        const double eSin = std::copysign(e * n, y);  // e sin phi times d
+        y = S + halfE * std::log((d + eSin) / (d - eSin));
+    }
+    return TextbookLatitudeOfSphere(S, lat);
+}
+
+bool ObliqueCylindrical::TextbookLatitudeOfSphere(double S, double& lat) const {
     double phi = referenceLatitude;
     bool settled = false;
     for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {
@@ -89,8 +133,8 @@ erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) 
         settled = std::fabs(next - phi) <= kLatitudeTolerance;
         phi = next;
     }
-    if (!settled) return Failure(kNotConverged);
-    return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, kLatitudeOutOfRange);
+    lat = phi;
+    return settled;
 }
 
 double ObliqueCylindrical::Convergence(double lat, double lon) const {
