@@ -59,14 +59,25 @@ double ObliqueCylindrical::SphereLatitude(double lat) const {
     return 2 * std::atan(std::exp(alpha * mercatorLog(lat) - alpha * e * std::atanh(e * std::sin(lat)) + K)) - kHalfPi;
 }
 
+double ObliqueCylindrical::TextbookSphereLatitude(double lat) const {
+    return 2 * std::atan(std::exp(alpha * mercatorLog(lat) - alpha * e * mercatorLog(std::asin(e * std::sin(lat))) + K)) -
+           kHalfPi;
+}
+
 double ObliqueCylindrical::RotatedSine(double b, double l) const {
     return cosB0 * std::sin(b) - sinB0 * std::cos(b) * std::cos(l);
 }
 
 erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    const double b = SphereLatitude(lat);
+    double b = SphereLatitude(lat);
     const double l = alpha * LongitudeOffset(lon, centralMeridian);
-    const double sinBb = RotatedSine(b, l);
+    double sinBb = RotatedSine(b, l);
+    // Near the poles of the rotated frame, which magnify the last bit of b into micrometres,
+    // b as the textbook's steps give it.
+    if (std::fabs(sinBb) > kNearPoleSine) {
+        b = TextbookSphereLatitude(lat);
+        sinBb = RotatedSine(b, l);
+    }
     if (std::fabs(sinBb) >= 1) return Failure(kCannotProject);
     // Quadrant-safe: points more than a quarter turn from the origin along the rotated equator
     // would otherwise fold back onto nearer ones.

@@ -39,8 +39,10 @@ private:
     // cheaper, and leaves it the steps too close to call.
     bool LatitudeOfSphere(double S, double& lat) const;
     bool TextbookLatitudeOfSphere(double S, double& lat) const;
-    // Latitude b on the sphere of a geodetic latitude.
+    // Latitude b on the sphere of a geodetic latitude; TextbookSphereLatitude takes the same
+    // steps as the textbook, SphereLatitude one call fewer (to a unit in the last place).
     double SphereLatitude(double lat) const;
+    double TextbookSphereLatitude(double lat) const;
     // Sine of the latitude in the rotated frame, from the sphere latitude b and l = alpha dl.
     double RotatedSine(double b, double l) const;
 
