@@ -64,25 +64,30 @@ double ObliqueCylindrical::TextbookSphereLatitude(double lat) const {
            kHalfPi;
 }
 
-double ObliqueCylindrical::RotatedSine(double b, double l) const {
-    return cosB0 * std::sin(b) - sinB0 * std::cos(b) * std::cos(l);
+double ObliqueCylindrical::RotatedSine(double sinB, double cosB, double cosL) const {
+    return cosB0 * sinB - sinB0 * cosB * cosL;
 }
 
 erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    double b = SphereLatitude(lat);
     const double l = alpha * LongitudeOffset(lon, centralMeridian);
-    double sinBb = RotatedSine(b, l);
+    const double sinL = std::sin(l);
+    const double cosL = std::cos(l);
+    const double fast = SphereLatitude(lat);
+    double sinB = std::sin(fast), cosB = std::cos(fast);
+    double sinBb = RotatedSine(sinB, cosB, cosL);
     // Near the poles of the rotated frame, which magnify the last bit of b into micrometres,
     // b as the textbook's steps give it.
     if (std::fabs(sinBb) > kNearPoleSine) {
-        b = TextbookSphereLatitude(lat);
-        sinBb = RotatedSine(b, l);
+        const double b = TextbookSphereLatitude(lat);
+        sinB = std::sin(b);
+        cosB = std::cos(b);
+        sinBb = RotatedSine(sinB, cosB, cosL);
     }
     if (std::fabs(sinBb) >= 1) return Failure(kCannotProject);
     // Quadrant-safe: points more than a quarter turn from the origin along the rotated equator
     // would otherwise fold back onto nearer ones.
-    const double east = std::cos(b) * std::sin(l);
-    const double north = cosB0 * std::cos(b) * std::cos(l) + sinB0 * std::sin(b);
+    const double east = cosB * sinL;
+    const double north = cosB0 * cosB * cosL + sinB0 * sinB;
     const double lb = std::atan2(east, north);
     // Near the poles of the rotated frame an arcsine keeps half the digits.
     const double bb = std::fabs(sinBb) > kNearPoleSine ? std::atan2(sinBb, std::hypot(east, north)) : std::asin(sinBb);
@@ -159,7 +164,7 @@ double ObliqueCylindrical::Convergence(double lat, double lon) const {
 double ObliqueCylindrical::PrincipalScale1(double lat, double lon) const {
     const double b = SphereLatitude(lat);
     const double l = alpha * LongitudeOffset(lon, centralMeridian);
-    const double bb = std::asin(std::clamp(RotatedSine(b, l), -1.0, 1.0));
+    const double bb = std::asin(std::clamp(RotatedSine(std::sin(b), std::cos(b), std::cos(l)), -1.0, 1.0));
     return alpha * sphereRadius * std::cos(b) / (RadiusN(lat) * std::cos(bb) * std::cos(lat));
 }
 

@@ -43,8 +43,9 @@ private:
     // steps as the textbook, SphereLatitude one call fewer (to a unit in the last place).
     double SphereLatitude(double lat) const;
     double TextbookSphereLatitude(double lat) const;
-    // Sine of the latitude in the rotated frame, from the sphere latitude b and l = alpha dl.
-    double RotatedSine(double b, double l) const;
+    // Sine of the latitude in the rotated frame, from the sphere latitude b and l = alpha dl:
+    // sin b, cos b and cos l.
+    double RotatedSine(double sinB, double cosB, double cosL) const;
 
     double sphereRadius;  // k0 sqrt(M0 N0), metres
     double R;             // sphereRadius / unit
