@@ -28,6 +28,9 @@ constexpr double kNearPoleSine = 0.99;
 // call: their iterates differ from the textbook's by a few units in the last place (about 1e-15
 // rad in a step, against 1e-11 rad here).
 constexpr double kStepMargin = 1e-4;
+// Below this 1 + expm1(-|y|) (within 1e-8 rad of a pole) the cheaper passes' sech holds fewer
+// digits than that margin needs, and the textbook passes take over.
+constexpr double kSechFloor = 1e-8;
 
 // ln tan(pi/4 + x/2), the Mercator function.
 double mercatorLog(double x) { return std::log(std::tan(kQuarterPi + x / 2)); }
@@ -124,6 +127,7 @@ bool ObliqueCylindrical::LatitudeOfSphere(double S, double& lat) const {
         const double m = std::expm1(-std::fabs(y));
         const double n = -m * (2 + m);
         const double d = 2 - n;
+        if (!(1 + m > kSechFloor)) break;
         const double sech = 2 * (1 + m) / d;
         const double dy = std::fabs(y - yPrev);
         const double low = dy * std::min(sech, sechPrev);
