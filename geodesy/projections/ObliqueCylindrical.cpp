@@ -35,6 +35,17 @@ constexpr double kSechFloor = 1e-8;
 // ln tan(pi/4 + x/2), the Mercator function.
 double mercatorLog(double x) { return std::log(std::tan(kQuarterPi + x / 2)); }
 
+// The sine and cosine of gd(y) = 2 atan(exp y) - pi/2, tanh y and sech y, from m = expm1(-|y|):
+// tanh |y| = n / d and sech y = 2 (1 + m) / d with n = -m (2 + m) = 1 - exp(-2|y|) and d = 2 - n,
+// which keep their digits next to y = 0.
+void gudermannianSinCos(double y, double& sine, double& cosine) {
+    const double m = std::expm1(-std::fabs(y));
+    const double n = -m * (2 + m);
+    const double d = 2 - n;
+    sine = std::copysign(n / d, y);
+    cosine = 2 * (1 + m) / d;
+}
+
 }  // namespace
 
 ObliqueCylindrical::ObliqueCylindrical(const GeodesyParams& params) : Projection(params) {
@@ -99,16 +110,31 @@ erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) 
 
 erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double lb = (x - falseEasting) / R;
-    const double bb = 2 * std::atan(std::exp((y - falseNorthing) / R)) - kHalfPi;
-    const double sinB = cosB0 * std::sin(bb) + sinB0 * std::cos(bb) * std::cos(lb);
-    const double east = std::cos(bb) * std::sin(lb);
-    const double north = cosB0 * std::cos(bb) * std::cos(lb) - sinB0 * std::sin(bb);
-    // Near the poles an arcsine keeps half the digits (6 cm): there b comes from its sine and cosine.
-    const double b = std::fabs(sinB) > kNearPoleSine ? std::atan2(sinB, std::hypot(east, north))
-                                                     : std::asin(std::clamp(sinB, -1.0, 1.0));
+    const double Y = (y - falseNorthing) / R;
+    const double sinLb = std::sin(lb);
+    const double cosLb = std::cos(lb);
+    // The rotated latitude bb = gd(Y) by its sine and cosine, and ln tan(pi/4 + b/2) of the
+    // sphere latitude as atanh(sin b).
+    double sinBb = 0, cosBb = 0;
+    gudermannianSinCos(Y, sinBb, cosBb);
+    double sinB = cosB0 * sinBb + sinB0 * cosBb * cosLb;
+    double psiB = 0;
+    if (std::fabs(sinB) > kNearPoleSine) {
+        // Near the poles, which magnify the last bits into the longitude, the textbook's steps;
+        // there an arcsine keeps half the digits (6 cm), and b comes from its sine and cosine.
+        const double bb = 2 * std::atan(std::exp(Y)) - kHalfPi;
+        sinBb = std::sin(bb);
+        cosBb = std::cos(bb);
+        sinB = cosB0 * sinBb + sinB0 * cosBb * cosLb;
+        psiB = mercatorLog(std::atan2(sinB, std::hypot(cosBb * sinLb, cosB0 * cosBb * cosLb - sinB0 * sinBb)));
+    } else {
+        psiB = std::atanh(sinB);
+    }
+    const double east = cosBb * sinLb;
+    const double north = cosB0 * cosBb * cosLb - sinB0 * sinBb;
     const double l = std::atan2(east, north);
     double phi = 0;
-    if (!LatitudeOfSphere((mercatorLog(b) - K) / alpha, phi)) return Failure(kNotConverged);
+    if (!LatitudeOfSphere((psiB - K) / alpha, phi)) return Failure(kNotConverged);
     return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, kLatitudeOutOfRange);
 }
 
