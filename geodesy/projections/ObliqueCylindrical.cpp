@@ -86,12 +86,20 @@ erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) 
     const double l = alpha * LongitudeOffset(lon, centralMeridian);
     const double sinL = std::sin(l);
     const double cosL = std::cos(l);
-    const double fast = SphereLatitude(lat);
-    double sinB = std::sin(fast), cosB = std::cos(fast);
+    // The sphere latitude b = gd(w) by its sine and cosine, with ln tan(pi/4 + lat/2) as
+    // ln((1 + |s|) / cos lat) with the sign of s, which keeps its digits up to the poles, and
+    // ln tan(pi/4 + asin(e s)/2) as atanh(e s).
+    const double s = std::sin(lat);
+    const double c = std::cos(lat);
+    const double psi = std::copysign(std::log((1 + std::fabs(s)) / c), s);
+    double sinB = 0, cosB = 0;
+    gudermannianSinCos(alpha * psi - alpha * e * std::atanh(e * s) + K, sinB, cosB);
     double sinBb = RotatedSine(sinB, cosB, cosL);
-    // Near the poles of the rotated frame, which magnify the last bit of b into micrometres,
-    // b as the textbook's steps give it.
-    if (std::fabs(sinBb) > kNearPoleSine) {
+    // Near the poles of the rotated frame, which magnify the last bits of b into micrometres,
+    // b as the textbook's steps give it, and the rotated latitude from its sine and cosine, as an
+    // arcsine keeps half the digits there.
+    const bool nearPole = std::fabs(sinBb) > kNearPoleSine;
+    if (nearPole) {
         const double b = TextbookSphereLatitude(lat);
         sinB = std::sin(b);
         cosB = std::cos(b);
@@ -103,9 +111,9 @@ erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) 
     const double east = cosB * sinL;
     const double north = cosB0 * cosB * cosL + sinB0 * sinB;
     const double lb = std::atan2(east, north);
-    // Near the poles of the rotated frame an arcsine keeps half the digits.
-    const double bb = std::fabs(sinBb) > kNearPoleSine ? std::atan2(sinBb, std::hypot(east, north)) : std::asin(sinBb);
-    return Deliver(falseEasting + R * lb, falseNorthing + R * mercatorLog(bb), x, y, kCannotProject);
+    // ln tan(pi/4 + bb/2) = atanh(sin bb).
+    const double psiBb = nearPole ? mercatorLog(std::atan2(sinBb, std::hypot(east, north))) : std::atanh(sinBb);
+    return Deliver(falseEasting + R * lb, falseNorthing + R * psiBb, x, y, kCannotProject);
 }
 
 erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) const {
