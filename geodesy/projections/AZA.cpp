@@ -6,7 +6,8 @@
 // - the inverse of the false origin returns the centre (the oblique formulas are 0/0 there), and
 //   a point outside the disk of radius 2R fails with code 10;
 // - the inverse latitude is found by Newton's method on sin lat (the same step as Snyder's
-//   iteration, applied to the sine), which keeps quadratic convergence up to the pole; only a q
+//   iteration, applied to the sine), which keeps quadratic convergence up to the pole, from the
+//   sine of the series' latitude (Snyder's eq. 3-18) and, near the poles, from q / qp; only a q
 //   within a few units in the last place of +-qp is taken as the pole itself;
 // - the principal scales use the polar form in both aspects (their product, the point scale, is
 //   1 either way) and give 1 at a pole, where the ratio is 0/0;
@@ -27,7 +28,7 @@ constexpr double kPolarAspectTolerance = 1e-6;
 // latitudes closer to the pole than about 3e-8 rad apart.
 constexpr double kPoleQTolerance = 2e-15;
 // Newton's method on sin lat: step tolerance (the sine's own resolution is 1e-16) and cap; from
-// the start q / qp it settles in 3 to 5 passes.
+// the series' start (2e-10 from the root on WGS 84) it settles in 2 passes, from q / qp in 3 to 5.
 constexpr double kSineTolerance = 1e-14;
 constexpr int kMaxLatitudePasses = 20;
 // 1 + sin beta1 sin beta + cos beta1 cos beta cos dl, 2 cos^2 of half the distance from the
@@ -37,6 +38,13 @@ constexpr double kNearAntipode = 0.25;
 constexpr double kAntipodeDenominator = 2e-6;
 // Points on the rim of the disk (the antipode) may round past it by this relative amount.
 constexpr double kDiskTolerance = 1e-12;
+// Beyond this |sin beta| (within 0.8 degrees of a pole) the inverse keeps the textbook's steps:
+// there the latitude, asin of a sine, changes by more than 1e-14 rad with the sine's last bit.
+// Likewise beyond this fraction of the disk's radius (more than 163 degrees from the centre),
+// where 2 asin r rounds the distance from the centre coarser than its closed-form sine and
+// cosine do, and the two differ by up to 1e-12 rad in the longitude.
+constexpr double kFastSineLimit = 0.9999;
+constexpr double kFastRimLimit = 0.99;
 
 }  // namespace
 
@@ -54,6 +62,11 @@ AZA::AZA(const GeodesyParams& params) : Projection(params) {
     sinBeta1 = std::sin(beta1);
     cosBeta1 = std::cos(beta1);
     D = polar ? 1.0 : m1 / (cosBeta1 * std::sqrt(qp / 2));
+    // Snyder (1987), eq. 3-18: lat = beta + c2 sin 2beta + c4 sin 4beta + c6 sin 6beta.
+    const double e4 = e2 * e2, e6 = e4 * e2;
+    authalicSeries[0] = e2 / 3 + 31.0 / 180 * e4 + 517.0 / 5040 * e6;
+    authalicSeries[1] = 23.0 / 360 * e4 + 251.0 / 3780 * e6;
+    authalicSeries[2] = 761.0 / 45360 * e6;
 }
 
 double AZA::Q(double sinLat) const {
@@ -77,15 +90,19 @@ erc AZA::GeoToGrid(double lat, double lon, double& x, double& y) const {
         dx = rho * std::sin(dl);
         dy = south ? rho * std::cos(dl) : -rho * std::cos(dl);
     } else {
-        const double beta = std::asin(std::clamp(q / qp, -1.0, 1.0));
-        const double sinBeta = std::sin(beta);
-        const double cosBeta = std::cos(beta);
+        // sin beta is q / qp itself, cos beta its complement's root.
+        double sinBeta = std::clamp(q / qp, -1.0, 1.0);
+        double cosBeta = std::sqrt((1 - sinBeta) * (1 + sinBeta));
         const double cosDl = std::cos(dl);
         double denominator = 1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl;
         // 1 + cos c (c the distance from the centre) is a difference of nearly equal numbers next
         // to the antipode: there it is taken as twice the haversine of the distance from the
-        // antipode, a sum of squares (else 2 mm lost at 66 km from it).
+        // antipode, a sum of squares (else 2 mm lost at 66 km from it). The rim magnifies there
+        // what beta's sine and cosine round: they are taken from beta as ever.
         if (denominator < kNearAntipode) {
+            const double beta = std::asin(sinBeta);
+            sinBeta = std::sin(beta);
+            cosBeta = std::cos(beta);
             const double half = std::sin((beta + beta1) / 2);
             const double halfDl = std::cos(dl / 2);
             denominator = 2 * (half * half + cosBeta1 * cosBeta * halfDl * halfDl);
@@ -116,33 +133,55 @@ erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
             dlon = std::atan2(dx, -dy);
         }
     } else {
-        const double rho = std::hypot(dx / D, D * dy);
+        // A plain root (grid coordinates are far from overflow, and within 1e-150 of the centre
+        // is the centre), and the sine and cosine of the distance ce = 2 asin r from the centre
+        // in closed form.
+        double rho = std::sqrt((dx / D) * (dx / D) + (D * dy) * (D * dy));
         if (rho == 0) {
             lat = referenceLatitude;
             lon = ShortLongitude(centralMeridian);
             return Success();
         }
         if (rho > 2 * R * (1 + kDiskTolerance)) return Failure(kLatitudeOutOfRange);
-        const double ce = 2 * std::asin(std::min(rho / (2 * R), 1.0));
-        const double sinCe = std::sin(ce);
-        const double cosCe = std::cos(ce);
+        double r = std::min(rho / (2 * R), 1.0);
+        double sinCe = 2 * r * std::sqrt((1 - r) * (1 + r));
+        double cosCe = 1 - 2 * r * r;
         q = qp * (cosCe * sinBeta1 + D * dy * sinCe * cosBeta1 / rho);
+        // Near the poles and the rim, which magnify the last bits, the textbook's steps.
+        if (r > kFastRimLimit || std::fabs(q) > kFastSineLimit * qp) {
+            rho = std::hypot(dx / D, D * dy);
+            r = std::min(rho / (2 * R), 1.0);
+            const double ce = 2 * std::asin(r);
+            sinCe = std::sin(ce);
+            cosCe = std::cos(ce);
+            q = qp * (cosCe * sinBeta1 + D * dy * sinCe * cosBeta1 / rho);
+        }
         dlon = std::atan2(dx * sinCe, D * rho * cosBeta1 * cosCe - D * D * dy * sinBeta1 * sinCe);
     }
     double phi = 0;
-    erc status = LatitudeOfQ(q, phi);
-    if (status) return status;
+    if (!LatitudeOfQ(q, phi)) return Failure(kNotConverged);
     lat = phi;
     lon = ShortLongitude(dlon + centralMeridian);
     return Success();
 }
 
-erc AZA::LatitudeOfQ(double q, double& lat) const {
+bool AZA::LatitudeOfQ(double q, double& lat) const {
     if (std::fabs(q) > qp - kPoleQTolerance) {
         lat = std::copysign(kHalfPi, q);
-        return Success();
+        return true;
     }
-    double s = q / qp;
+    const double x = q / qp;
+    double s = x;
+    if (std::fabs(x) <= kFastSineLimit) {
+        // Start from the series' latitude beta + delta: sin(beta + delta) with the sine and
+        // cosine of the small delta to its cubic terms (delta is below 0.005 rad).
+        const double c = std::sqrt((1 - x) * (1 + x));
+        const double sin2 = 2 * x * c;
+        const double cos2 = (c - x) * (c + x);
+        const double delta = sin2 * (authalicSeries[0] + 2 * cos2 * authalicSeries[1] +
+                                     (3 - 4 * sin2 * sin2) * authalicSeries[2]);
+        s = x * (1 - delta * delta / 2) + c * delta * (1 - delta * delta / 6);
+    }
     bool settled = false;
     for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {
         // dq/d(sin lat) = 2 (1 - e2) / (1 - e2 sin^2 lat)^2.
@@ -151,9 +190,9 @@ erc AZA::LatitudeOfQ(double q, double& lat) const {
         s = std::clamp(s + step, -1.0, 1.0);
         settled = std::fabs(step) <= kSineTolerance;
     }
-    if (!settled) return Failure(kNotConverged);
+    if (!settled) return false;
     lat = std::asin(s);
-    return Success();
+    return true;
 }
 
 double AZA::Convergence(double lat, double lon) const {

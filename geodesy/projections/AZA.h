@@ -35,8 +35,8 @@ private:
     double Q(double sinLat) const;
     // m(lat) = cos lat / sqrt(1 - e2 sin^2 lat).
     double M(double lat) const;
-    // The geodetic latitude of q; code 11 when the iteration does not settle.
-    erc LatitudeOfQ(double q, double& lat) const;
+    // The geodetic latitude of q; false when the iteration does not settle.
+    bool LatitudeOfQ(double q, double& lat) const;
 
     double semiMajorUnits;  // a / unit
     double R;               // radius of the authalic sphere, grid units
@@ -46,6 +46,7 @@ private:
     double beta1;           // authalic latitude of the centre (oblique aspect)
     double sinBeta1, cosBeta1;
     double D;               // m1 / (cos beta1 sqrt(qp / 2)) (oblique aspect)
+    double authalicSeries[3];  // c2, c4, c6 of the latitude from the authalic latitude
     bool polar;
     bool south;             // polar aspect about the south pole (false in the oblique aspect)
 };

@@ -24,9 +24,27 @@ constexpr double kLatitudeTolerance = 1e-7;
 constexpr int kMaxLatitudePasses = 30;
 // Beyond this sine of the sphere latitude (82 degrees) the inverse takes it quadrant-safe.
 constexpr double kNearPoleSine = 0.99;
+// A step of the inverse's cheaper passes this close to the tolerance (relative) is too close to
+// call: their iterates differ from the textbook's by a few units in the last place (about 1e-15
+// rad in a step, against 1e-11 rad here).
+constexpr double kStepMargin = 1e-4;
+// Below this 1 + expm1(-|y|) (within 1e-8 rad of a pole) the cheaper passes' sech holds fewer
+// digits than that margin needs, and the textbook passes take over.
+constexpr double kSechFloor = 1e-8;
 
 // ln tan(pi/4 + x/2), the Mercator function.
 double mercatorLog(double x) { return std::log(std::tan(kQuarterPi + x / 2)); }
+
+// The sine and cosine of gd(y) = 2 atan(exp y) - pi/2, tanh y and sech y, from m = expm1(-|y|):
+// tanh |y| = n / d and sech y = 2 (1 + m) / d with n = -m (2 + m) = 1 - exp(-2|y|) and d = 2 - n,
+// which keep their digits next to y = 0.
+void gudermannianSinCos(double y, double& sine, double& cosine) {
+    const double m = std::expm1(-std::fabs(y));
+    const double n = -m * (2 + m);
+    const double d = 2 - n;
+    sine = std::copysign(n / d, y);
+    cosine = 2 * (1 + m) / d;
+}
 
 }  // namespace
 
@@ -45,43 +63,123 @@ ObliqueCylindrical::ObliqueCylindrical(const GeodesyParams& params) : Projection
     sinB0 = std::sin(b0);
     cosB0 = std::cos(b0);
     K = mercatorLog(b0) - alpha * mercatorLog(lat0) + alpha * e * mercatorLog(std::asin(e * s));
+    cosLat0 = c;
+    psi0 = mercatorLog(lat0);
+    firstPassTerm = e * mercatorLog(std::asin(e * s));
 }
 
 double ObliqueCylindrical::SphereLatitude(double lat) const {
+    // ln tan(pi/4 + asin(x)/2) = atanh(x).
+    return 2 * std::atan(std::exp(alpha * mercatorLog(lat) - alpha * e * std::atanh(e * std::sin(lat)) + K)) - kHalfPi;
+}
+
+double ObliqueCylindrical::TextbookSphereLatitude(double lat) const {
     return 2 * std::atan(std::exp(alpha * mercatorLog(lat) - alpha * e * mercatorLog(std::asin(e * std::sin(lat))) + K)) -
            kHalfPi;
 }
 
-double ObliqueCylindrical::RotatedSine(double b, double l) const {
-    return cosB0 * std::sin(b) - sinB0 * std::cos(b) * std::cos(l);
+double ObliqueCylindrical::RotatedSine(double sinB, double cosB, double cosL) const {
+    return cosB0 * sinB - sinB0 * cosB * cosL;
 }
 
 erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    const double b = SphereLatitude(lat);
     const double l = alpha * LongitudeOffset(lon, centralMeridian);
-    const double sinBb = RotatedSine(b, l);
+    const double sinL = std::sin(l);
+    const double cosL = std::cos(l);
+    // The sphere latitude b = gd(w) by its sine and cosine, with ln tan(pi/4 + lat/2) as
+    // ln((1 + |s|) / cos lat) with the sign of s, which keeps its digits up to the poles, and
+    // ln tan(pi/4 + asin(e s)/2) as atanh(e s).
+    const double s = std::sin(lat);
+    const double c = std::cos(lat);
+    const double psi = std::copysign(std::log((1 + std::fabs(s)) / c), s);
+    double sinB = 0, cosB = 0;
+    gudermannianSinCos(alpha * psi - alpha * e * std::atanh(e * s) + K, sinB, cosB);
+    double sinBb = RotatedSine(sinB, cosB, cosL);
+    // Near the poles of the rotated frame, which magnify the last bits of b into micrometres,
+    // b as the textbook's steps give it, and the rotated latitude from its sine and cosine, as an
+    // arcsine keeps half the digits there.
+    const bool nearPole = std::fabs(sinBb) > kNearPoleSine;
+    if (nearPole) {
+        const double b = TextbookSphereLatitude(lat);
+        sinB = std::sin(b);
+        cosB = std::cos(b);
+        sinBb = RotatedSine(sinB, cosB, cosL);
+    }
     if (std::fabs(sinBb) >= 1) return Failure(kCannotProject);
     // Quadrant-safe: points more than a quarter turn from the origin along the rotated equator
     // would otherwise fold back onto nearer ones.
-    const double east = std::cos(b) * std::sin(l);
-    const double north = cosB0 * std::cos(b) * std::cos(l) + sinB0 * std::sin(b);
+    const double east = cosB * sinL;
+    const double north = cosB0 * cosB * cosL + sinB0 * sinB;
     const double lb = std::atan2(east, north);
-    // Near the poles of the rotated frame an arcsine keeps half the digits.
-    const double bb = std::fabs(sinBb) > kNearPoleSine ? std::atan2(sinBb, std::hypot(east, north)) : std::asin(sinBb);
-    return Deliver(falseEasting + R * lb, falseNorthing + R * mercatorLog(bb), x, y, kCannotProject);
+    // ln tan(pi/4 + bb/2) = atanh(sin bb).
+    const double psiBb = nearPole ? mercatorLog(std::atan2(sinBb, std::hypot(east, north))) : std::atanh(sinBb);
+    return Deliver(falseEasting + R * lb, falseNorthing + R * psiBb, x, y, kCannotProject);
 }
 
 erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double lb = (x - falseEasting) / R;
-    const double bb = 2 * std::atan(std::exp((y - falseNorthing) / R)) - kHalfPi;
-    const double sinB = cosB0 * std::sin(bb) + sinB0 * std::cos(bb) * std::cos(lb);
-    const double east = std::cos(bb) * std::sin(lb);
-    const double north = cosB0 * std::cos(bb) * std::cos(lb) - sinB0 * std::sin(bb);
-    // Near the poles an arcsine keeps half the digits (6 cm): there b comes from its sine and cosine.
-    const double b = std::fabs(sinB) > kNearPoleSine ? std::atan2(sinB, std::hypot(east, north))
-                                                     : std::asin(std::clamp(sinB, -1.0, 1.0));
+    const double Y = (y - falseNorthing) / R;
+    const double sinLb = std::sin(lb);
+    const double cosLb = std::cos(lb);
+    // The rotated latitude bb = gd(Y) by its sine and cosine, and ln tan(pi/4 + b/2) of the
+    // sphere latitude as atanh(sin b).
+    double sinBb = 0, cosBb = 0;
+    gudermannianSinCos(Y, sinBb, cosBb);
+    double sinB = cosB0 * sinBb + sinB0 * cosBb * cosLb;
+    double psiB = 0;
+    if (std::fabs(sinB) > kNearPoleSine) {
+        // Near the poles, which magnify the last bits into the longitude, the textbook's steps;
+        // there an arcsine keeps half the digits (6 cm), and b comes from its sine and cosine.
+        const double bb = 2 * std::atan(std::exp(Y)) - kHalfPi;
+        sinBb = std::sin(bb);
+        cosBb = std::cos(bb);
+        sinB = cosB0 * sinBb + sinB0 * cosBb * cosLb;
+        psiB = mercatorLog(std::atan2(sinB, std::hypot(cosBb * sinLb, cosB0 * cosBb * cosLb - sinB0 * sinBb)));
+    } else {
+        psiB = std::atanh(sinB);
+    }
+    const double east = cosBb * sinLb;
+    const double north = cosB0 * cosBb * cosLb - sinB0 * sinBb;
     const double l = std::atan2(east, north);
-    const double S = (mercatorLog(b) - K) / alpha;
+    double phi = 0;
+    if (!LatitudeOfSphere((psiB - K) / alpha, phi)) return Failure(kNotConverged);
+    return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, kLatitudeOutOfRange);
+}
+
+bool ObliqueCylindrical::LatitudeOfSphere(double S, double& lat) const {
+    // The passes of TextbookLatitudeOfSphere carried in y = ln tan(pi/4 + phi/2), phi' = gd(y'):
+    // y' = S + e/2 ln((1 + e sin phi) / (1 - e sin phi)), where sin phi = tanh y = sign(y) n / d
+    // from m = expm1(-|y|), n = -m (2 + m) = 1 - exp(-2|y|) and d = 2 - n, and sech y = cos phi
+    // = 2 (1 + m) / d. The textbook's step |phi' - phi| = |gd(y') - gd(y)| lies between |y' - y|
+    // times the smaller and the larger sech of the two ends (where they straddle 0, the largest
+    // is 1). Only a step that is surely on one side of the tolerance is decided here; the rest,
+    // a NaN and a search that does not settle are left to the textbook passes.
+    // The first pass, from the reference latitude, adds a constant.
+    const double halfE = e / 2;
+    double y = S + firstPassTerm, yPrev = psi0, sechPrev = cosLat0;
+    for (int pass = 0; pass < kMaxLatitudePasses; ++pass) {
+        const double m = std::expm1(-std::fabs(y));
+        const double n = -m * (2 + m);
+        const double d = 2 - n;
+        if (!(1 + m > kSechFloor)) break;
+        const double sech = 2 * (1 + m) / d;
+        const double dy = std::fabs(y - yPrev);
+        const double low = dy * std::min(sech, sechPrev);
+        const double high = dy * ((y > 0) != (yPrev > 0) ? 1.0 : std::max(sech, sechPrev));
+        if (high < kLatitudeTolerance * (1 - kStepMargin)) {
+            lat = 2 * std::atan(std::exp(y)) - kHalfPi;
+            return true;
+        }
+        if (!(low > kLatitudeTolerance * (1 + kStepMargin))) break;
+        yPrev = y;
+        sechPrev = sech;
+        const double eSin = std::copysign(e * n, y);  // e sin phi times d
+        y = S + halfE * std::log((d + eSin) / (d - eSin));
+    }
+    return TextbookLatitudeOfSphere(S, lat);
+}
+
+bool ObliqueCylindrical::TextbookLatitudeOfSphere(double S, double& lat) const {
     double phi = referenceLatitude;
     bool settled = false;
     for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {
@@ -89,8 +187,8 @@ erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) 
         settled = std::fabs(next - phi) <= kLatitudeTolerance;
         phi = next;
     }
-    if (!settled) return Failure(kNotConverged);
-    return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, kLatitudeOutOfRange);
+    lat = phi;
+    return settled;
 }
 
 double ObliqueCylindrical::Convergence(double lat, double lon) const {
@@ -104,7 +202,7 @@ double ObliqueCylindrical::Convergence(double lat, double lon) const {
 double ObliqueCylindrical::PrincipalScale1(double lat, double lon) const {
     const double b = SphereLatitude(lat);
     const double l = alpha * LongitudeOffset(lon, centralMeridian);
-    const double bb = std::asin(std::clamp(RotatedSine(b, l), -1.0, 1.0));
+    const double bb = std::asin(std::clamp(RotatedSine(std::sin(b), std::cos(b), std::cos(l)), -1.0, 1.0));
     return alpha * sphereRadius * std::cos(b) / (RadiusN(lat) * std::cos(bb) * std::cos(lat));
 }
 

@@ -33,10 +33,19 @@ protected:
     erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
-    // Latitude b on the sphere of a geodetic latitude.
+    // The geodetic latitude whose sphere latitude b has ln tan(pi/4 + b/2) = alpha S + K, by the
+    // fixed-point passes from the reference latitude; false when they do not settle.
+    // LatitudeOfSphere gives TextbookLatitudeOfSphere's passes to a few units in the last place,
+    // cheaper, and leaves it the steps too close to call.
+    bool LatitudeOfSphere(double S, double& lat) const;
+    bool TextbookLatitudeOfSphere(double S, double& lat) const;
+    // Latitude b on the sphere of a geodetic latitude; TextbookSphereLatitude takes the same
+    // steps as the textbook, SphereLatitude one call fewer (to a unit in the last place).
     double SphereLatitude(double lat) const;
-    // Sine of the latitude in the rotated frame, from the sphere latitude b and l = alpha dl.
-    double RotatedSine(double b, double l) const;
+    double TextbookSphereLatitude(double lat) const;
+    // Sine of the latitude in the rotated frame, from the sphere latitude b and l = alpha dl:
+    // sin b, cos b and cos l.
+    double RotatedSine(double sinB, double cosB, double cosL) const;
 
     double sphereRadius;  // k0 sqrt(M0 N0), metres
     double R;             // sphereRadius / unit
@@ -44,4 +53,7 @@ private:
     double K;             // constant of the conformal latitude
     double b0;            // sphere latitude of the origin, asin(sin lat0 / alpha)
     double sinB0, cosB0;
+    double cosLat0;
+    double psi0;           // ln tan(pi/4 + lat0/2)
+    double firstPassTerm;  // e ln tan(pi/4 + asin(e sin lat0)/2), of the inverse's first pass
 };

@@ -59,6 +59,7 @@ ObliqueMercator::ObliqueMercator(const GeodesyParams& params) : Projection(param
     lon0 = centralMeridian - std::asin(std::clamp(G * std::tan(gamma0), -1.0, 1.0)) / B;
     sinGamma0 = std::sin(gamma0);
     cosGamma0 = std::cos(gamma0);
+    nu0 = std::atanh(sinGamma0);
 }
 
 double ObliqueMercator::ConformalT(double lat) const { return ConformalTOf(lat, e); }
@@ -107,21 +108,14 @@ erc ObliqueMercator::SkewToGeo(double u, double v, double& lat, double& lon) con
         // with nu = -B v / A, nu0 = atanh(sin gamma0) and W = B u / A,
         //   1 -+ U' = 2 cos gamma0 (sinh^2((nu -+ nu0)/2) + sin^2(pi/4 -+ W/2)) / cosh nu,
         // sums of squares that keep their digits.
-        const double nu = -B * v / A, nu0 = std::atanh(sinGamma0), W = B * u / A;
+        const double nu = -B * v / A, W = B * u / A;
         const double plus = std::sinh((nu + nu0) / 2), minus = std::sinh((nu - nu0) / 2);
         const double up = std::sin(kQuarterPi + W / 2), down = std::sin(kQuarterPi - W / 2);
         ratio = (plus * plus + up * up) / (minus * minus + down * down);
     }
     const double t = std::pow(E / std::sqrt(ratio), 1 / B);
-    double phi = kHalfPi - 2 * std::atan(t);
-    bool settled = false;
-    for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {
-        const double es = e * std::sin(phi);
-        const double next = kHalfPi - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
-        settled = std::fabs(next - phi) <= kLatitudeTolerance;
-        phi = next;
-    }
-    if (!settled) return Failure(kNotConverged);
+    double phi = 0;
+    if (!LatitudeFromConformalTFast(t, e, kLatitudeTolerance, kMaxLatitudePasses, phi)) return Failure(kNotConverged);
     // Quadrant-safe: beyond a quarter turn of the aposphere from the natural origin cos(B u / A)
     // is negative, and a plain arctangent of the ratio would land half a turn (180/B deg) off.
     const double dl = std::atan2(Sp * cosGamma0 - Vp * sinGamma0, std::cos(B * u / A)) / B;

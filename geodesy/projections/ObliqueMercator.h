@@ -56,6 +56,7 @@ protected:
     double E;       // F t(lat0)^B
     double lon0;    // longitude of the natural origin
     double sinGamma0, cosGamma0;
+    double nu0;     // atanh(sin gamma0), for the inverse near the poles
 };
 
 class Hotine final : public ObliqueMercator {
