@@ -84,18 +84,12 @@ inline void SineCosineOfOffset(double sinChi, double cosChi, double offset, doub
 }
 
 // Snyder's fixed-point iteration ("Map Projections: A Working Manual", eq. 7-9),
-// lat' = pi/2 - 2 atan(t ((1 - e sin lat)/(1 + e sin lat))^(e/2)), started from the series'
-// latitude, until a pass changes the latitude by `tolerance` (rad) or less: the start is within a
-// rounding of the fixed point, so one pass settles it. Writes the last latitude and returns whether
-// it settled within `maxPasses`; a NaN never settles.
-inline bool LatitudeFromConformalT(double t, double e, const ConformalLatitudeSeries& series, double tolerance,
-                                   int maxPasses, double& lat) {
-    double sinChi, cosChi;
-    ConformalSineCosine(t, sinChi, cosChi);
-    const double offset = series.Offset(sinChi, cosChi);
-    double latitude = kHalfPi - 2 * std::atan(t) + offset;
-    double s, cosLat;
-    SineCosineOfOffset(sinChi, cosChi, offset, latitude, s, cosLat);
+// lat' = pi/2 - 2 atan(t ((1 - e sin lat)/(1 + e sin lat))^(e/2)), from `latitude` (whose sine is
+// `sinLatitude`) until a pass changes the latitude by `tolerance` (rad) or less. Writes the last
+// latitude and returns whether it settled within `maxPasses`; a NaN never settles.
+inline bool ConformalFixedPoint(double t, double e, double latitude, double sinLatitude, double tolerance,
+                                int maxPasses, double& lat) {
+    double s = sinLatitude;
     bool settled = false;
     for (int pass = 0; pass < maxPasses && !settled; ++pass) {
         if (pass > 0) s = std::sin(latitude);
@@ -107,12 +101,32 @@ inline bool LatitudeFromConformalT(double t, double e, const ConformalLatitudeSe
     return settled;
 }
 
+// The iteration started from the series' latitude: the start is within a rounding of the fixed
+// point, so one pass settles it.
+inline bool LatitudeFromConformalT(double t, double e, const ConformalLatitudeSeries& series, double tolerance,
+                                   int maxPasses, double& lat) {
+    double sinChi, cosChi;
+    ConformalSineCosine(t, sinChi, cosChi);
+    const double offset = series.Offset(sinChi, cosChi);
+    const double latitude = kHalfPi - 2 * std::atan(t) + offset;
+    double s, cosLat;
+    SineCosineOfOffset(sinChi, cosChi, offset, latitude, s, cosLat);
+    return ConformalFixedPoint(t, e, latitude, s, tolerance, maxPasses, lat);
+}
+
+// The iteration from the sphere's answer lat = pi/2 - 2 atan t, the textbook's sequence of
+// iterates, for classes whose loose tolerance would let a better start move their results.
+inline bool LatitudeFromConformalTBySphere(double t, double e, double tolerance, int maxPasses, double& lat) {
+    const double latitude = kHalfPi - 2 * std::atan(t);
+    return ConformalFixedPoint(t, e, latitude, std::sin(latitude), tolerance, maxPasses, lat);
+}
+
 // A step this close to the tolerance (relative) is too close to call for the cheaper passes below,
 // whose iterates differ from the textbook's by a few units in the last place (about 1e-15 rad in
 // a step; the bound here is 1e-4 of the tolerance, 1e-13 rad at 1e-9).
 inline constexpr double kConformalStepMargin = 1e-4;
 
-// The iterates of LatitudeFromConformalT, each pass with one logarithm and one exponential in
+// The iterates of LatitudeFromConformalTBySphere, each pass with one logarithm and one exponential in
 // place of a sine, an arctangent and a power: carried as z = tan(pi/4 - lat/2), so that sin lat =
 // (1 - z^2) / (1 + z^2), the pass is z' = t (N / D)^(-e/2) = t exp(-e/2 ln(N / D)) with
 // N = (1 + e) + (1 - e) z^2 and D = (1 - e) + (1 + e) z^2, i.e. (1 + e sin lat) / (1 - e sin lat)
@@ -137,5 +151,5 @@ inline bool LatitudeFromConformalTFast(double t, double e, double tolerance, int
             return true;
         }
     }
-    return LatitudeFromConformalT(t, e, tolerance, maxPasses, lat);
+    return LatitudeFromConformalTBySphere(t, e, tolerance, maxPasses, lat);
 }
