@@ -129,6 +129,13 @@ int Geodesy::InvWGS84Conv(double* lat, double* lon, double* hgt) { return DatumC
 
 int Geodesy::DatumConv(bool toLocal, double* lat, double* lon, double* hgt) {
     if (!datumOn) return 0;
+    if (datumGrid && gridKind == kNtv2Grid) {
+        // The grid leads to its target ellipsoid: when that is the local one, WGS 84 to local is
+        // the grid's forward shift; otherwise its inverse. The height is not touched.
+        GsbFile& gsb = static_cast<GsbFile&>(*datumGrid);
+        if (gsb.Shift(toLocal != gridDiffers, lat, lon)) return 0;
+        return raised(outsideGrid());
+    }
     const Ellipsoid& from = toLocal ? static_cast<const Ellipsoid&>(Wgs84Ellipsoid) : *projection;
     const Ellipsoid& to = toLocal ? *projection : static_cast<const Ellipsoid&>(Wgs84Ellipsoid);
     if (!datumGrid) {
@@ -142,13 +149,6 @@ int Geodesy::DatumConv(bool toLocal, double* lat, double* lon, double* hgt) {
         if (int code = LocalShift(*lat, *lon, *hgt, p)) return code;
         helmert(from, to, p, toLocal, lat, lon, hgt);
         return 0;
-    }
-    case kNtv2Grid: {
-        // The grid leads to its target ellipsoid: when that is the local one, WGS 84 to local is
-        // the grid's forward shift; otherwise its inverse. The height is not touched.
-        GsbFile& gsb = static_cast<GsbFile&>(*datumGrid);
-        const bool gridForward = toLocal != gridDiffers;
-        return raised(gridForward ? gsb.Forward(lat, lon) : gsb.Inverse(lat, lon));
     }
     default: return 0;
     }

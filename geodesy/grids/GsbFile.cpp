@@ -75,18 +75,10 @@ void GsbFile::ToEllipsoid(double* a, double* f) { Ellipsoid(kMajorTo, a, f); }
 
 void GsbFile::FromEllipsoid(double* a, double* f) { Ellipsoid(kMajorFrom, a, f); }
 
-erc GsbFile::Forward(double* latitude, double* longitude) {
+bool GsbFile::Shift(bool forward, double* latitude, double* longitude) {
     double point[2] = {*longitude, *latitude};
-    if (ntv2_forward(handle, kDegreesPerRadian, 1, point) != 1) return gridOutside();
+    if (!ntv2_shift_point(handle, kDegreesPerRadian, forward, point)) return false;
     *longitude = point[0];
     *latitude = point[1];
-    return gridSuccess();
-}
-
-erc GsbFile::Inverse(double* latitude, double* longitude) {
-    double point[2] = {*longitude, *latitude};
-    if (ntv2_inverse(handle, kDegreesPerRadian, 1, point) != 1) return gridOutside();
-    *longitude = point[0];
-    *latitude = point[1];
-    return gridSuccess();
+    return true;
 }

@@ -28,11 +28,18 @@ public:
     // The source ellipsoid of the file.
     void FromEllipsoid(double* a, double* f) override;
 
-    // Shift a position (radians, in place) from the source datum to the target datum. Code 4
-    // when no grid serves the point (the point is unchanged).
-    erc Forward(double* latitude, double* longitude);
+    // Shift a position (radians, in place) from the source datum to the target datum (forward)
+    // or back. False when no grid serves the point or the way back does not settle (the point
+    // is then unchanged). Builds no error value: the conversions' hot path.
+    bool Shift(bool forward, double* latitude, double* longitude);
+    // Shift forward; code 4 when no grid serves the point (the point is unchanged).
+    erc Forward(double* latitude, double* longitude) {
+        return Shift(true, latitude, longitude) ? gridSuccess() : gridOutside();
+    }
     // Shift back; code 4 when the iteration does not settle (the point is unchanged).
-    erc Inverse(double* latitude, double* longitude);
+    erc Inverse(double* latitude, double* longitude) {
+        return Shift(false, latitude, longitude) ? gridSuccess() : gridOutside();
+    }
 
     // The open handle (error numbers, flags, sub-grids).
     const ntv2_handle* Handle() const { return handle; }
