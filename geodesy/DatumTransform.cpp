@@ -121,6 +121,10 @@ erc outsideGrid() { return erc(kOutsideGrid, kSeverityError, &geodesyFacility())
 // the facility would throw it, without the cost of an exception.
 int raised(erc status) { return status.getFacility()->handleAsCode(status); }
 
+// A point the grid does not serve, raised as a code; apart, so that a shifted point pays nothing
+// for the error value.
+[[gnu::noinline]] int outsideGridCode() { return raised(outsideGrid()); }
+
 }  // namespace
 
 int Geodesy::WGS84Conv(double* lat, double* lon, double* hgt) { return DatumConv(true, lat, lon, hgt); }
@@ -129,29 +133,28 @@ int Geodesy::InvWGS84Conv(double* lat, double* lon, double* hgt) { return DatumC
 
 int Geodesy::DatumConv(bool toLocal, double* lat, double* lon, double* hgt) {
     if (!datumOn) return 0;
-    if (datumGrid && gridKind == kNtv2Grid) {
+    if (gridKind == kNtv2Grid && datumGrid) {
         // The grid leads to its target ellipsoid: when that is the local one, WGS 84 to local is
         // the grid's forward shift; otherwise its inverse. The height is not touched.
-        GsbFile& gsb = static_cast<GsbFile&>(*datumGrid);
-        if (gsb.Shift(toLocal != gridDiffers, lat, lon)) return 0;
-        return raised(outsideGrid());
+        if (static_cast<GsbFile&>(*datumGrid).Shift(toLocal != gridDiffers, lat, lon)) return 0;
+        return outsideGridCode();
     }
+    return ParameterConv(toLocal, lat, lon, hgt);
+}
+
+[[gnu::noinline]] int Geodesy::ParameterConv(bool toLocal, double* lat, double* lon, double* hgt) {
     const Ellipsoid& from = toLocal ? static_cast<const Ellipsoid&>(Wgs84Ellipsoid) : *projection;
     const Ellipsoid& to = toLocal ? *projection : static_cast<const Ellipsoid&>(Wgs84Ellipsoid);
     if (!datumGrid) {
         helmert(from, to, ellDiff, toLocal, lat, lon, hgt);
         return 0;
     }
-    switch (gridKind) {
-    case kBinaryShiftGrid: {
-        // The grid is read at the input position, on whichever datum that is.
-        EllDiffParams p;
-        if (int code = LocalShift(*lat, *lon, *hgt, p)) return code;
-        helmert(from, to, p, toLocal, lat, lon, hgt);
-        return 0;
-    }
-    default: return 0;
-    }
+    if (gridKind != kBinaryShiftGrid) return 0;
+    // The grid is read at the input position, on whichever datum that is.
+    EllDiffParams p;
+    if (int code = LocalShift(*lat, *lon, *hgt, p)) return code;
+    helmert(from, to, p, toLocal, lat, lon, hgt);
+    return 0;
 }
 
 bool Geodesy::EllConvApplies(const Ellipsoid& other) const {

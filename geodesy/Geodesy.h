@@ -119,6 +119,8 @@ public:
 private:
     bool EllConvApplies(const Ellipsoid& other) const;
     int DatumConv(bool toLocal, double* lat, double* lon, double* hgt);
+    // DatumConv by the seven parameters or a binary shift grid of them.
+    int ParameterConv(bool toLocal, double* lat, double* lon, double* hgt);
     int VDatumSeparationCode(double lat, double lon, double& separation);
 
     // Datum: at most one of the grid and the seven parameters is in force.

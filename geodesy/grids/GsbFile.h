@@ -11,6 +11,7 @@
 
 #include "geodesy/grids/InterpFile.h"
 #include "geodesy/grids/Ntv2Reader.h"
+#include "geodesy/grids/Ntv2Shift.h"
 
 class GsbFile : public InterpFile {
 public:
@@ -31,7 +32,9 @@ public:
     // Shift a position (radians, in place) from the source datum to the target datum (forward)
     // or back. False when no grid serves the point or the way back does not settle (the point
     // is then unchanged). Builds no error value: the conversions' hot path.
-    bool Shift(bool forward, double* latitude, double* longitude);
+    bool Shift(bool forward, double* latitude, double* longitude) {
+        return ntv2_shift_point(handle, kDegreesPerRadian, forward, longitude, latitude);
+    }
     // Shift forward; code 4 when no grid serves the point (the point is unchanged).
     erc Forward(double* latitude, double* longitude) {
         return Shift(true, latitude, longitude) ? gridSuccess() : gridOutside();
@@ -45,6 +48,9 @@ public:
     const ntv2_handle* Handle() const { return handle; }
 
 private:
+    // Radians to degrees for the shifts, as the library has always converted them.
+    static constexpr double kDegreesPerRadian = 57.295779513093144;
+
     void Ellipsoid(int majorRecord, double* a, double* f);
 
     std::shared_ptr<ntv2_handle> shared;

@@ -289,13 +289,50 @@ inline bool cellAt(ntv2_handle* h, double lon, double lat, Cell& c) {
     return fetch(h, c);
 }
 
-// Shift at (lon, lat) in degrees: longitude (positive east) and latitude. False when no grid
-// serves the point or a node of its cell cannot be read or is not usable.
-inline bool pointShift(ntv2_handle* h, double lon, double lat, double& dLon, double& dLat) {
+// Shift at (lon, lat) in degrees, inside `s` at rank inside, the short way: nodes in memory that
+// are all usable, the cell (as locate finds it for that rank) kept in registers. False when that
+// way does not serve the point (the checked way then decides).
+[[gnu::always_inline]] inline bool insideShift(ntv2_handle* h, const ntv2_subfile* s, double lon, double lat, double& dLon, double& dLat) {
+    bool allUsable;
+    const float* nodes = ntv2_nodes(h, s, allUsable);
+    // Columns count from the east edge.
+    double u = (s->east - lon) / s->lonSpacing;
+    double v = (lat - s->south) / s->latSpacing;
+    int column = int(u), row = int(v);
+    double x = u - column, y = v - row;
+    keepInside(u, s->columns, column, x);
+    keepInside(v, s->rows, row, y);
+    const int column1 = nextNode(column, s->columns), row1 = nextNode(row, s->rows);
+    if (!allUsable || column < 0 || column1 >= s->columns || row < 0 || row1 >= s->rows) return false;
+    const float* south = nodes + 2 * size_t(row) * size_t(s->columns);
+    const float* north = nodes + 2 * size_t(row1) * size_t(s->columns);
+    const Surface f = surfaceOf(nodePair(south + 2 * column), nodePair(south + 2 * column1), nodePair(north + 2 * column),
+                                nodePair(north + 2 * column1));
+    shiftOn(h, f, x, y, dLon, dLat);
+    return true;
+}
+
+// Shift at (lon, lat) by the search and the cell it finds; see pointShift.
+[[gnu::noinline]] bool searchedShift(ntv2_handle* h, double lon, double lat, double& dLon, double& dLat) {
+    int rank;
+    const ntv2_subfile* s = ntv2_find_grid(h, &rank, lon, lat);
+    if (!s) return false;
+    if (rank == kNtv2RankInside && insideShift(h, s, lon, lat, dLon, dLat)) return true;
     Cell c;
-    if (!cellAt(h, lon, lat, c)) return false;
+    locate(s, rank, lon, lat, c);
+    if (!fetch(h, c)) return false;
     shiftOn(h, c.surface, c.x, c.y, dLon, dLat);
     return true;
+}
+
+// Shift at (lon, lat) in degrees: longitude (positive east) and latitude. False when no grid
+// serves the point or a node of its cell cannot be read or is not usable. A point inside the
+// first top-level grid, when that is sole, is its at once (the search would take it first and
+// find no child).
+[[gnu::always_inline]] inline bool pointShift(ntv2_handle* h, double lon, double lat, double& dLon, double& dLat) {
+    const ntv2_subfile* first = h->firstTopLevel;
+    if (first && first->sole && inside(*first, lon, lat) && insideShift(h, first, lon, lat, dLon, dLat)) return true;
+    return searchedShift(h, lon, lat, dLon, dLat);
 }
 
 // Moves a cell's point to (lon, lat) when the cell serves it: a cell inside a sole grid that the
@@ -326,21 +363,21 @@ bool settled(double next, double current) {
 
 double unitFactor(double factor) { return factor > 0 ? factor : 1.0; }
 
-// One point (longitude, latitude; value x factor = degrees) shifted forward in place; false when
-// no grid serves it (it is then unchanged).
-inline bool forwardPoint(ntv2_handle* h, double factor, double* p) {
-    double lon = p[0] * factor, lat = p[1] * factor;
+// One point (value x factor = degrees) shifted forward in place; false when no grid serves it
+// (it is then unchanged).
+inline bool forwardPoint(ntv2_handle* h, double factor, double& pointLon, double& pointLat) {
+    double lon = pointLon * factor, lat = pointLat * factor;
     double dLon, dLat;
     if (!pointShift(h, lon, lat, dLon, dLat)) return false;
-    p[0] = (lon + dLon) / factor;
-    p[1] = (lat + dLat) / factor;
+    pointLon = (lon + dLon) / factor;
+    pointLat = (lat + dLat) / factor;
     return true;
 }
 
-// One point (longitude, latitude; value x factor = degrees) shifted back in place by fixed-point
-// iteration; false when it does not settle (it is then unchanged).
-inline bool inversePoint(ntv2_handle* h, double factor, double* p) {
-    double targetLon = p[0] * factor, targetLat = p[1] * factor;
+// One point (value x factor = degrees) shifted back in place by fixed-point iteration; false when
+// it does not settle (it is then unchanged).
+inline bool inversePoint(ntv2_handle* h, double factor, double& pointLon, double& pointLat) {
+    double targetLon = pointLon * factor, targetLat = pointLat * factor;
     double x = targetLon, y = targetLat;
     double previousX = NAN, previousY = NAN;
     Cell cell;
@@ -350,8 +387,8 @@ inline bool inversePoint(ntv2_handle* h, double factor, double* p) {
         shiftOn(h, cell.surface, cell.x, cell.y, dLon, dLat);
         double nextX = targetLon - dLon, nextY = targetLat - dLat;
         if (settled(nextX, x) && settled(nextY, y)) {
-            p[0] = nextX / factor;
-            p[1] = nextY / factor;
+            pointLon = nextX / factor;
+            pointLat = nextY / factor;
             return true;
         }
         if (nextX == previousX && nextY == previousY) return false;
@@ -437,7 +474,7 @@ int ntv2_forward(ntv2_handle* h, double factor, int n, double* points) {
     if (!h || !points || n < 1) return 0;
     factor = unitFactor(factor);
     int shifted = 0;
-    for (int i = 0; i < n; ++i) shifted += forwardPoint(h, factor, points + 2 * i);
+    for (int i = 0; i < n; ++i) shifted += forwardPoint(h, factor, points[2 * i], points[2 * i + 1]);
     return shifted;
 }
 
@@ -445,14 +482,14 @@ int ntv2_inverse(ntv2_handle* h, double factor, int n, double* points) {
     if (!h || !points || n < 1) return 0;
     factor = unitFactor(factor);
     int shifted = 0;
-    for (int i = 0; i < n; ++i) shifted += inversePoint(h, factor, points + 2 * i);
+    for (int i = 0; i < n; ++i) shifted += inversePoint(h, factor, points[2 * i], points[2 * i + 1]);
     return shifted;
 }
 
-bool ntv2_shift_point(ntv2_handle* h, double factor, bool forward, double* point) {
-    if (!h || !point) return false;
+bool ntv2_shift_point(ntv2_handle* h, double factor, bool forward, double* lon, double* lat) {
+    if (!h || !lon || !lat) return false;
     factor = unitFactor(factor);
-    return forward ? forwardPoint(h, factor, point) : inversePoint(h, factor, point);
+    return forward ? forwardPoint(h, factor, *lon, *lat) : inversePoint(h, factor, *lon, *lat);
 }
 
 int ntv2_transform(ntv2_handle* h, int n, double* points, int forward, double factor) {

@@ -39,8 +39,8 @@ int ntv2_point_shift(ntv2_handle* h, const double* point, double* latShift, doub
 int ntv2_forward(ntv2_handle* h, double factor, int n, double* points);
 // Shift n points back by fixed-point iteration; points that do not settle stay unchanged.
 int ntv2_inverse(ntv2_handle* h, double factor, int n, double* points);
-// One point (point[0] = longitude, point[1] = latitude) shifted in place, forward or back, as
-// ntv2_forward or ntv2_inverse shift it: true when shifted, false when it stays unchanged.
-bool ntv2_shift_point(ntv2_handle* h, double factor, bool forward, double* point);
+// One point shifted in place, forward or back, as ntv2_forward or ntv2_inverse shift it: true
+// when shifted, false when it stays unchanged.
+bool ntv2_shift_point(ntv2_handle* h, double factor, bool forward, double* lon, double* lat);
 // forward != 0: ntv2_forward; else ntv2_inverse.
 int ntv2_transform(ntv2_handle* h, int n, double* points, int forward, double factor);
