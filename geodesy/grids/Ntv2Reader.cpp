@@ -412,7 +412,6 @@ int ntv2_build_tree(ntv2_handle* h) {
     if (h->subFiles.empty()) return kNtv2NoTopLevel;
     ntv2_subfile* lastTop = nullptr;
     for (ntv2_subfile& s : h->subFiles) {
-        s.sole = false;
         if (!s.active) continue;
         s.parent = s.firstChild = s.nextSibling = nullptr;
         s.childCount = 0;
@@ -480,7 +479,6 @@ int ntv2_build_tree(ntv2_handle* h) {
             c.parent->firstChild = &c;
         last = &c;
     }
-    markSole(h);
     return kNtv2Ok;
 }
 
@@ -678,6 +676,8 @@ ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* ext
     int e = readOverview(in, overview);
     if (e == kNtv2Ok) e = ntv2_read_headers(in, overview);
     if (e == kNtv2Ok && !extentIsEmpty(extent)) e = ntv2_clip(h, extent);
+    // On the limits as served: a clip moves them.
+    if (e == kNtv2Ok) markSole(h);
     if (e == kNtv2Ok && !load) {
         // Without room for the caches every node is read on demand.
         h->caches.reset(new (std::nothrow) ntv2_node_cache[h->subFiles.size()]);

@@ -154,16 +154,16 @@ const float* ntv2_nodes(ntv2_handle* h, const ntv2_subfile* s, bool& allUsable);
 // The part of ntv2_nodes that reads: the first use of an on-demand sub-grid.
 const float* ntv2_read_nodes(ntv2_handle* h, const ntv2_subfile* s, bool& allUsable);
 inline const float* ntv2_nodes(ntv2_handle* h, const ntv2_subfile* s, bool& allUsable) {
-    if (!s->shifts.empty()) {
-        allUsable = s->shiftsUsable;
-        return s->shifts.data();
-    }
+    // An on-demand handle has caches and no loaded shifts; a loaded one the reverse.
     if (h->caches) {
         const ntv2_node_cache& cache = h->caches[size_t(s->index)];
         if (const float* nodes = cache.nodes.load(std::memory_order_acquire)) {
             allUsable = cache.usable;
             return nodes;
         }
+    } else if (!s->shifts.empty()) {
+        allUsable = s->shiftsUsable;
+        return s->shifts.data();
     }
     return ntv2_read_nodes(h, s, allUsable);
 }

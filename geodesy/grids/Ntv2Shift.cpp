@@ -295,15 +295,19 @@ inline bool cellAt(ntv2_handle* h, double lon, double lat, Cell& c) {
 [[gnu::always_inline]] inline bool insideShift(ntv2_handle* h, const ntv2_subfile* s, double lon, double lat, double& dLon, double& dLat) {
     bool allUsable;
     const float* nodes = ntv2_nodes(h, s, allUsable);
+    // Lines of nodes take the checked way; in a grid of two rows and columns or more the last
+    // cell is the one before the last node and every cell has a next node.
+    const int columns = s->columns, rows = s->rows;
+    if (!allUsable || columns < 2 || rows < 2) return false;
     // Columns count from the east edge.
     double u = (s->east - lon) / s->lonSpacing;
     double v = (lat - s->south) / s->latSpacing;
     int column = int(u), row = int(v);
     double x = u - column, y = v - row;
-    keepInside(u, s->columns, column, x);
-    keepInside(v, s->rows, row, y);
-    const int column1 = nextNode(column, s->columns), row1 = nextNode(row, s->rows);
-    if (!allUsable || column < 0 || column1 >= s->columns || row < 0 || row1 >= s->rows) return false;
+    keepInside(u, columns, column, x);
+    keepInside(v, rows, row, y);
+    if (column < 0 || row < 0) return false;
+    const int column1 = column + 1, row1 = row + 1;
     const float* south = nodes + 2 * size_t(row) * size_t(s->columns);
     const float* north = nodes + 2 * size_t(row1) * size_t(s->columns);
     const Surface f = surfaceOf(nodePair(south + 2 * column), nodePair(south + 2 * column1), nodePair(north + 2 * column),
