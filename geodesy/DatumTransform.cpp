@@ -121,28 +121,11 @@ erc outsideGrid() { return erc(kOutsideGrid, kSeverityError, &geodesyFacility())
 // the facility would throw it, without the cost of an exception.
 int raised(erc status) { return status.getFacility()->handleAsCode(status); }
 
-// A point the grid does not serve, raised as a code; apart, so that a shifted point pays nothing
-// for the error value.
-[[gnu::noinline]] int outsideGridCode() { return raised(outsideGrid()); }
-
 }  // namespace
 
-int Geodesy::WGS84Conv(double* lat, double* lon, double* hgt) { return DatumConv(true, lat, lon, hgt); }
+int Geodesy::OutsideGridCode() { return raised(outsideGrid()); }
 
-int Geodesy::InvWGS84Conv(double* lat, double* lon, double* hgt) { return DatumConv(false, lat, lon, hgt); }
-
-int Geodesy::DatumConv(bool toLocal, double* lat, double* lon, double* hgt) {
-    if (!datumOn) return 0;
-    if (gridKind == kNtv2Grid && datumGrid) {
-        // The grid leads to its target ellipsoid: when that is the local one, WGS 84 to local is
-        // the grid's forward shift; otherwise its inverse. The height is not touched.
-        if (static_cast<GsbFile&>(*datumGrid).Shift(toLocal != gridDiffers, lat, lon)) return 0;
-        return outsideGridCode();
-    }
-    return ParameterConv(toLocal, lat, lon, hgt);
-}
-
-[[gnu::noinline]] int Geodesy::ParameterConv(bool toLocal, double* lat, double* lon, double* hgt) {
+int Geodesy::ParameterConv(bool toLocal, double* lat, double* lon, double* hgt) {
     const Ellipsoid& from = toLocal ? static_cast<const Ellipsoid&>(Wgs84Ellipsoid) : *projection;
     const Ellipsoid& to = toLocal ? *projection : static_cast<const Ellipsoid&>(Wgs84Ellipsoid);
     if (!datumGrid) {
@@ -204,6 +187,7 @@ int Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) 
 }
 
 erc Geodesy::SetEllModel(const char* path) {
+    ntv2Grid = nullptr;
     datumGrid.reset();
     ellDiff = identity();
     if (!path) {
@@ -224,6 +208,7 @@ erc Geodesy::SetEllModel(const char* path) {
         return erc(code, kSeverityError, &geodesyFacility());
     }
     datumGrid = std::move(grid);
+    if (gridKind == kNtv2Grid) ntv2Grid = static_cast<GsbFile*>(datumGrid.get());
     datumOn = true;
     return erc();
 }
@@ -233,6 +218,7 @@ void Geodesy::SetEllDiff(const EllDiffParams& p) {
     // The scale alone does not switch the conversion on.
     datumOn = p.shiftX != 0.0 || p.shiftY != 0.0 || p.shiftZ != 0.0 || p.rotationX != 0.0 ||
               p.rotationY != 0.0 || p.rotationZ != 0.0;
+    ntv2Grid = nullptr;
     datumGrid.reset();
 }
 

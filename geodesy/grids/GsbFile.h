@@ -7,6 +7,7 @@
 // lock after that. One object may serve several threads.
 #pragma once
 
+#include <cmath>
 #include <memory>
 
 #include "geodesy/grids/InterpFile.h"
@@ -33,7 +34,11 @@ public:
     // or back. False when no grid serves the point or the way back does not settle (the point
     // is then unchanged). Builds no error value: the conversions' hot path.
     bool Shift(bool forward, double* latitude, double* longitude) {
-        return ntv2_shift_point(handle, kDegreesPerRadian, forward, longitude, latitude);
+        const ntv2_point p = ntv2_shifted(handle, kDegreesPerRadian, forward, *longitude, *latitude);
+        if (std::isnan(p.lon)) return false;
+        *longitude = p.lon;
+        *latitude = p.lat;
+        return true;
     }
     // Shift forward; code 4 when no grid serves the point (the point is unchanged).
     erc Forward(double* latitude, double* longitude) {

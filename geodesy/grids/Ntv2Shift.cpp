@@ -490,10 +490,10 @@ int ntv2_inverse(ntv2_handle* h, double factor, int n, double* points) {
     return shifted;
 }
 
-bool ntv2_shift_point(ntv2_handle* h, double factor, bool forward, double* lon, double* lat) {
-    if (!h || !lon || !lat) return false;
+ntv2_point ntv2_shifted(ntv2_handle* h, double factor, bool forward, double lon, double lat) {
     factor = unitFactor(factor);
-    return forward ? forwardPoint(h, factor, *lon, *lat) : inversePoint(h, factor, *lon, *lat);
+    if (h && (forward ? forwardPoint(h, factor, lon, lat) : inversePoint(h, factor, lon, lat))) return {lon, lat};
+    return {NAN, NAN};
 }
 
 int ntv2_transform(ntv2_handle* h, int n, double* points, int forward, double factor) {
