@@ -259,8 +259,8 @@ inline bool fetch(ntv2_handle* h, Cell& c) {
         return fetchChecked(h, c, nodes);
     const float* south = nodes + 2 * size_t(row) * size_t(s->columns);
     const float* north = nodes + 2 * size_t(row1) * size_t(s->columns);
-    c.surface = surfaceOf(nodePair(south + 2 * column), nodePair(south + 2 * column1), nodePair(north + 2 * column),
-                          nodePair(north + 2 * column1));
+    c.surface = surfaceOf(nodePair(south + 2 * column), nodePair(south + 2 * column1),
+                          nodePair(north + 2 * column), nodePair(north + 2 * column1));
     return true;
 }
 
@@ -292,7 +292,8 @@ inline bool cellAt(ntv2_handle* h, double lon, double lat, Cell& c) {
 // Shift at (lon, lat) in degrees, inside `s` at rank inside, the short way: nodes in memory that
 // are all usable, the cell (as locate finds it for that rank) kept in registers. False when that
 // way does not serve the point (the checked way then decides).
-[[gnu::always_inline]] inline bool insideShift(ntv2_handle* h, const ntv2_subfile* s, double lon, double lat, double& dLon, double& dLat) {
+[[gnu::always_inline]] inline bool insideShift(ntv2_handle* h, const ntv2_subfile* s, double lon, double lat,
+                                               double& dLon, double& dLat) {
     bool allUsable;
     const float* nodes = ntv2_nodes(h, s, allUsable);
     // Lines of nodes take the checked way; in a grid of two rows and columns or more the last
@@ -310,8 +311,8 @@ inline bool cellAt(ntv2_handle* h, double lon, double lat, Cell& c) {
     const int column1 = column + 1, row1 = row + 1;
     const float* south = nodes + 2 * size_t(row) * size_t(s->columns);
     const float* north = nodes + 2 * size_t(row1) * size_t(s->columns);
-    const Surface f = surfaceOf(nodePair(south + 2 * column), nodePair(south + 2 * column1), nodePair(north + 2 * column),
-                                nodePair(north + 2 * column1));
+    const Surface f = surfaceOf(nodePair(south + 2 * column), nodePair(south + 2 * column1),
+                                nodePair(north + 2 * column), nodePair(north + 2 * column1));
     shiftOn(h, f, x, y, dLon, dLat);
     return true;
 }
@@ -333,9 +334,11 @@ inline bool cellAt(ntv2_handle* h, double lon, double lat, Cell& c) {
 // serves the point or a node of its cell cannot be read or is not usable. A point inside the
 // first top-level grid, when that is sole, is its at once (the search would take it first and
 // find no child).
-[[gnu::always_inline]] inline bool pointShift(ntv2_handle* h, double lon, double lat, double& dLon, double& dLat) {
+[[gnu::always_inline]] inline bool pointShift(ntv2_handle* h, double lon, double lat, double& dLon,
+                                              double& dLat) {
     const ntv2_subfile* first = h->firstTopLevel;
-    if (first && first->sole && inside(*first, lon, lat) && insideShift(h, first, lon, lat, dLon, dLat)) return true;
+    if (first && first->sole && inside(*first, lon, lat) && insideShift(h, first, lon, lat, dLon, dLat))
+        return true;
     return searchedShift(h, lon, lat, dLon, dLat);
 }
 
