@@ -126,7 +126,8 @@ inline Surface surfaceOf(Pair a, Pair b, Pair d, Pair e) { return {a, b - a, d -
 // The shift in degrees on a surface at (x, y): longitude (positive east) and latitude.
 inline void shiftOn(const ntv2_handle* h, const Surface& f, double x, double y, double& dLon, double& dLat) {
     const Pair value = f.a + f.ab * x + f.ad * y + f.abde * x * y;
-    const Pair shift = value * h->toSeconds / kSecondsPerDegree;
+    // A file in seconds takes no product by its unit: one by 1 is the value itself.
+    const Pair shift = (h->toSeconds == 1.0 ? value : value * h->toSeconds) / kSecondsPerDegree;
     dLon = -shift[kNtv2Longitude];  // the file counts longitude shifts positive west
     dLat = shift[kNtv2Latitude];
 }
@@ -372,7 +373,8 @@ double unitFactor(double factor) { return factor > 0 ? factor : 1.0; }
 
 // One point (value x factor = degrees) shifted forward in place; false when no grid serves it
 // (it is then unchanged).
-inline bool forwardPoint(ntv2_handle* h, double factor, double& pointLon, double& pointLat) {
+[[gnu::always_inline]] inline bool forwardPoint(ntv2_handle* h, double factor, double& pointLon,
+                                                double& pointLat) {
     double lon = pointLon * factor, lat = pointLat * factor;
     double dLon, dLat;
     if (!pointShift(h, lon, lat, dLon, dLat)) return false;
@@ -495,7 +497,15 @@ int ntv2_inverse(ntv2_handle* h, double factor, int n, double* points) {
 
 ntv2_point ntv2_shifted(ntv2_handle* h, double factor, bool forward, double lon, double lat) {
     factor = unitFactor(factor);
-    if (h && (forward ? forwardPoint(h, factor, lon, lat) : inversePoint(h, factor, lon, lat))) return {lon, lat};
+    if (!h) return {NAN, NAN};
+    // Copies of their own for each way, so that the forward one stays in registers.
+    if (forward) {
+        double x = lon, y = lat;
+        if (forwardPoint(h, factor, x, y)) return {x, y};
+    } else {
+        double x = lon, y = lat;
+        if (inversePoint(h, factor, x, y)) return {x, y};
+    }
     return {NAN, NAN};
 }
 
