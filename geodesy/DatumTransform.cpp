@@ -123,35 +123,21 @@ int raised(erc status) { return status.getFacility()->handleAsCode(status); }
 
 }  // namespace
 
-int Geodesy::WGS84Conv(double* lat, double* lon, double* hgt) { return DatumConv(true, lat, lon, hgt); }
+int Geodesy::OutsideGridCode() { return raised(outsideGrid()); }
 
-int Geodesy::InvWGS84Conv(double* lat, double* lon, double* hgt) { return DatumConv(false, lat, lon, hgt); }
-
-int Geodesy::DatumConv(bool toLocal, double* lat, double* lon, double* hgt) {
-    if (!datumOn) return 0;
+int Geodesy::ParameterConv(bool toLocal, double* lat, double* lon, double* hgt) {
     const Ellipsoid& from = toLocal ? static_cast<const Ellipsoid&>(Wgs84Ellipsoid) : *projection;
     const Ellipsoid& to = toLocal ? *projection : static_cast<const Ellipsoid&>(Wgs84Ellipsoid);
     if (!datumGrid) {
         helmert(from, to, ellDiff, toLocal, lat, lon, hgt);
         return 0;
     }
-    switch (gridKind) {
-    case kBinaryShiftGrid: {
-        // The grid is read at the input position, on whichever datum that is.
-        EllDiffParams p;
-        if (int code = LocalShift(*lat, *lon, *hgt, p)) return code;
-        helmert(from, to, p, toLocal, lat, lon, hgt);
-        return 0;
-    }
-    case kNtv2Grid: {
-        // The grid leads to its target ellipsoid: when that is the local one, WGS 84 to local is
-        // the grid's forward shift; otherwise its inverse. The height is not touched.
-        GsbFile& gsb = static_cast<GsbFile&>(*datumGrid);
-        const bool gridForward = toLocal != gridDiffers;
-        return raised(gridForward ? gsb.Forward(lat, lon) : gsb.Inverse(lat, lon));
-    }
-    default: return 0;
-    }
+    if (gridKind != kBinaryShiftGrid) return 0;
+    // The grid is read at the input position, on whichever datum that is.
+    EllDiffParams p;
+    if (int code = LocalShift(*lat, *lon, *hgt, p)) return code;
+    helmert(from, to, p, toLocal, lat, lon, hgt);
+    return 0;
 }
 
 bool Geodesy::EllConvApplies(const Ellipsoid& other) const {
@@ -201,6 +187,7 @@ int Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) 
 }
 
 erc Geodesy::SetEllModel(const char* path) {
+    ntv2Grid = nullptr;
     datumGrid.reset();
     ellDiff = identity();
     if (!path) {
@@ -221,6 +208,7 @@ erc Geodesy::SetEllModel(const char* path) {
         return erc(code, kSeverityError, &geodesyFacility());
     }
     datumGrid = std::move(grid);
+    if (gridKind == kNtv2Grid) ntv2Grid = static_cast<GsbFile*>(datumGrid.get());
     datumOn = true;
     return erc();
 }
@@ -230,6 +218,7 @@ void Geodesy::SetEllDiff(const EllDiffParams& p) {
     // The scale alone does not switch the conversion on.
     datumOn = p.shiftX != 0.0 || p.shiftY != 0.0 || p.shiftZ != 0.0 || p.rotationX != 0.0 ||
               p.rotationY != 0.0 || p.rotationZ != 0.0;
+    ntv2Grid = nullptr;
     datumGrid.reset();
 }
 

@@ -11,6 +11,7 @@
 #include "common/erc.h"
 #include "geodesy/LocalGrid.h"
 #include "geodesy/Tellus.h"
+#include "geodesy/grids/GsbFile.h"
 #include "geodesy/grids/InterpFile.h"
 #include "geodesy/projections/Projection.h"
 
@@ -77,8 +78,8 @@ public:
     // grid does not serve (outside it, or an NTv2 inverse that fails) is raised as erc 4, as a
     // code: logged as a raised error is, and returned (0 on success) without an exception, so that
     // a failing point costs what a shifted one does.
-    int WGS84Conv(double* lat, double* lon, double* hgt);
-    int InvWGS84Conv(double* lat, double* lon, double* hgt);
+    int WGS84Conv(double* lat, double* lon, double* hgt) { return DatumConv(true, lat, lon, hgt); }
+    int InvWGS84Conv(double* lat, double* lon, double* hgt) { return DatumConv(false, lat, lon, hgt); }
     // Seven parameters from `source` to the local ellipsoid, and from it to `target`. Nothing
     // with a datum-shift grid, with the conversion off, or for the local ellipsoid itself.
     void EllConv(const Ellipsoid& source, double* lat, double* lon, double* hgt) const;
@@ -118,12 +119,27 @@ public:
 
 private:
     bool EllConvApplies(const Ellipsoid& other) const;
-    int DatumConv(bool toLocal, double* lat, double* lon, double* hgt);
+    // Inline, so that a caller's point can stay in registers through an NTv2 shift.
+    int DatumConv(bool toLocal, double* lat, double* lon, double* hgt) {
+        if (!datumOn) return 0;
+        if (ntv2Grid) {
+            // The grid leads to its target ellipsoid: when that is the local one, WGS 84 to local
+            // is the grid's forward shift; otherwise its inverse. The height is not touched.
+            if (ntv2Grid->Shift(toLocal != gridDiffers, lat, lon)) return 0;
+            return OutsideGridCode();
+        }
+        return ParameterConv(toLocal, lat, lon, hgt);
+    }
+    // DatumConv by the seven parameters or a binary shift grid of them.
+    int ParameterConv(bool toLocal, double* lat, double* lon, double* hgt);
+    // A point the datum-shift grid does not serve, raised as a code (see WGS84Conv).
+    static int OutsideGridCode();
     int VDatumSeparationCode(double lat, double lon, double& separation);
 
     // Datum: at most one of the grid and the seven parameters is in force.
     bool datumOn = false;
     std::unique_ptr<InterpFile> datumGrid;
+    GsbFile* ntv2Grid = nullptr;  // datumGrid, when it is an NTv2 grid
     int gridKind = 0;          // datum::GridKind, read only with a grid
     bool gridDiffers = false;  // the grid's target ellipsoid is not the local one
     EllDiffParams ellDiff{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};

@@ -3,15 +3,12 @@
 #include <cstring>
 
 #include "geodesy/grids/ByteOrder.h"
-#include "geodesy/grids/Ntv2Shift.h"
 #include "geodesy/grids/SharedGridFiles.h"
 
 namespace {
 
 // The library's degree constant, truncated; kept so lookups agree with the rest of the library.
 constexpr double kRadiansPerDegree = 0.01745329251994;
-// Its reciprocal for the shifts, as the library has always used it.
-constexpr double kDegreesPerRadian = 57.295779513093144;
 constexpr double kSecondsPerDegree = 3600.0;
 constexpr int kShiftValues = 2;
 // Overview records of the source and target ellipsoids (MAJOR_F, MINOR_F, MAJOR_T, MINOR_T).
@@ -75,18 +72,3 @@ void GsbFile::ToEllipsoid(double* a, double* f) { Ellipsoid(kMajorTo, a, f); }
 
 void GsbFile::FromEllipsoid(double* a, double* f) { Ellipsoid(kMajorFrom, a, f); }
 
-erc GsbFile::Forward(double* latitude, double* longitude) {
-    double point[2] = {*longitude, *latitude};
-    if (ntv2_forward(handle, kDegreesPerRadian, 1, point) != 1) return gridOutside();
-    *longitude = point[0];
-    *latitude = point[1];
-    return gridSuccess();
-}
-
-erc GsbFile::Inverse(double* latitude, double* longitude) {
-    double point[2] = {*longitude, *latitude};
-    if (ntv2_inverse(handle, kDegreesPerRadian, 1, point) != 1) return gridOutside();
-    *longitude = point[0];
-    *latitude = point[1];
-    return gridSuccess();
-}

@@ -7,10 +7,12 @@
 // lock after that. One object may serve several threads.
 #pragma once
 
+#include <cmath>
 #include <memory>
 
 #include "geodesy/grids/InterpFile.h"
 #include "geodesy/grids/Ntv2Reader.h"
+#include "geodesy/grids/Ntv2Shift.h"
 
 class GsbFile : public InterpFile {
 public:
@@ -28,16 +30,32 @@ public:
     // The source ellipsoid of the file.
     void FromEllipsoid(double* a, double* f) override;
 
-    // Shift a position (radians, in place) from the source datum to the target datum. Code 4
-    // when no grid serves the point (the point is unchanged).
-    erc Forward(double* latitude, double* longitude);
+    // Shift a position (radians, in place) from the source datum to the target datum (forward)
+    // or back. False when no grid serves the point or the way back does not settle (the point
+    // is then unchanged). Builds no error value: the conversions' hot path.
+    bool Shift(bool forward, double* latitude, double* longitude) {
+        const ntv2_point p = ntv2_shifted(handle, kDegreesPerRadian, forward, *longitude, *latitude);
+        if (std::isnan(p.lon)) return false;
+        *longitude = p.lon;
+        *latitude = p.lat;
+        return true;
+    }
+    // Shift forward; code 4 when no grid serves the point (the point is unchanged).
+    erc Forward(double* latitude, double* longitude) {
+        return Shift(true, latitude, longitude) ? gridSuccess() : gridOutside();
+    }
     // Shift back; code 4 when the iteration does not settle (the point is unchanged).
-    erc Inverse(double* latitude, double* longitude);
+    erc Inverse(double* latitude, double* longitude) {
+        return Shift(false, latitude, longitude) ? gridSuccess() : gridOutside();
+    }
 
     // The open handle (error numbers, flags, sub-grids).
     const ntv2_handle* Handle() const { return handle; }
 
 private:
+    // Radians to degrees for the shifts, as the library has always converted them.
+    static constexpr double kDegreesPerRadian = 57.295779513093144;
+
     void Ellipsoid(int majorRecord, double* a, double* f);
 
     std::shared_ptr<ntv2_handle> shared;

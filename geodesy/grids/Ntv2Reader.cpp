@@ -364,6 +364,48 @@ bool hasParentCycle(std::vector<ntv2_subfile>& subFiles, const ntv2_subfile* bas
     return false;
 }
 
+// Earlier siblings a grid is compared with before it is taken as sole; beyond that it is simply
+// not (the mark only saves work), so a file of very many siblings costs no quadratic time.
+constexpr int kMaxSoleSiblings = 64;
+
+bool boxesMeet(const ntv2_subfile& a, const ntv2_subfile& b) {
+    return a.south <= b.north && b.south <= a.north && a.west <= b.east && b.west <= a.east;
+}
+
+bool contains(const ntv2_subfile& outer, const ntv2_subfile& inner) {
+    return outer.south <= inner.south && inner.north <= outer.north && outer.west <= inner.west &&
+           inner.east <= outer.east;
+}
+
+// No sibling before `s` in the list from `first` meets it.
+bool aheadOfSiblings(const ntv2_subfile* first, const ntv2_subfile& s) {
+    int compared = 0;
+    for (const ntv2_subfile* b = first; b && b != &s; b = b->nextSibling)
+        if (++compared > kMaxSoleSiblings || boxesMeet(*b, s)) return false;
+    return true;
+}
+
+// Marks the sole grids (ntv2_subfile::sole). Every grid is first marked when it and all its
+// ancestors are ahead of their siblings and inside their parents, parents before children in the
+// same walk as deactivate's; then only grids without children keep the mark.
+void markSole(ntv2_handle* h) {
+    for (ntv2_subfile* top = h->firstTopLevel; top; top = top->nextSibling) {
+        top->sole = aheadOfSiblings(h->firstTopLevel, *top);
+        ntv2_subfile* s = top;
+        for (;;) {
+            if (s->firstChild) {
+                s = s->firstChild;
+            } else {
+                while (s != top && !s->nextSibling) s = s->parent;
+                if (s == top) break;
+                s = s->nextSibling;
+            }
+            s->sole = s->parent->sole && contains(*s->parent, *s) && aheadOfSiblings(s->parent->firstChild, *s);
+        }
+    }
+    for (ntv2_subfile& s : h->subFiles) s.sole = s.sole && s.active && !s.firstChild;
+}
+
 int ntv2_build_tree(ntv2_handle* h) {
     h->topLevelCount = 0;
     h->firstTopLevel = nullptr;
@@ -566,6 +608,13 @@ int readNodes(ntv2_handle* h, const ntv2_subfile& s, float* shifts, float* accur
     return kNtv2Ok;
 }
 
+// Whether all `count` node values are usable: a grid that passes needs no check per node.
+bool allUsable(const ntv2_handle* h, const float* values, int64_t count) {
+    bool usable = true;
+    for (int64_t k = 0; k < count; ++k) usable &= ntv2_usable_shift(h, values[k]);
+    return usable;
+}
+
 int ntv2_load(ntv2_handle* h) {
     for (ntv2_subfile& s : h->subFiles) {
         if (!s.active) continue;
@@ -576,6 +625,7 @@ int ntv2_load(ntv2_handle* h) {
             return kNtv2NoMemory;
         }
         if (int e = readNodes(h, s, s.shifts.data(), h->keep ? s.accuracies.data() : nullptr)) return e;
+        s.shiftsUsable = allUsable(h, s.shifts.data(), int64_t(s.shifts.size()));
     }
     return kNtv2Ok;
 }
@@ -596,6 +646,7 @@ void fillCache(ntv2_handle* h, const ntv2_subfile& s, ntv2_node_cache& cache) {
     }
     // A file cut after opening: its nodes keep being read one by one, and fail as they did.
     if (e != kNtv2Ok) return;
+    cache.usable = allUsable(h, nodes.get(), floats);
     cache.storage = std::move(nodes);
     cache.nodes.store(cache.storage.get(), std::memory_order_release);
 }
@@ -625,6 +676,8 @@ ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* ext
     int e = readOverview(in, overview);
     if (e == kNtv2Ok) e = ntv2_read_headers(in, overview);
     if (e == kNtv2Ok && !extentIsEmpty(extent)) e = ntv2_clip(h, extent);
+    // On the limits as served: a clip moves them.
+    if (e == kNtv2Ok) markSole(h);
     if (e == kNtv2Ok && !load) {
         // Without room for the caches every node is read on demand.
         h->caches.reset(new (std::nothrow) ntv2_node_cache[h->subFiles.size()]);
@@ -644,13 +697,15 @@ ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* ext
     return h;
 }
 
-const float* ntv2_nodes(ntv2_handle* h, const ntv2_subfile* s) {
-    if (!s->shifts.empty()) return s->shifts.data();
+const float* ntv2_read_nodes(ntv2_handle* h, const ntv2_subfile* s, bool& allUsable) {
+    allUsable = false;
+    if (!s->shifts.empty()) return ntv2_nodes(h, s, allUsable);
     if (!h->caches) return nullptr;
     ntv2_node_cache& cache = h->caches[size_t(s->index)];
-    if (const float* nodes = cache.nodes.load(std::memory_order_acquire)) return nodes;
     std::call_once(cache.once, [&] { fillCache(h, *s, cache); });
-    return cache.nodes.load(std::memory_order_acquire);
+    const float* nodes = cache.nodes.load(std::memory_order_acquire);
+    if (nodes) allUsable = cache.usable;
+    return nodes;
 }
 
 void ntv2_close(ntv2_handle* handle) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -78,6 +79,12 @@ struct ntv2_subfile {
     // Bytes skipped by a clip: before the first kept row, after the last, at the end of each row
     // (west columns), at the start of each row (east columns).
     int64_t skipSouth = 0, skipNorth = 0, skipWest = 0, skipEast = 0;
+    // A grid without children that serves every point inside it: no grid before it, nor before
+    // any of its ancestors, overlaps it, and each ancestor contains it (so a point inside it can
+    // keep its cell while it moves inside the grid).
+    bool sole = false;
+    // Every loaded node holds usable values (see ntv2_usable_shift).
+    bool shiftsUsable = false;
     // Loaded nodes: (longitude shift, latitude shift) per node, and with the keep flag
     // (longitude accuracy, latitude accuracy); file units, longitude positive west.
     std::vector<float> shifts;
@@ -92,6 +99,7 @@ struct ntv2_node_cache {
     std::once_flag once;
     std::atomic<const float*> nodes{nullptr};
     std::unique_ptr<float[]> storage;
+    bool usable = false;  // every node holds usable values; written before nodes is published
 };
 
 // One open NTv2 file.
@@ -122,6 +130,15 @@ struct ntv2_handle {
     int openError = 0;  // the error number ntv2_open reported
 };
 
+// The largest shift a node may hold: 5 degrees, beyond any datum change a grid describes.
+inline constexpr double kNtv2MaxShiftSeconds = 5 * 3600.0;
+
+// A node value (file unit) that is a number and a shift a datum could mean; the points around
+// any other value are not served rather than moved by it.
+inline bool ntv2_usable_shift(const ntv2_handle* h, double v) {
+    return std::fabs(v) * h->toSeconds <= kNtv2MaxShiftSeconds;
+}
+
 // Opens a file. extent: west, south, east, north (degrees, positive east) to clip to, or null.
 // Returns null when memory fails or the file cannot be opened (the error word is then not
 // written). Otherwise the error word (when given) receives the error number and the handle is
@@ -131,8 +148,26 @@ ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* ext
 // The node values of a sub-grid in memory, (longitude shift, latitude shift) per node in file
 // units, or null when they are read node by node. A loaded handle has them from opening; an
 // on-demand handle reads a sub-grid whole at its first use here (thread-safe; the caller that
-// comes first reads, the others wait for it).
-const float* ntv2_nodes(ntv2_handle* h, const ntv2_subfile* s);
+// comes first reads, the others wait for it). `allUsable` tells whether every node holds usable
+// values (false when null is returned).
+const float* ntv2_nodes(ntv2_handle* h, const ntv2_subfile* s, bool& allUsable);
+// The part of ntv2_nodes that reads: the first use of an on-demand sub-grid.
+const float* ntv2_read_nodes(ntv2_handle* h, const ntv2_subfile* s, bool& allUsable);
+inline const float* ntv2_nodes(ntv2_handle* h, const ntv2_subfile* s, bool& allUsable) {
+    // An on-demand handle has caches and no loaded shifts; a loaded one the reverse.
+    if (h->caches) {
+        const ntv2_node_cache& cache = h->caches[size_t(s->index)];
+        if (const float* nodes = cache.nodes.load(std::memory_order_acquire)) {
+            allUsable = cache.usable;
+            return nodes;
+        }
+    } else if (!s->shifts.empty()) {
+        allUsable = s->shiftsUsable;
+        return s->shifts.data();
+    }
+    return ntv2_read_nodes(h, s, allUsable);
+}
+
 // Closes the file and frees everything of the handle; null is ignored.
 void ntv2_close(ntv2_handle* handle);
 // 1 for a name ending in ".gsb", 2 for ".gsa" (case-insensitive), else 0.

@@ -39,5 +39,12 @@ int ntv2_point_shift(ntv2_handle* h, const double* point, double* latShift, doub
 int ntv2_forward(ntv2_handle* h, double factor, int n, double* points);
 // Shift n points back by fixed-point iteration; points that do not settle stay unchanged.
 int ntv2_inverse(ntv2_handle* h, double factor, int n, double* points);
+// One point as ntv2_shifted returns it, in the unit of the factor.
+struct ntv2_point {
+    double lon, lat;  // lon is NaN when the point is not shifted
+};
+// (lon, lat) shifted forward or back as ntv2_forward or ntv2_inverse shift it, returned by value:
+// a caller that keeps the point in registers need not store it for the shift.
+ntv2_point ntv2_shifted(ntv2_handle* h, double factor, bool forward, double lon, double lat);
 // forward != 0: ntv2_forward; else ntv2_inverse.
 int ntv2_transform(ntv2_handle* h, int n, double* points, int forward, double factor);
