@@ -21,6 +21,10 @@ namespace {
 // Newton's iteration of the inverse latitude: step tolerance (rad, 0.6 mm) and cap.
 constexpr double kLatitudeTolerance = 1e-10;
 constexpr int kMaxNewtonPasses = 10;
+// Within this of a pole (rad, about 0.6 degrees) the iteration converges slowly and its result
+// hangs on the rounding of every pass: there the passes take tan and the arc's sines of each
+// iterate, so those results stay what they were; elsewhere a pass takes one sine and cosine.
+constexpr double kPolarCap = 0.01;
 // The series constant of the meridian arc, kept as the decimal the arc uses (not -35/3072).
 constexpr double kArcSixth = -0.01139322916667;
 constexpr double kSmallestNormal = std::numeric_limits<double>::min();
@@ -38,6 +42,11 @@ Polyconic::Polyconic(const GeodesyParams& params) : Projection(params) {
     C1 = 2 * (3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024);
     C2 = 4 * (15 * e4 / 256 + 45 * e6 / 1024);
     C3 = 6 * (kArcSixth * e6);
+    // cos 4lat = 2 cos^2 2lat - 1, cos 6lat = 4 cos^3 2lat - 3 cos 2lat.
+    slope[0] = c0 - C2;
+    slope[1] = -C1 - 3 * C3;
+    slope[2] = 2 * C2;
+    slope[3] = 4 * C3;
 }
 
 double Polyconic::CosineSeries(double lat) const {
@@ -47,20 +56,25 @@ double Polyconic::CosineSeries(double lat) const {
 erc Polyconic::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double dl = LongitudeOffset(lon, centralMeridian);
     const double s = std::sin(lat);
+    const double c = std::cos(lat);
+    const double dM = MeridianArc(lat, s, c) - M0;
     double dx, dy;
     // Below the smallest normal double sin lat has lost its digits; the equator's values are exact
     // there to far below a micrometre.
     if (std::fabs(s) < kSmallestNormal) {
         dx = a * dl;
-        dy = MeridianArc(lat) - M0;
+        dy = dM;
     } else {
-        // N cot lat times sin E and 1 - cos E = 2 sin^2(E/2), with the division by sin lat taken
-        // after the product with the small factor: N cot lat alone overflows near the equator.
+        // N cot lat times sin E = 2 sin(E/2) cos(E/2) and 1 - cos E = 2 sin^2(E/2), with the
+        // division by sin lat taken after the product with the small factor: N cot lat alone
+        // overflows near the equator.
         const double E = dl * s;
-        const double NcosLat = RadiusN(lat) * std::cos(lat);
+        const double NcosLat = a / std::sqrt(1 - e2 * s * s) * c;
         const double sinHalfE = std::sin(E / 2);
-        dx = NcosLat * (std::sin(E) / s);
-        dy = MeridianArc(lat) - M0 + NcosLat * (2 * sinHalfE / s) * sinHalfE;
+        const double cosHalfE = std::cos(E / 2);
+        const double twiceSinHalfE = 2 * sinHalfE / s;
+        dx = NcosLat * (twiceSinHalfE * cosHalfE);
+        dy = dM + NcosLat * twiceSinHalfE * sinHalfE;
     }
     return Deliver(dx + falseEasting, dy + falseNorthing, x, y, kCannotProject);
 }
@@ -75,6 +89,39 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
     }
     const double A = (M0 + dy) / a;
     const double B = (dx / a) * (dx / a) + A * A;
+    double phi = A;
+    double s = 0, c = 1;
+    bool settled = false;
+    for (int pass = 0; pass < kMaxNewtonPasses && !settled; ++pass) {
+        // One sine and cosine a pass, and the step's numerator and denominator both multiplied
+        // by sin cos W: tan, sin 2phi, the arc and its slope follow from them, one division.
+        s = std::sin(phi);
+        c = std::cos(phi);
+        const double w2 = 1 - e2 * s * s;
+        const double w = std::sqrt(w2);
+        const double cos2 = (c - s) * (c + s);
+        const double Mn = MeridianArc(phi, s, c) / a;
+        const double Ma = slope[0] + cos2 * (slope[1] + cos2 * (slope[2] + cos2 * slope[3]));
+        const double Q = Mn * Mn + B;
+        const double num = s * w * (A * (w * s * Mn + c) - Mn * c - Q * w * s / 2);
+        const double den =
+            e2 * c * c * c * s * (Q - 2 * A * Mn) / 2 + (A - Mn) * (w2 * s * s * Ma - w) - Ma * c * s * w;
+        const double step = num / den;
+        settled = std::fabs(step) <= kLatitudeTolerance;
+        phi -= step;
+        if (settled) {
+            // The sine and cosine of the settled latitude from those of the last iterate: the
+            // step's square is below 1e-20.
+            const double sNext = s - c * step;
+            c += s * step;
+            s = sNext;
+        }
+    }
+    if (!settled || !(std::fabs(phi) <= kHalfPi - kPolarCap)) return GridToGeoNearPole(dx, A, B, lat, lon);
+    return Longitude(phi, s, std::sqrt(1 - e2 * s * s) * s / c, MeridianArc(phi, s, c) / a, dx, A, lat, lon);
+}
+
+erc Polyconic::GridToGeoNearPole(double dx, double A, double B, double& lat, double& lon) const {
     double phi = A;
     bool settled = false;
     for (int pass = 0; pass < kMaxNewtonPasses && !settled; ++pass) {
@@ -92,12 +139,16 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
     // Newton may settle on a root beyond a pole (a northing past the pole's image): no point.
     if (!settled || !(std::fabs(phi) <= kHalfPi)) return Failure(kNotConverged);
     const double s = std::sin(phi);
+    return Longitude(phi, s, std::sqrt(1 - e2 * s * s) * std::tan(phi), MeridianArc(phi) / a, dx, A, lat, lon);
+}
+
+erc Polyconic::Longitude(double phi, double s, double W, double Mn, double dx, double A, double& lat,
+                         double& lon) const {
     if (std::fabs(s) < kSmallestNormal)
         return Deliver(phi, ShortLongitude(centralMeridian + dx / a), lat, lon, kLatitudeOutOfRange);
     // E = dl sin lat from its sine and cosine, x tan lat / N and 1 - (y - M + M0) tan lat / N (an
     // arcsine folds points beyond a quarter turn of E back onto nearer ones).
-    const double W = std::sqrt(1 - e2 * s * s) * std::tan(phi);
-    const double E = std::atan2(W * dx / a, 1 - (A - MeridianArc(phi) / a) * W);
+    const double E = std::atan2(W * dx / a, 1 - (A - Mn) * W);
     // The parallel's arc covers |E| <= pi |sin lat|; beyond it the grid point is no point's image.
     if (std::fabs(E) > kPi * std::fabs(s) * (1 + kArcRounding)) return Failure(kLatitudeOutOfRange);
     return Deliver(phi, ShortLongitude(E / s + centralMeridian), lat, lon, kLatitudeOutOfRange);
