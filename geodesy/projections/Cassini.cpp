@@ -14,11 +14,12 @@ namespace {
 // (metres), and gets this many steps; from the footpoint series' point it needs two or three.
 constexpr double kSettledMiss = 1e-6;
 constexpr int kMaxSteps = 12;
-// Within this of a pole (rad, 10 degrees), beyond this longitude difference (rad, 20 degrees, twice
-// the series' reach) and wherever the steps do not settle, the inverse takes tan and the arc's
-// sines of each point, as GridToGeoOuter says.
-constexpr double kPolarCap = 10 * (kPi / 180);
+// The inverse takes tan and the arc's sines of each point (GridToGeoOuter) beyond this longitude
+// difference (rad, 20 degrees, twice the series' reach), wherever the steps do not settle, and
+// nearer a pole than where a settled miss could move the longitude by more than this (rad): a
+// step more or less there moves the point by up to kSettledMiss along the parallel.
 constexpr double kFarOffset = 20 * (kPi / 180);
+constexpr double kLongitudeShift = 5e-13;
 }  // namespace
 
 Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
@@ -38,6 +39,8 @@ Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
     footpoint[2] = 4 * f6;
     footpoint[3] = 8 * f8;
     settledMiss2 = (kSettledMiss / unit) * (kSettledMiss / unit);
+    // The parallel's radius is at least a cos lat (71.7 degrees on the earth).
+    fastLatitude = std::acos(std::min(1.0, kSettledMiss / (kLongitudeShift * a)));
 }
 
 void Cassini::Series(double N, double c, double t, double A, double arc, double& x, double& y) const {
@@ -67,9 +70,10 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double sinMu = std::sin(mu1);
     const double cosMu = std::cos(mu1);
     const double cos2Mu = (cosMu - sinMu) * (cosMu + sinMu);
-    const double lat1 = mu1 + 2 * sinMu * cosMu *
-                                  (footpoint[0] + cos2Mu * (footpoint[1] + cos2Mu * (footpoint[2] + cos2Mu * footpoint[3])));
-    if (!(std::fabs(lat1) <= kHalfPi - kPolarCap)) return GridToGeoOuter(x, y, lat, lon);
+    const double lat1 =
+        mu1 + 2 * sinMu * cosMu *
+                  (footpoint[0] + cos2Mu * (footpoint[1] + cos2Mu * (footpoint[2] + cos2Mu * footpoint[3])));
+    if (!(std::fabs(lat1) <= fastLatitude)) return GridToGeoOuter(x, y, lat, lon);
     const double s1 = std::sin(lat1);
     const double c1 = std::cos(lat1);
     const double w2 = 1 - e2 * s1 * s1;
@@ -85,7 +89,7 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
     // from it): Newton's method on the forward itself takes their point on, each step from one
     // sine and cosine of the latitude.
     for (int step = 0;; ++step) {
-        if (!(std::fabs(dl) <= kFarOffset)) return GridToGeoOuter(x, y, lat, lon);
+        if (!(std::fabs(dl) <= kFarOffset && std::fabs(phi) <= fastLatitude)) return GridToGeoOuter(x, y, lat, lon);
         const double s = std::sin(phi);
         const double c = std::cos(phi);
         double gx = 0, gy = 0;
@@ -98,7 +102,6 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
         const double det = d.xLat * d.yLon - d.xLon * d.yLat;
         phi += (rx * d.yLon - ry * d.xLon) / det;
         dl += (d.xLat * ry - d.yLat * rx) / det;
-        if (!(std::fabs(phi) <= kHalfPi - kPolarCap)) return GridToGeoOuter(x, y, lat, lon);
     }
     return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, kLatitudeOutOfRange);
 }

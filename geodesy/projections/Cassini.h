@@ -57,4 +57,5 @@ private:
     double f2, f4, f6, f8;  // footpoint series in e1 = (a - b)/(a + b)
     double footpoint[4];    // the same sum as sin 2mu times a polynomial in cos 2mu
     double settledMiss2;    // the square of Newton's settled miss, grid units
+    double fastLatitude;    // rad: GridToGeo's own steps serve latitudes up to this
 };
