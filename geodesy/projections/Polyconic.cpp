@@ -93,8 +93,9 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
     double s = 0, c = 1;
     bool settled = false;
     for (int pass = 0; pass < kMaxNewtonPasses && !settled; ++pass) {
-        // One sine and cosine a pass, and the step's numerator and denominator both multiplied
-        // by sin cos W: tan, sin 2phi, the arc and its slope follow from them, one division.
+        // One sine and cosine a pass (tan, sin 2phi, the arc and its slope follow from them), and
+        // the step's numerator and denominator both multiplied by sin cos sqrt(1 - e2 sin^2): one
+        // division.
         s = std::sin(phi);
         c = std::cos(phi);
         const double w2 = 1 - e2 * s * s;
