@@ -25,6 +25,13 @@ constexpr int kMaxNewtonPasses = 10;
 // hangs on the rounding of every pass: there the passes take tan and the arc's sines of each
 // iterate, so those results stay what they were; elsewhere a pass takes one sine and cosine.
 constexpr double kPolarCap = 0.01;
+// The first guess serves rises of a parallel up to kGuessedRise (rad), |x| up to kGuessedReach a
+// and latitudes from kGuessedLatitude (rad) on, and stands when the passes from it settle within
+// kGuessedPasses.
+constexpr double kGuessedRise = 0.05;
+constexpr double kGuessedReach = 0.5;
+constexpr double kGuessedLatitude = 1e-3;
+constexpr int kGuessedPasses = 3;
 // The series constant of the meridian arc, kept as the decimal the arc uses (not -35/3072).
 constexpr double kArcSixth = -0.01139322916667;
 constexpr double kSmallestNormal = std::numeric_limits<double>::min();
@@ -89,10 +96,30 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
     }
     const double A = (M0 + dy) / a;
     const double B = (dx / a) * (dx / a) + A * A;
-    double phi = A;
+    // The first guess: the footpoint of A to first order (one step of arc(phi) / a = A from
+    // A / c0), lowered by the spherical rise of the parallel at x, (x / a)^2 tan / 2. It saves a
+    // pass or two of the three or four from A. Where the rise is large, x far out, the latitude
+    // next to the equator or the passes from the guess do not settle quickly, the passes start
+    // from A: Newton's method is slow there (its result hangs on where it starts) or may settle
+    // on another root.
+    const double p0 = A / c0;
+    const double sinP0 = std::sin(p0);
+    const double cosP0 = std::cos(p0);
+    const double rise = (dx / a) * (dx / a) * (sinP0 / cosP0) / 2;
+    double phi = p0 + C1 * sinP0 * cosP0 / c0 - rise;
     double s = 0, c = 1;
-    bool settled = false;
-    for (int pass = 0; pass < kMaxNewtonPasses && !settled; ++pass) {
+    bool settled = std::fabs(rise) <= kGuessedRise && std::fabs(dx) <= kGuessedReach * a &&
+                   std::fabs(p0) >= kGuessedLatitude && Settle(A, B, kGuessedPasses, phi, s, c);
+    if (!settled) {
+        phi = A;
+        settled = Settle(A, B, kMaxNewtonPasses, phi, s, c);
+    }
+    if (!settled || !(std::fabs(phi) <= kHalfPi - kPolarCap)) return GridToGeoNearPole(dx, A, B, lat, lon);
+    return Longitude(phi, s, std::sqrt(1 - e2 * s * s) * s / c, MeridianArc(phi, s, c) / a, dx, A, lat, lon);
+}
+
+bool Polyconic::Settle(double A, double B, int passes, double& phi, double& s, double& c) const {
+    for (int pass = 0; pass < passes; ++pass) {
         // One sine and cosine a pass (tan, sin 2phi, the arc and its slope follow from them), and
         // the step's numerator and denominator both multiplied by sin cos sqrt(1 - e2 sin^2): one
         // division.
@@ -108,18 +135,17 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
         const double den =
             e2 * c * c * c * s * (Q - 2 * A * Mn) / 2 + (A - Mn) * (w2 * s * s * Ma - w) - Ma * c * s * w;
         const double step = num / den;
-        settled = std::fabs(step) <= kLatitudeTolerance;
         phi -= step;
-        if (settled) {
+        if (std::fabs(step) <= kLatitudeTolerance) {
             // The sine and cosine of the settled latitude from those of the last iterate: the
             // step's square is below 1e-20.
             const double sNext = s - c * step;
             c += s * step;
             s = sNext;
+            return true;
         }
     }
-    if (!settled || !(std::fabs(phi) <= kHalfPi - kPolarCap)) return GridToGeoNearPole(dx, A, B, lat, lon);
-    return Longitude(phi, s, std::sqrt(1 - e2 * s * s) * s / c, MeridianArc(phi, s, c) / a, dx, A, lat, lon);
+    return false;
 }
 
 erc Polyconic::GridToGeoNearPole(double dx, double A, double B, double& lat, double& lon) const {
