@@ -10,7 +10,9 @@
 // - the inverse longitude is computed from the final latitude alone (Newton's W of the previous
 //   pass is not reused), which near the equator was off by degrees, with a two-argument
 //   arctangent (an arcsine folds points beyond a quarter turn of E back), and reduced into
-//   [-pi, pi]; a latitude beyond a pole or a point beyond the end of its parallel's arc is none.
+//   [-pi, pi]; a latitude beyond a pole or a point beyond the end of its parallel's arc is none;
+// - Newton's passes start from the footpoint lowered by the parallel's rise, not from A, where
+//   that settles quickly to the same root.
 #include "geodesy/projections/Polyconic.h"
 
 #include <cmath>
