@@ -15,11 +15,13 @@ namespace {
 constexpr double kSettledMiss = 1e-6;
 constexpr int kMaxSteps = 12;
 // The inverse takes tan and the arc's sines of each point (GridToGeoOuter) beyond this longitude
-// difference (rad, 20 degrees, twice the series' reach), wherever the steps do not settle, and
+// difference (rad, 20 degrees, twice the series' reach), wherever the steps have not settled
+// after kSteadySteps (whether they settle within kMaxSteps then hangs on rounding), and
 // nearer a pole than where a settled miss could move the longitude by more than this (rad): a
 // step more or less there moves the point by up to kSettledMiss along the parallel.
 constexpr double kFarOffset = 20 * (kPi / 180);
 constexpr double kLongitudeShift = 5e-13;
+constexpr int kSteadySteps = 6;
 }  // namespace
 
 Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
@@ -97,7 +99,7 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
         const double rx = x - gx;
         const double ry = y - gy;
         if (rx * rx + ry * ry <= settledMiss2) break;
-        if (step == kMaxSteps || !std::isfinite(rx) || !std::isfinite(ry)) return GridToGeoOuter(x, y, lat, lon);
+        if (step == kSteadySteps || !std::isfinite(rx) || !std::isfinite(ry)) return GridToGeoOuter(x, y, lat, lon);
         Derivatives d = DerivativesAt(s, c, dl);
         const double det = d.xLat * d.yLon - d.xLon * d.yLat;
         phi += (rx * d.yLon - ry * d.xLon) / det;

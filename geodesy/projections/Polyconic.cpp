@@ -23,10 +23,12 @@ namespace {
 // Newton's iteration of the inverse latitude: step tolerance (rad, 0.6 mm) and cap.
 constexpr double kLatitudeTolerance = 1e-10;
 constexpr int kMaxNewtonPasses = 10;
-// Within this of a pole (rad, about 0.6 degrees) the iteration converges slowly and its result
-// hangs on the rounding of every pass: there the passes take tan and the arc's sines of each
+// Within this of a pole (rad, about 0.6 degrees), and wherever the passes have not settled after
+// kSteadyPasses, the iteration converges slowly and its result (or whether it settles within the
+// cap) hangs on the rounding of every pass: there the passes take tan and the arc's sines of each
 // iterate, so those results stay what they were; elsewhere a pass takes one sine and cosine.
 constexpr double kPolarCap = 0.01;
+constexpr int kSteadyPasses = 6;
 // The first guess serves rises of a parallel up to kGuessedRise (rad), |x| up to kGuessedReach a
 // and latitudes from kGuessedLatitude (rad) on, and stands when the passes from it settle within
 // kGuessedPasses.
@@ -114,9 +116,9 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
                    std::fabs(p0) >= kGuessedLatitude && Settle(A, B, kGuessedPasses, phi, s, c);
     if (!settled) {
         phi = A;
-        settled = Settle(A, B, kMaxNewtonPasses, phi, s, c);
+        settled = Settle(A, B, kSteadyPasses, phi, s, c);
     }
-    if (!settled || !(std::fabs(phi) <= kHalfPi - kPolarCap)) return GridToGeoNearPole(dx, A, B, lat, lon);
+    if (!settled || !(std::fabs(phi) <= kHalfPi - kPolarCap)) return GridToGeoSlowly(dx, A, B, lat, lon);
     return Longitude(phi, s, std::sqrt(1 - e2 * s * s) * s / c, MeridianArc(phi, s, c) / a, dx, A, lat, lon);
 }
 
@@ -150,7 +152,7 @@ bool Polyconic::Settle(double A, double B, int passes, double& phi, double& s, d
     return false;
 }
 
-erc Polyconic::GridToGeoNearPole(double dx, double A, double B, double& lat, double& lon) const {
+erc Polyconic::GridToGeoSlowly(double dx, double A, double B, double& lat, double& lon) const {
     double phi = A;
     bool settled = false;
     for (int pass = 0; pass < kMaxNewtonPasses && !settled; ++pass) {
