@@ -14,6 +14,14 @@ namespace {
 // (metres), and gets this many steps; from the footpoint series' point it needs two or three.
 constexpr double kSettledMiss = 1e-6;
 constexpr int kMaxSteps = 12;
+// The inverse takes tan and the arc's sines of each point (GridToGeoOuter) beyond this longitude
+// difference (rad, 20 degrees, twice the series' reach), wherever the steps have not settled
+// after kSteadySteps (whether they settle within kMaxSteps then hangs on rounding), and
+// nearer a pole than where a settled miss could move the longitude by more than this (rad): a
+// step more or less there moves the point by up to kSettledMiss along the parallel.
+constexpr double kFarOffset = 20 * (kPi / 180);
+constexpr double kLongitudeShift = 5e-13;
+constexpr int kSteadySteps = 6;
 }  // namespace
 
 Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
@@ -27,25 +35,87 @@ Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
     f4 = 21 * e1_2 / 16 - 55 * e1_4 / 32;
     f6 = 151 * e1_3 / 96;
     f8 = 1097 * e1_4 / 512;
+    // sin 2k mu = sin 2mu U_{k-1}(cos 2mu): U_1 = 2u, U_2 = 4u^2 - 1, U_3 = 8u^3 - 4u.
+    footpoint[0] = f2 - f6;
+    footpoint[1] = 2 * f4 - 4 * f8;
+    footpoint[2] = 4 * f6;
+    footpoint[3] = 8 * f8;
+    settledMiss2 = (kSettledMiss / unit) * (kSettledMiss / unit);
+    // The parallel's radius is at least a cos lat (71.7 degrees on the earth).
+    fastLatitude = std::acos(std::min(1.0, kSettledMiss / (kLongitudeShift * a)));
 }
 
-erc Cassini::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    const double N = RadiusN(lat) / unit;
-    const double c = std::cos(lat);
-    const double A = LongitudeOffset(lon, centralMeridian) * c;
+void Cassini::Series(double N, double c, double t, double A, double arc, double& x, double& y) const {
     const double eta2 = e2 / (1 - e2) * c * c;
-    const double t = std::tan(lat);
     const double T = t * t;
     const double A2 = A * A;
     const double A3 = A2 * A;
     const double A4 = A2 * A2;
     const double A5 = A4 * A;
-    return Deliver(falseEasting + N * (A - T * A3 / 6 - (8 - T + 8 * eta2) * T * A5 / 120),
-                   falseNorthing + MeridianArc(lat) / unit - M0 + N * t * (A2 / 2 + (5 - T + 6 * eta2) * A4 / 24), x,
-                   y, kCannotProject);
+    x = falseEasting + N * (A - T * A3 / 6 - (8 - T + 8 * eta2) * T * A5 / 120);
+    y = falseNorthing + arc - M0 + N * t * (A2 / 2 + (5 - T + 6 * eta2) * A4 / 24);
+}
+
+void Cassini::Project(double lat, double s, double c, double dl, double& x, double& y) const {
+    Series(a / std::sqrt(1 - e2 * s * s) / unit, c, s / c, dl * c, MeridianArc(lat, s, c) / unit, x, y);
+}
+
+erc Cassini::GeoToGrid(double lat, double lon, double& x, double& y) const {
+    double gx, gy;
+    Project(lat, std::sin(lat), std::cos(lat), LongitudeOffset(lon, centralMeridian), gx, gy);
+    return Deliver(gx, gy, x, y, kCannotProject);
 }
 
 erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
+    const double M1 = (M0 + y - falseNorthing) * unit;
+    const double mu1 = M1 / arcFactor;
+    const double sinMu = std::sin(mu1);
+    const double cosMu = std::cos(mu1);
+    const double cos2Mu = (cosMu - sinMu) * (cosMu + sinMu);
+    const double lat1 =
+        mu1 + 2 * sinMu * cosMu *
+                  (footpoint[0] + cos2Mu * (footpoint[1] + cos2Mu * (footpoint[2] + cos2Mu * footpoint[3])));
+    if (!(std::fabs(lat1) <= fastLatitude)) return GridToGeoOuter(x, y, lat, lon);
+    const double s1 = std::sin(lat1);
+    const double c1 = std::cos(lat1);
+    const double w2 = 1 - e2 * s1 * s1;
+    const double t1 = s1 / c1;
+    const double T1 = t1 * t1;
+    const double D = (x - falseEasting) * unit * std::sqrt(w2) / a;
+    const double D2 = D * D;
+    const double D4 = D2 * D2;
+    // N1 / R1 = w2 / (1 - e2).
+    double phi = lat1 - (t1 * w2 / (1 - e2)) * (D2 / 2 - (1 + 3 * T1) * D4 / 24);
+    double dl = (D - T1 * D2 * D / 3 + (1 + 3 * T1) * T1 * D4 * D / 15) / c1;
+    // The series above invert the forward only near the central meridian (1.7 cm at 3 degrees
+    // from it): Newton's method on the forward itself takes their point on, each step from one
+    // sine and cosine of the latitude.
+    for (int step = 0;; ++step) {
+        if (!(std::fabs(dl) <= kFarOffset && std::fabs(phi) <= fastLatitude)) return GridToGeoOuter(x, y, lat, lon);
+        const double s = std::sin(phi);
+        const double c = std::cos(phi);
+        double gx = 0, gy = 0;
+        Project(phi, s, c, dl, gx, gy);
+        const double rx = x - gx;
+        const double ry = y - gy;
+        if (rx * rx + ry * ry <= settledMiss2) break;
+        if (step == kSteadySteps || !std::isfinite(rx) || !std::isfinite(ry)) return GridToGeoOuter(x, y, lat, lon);
+        Derivatives d = DerivativesAt(s, c, dl);
+        const double det = d.xLat * d.yLon - d.xLon * d.yLat;
+        phi += (rx * d.yLon - ry * d.xLon) / det;
+        dl += (d.xLat * ry - d.yLat * rx) / det;
+    }
+    return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, kLatitudeOutOfRange);
+}
+
+bool Cassini::ProjectOuter(double lat, double lon, double& x, double& y) const {
+    const double c = std::cos(lat);
+    Series(RadiusN(lat) / unit, c, std::tan(lat), LongitudeOffset(lon, centralMeridian) * c, MeridianArc(lat) / unit, x,
+           y);
+    return std::isfinite(x) && std::isfinite(y);
+}
+
+erc Cassini::GridToGeoOuter(double x, double y, double& lat, double& lon) const {
     const double M1 = (M0 + y - falseNorthing) * unit;
     const double mu1 = M1 / arcFactor;
     const double lat1 = mu1 + f2 * std::sin(2 * mu1) + f4 * std::sin(4 * mu1) + f6 * std::sin(6 * mu1) +
@@ -61,16 +131,14 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
     double phi = lat1 - (N1 * t1 / R1) * (D2 / 2 - (1 + 3 * T1) * D4 / 24);
     if (std::fabs(phi) > kHalfPi) return Failure(kLatitudeOutOfRange);
     double dl = (D - T1 * D2 * D / 3 + (1 + 3 * T1) * T1 * D4 * D / 15) / std::cos(lat1);
-    // The series above invert the forward only near the central meridian (1.7 cm at 3 degrees
-    // from it): Newton's method on the forward itself takes their point on.
     for (int step = 0;; ++step) {
         double gx = 0, gy = 0;
-        if (GeoToGrid(phi, centralMeridian + dl, gx, gy).release() != 0) return Failure(kNotConverged);
+        if (!ProjectOuter(phi, centralMeridian + dl, gx, gy)) return Failure(kNotConverged);
         const double rx = x - gx;
         const double ry = y - gy;
         if (std::hypot(rx, ry) * unit <= kSettledMiss) break;
         if (step == kMaxSteps) return Failure(kNotConverged);
-        Derivatives d = DerivativesAt(phi, dl);
+        Derivatives d = DerivativesAt(std::sin(phi), std::cos(phi), dl);
         const double det = d.xLat * d.yLon - d.xLon * d.yLat;
         phi = std::clamp(phi + (rx * d.yLon - ry * d.xLon) / det, -kHalfPi, kHalfPi);
         dl += (d.xLat * ry - d.yLat * rx) / det;
@@ -79,13 +147,11 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
     return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, kLatitudeOutOfRange);
 }
 
-Cassini::Derivatives Cassini::DerivativesAt(double lat, double dl) const {
+Cassini::Derivatives Cassini::DerivativesAt(double s, double c, double dl) const {
     // The forward written in sin and cos of the latitude (A = dl c, T = s^2 / c^2):
     //   x = N dl c (1 - s^2 dl^2 / 6 - K dl^4 / 120),  K = 8 s^2 c^2 - s^4 + 8 ep2 s^2 c^4,
     //   y = M(lat) - M0 + N s c dl^2 (1/2 + L dl^2 / 24),  L = 5 c^2 - s^2 + 6 ep2 c^4,
     // polynomials without the poles of tan lat, differentiated term by term.
-    const double s = std::sin(lat);
-    const double c = std::cos(lat);
     const double ep2 = e2 / (1 - e2);
     const double w2 = 1 - e2 * s * s;
     const double N = a / std::sqrt(w2) / unit;
@@ -109,7 +175,7 @@ Cassini::Derivatives Cassini::DerivativesAt(double lat, double dl) const {
 }
 
 double Cassini::Convergence(double lat, double lon) const {
-    const Derivatives d = DerivativesAt(lat, WrapLongitude(lon - centralMeridian));
+    const Derivatives d = DerivativesAt(std::sin(lat), std::cos(lat), WrapLongitude(lon - centralMeridian));
     return std::atan2(d.xLat, d.yLat);
 }
 

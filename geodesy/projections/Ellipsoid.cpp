@@ -114,6 +114,10 @@ Ellipsoid::Ellipsoid(double a_, double f_) : a(a_), f(f_), e2(2 * f_ - f_ * f_),
     arc[1] = ((e2 * (45.0 / 1024) + 3.0 / 32) * e2 + 3.0 / 8) * e2;
     arc[2] = (e2 * (45.0 / 1024) + 15.0 / 256) * e2 * e2;
     arc[3] = kArcSixthOrder * e2 * e2 * e2;
+    // sin 4lat = 2 sin 2lat cos 2lat, sin 6lat = sin 2lat (4 cos^2 2lat - 1).
+    arcPowers[0] = -arc[1] - arc[3];
+    arcPowers[1] = 2 * arc[2];
+    arcPowers[2] = 4 * arc[3];
     // Helmert's series of the meridian arc in n = f / (2 - f), to n^6.
     const double n = f / (2 - f), n2 = n * n, n3 = n2 * n, n4 = n2 * n2, n5 = n4 * n, n6 = n3 * n3;
     rectifying[0] = a / (1 + n) * (1 + n2 / 4 + n4 / 64 + n6 / 256);

@@ -40,6 +40,13 @@ public:
     double RadiusM(double lat) const;
     // Meridian arc from the equator (m), signed like the latitude; series in e2 to the third power.
     double MeridianArc(double lat) const;
+    // The same series from the latitude's sine and cosine as well, summed over the powers of
+    // cos 2lat instead of three more sines (they differ by rounding, nanometres).
+    double MeridianArc(double lat, double s, double c) const {
+        const double sin2 = 2 * s * c;
+        const double cos2 = (c - s) * (c + s);
+        return a * (arc[0] * lat + sin2 * (arcPowers[0] + cos2 * (arcPowers[1] + cos2 * arcPowers[2])));
+    }
 
     // Geodetic (lat, lon, ellipsoidal height h in m) to earth-centred cartesian X, Y, Z (m).
     void GeoECEF(double lat, double lon, double h, double& X, double& Y, double& Z) const;
@@ -89,6 +96,8 @@ private:
 
     // Coefficients of the meridian-arc series, fixed by the constructor.
     double arc[4];
+    // The sine terms of the series as sin 2lat times a polynomial in cos 2lat, lowest power first.
+    double arcPowers[3];
     // Quarter-meridian scale a (1 + n^2/4 + ...) / (1 + n) and the six sine coefficients of the
     // meridian arc in the third flattening n.
     double rectifying[7];
