@@ -158,7 +158,8 @@ const ProjectionCase kCases[] = {
      45.8, 47.8, 5.9, 10.5},
     {"Hotine (HOM)", borneo(6), BORNEO_OMERC "+gamma=53.31582047222222", 0, 8, 109, 120},
     {"RSO (RSO)", borneo(7), BORNEO_OMERC "+gamma=53.13011280486688", 0, 8, 109, 120},
-    // Both of PROJ's: the exact geodesic and the Guam series, nearer ours.
+    // Both of PROJ's: the exact geodesic, like for like (ours is the exact geodesic beyond 19 km
+    // of the centre, the series within), and the Guam projection's shorter series for reference.
     {"azimuthal equidistant (AZD) vs aeqd",
      kGuam,
      "+proj=aeqd +lat_0=13.47246635 +lon_0=144.7487507 +x_0=100000 +y_0=200000 +ellps=WGS84", 13, 14, 144.3, 145.2},
@@ -313,5 +314,9 @@ int main(int argc, char** argv) {
     addUtmRows();
     addProjectionRows();
     addGeodesicRow();
+    contest::addNote("aeqd +guam is PROJ's Guam projection (EPSG 9831), a shorter series than the azimuthal "
+                     "equidistant's: a reference, not like for like");
+    contest::addNote("GCircLL and the azimuthal equidistant beyond its series: GeographicLib's C++ Geodesic "
+                     "against the C port of the same method inside PROJ");
     return contest::run(argc, argv, "Conversions, 4096 points a run");
 }
