@@ -216,13 +216,14 @@ double Ellipsoid::GCircLL(double lat1, double lon1, double lat2, double lon2, do
 }
 
 double Ellipsoid::GeodesicInverse(double lat1, double lon1, double lat2, double lon2, double* azimuth,
-                                  double* reducedLength) const {
+                                  double* reducedLength, double* azimuth2) const {
     if (!geodesic) return std::numeric_limits<double>::quiet_NaN();
     double s12, azi1, azi2, m12;
     geodesic->Inverse(latitudeDegrees(lat1), degrees(lon1), latitudeDegrees(lat2), degrees(lon2), s12, azi1, azi2,
                       m12);
     if (azimuth) *azimuth = azi1 * (kPi / 180);
     if (reducedLength) *reducedLength = m12;
+    if (azimuth2) *azimuth2 = azi2 * (kPi / 180);
     return s12;
 }
 
