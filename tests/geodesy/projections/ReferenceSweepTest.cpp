@@ -142,6 +142,7 @@ struct ClassEntry {
     double scaleTolerance;  // relative
     double convergence;     // rad against PROJ's (0: not checked)
     double projAntipodeGap = 0;  // degrees: PROJ's scale and convergence not used closer to the centre's antipode
+    double projHalfHeight = 0;   // metres: PROJ is compared only within this of the false northing (0: everywhere)
 };
 
 void PrintTo(const ClassEntry& c, std::ostream* os) { *os << c.code; }
@@ -192,9 +193,12 @@ const ClassEntry kClasses[] = {
      [](const ProjectionSetup& s) { return common("sterea", s) + " +k_0=" + fmt(s.k0); }, true, false, 180, 0, 90, 1e-3,
      1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     // PROJ's somerc folds back beyond a quarter turn of the rotated equator: compared within 8000 km.
+    // It takes the rotated latitude by an arcsine, which loses half the digits next to the rotated
+    // poles (12 mm 2.3 m from one): compared within 6e7 m of the false northing, 350 m or more
+    // from them, where that costs below 0.1 mm.
     {"OCY", 5, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
      [](const ProjectionSetup& s) { return common("somerc", s) + " +k_0=" + fmt(s.k0); }, false, false, 120, 0, 90,
-     6.4e-3, 6.4e-3, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
+     6.4e-3, 6.4e-3, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-7, 1e-7, 0, 6e7},
     {"HOM", 6,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = draw(g, -80, 80);
@@ -390,7 +394,9 @@ public:
                                                : localAt(r, s.a, s.inverseFlattening, lat, lon, local);
         double mx, my;
         metresOf(x, y, mx, my);
-        if (c.projHalfWidth > 0 && std::fabs(mx) > c.projHalfWidth) return;
+        if ((c.projHalfWidth > 0 && std::fabs(mx) > c.projHalfWidth) ||
+            (c.projHalfHeight > 0 && std::fabs(my) > c.projHalfHeight))
+            return;
         // Metres on the ground: a grid difference over the largest scale there.
         const double toGround = std::max(haveLocal ? local.largest : 1.0, 1.0);
         const double gap = std::hypot(mx - px, my - py) / toGround;
