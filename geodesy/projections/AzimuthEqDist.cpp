@@ -20,6 +20,8 @@
 //   the shortest there) is refused;
 // - the scale across the radius is s / m12 (distance over reduced length) in the oblique aspect,
 //   1 only at the centre.
+// - the convergence is the exact geodesic's (its azimuths at both ends and the scale across the
+//   radius), not a difference of the forward, which would take the series' step where they end.
 #include "geodesy/projections/AzimuthEqDist.h"
 
 #include <algorithm>
@@ -174,3 +176,11 @@ double AzimuthEqDist::PrincipalScale1(double lat, double lon) const {
 }
 
 double AzimuthEqDist::PrincipalScale2(double, double) const { return 1.0; }
+
+double AzimuthEqDist::Convergence(double lat, double lon) const {
+    double azimuth1 = 0, azimuth2 = 0, m12 = 0;
+    const double s12 = GeodesicInverse(referenceLatitude, centralMeridian, lat, lon, &azimuth1, &m12, &azimuth2);
+    // North at the point is cos Az2 along the radius (scale 1) and -sin Az2 across it (scale k).
+    if (!(s12 > 0)) return s12 == 0 ? 0.0 : s12;
+    return WrapLongitude(azimuth1 + std::atan2(-s12 / m12 * std::sin(azimuth2), std::cos(azimuth2)));
+}

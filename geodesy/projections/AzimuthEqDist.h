@@ -1,7 +1,7 @@
 // Azimuthal equidistant on the ellipsoid (projection id 8, code "AZD") by the normal-section
 // series for distance and azimuth from the centre (reference latitude, central meridian) near
 // it, with a one-pass approximate inverse, and by the exact geodesic beyond. The same formulas
-// serve the polar aspects (centre within 1e-6 rad of a pole). The convergence is the forward's own.
+// serve the polar aspects (centre within 1e-6 rad of a pole).
 //
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
 // (metres per grid unit); false easting and northing (grid units).
@@ -23,8 +23,10 @@ public:
     // Across the radius from the centre: s / m12 (distance over reduced length of the geodesic)
     // in the oblique aspect, rho / (a m(lat)) in a polar one.
     double PrincipalScale1(double lat, double lon) const override;
-    // The grid bearing of true north, from the forward differentiated along the meridian.
-    double Convergence(double lat, double lon) const override { return ForwardConvergence(lat, lon); }
+    // The grid bearing of true north, from the exact geodesic from the centre (azimuth Az1 there,
+    // Az2 at the point): Az1 + atan2(-k sin Az2, cos Az2), k the scale across the radius. Within
+    // 1e-8 rad of the series forward's own, and without the 0.1 mm step where the series end.
+    double Convergence(double lat, double lon) const override;
     // Along the radius from the centre: 1.
     double PrincipalScale2(double lat, double lon) const override;
 

@@ -220,7 +220,7 @@ double Ellipsoid::GCircLL(double lat1, double lon1, double lat2, double lon2, do
 }
 
 double Ellipsoid::GeodesicInverse(double lat1, double lon1, double lat2, double lon2, double* azimuth,
-                                  double* reducedLength) const {
+                                  double* reducedLength, double* azimuth2) const {
     if (!geodesic) return std::numeric_limits<double>::quiet_NaN();
     // Only what the caller wants: the reduced length and the azimuths each cost series of their own.
     using GeographicLib::Geodesic;
@@ -231,6 +231,7 @@ double Ellipsoid::GeodesicInverse(double lat1, double lon1, double lat2, double 
                          azi2, m12, M12, M21, S12);
     if (azimuth) *azimuth = azi1 * (kPi / 180);
     if (reducedLength) *reducedLength = m12;
+    if (azimuth2) *azimuth2 = azi2 * (kPi / 180);
     return s12;
 }
 

@@ -67,10 +67,10 @@ public:
     double RLineLL(double lat1, double lon1, double lat2, double lon2, double* azimuth = nullptr) const;
 
     // The exact geodesic between two points: distance (m) and, when asked, the azimuth at the
-    // first point (in [-pi, pi]) and the reduced length m12 (m). NaN for a shape that is no
-    // ellipsoid.
+    // first point (in [-pi, pi]), the reduced length m12 (m) and the azimuth at the second point
+    // (the line's heading there, in [-pi, pi]). NaN for a shape that is no ellipsoid.
     double GeodesicInverse(double lat1, double lon1, double lat2, double lon2, double* azimuth = nullptr,
-                           double* reducedLength = nullptr) const;
+                           double* reducedLength = nullptr, double* azimuth2 = nullptr) const;
     // The end of the geodesic that leaves (lat1, lon1) at `azimuth` for `distance` metres, its
     // longitude in [-pi, pi].
     void GeodesicDirect(double lat1, double lon1, double azimuth, double distance, double& lat2, double& lon2) const;

@@ -2,8 +2,6 @@
 #include "geodesy/projections/Projection.h"
 
 #include <cmath>
-#include <initializer_list>
-#include <limits>
 
 namespace {
 double flatteningOf(double inverseFlattening) { return inverseFlattening == 0 ? 0.0 : 1 / inverseFlattening; }
@@ -78,25 +76,6 @@ double Projection::PrincipalScale1(double, double) const { return 1.0; }
 double Projection::PrincipalScale2(double lat, double lon) const { return PrincipalScale1(lat, lon); }
 
 double Projection::Convergence(double, double) const { return 0.0; }
-
-double Projection::ForwardConvergence(double lat, double lon) const {
-    // 6 m along the meridian: the image's curvature costs (h^2 / 6) times its third derivative,
-    // the grid's rounding (1e-8 m at 3.5e7) 1e-9 rad.
-    constexpr double h = 1e-6;
-    double x[3] = {}, y[3] = {};
-    auto at = [&](int i, double latitude) { return GeoToGrid(latitude, lon, x[i], y[i]).release() == 0; };
-    // Central where both neighbours are points, else second-order one-sided towards the equator.
-    if (lat + h <= kHalfPi && lat - h >= -kHalfPi && at(0, lat - h) && at(1, lat + h))
-        return std::atan2(x[1] - x[0], y[1] - y[0]);
-    for (double side : {-1.0, 1.0}) {
-        if (std::fabs(lat + 2 * side * h) > kHalfPi) continue;
-        if (at(0, lat) && at(1, lat + side * h) && at(2, lat + 2 * side * h)) {
-            // F'(lat) ~ side (4 F(lat + side h) - 3 F(lat) - F(lat + 2 side h)) / 2h.
-            return std::atan2(side * (4 * x[1] - 3 * x[0] - x[2]), side * (4 * y[1] - 3 * y[0] - y[2]));
-        }
-    }
-    return std::numeric_limits<double>::quiet_NaN();
-}
 
 erc Projection::ConvergenceAt(double lat, double lon, double& conv) const {
     double x = 0, y = 0;

@@ -107,9 +107,6 @@ protected:
     // Writes a finite pair (first, second) to the outputs and succeeds; a pair that is not finite
     // fails with `code` and leaves the outputs untouched.
     static erc Deliver(double first, double second, double& out1, double& out2, int code);
-    // The convergence of the class's own forward, differentiated along the meridian; NaN where
-    // the forward refuses the neighbouring points on both sides.
-    double ForwardConvergence(double lat, double lon) const;
 
     double k0;                 // scale factor on the central line
     double centralMeridian;    // rad, within a turn of 0 (a record's value of more turns reduced)

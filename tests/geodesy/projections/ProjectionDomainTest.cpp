@@ -269,6 +269,10 @@ TEST(ProjectionDomain, EdgesAgreeWithProjAndGeographicLib) {
         // Near the centre, where the series forward is within 1 mm of the geodesic one.
         {"+proj=aeqd +lat_0=52 +lon_0=-179.5", {.id = 8, .referenceLatitude = 52, .centralMeridian = -179.5}, 52.2,
          -179.2, 0.23683304},
+        // On the series' edge, 19 km out: a difference across it took the series' 0.1 mm step.
+        {"+proj=aeqd +lat_0=19.804420389900201 +lon_0=167.93714071862883",
+         {.id = 8, .referenceLatitude = 19.804420389900201, .centralMeridian = 167.93714071862883},
+         19.704894403653647, 167.78776326645414, -0.05044790},
         {"+proj=cass +lat_0=10 +lon_0=179", {.id = 11, .referenceLatitude = 10, .centralMeridian = 179}, 15, -178,
          0.77612424},
         {"+proj=poly +lat_0=0 +lon_0=-177", {.id = 17, .referenceLatitude = 0, .centralMeridian = -177}, 60, 150,

@@ -59,25 +59,37 @@ private:
     PJ* pj;
 };
 
-// The forward's derivatives by central differences (metres per radian), and what follows from
-// them on the ellipsoid: the point scales and the angle of the meridian's image from grid north.
+// The forward's derivatives (metres per radian), and what follows from them on the ellipsoid: the
+// point scales and the angle of the meridian's image from grid north.
 struct Local {
     double parallel;    // scale along the parallel
     double meridional;  // scale along the meridian
     double areal;       // areal scale
     double largest;     // largest principal scale
     double convergence; // rad, positive when the meridian's image turns east of grid north
+    double hLat, hLon;  // rad, the differences' widest steps
 };
 
+// Central differences over h and h/2, extrapolated (Richardson): plain ones over a micro-radian
+// are 4e-7 off where the scale runs as a power of the distance to a pole. The latitude step shrinks
+// with that distance, and the longitude step keeps a 64 m step on the ground next to a pole, where
+// one of a micro-radian is millimetres and PROJ's rounding of a 1e7 m coordinate shows.
 bool localAt(const Reference& r, double a, double rf, double lat, double lon, Local& out) {
-    constexpr double h = 1e-6;
-    const double latHi = std::min(lat + h, kHalfPi), latLo = std::max(lat - h, -kHalfPi);
-    double xn, yn, xs, ys, xe, ye, xw, yw;
-    if (!r.forward(latHi, lon, xn, yn) || !r.forward(latLo, lon, xs, ys) || !r.forward(lat, lon + h, xe, ye) ||
-        !r.forward(lat, lon - h, xw, yw))
-        return false;
-    const double xp = (xn - xs) / (latHi - latLo), yp = (yn - ys) / (latHi - latLo);
-    const double xl = (xe - xw) / (2 * h), yl = (ye - yw) / (2 * h);
+    constexpr double h = 1e-5;
+    out.hLat = std::min(h, 1e-2 * (kHalfPi - std::fabs(lat)));
+    out.hLon = std::min(h / std::cos(lat), 1e-2);
+    if (!(out.hLat > 0)) return false;
+    auto derivative = [&](double dLat, double dLon, double& dx, double& dy) {
+        double x[4], y[4];
+        const double step[4] = {1, -1, 0.5, -0.5};
+        for (int i = 0; i < 4; ++i)
+            if (!r.forward(lat + step[i] * dLat, lon + step[i] * dLon, x[i], y[i])) return false;
+        dx = (4 * (x[2] - x[3]) - (x[0] - x[1]) / 2) / (3 * (dLat + dLon));
+        dy = (4 * (y[2] - y[3]) - (y[0] - y[1]) / 2) / (3 * (dLat + dLon));
+        return true;
+    };
+    double xp, yp, xl, yl;
+    if (!derivative(out.hLat, 0, xp, yp) || !derivative(0, out.hLon, xl, yl)) return false;
     const double f = rf == 0 ? 0 : 1 / rf, e2 = f * (2 - f), s = std::sin(lat);
     const double w = 1 - e2 * s * s;
     const double N = a / std::sqrt(w), M = a * (1 - e2) / (w * std::sqrt(w));
@@ -129,6 +141,8 @@ struct ClassEntry {
     ScaleCheck scale;
     double scaleTolerance;  // relative
     double convergence;     // rad against PROJ's (0: not checked)
+    double projAntipodeGap = 0;  // degrees: PROJ's scale and convergence not used closer to the centre's antipode
+    double projHalfHeight = 0;   // metres: PROJ is compared only within this of the false northing (0: everywhere)
 };
 
 void PrintTo(const ClassEntry& c, std::ostream* os) { *os << c.code; }
@@ -179,9 +193,12 @@ const ClassEntry kClasses[] = {
      [](const ProjectionSetup& s) { return common("sterea", s) + " +k_0=" + fmt(s.k0); }, true, false, 180, 0, 90, 1e-3,
      1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     // PROJ's somerc folds back beyond a quarter turn of the rotated equator: compared within 8000 km.
+    // It takes the rotated latitude by an arcsine, which loses half the digits next to the rotated
+    // poles (12 mm 2.3 m from one): compared within 6e7 m of the false northing, 350 m or more
+    // from them, where that costs below 0.1 mm.
     {"OCY", 5, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
      [](const ProjectionSetup& s) { return common("somerc", s) + " +k_0=" + fmt(s.k0); }, false, false, 120, 0, 90,
-     6.4e-3, 6.4e-3, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
+     6.4e-3, 6.4e-3, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-7, 1e-7, 0, 6e7},
     {"HOM", 6,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = draw(g, -80, 80);
@@ -247,7 +264,9 @@ const ClassEntry kClasses[] = {
          s.referenceLatitude = chance(g, 0.1) ? 90 * drawSign(g) : draw(g, -89, 89);
      },
      [](const ProjectionSetup& s) { return common("laea", s); }, false, false, 180, 0, 90, 1e-3, 1, 1e-3, 0, 0,
-     ScaleCheck::Areal, 1e-6, 1e-7},
+     // PROJ's laea forms 1 + cos c: next to the antipode its forward loses eps / (1 + cos c) of
+     // 1e7 m, micrometres, and its differences lose 1e-7 rad of the convergence within 4 degrees.
+     ScaleCheck::Areal, 1e-6, 1e-7, 5},
     // Polyconic: Newton's 10 passes settle within 60 degrees of the central meridian and off the
     // poles; near the equator PROJ's 1 - cos E loses a millimetre.
     {"POL", 17, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
@@ -318,15 +337,21 @@ public:
     double ground(double lat1, double lon1, double lat2, double lon2) const {
         return s.a * std::hypot(lat2 - lat1, WrapLongitude(lon2 - lon1) * std::cos(lat1));
     }
+    // Metres along the geodesic from (lat0, lon0) in degrees to (lat, lon) in radians.
+    double distance(double lat0, double lon0, double lat, double lon) const {
+        double d;
+        GeographicLib::Geodesic(s.a, 1 / s.inverseFlattening).Inverse(lat0, lon0, lat / kDeg, lon / kDeg, d);
+        return d;
+    }
     bool inReach(double lat, double lon) const {
         const double cm = s.centralMeridian * kDeg;
         if (std::fabs(WrapLongitude(lon - cm)) > c.maxDl * kDeg * (1 + 1e-12)) return false;
         if (std::fabs(lat) > c.maxLat * kDeg) return false;
-        if (c.maxDistance == 0) return true;
-        const GeographicLib::Geodesic geodesic(s.a, 1 / s.inverseFlattening);
-        double d;
-        geodesic.Inverse(s.referenceLatitude, s.centralMeridian, lat / kDeg, lon / kDeg, d);
-        return d <= c.maxDistance;
+        return c.maxDistance == 0 || distance(s.referenceLatitude, s.centralMeridian, lat, lon) <= c.maxDistance;
+    }
+    bool nearAntipode(double lat, double lon) const {
+        return c.projAntipodeGap > 0 && distance(-s.referenceLatitude, s.centralMeridian + 180, lat, lon) <
+                                            c.projAntipodeGap * kDeg * s.a;
     }
     void fault(const std::string& what, double lat, double lon) {
         if (++faults > 3) return;
@@ -369,7 +394,9 @@ public:
                                                : localAt(r, s.a, s.inverseFlattening, lat, lon, local);
         double mx, my;
         metresOf(x, y, mx, my);
-        if (c.projHalfWidth > 0 && std::fabs(mx) > c.projHalfWidth) return;
+        if ((c.projHalfWidth > 0 && std::fabs(mx) > c.projHalfWidth) ||
+            (c.projHalfHeight > 0 && std::fabs(my) > c.projHalfHeight))
+            return;
         // Metres on the ground: a grid difference over the largest scale there.
         const double toGround = std::max(haveLocal ? local.largest : 1.0, 1.0);
         const double gap = std::hypot(mx - px, my - py) / toGround;
@@ -386,10 +413,10 @@ public:
             double gx, gy;
             return p.Forward(la, lo, gx, gy).release() == 0;
         };
-        constexpr double h = 1e-6;
-        const bool backMeridian = std::fabs(WrapLongitude(lon - s.centralMeridian * kDeg)) > kPi - 10 * h;
-        if (!haveLocal || local.largest > 20 || backMeridian || !forwardAt(std::min(lat + h, kHalfPi), lon) ||
-            !forwardAt(std::max(lat - h, -kHalfPi), lon) || !forwardAt(lat, lon + h) || !forwardAt(lat, lon - h))
+        if (!haveLocal) return;
+        const bool backMeridian = std::fabs(WrapLongitude(lon - s.centralMeridian * kDeg)) > kPi - 2 * local.hLon;
+        if (local.largest > 100 || backMeridian || nearAntipode(lat, lon) || !forwardAt(lat + local.hLat, lon) ||
+            !forwardAt(lat - local.hLat, lon) || !forwardAt(lat, lon + local.hLon) || !forwardAt(lat, lon - local.hLon))
             return;
         if (c.scale != ScaleCheck::None) {
             double k = kNaN;
@@ -460,6 +487,16 @@ ProjectionSetup drawSetup(std::mt19937_64& g, const ClassEntry& c) {
     return s;
 }
 
+// The class for a set-up, or none where it refuses the set-up's parameters.
+std::unique_ptr<Projection> createUnlessRefused(const ProjectionSetup& s) {
+    try {
+        return CreateProjection(paramsOf(s));
+    } catch (erc& refused) {
+        refused.release();
+        return nullptr;
+    }
+}
+
 class ReferenceSweep : public testing::TestWithParam<ClassEntry> {};
 
 TEST_P(ReferenceSweep, EverySuccessIsTheTruePoint) {
@@ -471,13 +508,8 @@ TEST_P(ReferenceSweep, EverySuccessIsTheTruePoint) {
     double worst = 0;
     for (uint64_t i = 0; i < count && faults < 10; ++i) {
         const ProjectionSetup s = drawSetup(g, c);
-        std::unique_ptr<Projection> p;
-        try {
-            p = CreateProjection(paramsOf(s));
-        } catch (erc& refused) {
-            refused.release();
-            continue;
-        }
+        const std::unique_ptr<Projection> p = createUnlessRefused(s);
+        if (!p) continue;
         const std::string definition = c.proj(s) + " +a=" + fmt(s.a) + " +rf=" + fmt(s.inverseFlattening);
         Reference r(c.ignoresOrigin ? c.proj(s) : definition);
         ASSERT_TRUE(r.valid()) << describe(c, s, i);
@@ -600,13 +632,8 @@ TEST(ReferenceSweepCases, AbsurdCentralMeridians) {
             SCOPED_TRACE(testing::Message() << c.code << " central meridian " << cm);
             ProjectionSetup s{.id = c.id, .referenceLatitude = 10, .centralMeridian = cm, .northParallel = 20,
                               .southParallel = 40, .skewAzimuth = 30, .k0 = 1};
-            std::unique_ptr<Projection> p;
-            try {
-                p = CreateProjection(paramsOf(s));
-            } catch (erc& refused) {
-                refused.release();
-                continue;
-            }
+            const std::unique_ptr<Projection> p = createUnlessRefused(s);
+            if (!p) continue;
             const double lon0 = std::remainder(cm * kDeg, kTwoPi);
             double x = kNaN, y = kNaN;
             if (p->Forward(10 * kDeg, lon0 + 0.5 * kDeg, x, y).release() != 0) continue;
