@@ -224,9 +224,9 @@ double Ellipsoid::GeodesicInverse(double lat1, double lon1, double lat2, double 
     if (!geodesic) return std::numeric_limits<double>::quiet_NaN();
     // Only what the caller wants: the reduced length and the azimuths each cost series of their own.
     using GeographicLib::Geodesic;
-    const unsigned mask = unsigned(Geodesic::DISTANCE) | (azimuth ? unsigned(Geodesic::AZIMUTH) : 0u) |
+    const unsigned mask = unsigned(Geodesic::DISTANCE) | (azimuth || azimuth2 ? unsigned(Geodesic::AZIMUTH) : 0u) |
                           (reducedLength ? unsigned(Geodesic::REDUCEDLENGTH) : 0u);
-    double s12 = 0, azi1 = 0, azi2, m12 = 0, M12, M21, S12;
+    double s12 = 0, azi1 = 0, azi2 = 0, m12 = 0, M12, M21, S12;
     geodesic->GenInverse(latitudeDegrees(lat1), degrees(lon1), latitudeDegrees(lat2), degrees(lon2), mask, s12, azi1,
                          azi2, m12, M12, M21, S12);
     if (azimuth) *azimuth = azi1 * (kPi / 180);
