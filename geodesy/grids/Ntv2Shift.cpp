@@ -247,6 +247,15 @@ inline void locate(const ntv2_subfile* s, int rank, double lon, double lat, Cell
     return true;
 }
 
+// The surface over the cell whose corners are the nodes at (column, row) and (column1, row1), read
+// from `nodes` in memory without a check.
+inline Surface cornerSurface(const ntv2_subfile* s, const float* nodes, int column, int row, int column1, int row1) {
+    const float* south = nodes + 2 * size_t(row) * size_t(s->columns);
+    const float* north = nodes + 2 * size_t(row1) * size_t(s->columns);
+    return surfaceOf(nodePair(south + 2 * column), nodePair(south + 2 * column1), nodePair(north + 2 * column),
+                     nodePair(north + 2 * column1));
+}
+
 // The surface of a located cell. The common case, a point inside a grid whose nodes are in memory
 // and all usable, takes the four nodes without a check; any other goes through fetchChecked.
 inline bool fetch(ntv2_handle* h, Cell& c) {
@@ -258,18 +267,20 @@ inline bool fetch(ntv2_handle* h, Cell& c) {
     if (c.rank != kNtv2RankInside || !allUsable || column < 0 || column1 >= s->columns || row < 0 ||
         row1 >= s->rows)
         return fetchChecked(h, c, nodes);
-    const float* south = nodes + 2 * size_t(row) * size_t(s->columns);
-    const float* north = nodes + 2 * size_t(row1) * size_t(s->columns);
-    c.surface = surfaceOf(nodePair(south + 2 * column), nodePair(south + 2 * column1),
-                          nodePair(north + 2 * column), nodePair(north + 2 * column1));
+    c.surface = cornerSurface(s, nodes, column, row, column1, row1);
     return true;
 }
 
-// The sub-grid serving (lon, lat) and its rank. A point inside the first top-level grid, when that
-// is sole, is its at once: the search would take it first and find no child.
-inline const ntv2_subfile* findGrid(const ntv2_handle* h, int& rank, double lon, double lat) {
+// The first top-level grid when it is sole and (lon, lat) lies inside it, else null: the search
+// would take that grid first and find no child.
+inline const ntv2_subfile* soleFirstServing(const ntv2_handle* h, double lon, double lat) {
     const ntv2_subfile* first = h->firstTopLevel;
-    if (first && first->sole && inside(*first, lon, lat)) {
+    return first && first->sole && inside(*first, lon, lat) ? first : nullptr;
+}
+
+// The sub-grid serving (lon, lat) and its rank.
+inline const ntv2_subfile* findGrid(const ntv2_handle* h, int& rank, double lon, double lat) {
+    if (const ntv2_subfile* first = soleFirstServing(h, lon, lat)) {
         rank = kNtv2RankInside;
         return first;
     }
@@ -310,11 +321,17 @@ inline bool cellAt(ntv2_handle* h, double lon, double lat, Cell& c) {
     keepInside(v, rows, row, y);
     if (column < 0 || row < 0) return false;
     const int column1 = column + 1, row1 = row + 1;
-    const float* south = nodes + 2 * size_t(row) * size_t(s->columns);
-    const float* north = nodes + 2 * size_t(row1) * size_t(s->columns);
-    const Surface f = surfaceOf(nodePair(south + 2 * column), nodePair(south + 2 * column1),
-                                nodePair(north + 2 * column), nodePair(north + 2 * column1));
-    shiftOn(h, f, x, y, dLon, dLat);
+    shiftOn(h, cornerSurface(s, nodes, column, row, column1, row1), x, y, dLon, dLat);
+    return true;
+}
+
+// Shift at (lon, lat) in degrees in `s`, served at `rank`, through its located and fetched cell.
+inline bool cellShift(ntv2_handle* h, const ntv2_subfile* s, int rank, double lon, double lat, double& dLon,
+                      double& dLat) {
+    Cell c;
+    locate(s, rank, lon, lat, c);
+    if (!fetch(h, c)) return false;
+    shiftOn(h, c.surface, c.x, c.y, dLon, dLat);
     return true;
 }
 
@@ -324,11 +341,7 @@ inline bool cellAt(ntv2_handle* h, double lon, double lat, Cell& c) {
     const ntv2_subfile* s = ntv2_find_grid(h, &rank, lon, lat);
     if (!s) return false;
     if (rank == kNtv2RankInside && insideShift(h, s, lon, lat, dLon, dLat)) return true;
-    Cell c;
-    locate(s, rank, lon, lat, c);
-    if (!fetch(h, c)) return false;
-    shiftOn(h, c.surface, c.x, c.y, dLon, dLat);
-    return true;
+    return cellShift(h, s, rank, lon, lat, dLon, dLat);
 }
 
 // Shift at (lon, lat) in degrees: longitude (positive east) and latitude. False when no grid
@@ -337,9 +350,8 @@ inline bool cellAt(ntv2_handle* h, double lon, double lat, Cell& c) {
 // find no child).
 [[gnu::always_inline]] inline bool pointShift(ntv2_handle* h, double lon, double lat, double& dLon,
                                               double& dLat) {
-    const ntv2_subfile* first = h->firstTopLevel;
-    if (first && first->sole && inside(*first, lon, lat) && insideShift(h, first, lon, lat, dLon, dLat))
-        return true;
+    const ntv2_subfile* first = soleFirstServing(h, lon, lat);
+    if (first && insideShift(h, first, lon, lat, dLon, dLat)) return true;
     return searchedShift(h, lon, lat, dLon, dLat);
 }
 
@@ -463,11 +475,7 @@ const ntv2_subfile* ntv2_find_grid(const ntv2_handle* h, int* rank, double lon, 
 
 bool ntv2_shift_at(ntv2_handle* h, const ntv2_subfile* s, int rank, double* lonShift,
                    double* latShift, double lon, double lat) {
-    Cell c;
-    locate(s, rank, lon, lat, c);
-    if (!fetch(h, c)) return false;
-    shiftOn(h, c.surface, c.x, c.y, *lonShift, *latShift);
-    return true;
+    return cellShift(h, s, rank, lon, lat, *lonShift, *latShift);
 }
 
 int ntv2_point_shift(ntv2_handle* h, const double* point, double* latShift, double* lonShift) {
