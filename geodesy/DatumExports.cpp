@@ -26,15 +26,10 @@ using exportframe::nullPointer;
 namespace {
 
 // Code of a datum-shift grid that cannot be opened or read, whatever the reader's own code.
-constexpr int kBadDatumGrid = 18;
 // Code of a parameter file that names no projection (also: no file at all).
-constexpr int kNoProjection = 5;
 // Code of a file that cannot be opened.
-constexpr int kCannotOpen = 1;
 // Seven parameters, or another ellipsoid, that are not all finite numbers.
-constexpr int kBadParameter = 7;
 // A datum shift that gives no point (outside its grid, or a grid that holds no value there).
-constexpr int kNoShift = 4;
 
 Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
@@ -46,11 +41,11 @@ erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 template <typename Convert>
 int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noPoint, Convert&& convert) {
     return statusExport(h, [&]() -> int {
-        if (!lat || !lon) return exportframe::kNullPointer;
+        if (!lat || !lon) return TELLUS_E_GENERAL;
         double la = *lat, lo = *lon, he = hgt ? *hgt : 0.0;
         // A point that is none (not finite, a latitude beyond a pole) is refused as the
         // projections refuse one.
-        if (!(std::fabs(la) <= kHalfPi) || !std::isfinite(lo) || !std::isfinite(he)) return kLatitudeOutOfRange;
+        if (!(std::fabs(la) <= kHalfPi) || !std::isfinite(lo) || !std::isfinite(he)) return TELLUS_E_OUT_OF_RANGE;
         if (int code = convert(*geodesyOf(h), &la, &lo, &he)) return code;
         if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return noPoint;
         *lat = la;
@@ -63,19 +58,19 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noP
 }  // namespace
 
 TELLUS_API int TELLUS_CALL WGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
-    return convertPoint(h, lat, lon, hgt, kNoShift,
+    return convertPoint(h, lat, lon, hgt, TELLUS_E_OUTSIDE_GRID,
                         [](Geodesy& g, double* la, double* lo, double* he) { return g.WGS84Conv(la, lo, he); });
 }
 
 TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt) {
-    return convertPoint(h, lat, lon, hgt, kNoShift,
+    return convertPoint(h, lat, lon, hgt, TELLUS_E_OUTSIDE_GRID,
                         [](Geodesy& g, double* la, double* lo, double* he) { return g.InvWGS84Conv(la, lo, he); });
 }
 
 TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
                                    double f) {
-    if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
-    return convertPoint(h, lat, lon, hgt, kBadParameter, [&](Geodesy& g, double* la, double* lo, double* he) {
+    if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(TELLUS_E_PARAMETERS); });
+    return convertPoint(h, lat, lon, hgt, TELLUS_E_PARAMETERS, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.EllConv(Ellipsoid(a, f), la, lo, he);
         return 0;
     });
@@ -83,8 +78,8 @@ TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, do
 
 TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
                                       double f) {
-    if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(kBadParameter); });
-    return convertPoint(h, lat, lon, hgt, kBadParameter, [&](Geodesy& g, double* la, double* lo, double* he) {
+    if (!std::isfinite(a) || !std::isfinite(f)) return statusExport(h, [] { return failure(TELLUS_E_PARAMETERS); });
+    return convertPoint(h, lat, lon, hgt, TELLUS_E_PARAMETERS, [&](Geodesy& g, double* la, double* lo, double* he) {
         g.InvEllConv(Ellipsoid(a, f), la, lo, he);
         return 0;
     });
@@ -95,7 +90,7 @@ TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* para
         if (!params) return nullPointer();
         const EllDiffParams& p = *params;
         for (double v : {p.shiftX, p.shiftY, p.shiftZ, p.scale, p.rotationX, p.rotationY, p.rotationZ})
-            if (!std::isfinite(v)) return failure(kBadParameter);
+            if (!std::isfinite(v)) return failure(TELLUS_E_PARAMETERS);
         geodesyOf(h)->SetEllDiff(p);
         return erc();
     });
@@ -114,9 +109,9 @@ TELLUS_API int TELLUS_CALL SetEllModel(GeodesyHandle h, const char* path) {
         h,
         [&]() {
             erc loaded = geodesyOf(h)->SetEllModel(path);
-            return loaded.release() ? failure(kBadDatumGrid) : erc();
+            return loaded.release() ? failure(TELLUS_E_DATUM_GRID) : erc();
         },
-        kBadDatumGrid);
+        TELLUS_E_DATUM_GRID);
 }
 
 TELLUS_API int TELLUS_CALL GetEllModel(GeodesyHandle h, char* buf, int len) {
@@ -137,7 +132,7 @@ TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inver
                 grid = datum::openShiftGrid(path, kind);
             } catch (erc& e) {
                 e.release();
-                return failure(kBadDatumGrid);
+                return failure(TELLUS_E_DATUM_GRID);
             }
             double toA, toF, fromA, fromF;
             grid->ToEllipsoid(&toA, &toF);
@@ -149,7 +144,7 @@ TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inver
             }
             return erc();
         },
-        kBadDatumGrid);
+        TELLUS_E_DATUM_GRID);
     exportframe::setError(code);
     return code == 0 ? applies : 0;
 }
@@ -191,7 +186,7 @@ TELLUS_API int TELLUS_CALL DatumSeparation1(GeodesyHandle h, double lat, double 
         const bool finite = std::isfinite(s) && std::isfinite(n);
         if (separation && std::isfinite(s)) *separation = s;
         if (undulation && std::isfinite(n)) *undulation = n;
-        if (status.getCode() == 0 && !finite) return erc(vertical::kNoSeparation, kSeverityInfo, &geodesyFacility());
+        if (status.getCode() == 0 && !finite) return erc(TELLUS_E_NO_SEPARATION, kSeverityInfo, &geodesyFacility());
         return status;
     });
 }
@@ -213,11 +208,11 @@ TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const c
     const uint32_t shortages = platform::descriptorShortages();
     int code = exportframe::runCaught([&]() {
         // No file at all reads like a file without keys: no projection.
-        if (!path) return failure(kNoProjection);
+        if (!path) return failure(TELLUS_E_PROJECTION);
         Pelagix::Profile profile(path);
         return DoGeoCreation(profile, section ? section : geodesyfile::kDefaultSection, created);
     });
-    if (platform::descriptorShortages() != shortages) code = kCannotOpen;
+    if (platform::descriptorShortages() != shortages) code = TELLUS_E_GENERAL;
     if (code != 0 && created) {
         delete created;
         created = nullptr;

@@ -27,9 +27,7 @@ constexpr double kArcSecond = kPi / 648000;
 constexpr int kAngularShiftValues = 2;
 constexpr int kCartesianShiftValues = 3;
 // Code of a grid that cannot serve the point (outside, or an NTv2 inverse that failed).
-constexpr int kOutsideGrid = 4;
 // Code of a grid file that cannot be opened.
-constexpr int kCannotOpen = 1;
 // Code of a datum-shift grid that cannot be used as one.
 constexpr int kBadHeader = 2;
 
@@ -45,7 +43,7 @@ GridKind gridKindOf(const char* path) {
 
 std::unique_ptr<InterpFile> openShiftGrid(const char* path, GridKind& kind) {
     // Only a regular file is a grid (a folder opens on Linux and reads as garbage).
-    if (!path || !datafiles::isReadableFile(path)) throw erc(kCannotOpen, kSeverityError, &geodesyFacility());
+    if (!path || !datafiles::isReadableFile(path)) throw erc(TELLUS_E_GENERAL, kSeverityError, &geodesyFacility());
     kind = gridKindOf(path);
     switch (kind) {
     case kNtv2Grid: {
@@ -115,7 +113,7 @@ void helmert(const Ellipsoid& from, const Ellipsoid& to, const EllDiffParams& p,
     to.ECEFGeo(X, Y, Z, *lat, *lon, *hgt);
 }
 
-erc outsideGrid() { return erc(kOutsideGrid, kSeverityError, &geodesyFacility()); }
+erc outsideGrid() { return erc(TELLUS_E_OUTSIDE_GRID, kSeverityError, &geodesyFacility()); }
 
 // A failing status raised as a code: logged as its facility logs a raised error, and its code where
 // the facility would throw it, without the cost of an exception.

@@ -28,7 +28,7 @@ TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code) {
 TELLUS_API int TELLUS_CALL GetEpsgParams(int crsCode, EpsgParams* record) {
     trace("GetEpsgParams entered");
     if (!record || record->size != sizeof(EpsgParams)) {
-        exportframe::setError(exportframe::kUnknownFailure);
+        exportframe::setError(TELLUS_E_GENERAL);
         return 0;
     }
     int code = exportframe::runCaught([&] { return DescribeEpsg(crsCode, *record); });

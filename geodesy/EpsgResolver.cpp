@@ -33,7 +33,7 @@ constexpr int kLambertConformalConic = 1;
 
 constexpr const char* kUnitQuery = "SELECT * FROM epsg_unitofmeasure WHERE uom_code=?;";
 
-erc unresolved() { return erc(kEpsgUnresolved, kSeverityError, &geodesyFacility()); }
+erc unresolved() { return erc(TELLUS_E_EPSG, kSeverityError, &geodesyFacility()); }
 
 // A statement of one connection, prepared at its first use and kept for the next ones.
 class Statement {

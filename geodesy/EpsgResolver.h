@@ -16,7 +16,6 @@ class Database;
 class Geodesy;
 
 // Code of every EPSG request that finds no row, or a unit or parameter it does not know.
-inline constexpr int kEpsgUnresolved = 16;
 
 // The database file under the program folder.
 std::string predefinedDatabasePath();

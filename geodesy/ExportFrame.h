@@ -2,6 +2,7 @@
 // refusals, the neutral results and the catch rules. No exception ever leaves an export.
 #pragma once
 
+#include "geodesy/Tellus.h"
 #include <type_traits>
 #include <utility>
 
@@ -19,12 +20,9 @@ inline void setError(int code) { threadError = code; }
 inline int error() { return threadError; }
 
 // Code of a null handle.
-inline constexpr int kNullHandle = 2;
 // Code of an exception that is not an error value.
-inline constexpr int kUnknownFailure = 1;
 // Code of a null record or output pointer where an export needs one: refused, nothing written.
-inline constexpr int kNullPointer = 1;
-inline erc nullPointer() { return erc(kNullPointer, kSeverityError, &geodesyFacility()); }
+inline erc nullPointer() { return erc(TELLUS_E_GENERAL, kSeverityError, &geodesyFacility()); }
 
 // Runs `body` under the catch rules and returns the code: the body's status (an erc status, or a
 // bare int code where a hot path has no error value to build on success), a thrown error value's
@@ -48,7 +46,7 @@ int runCaught(Body&& body, int thrownCode = 0) noexcept {
         int code = e.release();
         return thrownCode ? thrownCode : code;
     } catch (...) {
-        return kUnknownFailure;
+        return TELLUS_E_GENERAL;
     }
 }
 
@@ -56,7 +54,7 @@ int runCaught(Body&& body, int thrownCode = 0) noexcept {
 template <typename Body>
 int statusExport(const void* handle, Body&& body, int thrownCode = 0) noexcept {
     if (!handle) {
-        setError(kNullHandle);
+        setError(TELLUS_E_NULL_HANDLE);
         return 0;
     }
     int code = runCaught(std::forward<Body>(body), thrownCode);
@@ -69,7 +67,7 @@ int statusExport(const void* handle, Body&& body, int thrownCode = 0) noexcept {
 template <typename R, typename Body>
 R valueExport(const void* handle, R neutral, Body&& body) noexcept {
     if (!handle) {
-        setError(kNullHandle);
+        setError(TELLUS_E_NULL_HANDLE);
         return neutral;
     }
     R result = neutral;

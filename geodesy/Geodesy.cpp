@@ -11,8 +11,6 @@ namespace {
 
 // Creation refusals. A value that is not a finite number, or so close to 0 that its inverse is
 // not (the library divides by both), is refused like 0.
-constexpr int kNoFlattening = 3;
-constexpr int kNoUnit = 4;
 // SetAdjustment with a scale of 0, or a value that is not a finite number.
 constexpr int kZeroAdjustScale = 7;
 
@@ -41,8 +39,8 @@ Geodesy::Geodesy(const GeodesyParams& params)
       yAxisCode(kAxisNorthing) {
     trace("Geodesy::Geodesy entered");
     // Checked in this order, before any projection is built: both 0 gives 3.
-    if (unusable(params.inverseFlattening)) throw erc(kNoFlattening, kSeverityError, &geodesyFacility());
-    if (unusable(params.unitFactor)) throw erc(kNoUnit, kSeverityError, &geodesyFacility());
+    if (unusable(params.inverseFlattening)) throw erc(TELLUS_E_FLATTENING, kSeverityError, &geodesyFacility());
+    if (unusable(params.unitFactor)) throw erc(TELLUS_E_UNIT, kSeverityError, &geodesyFacility());
     projection = CreateProjection(params);
 }
 

@@ -14,7 +14,6 @@ using exportframe::nullPointer;
 namespace {
 
 // GetLocalName: the item has no name, or there is no buffer to take it.
-constexpr int kNoName = 12;
 // Buffer sizes the callers of GetGeodesyParams give: the longest table name has 23 bytes, a
 // projection code 3.
 constexpr size_t kEllipsoidNameSize = 24;
@@ -25,11 +24,11 @@ constexpr int kBoolByte = 0xFF;
 
 Geodesy& geodesyOf(GeodesyHandle h) { return *static_cast<Geodesy*>(h); }
 
-erc noName() { return erc(kNoName, kSeverityError, &geodesyFacility()); }
+erc noName() { return erc(TELLUS_E_NO_NAME, kSeverityError, &geodesyFacility()); }
 
 // A coordinate that is no point (NaN, infinite, a latitude beyond a pole), or a result that is
 // none: refused as the projections refuse such a point.
-erc noPoint() { return erc(kLatitudeOutOfRange, kSeverityError, &geodesyFacility()); }
+erc noPoint() { return erc(TELLUS_E_OUT_OF_RANGE, kSeverityError, &geodesyFacility()); }
 
 // Offset of the language's string ids; French and Spanish names exist, the rest falls back.
 int languageOffset(const char* lang) {
@@ -96,7 +95,7 @@ TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h) {
 
 TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double lat, double lon) {
     return exportframe::statusExport(h, [&] {
-        if (!x || !y) return exportframe::kNullPointer;
+        if (!x || !y) return TELLUS_E_GENERAL;
         double gx, gy;
         int code = geodesyOf(h).GeoXYCode(gx, gy, lat, lon);
         if (code == 0) {
@@ -109,7 +108,7 @@ TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double l
 
 TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* lat, double* lon) {
     return exportframe::statusExport(h, [&] {
-        if (!lat || !lon) return exportframe::kNullPointer;
+        if (!lat || !lon) return TELLUS_E_GENERAL;
         double glat, glon;
         int code = geodesyOf(h).XYGeoCode(x, y, glat, glon);
         if (code == 0) {

@@ -19,17 +19,11 @@ using namespace geodesyfile;
 namespace {
 
 // Code of a projection name that is missing or not in the table.
-constexpr int kUnknownProjection = 5;
 // Code of anything thrown that is not an error value.
-constexpr int kUnknownFailure = 1;
 constexpr const char* kKtdExtension = ".ktd";
 
 // Codes of a number that is not finite ("nan", "inf", "1e309"): the failure its key already has.
-constexpr int kBadInverseFlattening = 3;
-constexpr int kBadUnit = 4;
-constexpr int kBadParameter = 7;  // projection, datum and local grid parameters
 constexpr int kBadGeoid = 9;      // "OrthoHCorr" belongs to the geoid
-constexpr int kNoSeparation = 15; // "ChartDatum" is the separation of modes 4 and 5
 
 [[noreturn]] void fail(int code) { throw erc(code, kSeverityError, &geodesyFacility()); }
 
@@ -53,7 +47,7 @@ std::string cut(std::string value, size_t length) {
 // flattening (3), unit (4), the projection's parameters (7).
 GeodesyParams readProjection(const Pelagix::Profile& file, const char* section) {
     int refused = 0;
-    auto number = [&](const char* key, int code = kBadParameter) {
+    auto number = [&](const char* key, int code = TELLUS_E_PARAMETERS) {
         double value = file.getDouble(key, section, 0.0);
         if (!std::isfinite(value) && (refused == 0 || code < refused)) refused = code;
         return value;
@@ -64,15 +58,15 @@ GeodesyParams readProjection(const Pelagix::Profile& file, const char* section) 
     params.centralMeridian = degreesToRadians(number(kCentralMeridian));
     params.northParallel = degreesToRadians(number(kNorthParallel));
     params.southParallel = degreesToRadians(number(kSouthParallel));
-    params.unitFactor = zeroMeansOne(number(kUnit, kBadUnit));
+    params.unitFactor = zeroMeansOne(number(kUnit, TELLUS_E_UNIT));
     params.falseEasting = number(kFalseEasting);
     params.falseNorthing = number(kFalseNorthing);
     params.skewAzimuth = degreesToRadians(number(kSkewAzimuth));
     params.semiMajorAxis = number(kSemiMajorAxis);
-    params.inverseFlattening = number(kFlattening, kBadInverseFlattening);
+    params.inverseFlattening = number(kFlattening, TELLUS_E_FLATTENING);
     std::string name = cut(file.getString(kProjection, section, ""), kProjectionNameLength);
     params.projectionId = projectionIdOf(name.c_str());
-    if (params.projectionId == 0) fail(kUnknownProjection);
+    if (params.projectionId == 0) fail(TELLUS_E_PROJECTION);
     if (refused) fail(refused);
     params.northParallel = standardParallel(params.projectionId, params.northParallel, params.referenceLatitude);
     params.southParallel = standardParallel(params.projectionId, params.southParallel, params.referenceLatitude);
@@ -80,7 +74,7 @@ GeodesyParams readProjection(const Pelagix::Profile& file, const char* section) 
 }
 
 EllDiffParams readEllDiff(const Pelagix::Profile& file, const char* section) {
-    auto number = [&](const char* key) { return numberOf(file, section, key, kBadParameter); };
+    auto number = [&](const char* key) { return numberOf(file, section, key, TELLUS_E_PARAMETERS); };
     return EllDiffParams{number(kDeltaX),
                          number(kDeltaY),
                          number(kDeltaZ),
@@ -91,7 +85,7 @@ EllDiffParams readEllDiff(const Pelagix::Profile& file, const char* section) {
 }
 
 AdjustParams readAdjustment(const Pelagix::Profile& file, const char* section) {
-    auto number = [&](const char* key) { return numberOf(file, section, key, kBadParameter); };
+    auto number = [&](const char* key) { return numberOf(file, section, key, TELLUS_E_PARAMETERS); };
     AdjustParams adjust{};
     adjust.type = uint32_t(adjustTypeWord(file.getInt(kAdjustType, section, 0), file.getBool(kReverseX, section, false),
                                           file.getBool(kReverseY, section, false)));
@@ -126,7 +120,7 @@ std::string findKtdTable(Pelagix::Profile& file, const char* section, bool& subs
 Geodesy* build(Pelagix::Profile& file, const char* section) {
     const int version = file.getInt(kVer, section, 0);
     auto geodesy = std::make_unique<Geodesy>(readProjection(file, section));
-    geodesy->SetVertUnit(numberOf(file, section, kVertUnit, kBadUnit));
+    geodesy->SetVertUnit(numberOf(file, section, kVertUnit, TELLUS_E_UNIT));
 
     if (file.hasKey(kDynDatum, section)) {
         // Present, the grid replaces the seven parameters even when it cannot be loaded; that
@@ -162,7 +156,7 @@ Geodesy* build(Pelagix::Profile& file, const char* section) {
     }
     // Finite in the file and in metres (a large value times the unit may overflow).
     vertical.chartDatum = finite(
-        chartDatumToMetres(numberOf(file, section, kChartDatum, kNoSeparation), geodesy->HorzUnit()), kNoSeparation);
+        chartDatumToMetres(numberOf(file, section, kChartDatum, TELLUS_E_NO_SEPARATION), geodesy->HorzUnit()), TELLUS_E_NO_SEPARATION);
     bool substituted = false;
     std::string ktd = findKtdTable(file, section, substituted);
     vertical.ktdFile = ktd.data();
@@ -190,7 +184,7 @@ erc DoGeoCreation(Pelagix::Profile& profile, const char* section, Geodesy*& crea
         // A destructor that threw while the first error was being taken.
         code = e.release();
     } catch (...) {
-        code = kUnknownFailure;
+        code = TELLUS_E_GENERAL;
     }
     if (code == 0) return erc();
     return erc(code, kSeverityError, &geodesyFacility());

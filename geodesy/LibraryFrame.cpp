@@ -8,7 +8,7 @@ namespace {
 
 constexpr int kVersionMajor = 20;
 constexpr int kVersionMinor = 1;
-constexpr int kGeodesyVersion = 2001;
+constexpr int kGeodesyVersion = TELLUS_VERSION;
 
 // Runs when the shared object is loaded, before any host call.
 __attribute__((constructor)) void onLibraryLoad() {

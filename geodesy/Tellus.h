@@ -9,6 +9,10 @@
  * 0 (or null), writes nothing and sets code 1 (GetLocalName 12, IsValidModel 18,
  * CreateFileGeodesy 5, as their own rows say). Pointers the rows call optional may be null.
  *
+ * Return convention: the int exports return 1 for success and 0 for failure (not the C habit of
+ * 0 for success); the double exports return their value and a neutral value on failure. After any
+ * call, GetGeodesyError() gives the calling thread's code: TELLUS_E_OK, or one of the codes below.
+ *
  * Numbers in records and parameter files must be finite: NaN or an infinity is refused with the
  * code of that value's failure (inverse flattening 3, unit factors 4, projection, datum and local
  * grid parameters 7, the geoid's ortho correction 9, the chart datum 15).
@@ -34,6 +38,32 @@
 #endif
 
 #define TELLUS_API TELLUS_EXTERN __attribute__((visibility("default")))
+
+/* GetGeodesyVersion(): major * 100 + minor, 2001 for 20.01. */
+#define TELLUS_VERSION 2001
+
+/* Codes left by the exports (GetGeodesyError). One value may carry two meanings, named apart. */
+#define TELLUS_E_OK 0
+#define TELLUS_E_GENERAL 1          /* null record or output pointer, wrong record size, a buffer
+                                       too small, a failure that is not the library's own */
+#define TELLUS_E_NULL_HANDLE 2
+#define TELLUS_E_FLATTENING 3       /* inverse flattening refused */
+#define TELLUS_E_UNIT 4             /* unit factor refused */
+#define TELLUS_E_OUTSIDE_GRID 4     /* a point outside a datum-shift grid, or no inverse shift */
+#define TELLUS_E_PROJECTION 5       /* projection id or name not recognised; no parameter file */
+#define TELLUS_E_CANNOT_PROJECT 6   /* the point has no image (Mercator at a pole, ...) */
+#define TELLUS_E_PARAMETERS 7       /* projection, datum or local grid parameters refused */
+#define TELLUS_E_GEOID 9            /* geoid model cannot be loaded */
+#define TELLUS_E_OUT_OF_RANGE 10    /* a coordinate that is no point, or out of the class's range */
+#define TELLUS_E_NOT_CONVERGED 11   /* an inverse projection failed to converge */
+#define TELLUS_E_DATABASE_CORRUPT 11 /* the parameter database is damaged (SQLite's code) */
+#define TELLUS_E_NO_NAME 12         /* GetLocalName: no name for the item */
+#define TELLUS_E_VDATUM 14          /* a VDatum grid cannot be loaded */
+#define TELLUS_E_DATABASE_CANTOPEN 14 /* the parameter database cannot be opened (SQLite's code) */
+#define TELLUS_E_NO_SEPARATION 15   /* no vertical separation here (mode 0, outside a grid) */
+#define TELLUS_E_EPSG 16            /* EPSG code, ellipsoid, method, unit or parameter not resolved */
+#define TELLUS_E_KTD 17             /* KTD table cannot be loaded */
+#define TELLUS_E_DATUM_GRID 18      /* datum-shift grid file cannot be opened or read */
 
 typedef void* GeodesyHandle;
 

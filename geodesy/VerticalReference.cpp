@@ -20,7 +20,6 @@ using namespace vertical;
 namespace {
 
 // Code of a lookup outside its grid.
-constexpr int kOutsideGrid = 4;
 
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
@@ -62,8 +61,8 @@ bool usesChartDatum(int mode) { return mode == kGeoidAndUser || mode == kUserSep
 erc Geodesy::SetChartDatum(const ChartDatumParams& p) {
     // A value the mode uses that is not a finite number is refused before anything changes; the
     // fields a mode does not use are not looked at.
-    if (usesGeoid(p.mode) && !std::isfinite(p.orthoHCorr)) return failure(kGeoidNotLoaded);
-    if (usesChartDatum(p.mode) && !std::isfinite(p.chartDatum)) return failure(kNoSeparation);
+    if (usesGeoid(p.mode) && !std::isfinite(p.orthoHCorr)) return failure(TELLUS_E_GEOID);
+    if (usesChartDatum(p.mode) && !std::isfinite(p.chartDatum)) return failure(TELLUS_E_NO_SEPARATION);
     geoidGrid.reset();
     surfaceGrid.reset();
     tssGrid.reset();
@@ -102,20 +101,20 @@ erc Geodesy::SetChartDatum(const ChartDatumParams& p) {
 
     switch (p.mode) {
     case kKtdOnly:
-        if (!loadKtd()) return failure(kKtdNotLoaded);
+        if (!loadKtd()) return failure(TELLUS_E_KTD);
         break;
     case kGeoidAndKtd:
-        if (!loadGeoid(true)) return failure(kGeoidNotLoaded);
+        if (!loadGeoid(true)) return failure(TELLUS_E_GEOID);
         orthoCorrection = p.orthoHCorr;
-        if (!loadKtd()) return failure(kKtdNotLoaded);
+        if (!loadKtd()) return failure(TELLUS_E_KTD);
         break;
     case kGeoidAndVdatum:
-        if (!loadGeoid(true)) return failure(kGeoidNotLoaded);
+        if (!loadGeoid(true)) return failure(TELLUS_E_GEOID);
         orthoCorrection = p.orthoHCorr;
-        if (!loadVdatum()) return failure(kVdatumNotLoaded);
+        if (!loadVdatum()) return failure(TELLUS_E_VDATUM);
         break;
     case kGeoidAndUser:
-        if (!loadGeoid(false)) return failure(kGeoidNotLoaded);
+        if (!loadGeoid(false)) return failure(TELLUS_E_GEOID);
         orthoCorrection = p.orthoHCorr;
         chartDatum = p.chartDatum;
         break;
@@ -146,7 +145,7 @@ erc Geodesy::GetChartDatum(ChartDatumParams& p) const {
     if (ktdGrid && p.ktdFile) {
         if (ktdSubstituted && ktdGrid->path.size() >= size_t(kNameBufferSize)) {
             p.ktdFile[0] = '\0';
-            return erc(kPathDoesNotFit, kSeverityError, &geodesyFacility()).disarm();
+            return erc(TELLUS_E_GENERAL, kSeverityError, &geodesyFacility()).disarm();
         }
         std::memcpy(p.ktdFile, ktdGrid->path.c_str(), ktdGrid->path.size() + 1);
     }
@@ -155,7 +154,7 @@ erc Geodesy::GetChartDatum(ChartDatumParams& p) const {
 
 int Geodesy::VDatumSeparationCode(double lat, double lon, double& separation) {
     double tss = 0.0, surface = 0.0;
-    if (!tssGrid) return kOutsideGrid;
+    if (!tssGrid) return TELLUS_E_OUTSIDE_GRID;
     if (int code = lookupOne(*tssGrid, lat, lon, tss)) return code;
     if (surfaceGrid)
         if (int code = lookupOne(*surfaceGrid, lat, lon, surface)) return code;
@@ -216,7 +215,7 @@ erc Geodesy::DatumSeparation(double lat, double lon, double* separation, double*
         break;
     }
     if (undulation) *undulation = n;
-    if (noSeparation || code == kOutsideGrid) return erc(kNoSeparation, kSeverityInfo, &geodesyFacility());
+    if (noSeparation || code == TELLUS_E_OUTSIDE_GRID) return erc(TELLUS_E_NO_SEPARATION, kSeverityInfo, &geodesyFacility());
     if (code != 0) return erc(code, kSeverityError, &geodesyFacility()).disarm();
     return erc();
 }

@@ -109,12 +109,12 @@ erc AZA::GeoToGrid(double lat, double lon, double& x, double& y) const {
         }
         // The antipode of the centre maps onto the whole rim of the disk; within 13 km of it the
         // rim's radius changes too little to bring the point back to a millimetre.
-        if (!(denominator > kAntipodeDenominator)) return Failure(kCannotProject);
+        if (!(denominator > kAntipodeDenominator)) return Failure(TELLUS_E_CANNOT_PROJECT);
         const double b = R * std::sqrt(2.0) / std::sqrt(denominator);
         dx = b * D * cosBeta * std::sin(dl);
         dy = b / D * (cosBeta1 * sinBeta - sinBeta1 * cosBeta * cosDl);
     }
-    return Deliver(dx + falseEasting, dy + falseNorthing, x, y, kCannotProject);
+    return Deliver(dx + falseEasting, dy + falseNorthing, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -123,7 +123,7 @@ erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
     double q, dlon;
     if (polar) {
         const double rho = std::hypot(dx, dy);
-        if (rho > 2 * R * (1 + kDiskTolerance)) return Failure(kLatitudeOutOfRange);
+        if (rho > 2 * R * (1 + kDiskTolerance)) return Failure(TELLUS_E_OUT_OF_RANGE);
         const double r = rho / semiMajorUnits;
         q = std::max(qp - r * r, -qp);
         if (south) {
@@ -142,7 +142,7 @@ erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
             lon = ShortLongitude(centralMeridian);
             return Success();
         }
-        if (rho > 2 * R * (1 + kDiskTolerance)) return Failure(kLatitudeOutOfRange);
+        if (rho > 2 * R * (1 + kDiskTolerance)) return Failure(TELLUS_E_OUT_OF_RANGE);
         double r = std::min(rho / (2 * R), 1.0);
         double sinCe = 2 * r * std::sqrt((1 - r) * (1 + r));
         double cosCe = 1 - 2 * r * r;
@@ -159,7 +159,7 @@ erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
         dlon = std::atan2(dx * sinCe, D * rho * cosBeta1 * cosCe - D * D * dy * sinBeta1 * sinCe);
     }
     double phi = 0;
-    if (!LatitudeOfQ(q, phi)) return Failure(kNotConverged);
+    if (!LatitudeOfQ(q, phi)) return Failure(TELLUS_E_NOT_CONVERGED);
     lat = phi;
     lon = ShortLongitude(dlon + centralMeridian);
     return Success();

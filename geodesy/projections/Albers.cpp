@@ -58,7 +58,7 @@ erc Albers::GeoToGrid(double lat, double lon, double& x, double& y) const {
     double theta = LongitudeOffset(lon, centralMeridian) * n;
     double rho = semiMajorUnits * std::sqrt(G - n * Q(lat)) / n;
     return Deliver(falseEasting + rho * std::sin(theta), rho0 + falseNorthing - rho * std::cos(theta), x, y,
-                   kCannotProject);
+                   TELLUS_E_CANNOT_PROJECT);
 }
 
 erc Albers::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -67,7 +67,7 @@ erc Albers::GridToGeo(double x, double y, double& lat, double& lon) const {
     double rho = std::hypot(dx, dy);
     lon = ConeLongitude(dx, dy, n, centralMeridian);
     double q = (G - rho * rho * n * n / (semiMajorUnits * semiMajorUnits)) / n;
-    if (std::fabs(q) > qp + kPoleQTolerance) return Failure(kLatitudeOutOfRange);
+    if (std::fabs(q) > qp + kPoleQTolerance) return Failure(TELLUS_E_OUT_OF_RANGE);
     if (std::fabs(q) >= qp) {
         lat = std::copysign(kHalfPi, q);
         return Success();
@@ -84,7 +84,7 @@ erc Albers::GridToGeo(double x, double y, double& lat, double& lon) const {
         }
     }
     lat = latitude;
-    return Failure(kNotConverged);
+    return Failure(TELLUS_E_NOT_CONVERGED);
 }
 
 double Albers::Convergence(double, double lon) const { return -WrapLongitude(lon - centralMeridian) * n; }
@@ -94,6 +94,6 @@ double Albers::PrincipalScale2(double lat, double) const {
 }
 
 double Albers::PrincipalScale1(double lat, double lon) const {
-    if (std::fabs(lat) == kHalfPi) throw Failure(kLatitudeOutOfRange);
+    if (std::fabs(lat) == kHalfPi) throw Failure(TELLUS_E_OUT_OF_RANGE);
     return 1 / PrincipalScale2(lat, lon);
 }

@@ -86,7 +86,7 @@ erc AzimuthEqDist::GeoToGrid(double lat, double lon, double& x, double& y) const
     const double c = N1 * s *
                      (1 - s2 * H2 * (1 - H2) / 6 + s3 / 8 * G * H * (1 - 2 * H2) +
                       s4 / 120 * (H2 * (4 - 7 * H2) - 3 * G * G * (1 - 7 * H2)) - s5 / 48 * G * H);
-    return Deliver(falseEasting + c * std::sin(Az), falseNorthing + c * cosAz, x, y, kCannotProject);
+    return Deliver(falseEasting + c * std::sin(Az), falseNorthing + c * cosAz, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc AzimuthEqDist::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -124,7 +124,7 @@ erc AzimuthEqDist::GridToGeo(double x, double y, double& lat, double& lon) const
     else
         longitude = WrapLongitude(std::atan2(east, north) + centralMeridian);
     return Deliver(std::atan2(sinPsi - e2 * F * sinLat1, (1 - e2) * cosPsi), longitude, lat, lon,
-                   kLatitudeOutOfRange);
+                   TELLUS_E_OUT_OF_RANGE);
 }
 
 // The series' own angle s from the centre is that of the auxiliary sphere, whose latitude psi
@@ -147,7 +147,7 @@ erc AzimuthEqDist::AlongGeodesicTo(double lat, double lon, double& x, double& y)
     double azimuth;
     const double distance = GeodesicInverse(referenceLatitude, centralMeridian, lat, lon, &azimuth) / unit;
     return Deliver(falseEasting + distance * std::sin(azimuth), falseNorthing + distance * std::cos(azimuth), x, y,
-                   kCannotProject);
+                   TELLUS_E_CANNOT_PROJECT);
 }
 
 erc AzimuthEqDist::AlongGeodesic(double distance, double azimuth, double& lat, double& lon) const {
@@ -155,8 +155,8 @@ erc AzimuthEqDist::AlongGeodesic(double distance, double azimuth, double& lat, d
     GeodesicDirect(referenceLatitude, centralMeridian, azimuth, distance, latitude, longitude);
     if (distance > kCutLocusShare * kPi * a * (1 - f) &&
         GeodesicInverse(referenceLatitude, centralMeridian, latitude, longitude) < distance - kBeyondCutLocus)
-        return Failure(kLatitudeOutOfRange);
-    return Deliver(latitude, longitude, lat, lon, kLatitudeOutOfRange);
+        return Failure(TELLUS_E_OUT_OF_RANGE);
+    return Deliver(latitude, longitude, lat, lon, TELLUS_E_OUT_OF_RANGE);
 }
 
 double AzimuthEqDist::PrincipalScale1(double lat, double lon) const {

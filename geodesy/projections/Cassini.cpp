@@ -63,7 +63,7 @@ void Cassini::Project(double lat, double s, double c, double dl, double& x, doub
 erc Cassini::GeoToGrid(double lat, double lon, double& x, double& y) const {
     double gx, gy;
     Project(lat, std::sin(lat), std::cos(lat), LongitudeOffset(lon, centralMeridian), gx, gy);
-    return Deliver(gx, gy, x, y, kCannotProject);
+    return Deliver(gx, gy, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -105,7 +105,7 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
         phi += (rx * d.yLon - ry * d.xLon) / det;
         dl += (d.xLat * ry - d.yLat * rx) / det;
     }
-    return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, kLatitudeOutOfRange);
+    return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, TELLUS_E_OUT_OF_RANGE);
 }
 
 bool Cassini::ProjectOuter(double lat, double lon, double& x, double& y) const {
@@ -120,7 +120,7 @@ erc Cassini::GridToGeoOuter(double x, double y, double& lat, double& lon) const 
     const double mu1 = M1 / arcFactor;
     const double lat1 = mu1 + f2 * std::sin(2 * mu1) + f4 * std::sin(4 * mu1) + f6 * std::sin(6 * mu1) +
                         f8 * std::sin(8 * mu1);
-    if (std::fabs(lat1) >= kHalfPi) return Failure(kLatitudeOutOfRange);
+    if (std::fabs(lat1) >= kHalfPi) return Failure(TELLUS_E_OUT_OF_RANGE);
     const double N1 = RadiusN(lat1);
     const double R1 = RadiusM(lat1);
     const double t1 = std::tan(lat1);
@@ -129,22 +129,22 @@ erc Cassini::GridToGeoOuter(double x, double y, double& lat, double& lon) const 
     const double D2 = D * D;
     const double D4 = D2 * D2;
     double phi = lat1 - (N1 * t1 / R1) * (D2 / 2 - (1 + 3 * T1) * D4 / 24);
-    if (std::fabs(phi) > kHalfPi) return Failure(kLatitudeOutOfRange);
+    if (std::fabs(phi) > kHalfPi) return Failure(TELLUS_E_OUT_OF_RANGE);
     double dl = (D - T1 * D2 * D / 3 + (1 + 3 * T1) * T1 * D4 * D / 15) / std::cos(lat1);
     for (int step = 0;; ++step) {
         double gx = 0, gy = 0;
-        if (!ProjectOuter(phi, centralMeridian + dl, gx, gy)) return Failure(kNotConverged);
+        if (!ProjectOuter(phi, centralMeridian + dl, gx, gy)) return Failure(TELLUS_E_NOT_CONVERGED);
         const double rx = x - gx;
         const double ry = y - gy;
         if (std::hypot(rx, ry) * unit <= kSettledMiss) break;
-        if (step == kMaxSteps) return Failure(kNotConverged);
+        if (step == kMaxSteps) return Failure(TELLUS_E_NOT_CONVERGED);
         Derivatives d = DerivativesAt(std::sin(phi), std::cos(phi), dl);
         const double det = d.xLat * d.yLon - d.xLon * d.yLat;
         phi = std::clamp(phi + (rx * d.yLon - ry * d.xLon) / det, -kHalfPi, kHalfPi);
         dl += (d.xLat * ry - d.yLat * rx) / det;
-        if (!std::isfinite(phi) || !std::isfinite(dl)) return Failure(kNotConverged);
+        if (!std::isfinite(phi) || !std::isfinite(dl)) return Failure(TELLUS_E_NOT_CONVERGED);
     }
-    return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, kLatitudeOutOfRange);
+    return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, TELLUS_E_OUT_OF_RANGE);
 }
 
 Cassini::Derivatives Cassini::DerivativesAt(double s, double c, double dl) const {

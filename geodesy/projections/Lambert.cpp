@@ -52,13 +52,13 @@ erc Lambert::GeoToGrid(double lat, double lon, double& x, double& y) const {
     double rho = 0;
     if (std::fabs(lat) == kHalfPi) {
         // The pole at the apex is a point; the other pole is at infinity.
-        if (!(n * lat > 0)) return Failure(kCannotProject);
+        if (!(n * lat > 0)) return Failure(TELLUS_E_CANNOT_PROJECT);
     } else {
         rho = F * std::pow(ConformalT(lat), n);
     }
     // Within a rounding of the far pole rho overflows: that pole cannot be projected either.
     return Deliver(rho * std::sin(theta) + falseEasting, rho0 + falseNorthing - rho * std::cos(theta), x, y,
-                   kCannotProject);
+                   TELLUS_E_CANNOT_PROJECT);
 }
 
 erc Lambert::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -69,7 +69,7 @@ erc Lambert::GridToGeo(double x, double y, double& lat, double& lon) const {
     lon = ConeLongitude(dx, dy, n, centralMeridian);
     // The outputs are written even when the iteration does not settle.
     bool settled = LatitudeFromConformalT(std::pow(rho / F, 1 / n), e, series, kLatitudeTolerance, kMaxPasses, lat);
-    return settled ? Success() : Failure(kNotConverged);
+    return settled ? Success() : Failure(TELLUS_E_NOT_CONVERGED);
 }
 
 double Lambert::PrincipalScale1(double lat, double) const {

@@ -27,23 +27,23 @@ Mercator::Mercator(const GeodesyParams& params) : Projection(params), series(e) 
 }
 
 erc Mercator::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    if (std::fabs(lat) == kHalfPi) return Failure(kCannotProject);
+    if (std::fabs(lat) == kHalfPi) return Failure(TELLUS_E_CANNOT_PROJECT);
     double s = std::sin(lat);
     // Within a rounding of a pole sin lat is 1 and the northing infinite: refused like the pole.
-    if (std::fabs(s) == 1) return Failure(kCannotProject);
+    if (std::fabs(s) == 1) return Failure(TELLUS_E_CANNOT_PROJECT);
     // Nearer the poles 1 - |sin lat| keeps few of its digits (a millimetre lost at 89.99998 deg):
     // there the isometric latitude comes from t, which keeps them.
     const double isometric = std::fabs(s) > kNearPoleSine
                                  ? -std::log(ConformalTOf(lat, e))
                                  : std::log(std::pow((1 - e * s) / (1 + e * s), e) * (1 + s) / (1 - s)) / 2;
     return Deliver(LongitudeOffset(lon, centralMeridian) * K + falseEasting, K * isometric + falseNorthing, x, y,
-                   kCannotProject);
+                   TELLUS_E_CANNOT_PROJECT);
 }
 
 erc Mercator::GridToGeo(double x, double y, double& lat, double& lon) const {
     double latitude = 0;
     if (!LatitudeFromConformalT(std::exp(-(y - falseNorthing) / K), e, series, kLatitudeTolerance, kMaxPasses, latitude))
-        return Failure(kNotConverged);
+        return Failure(TELLUS_E_NOT_CONVERGED);
     lat = latitude;
     lon = WrapLongitude((x - falseEasting) / K + centralMeridian);
     return Success();

@@ -105,7 +105,7 @@ erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) 
         cosB = std::cos(b);
         sinBb = RotatedSine(sinB, cosB, cosL);
     }
-    if (std::fabs(sinBb) >= 1) return Failure(kCannotProject);
+    if (std::fabs(sinBb) >= 1) return Failure(TELLUS_E_CANNOT_PROJECT);
     // Quadrant-safe: points more than a quarter turn from the origin along the rotated equator
     // would otherwise fold back onto nearer ones.
     const double east = cosB * sinL;
@@ -113,7 +113,7 @@ erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) 
     const double lb = std::atan2(east, north);
     // ln tan(pi/4 + bb/2) = atanh(sin bb).
     const double psiBb = nearPole ? mercatorLog(std::atan2(sinBb, std::hypot(east, north))) : std::atanh(sinBb);
-    return Deliver(falseEasting + R * lb, falseNorthing + R * psiBb, x, y, kCannotProject);
+    return Deliver(falseEasting + R * lb, falseNorthing + R * psiBb, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -142,8 +142,8 @@ erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) 
     const double north = cosB0 * cosBb * cosLb - sinB0 * sinBb;
     const double l = std::atan2(east, north);
     double phi = 0;
-    if (!LatitudeOfSphere((psiB - K) / alpha, phi)) return Failure(kNotConverged);
-    return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, kLatitudeOutOfRange);
+    if (!LatitudeOfSphere((psiB - K) / alpha, phi)) return Failure(TELLUS_E_NOT_CONVERGED);
+    return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, TELLUS_E_OUT_OF_RANGE);
 }
 
 bool ObliqueCylindrical::LatitudeOfSphere(double S, double& lat) const {

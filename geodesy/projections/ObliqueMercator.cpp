@@ -83,11 +83,11 @@ erc ObliqueMercator::GeoToGrid(double lat, double lon, double& x, double& y) con
     }
     // 90 degrees off the centre line v is infinite; within 6 m of those points 1 - |U| holds
     // more rounding than value (v off by up to 0.1 m on the ground).
-    if (!(1 - std::fabs(U) > kOffLineRounding)) return Failure(kCannotProject);
+    if (!(1 - std::fabs(U) > kOffLineRounding)) return Failure(TELLUS_E_CANNOT_PROJECT);
     const double v = A * std::log((1 - U) / (1 + U)) / (2 * B);
     double gx = 0, gy = 0;
     SkewToGrid(u, v, gx, gy);
-    return Deliver(gx, gy, x, y, kCannotProject);
+    return Deliver(gx, gy, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc ObliqueMercator::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -115,11 +115,11 @@ erc ObliqueMercator::SkewToGeo(double u, double v, double& lat, double& lon) con
     }
     const double t = std::pow(E / std::sqrt(ratio), 1 / B);
     double phi = 0;
-    if (!LatitudeFromConformalTFast(t, e, kLatitudeTolerance, kMaxLatitudePasses, phi)) return Failure(kNotConverged);
+    if (!LatitudeFromConformalTFast(t, e, kLatitudeTolerance, kMaxLatitudePasses, phi)) return Failure(TELLUS_E_NOT_CONVERGED);
     // Quadrant-safe: beyond a quarter turn of the aposphere from the natural origin cos(B u / A)
     // is negative, and a plain arctangent of the ratio would land half a turn (180/B deg) off.
     const double dl = std::atan2(Sp * cosGamma0 - Vp * sinGamma0, std::cos(B * u / A)) / B;
-    return Deliver(phi, ShortLongitude(lon0 - dl), lat, lon, kLatitudeOutOfRange);
+    return Deliver(phi, ShortLongitude(lon0 - dl), lat, lon, TELLUS_E_OUT_OF_RANGE);
 }
 
 double ObliqueMercator::PrincipalScale1(double lat, double lon) const {

@@ -27,7 +27,7 @@ erc PlateCarree::GeoToGrid(double lat, double lon, double& x, double& y) const {
 erc PlateCarree::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double phi = (y - falseNorthing) / a;
     // The image of a pole may come back a rounding beyond it.
-    if (std::fabs(phi) > kHalfPi * (1 + kPoleRounding)) return Failure(kLatitudeOutOfRange);
+    if (std::fabs(phi) > kHalfPi * (1 + kPoleRounding)) return Failure(TELLUS_E_OUT_OF_RANGE);
     lat = std::clamp(phi, -kHalfPi, kHalfPi);
     lon = ShortLongitude((x - falseEasting) / parallelRadius + centralMeridian);
     return Success();

@@ -87,7 +87,7 @@ erc Polyconic::GeoToGrid(double lat, double lon, double& x, double& y) const {
         dx = NcosLat * (twiceSinHalfE * cosHalfE);
         dy = dM + NcosLat * twiceSinHalfE * sinHalfE;
     }
-    return Deliver(dx + falseEasting, dy + falseNorthing, x, y, kCannotProject);
+    return Deliver(dx + falseEasting, dy + falseNorthing, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -168,7 +168,7 @@ erc Polyconic::GridToGeoSlowly(double dx, double A, double B, double& lat, doubl
         phi = next;
     }
     // Newton may settle on a root beyond a pole (a northing past the pole's image): no point.
-    if (!settled || !(std::fabs(phi) <= kHalfPi)) return Failure(kNotConverged);
+    if (!settled || !(std::fabs(phi) <= kHalfPi)) return Failure(TELLUS_E_NOT_CONVERGED);
     const double s = std::sin(phi);
     return Longitude(phi, s, std::sqrt(1 - e2 * s * s) * std::tan(phi), MeridianArc(phi) / a, dx, A, lat, lon);
 }
@@ -176,13 +176,13 @@ erc Polyconic::GridToGeoSlowly(double dx, double A, double B, double& lat, doubl
 erc Polyconic::Longitude(double phi, double s, double W, double Mn, double dx, double A, double& lat,
                          double& lon) const {
     if (std::fabs(s) < kSmallestNormal)
-        return Deliver(phi, ShortLongitude(centralMeridian + dx / a), lat, lon, kLatitudeOutOfRange);
+        return Deliver(phi, ShortLongitude(centralMeridian + dx / a), lat, lon, TELLUS_E_OUT_OF_RANGE);
     // E = dl sin lat from its sine and cosine, x tan lat / N and 1 - (y - M + M0) tan lat / N (an
     // arcsine folds points beyond a quarter turn of E back onto nearer ones).
     const double E = std::atan2(W * dx / a, 1 - (A - Mn) * W);
     // The parallel's arc covers |E| <= pi |sin lat|; beyond it the grid point is no point's image.
-    if (std::fabs(E) > kPi * std::fabs(s) * (1 + kArcRounding)) return Failure(kLatitudeOutOfRange);
-    return Deliver(phi, ShortLongitude(E / s + centralMeridian), lat, lon, kLatitudeOutOfRange);
+    if (std::fabs(E) > kPi * std::fabs(s) * (1 + kArcRounding)) return Failure(TELLUS_E_OUT_OF_RANGE);
+    return Deliver(phi, ShortLongitude(E / s + centralMeridian), lat, lon, TELLUS_E_OUT_OF_RANGE);
 }
 
 namespace {

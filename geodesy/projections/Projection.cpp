@@ -41,7 +41,7 @@ Projection::Projection(const GeodesyParams& p)
 
 Projection::~Projection() = default;
 
-void Projection::RefuseParameters() { throw erc(kInvalidParameters, kSeverityError, &geodesyFacility()); }
+void Projection::RefuseParameters() { throw erc(TELLUS_E_PARAMETERS, kSeverityError, &geodesyFacility()); }
 
 erc Projection::Deliver(double first, double second, double& out1, double& out2, int code) {
     if (!std::isfinite(first) || !std::isfinite(second)) return Failure(code);
@@ -66,7 +66,7 @@ erc Projection::PointScale(double x, double y, double& k) const {
         return erc(code, severity, facility);
     }
     const double scale = std::sqrt(s2 * s1);
-    if (!std::isfinite(scale)) return Failure(kCannotProject);
+    if (!std::isfinite(scale)) return Failure(TELLUS_E_CANNOT_PROJECT);
     k = scale;
     return Success();
 }
@@ -82,7 +82,7 @@ erc Projection::ConvergenceAt(double lat, double lon, double& conv) const {
     erc status = Forward(lat, lon, x, y);
     if (status) return status;
     const double c = Convergence(lat, lon);
-    if (!std::isfinite(c)) return Failure(kCannotProject);
+    if (!std::isfinite(c)) return Failure(TELLUS_E_CANNOT_PROJECT);
     conv = c;
     return Success();
 }

@@ -43,10 +43,6 @@ inline constexpr ProjectionKind kAzaKind{13, "AZA"};
 inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
 
 // Codes of projection failures.
-inline constexpr int kCannotProject = 6;
-inline constexpr int kInvalidParameters = 7;
-inline constexpr int kLatitudeOutOfRange = 10;
-inline constexpr int kNotConverged = 11;
 
 class Projection : public Ellipsoid {
 public:
@@ -65,13 +61,13 @@ public:
     virtual int Id() const = 0;
     // Grid (x, y) to geographic: 10 for a non-finite coordinate, else the class's GridToGeo.
     erc Inverse(double x, double y, double& lat, double& lon) const {
-        if (!IsGrid(x, y)) return Failure(kLatitudeOutOfRange);
+        if (!IsGrid(x, y)) return Failure(TELLUS_E_OUT_OF_RANGE);
         return GridToGeo(x, y, lat, lon);
     }
     // Geographic to grid (x, y): 10 for a point that is none (IsGeographic), else the class's
     // GeoToGrid.
     erc Forward(double lat, double lon, double& x, double& y) const {
-        if (!IsGeographic(lat, lon)) return Failure(kLatitudeOutOfRange);
+        if (!IsGeographic(lat, lon)) return Failure(TELLUS_E_OUT_OF_RANGE);
         return GeoToGrid(lat, lon, x, y);
     }
     // Point scale at the grid point: the geometric mean of the two principal scales at its

@@ -33,5 +33,5 @@ std::unique_ptr<Projection> CreateProjection(const GeodesyParams& params) {
     case kPolyconicKind.id: return std::make_unique<Polyconic>(params);
     default: break;
     }
-    throw erc(kUnknownProjection, kSeverityError, &geodesyFacility());
+    throw erc(TELLUS_E_PROJECTION, kSeverityError, &geodesyFacility());
 }

@@ -1,6 +1,7 @@
 // Building the projection of a GeodesyParams record by its projection id.
 #pragma once
 
+#include "geodesy/Tellus.h"
 #include <memory>
 
 #include "geodesy/projections/Projection.h"
@@ -10,4 +11,3 @@
 std::unique_ptr<Projection> CreateProjection(const GeodesyParams& params);
 
 // Code of an unknown projection id.
-inline constexpr int kUnknownProjection = 5;

@@ -11,9 +11,9 @@ constexpr double kSphereRadius = 6378388.0;
 }  // namespace
 
 erc SMerc::GeoToGrid(double lat, double lon, double& x, double& y) const {
-    if (std::fabs(lat) == kHalfPi) return Failure(kCannotProject);
+    if (std::fabs(lat) == kHalfPi) return Failure(TELLUS_E_CANNOT_PROJECT);
     return Deliver(ShortLongitude(lon) * kSphereRadius, std::log(std::tan((lat + kHalfPi) / 2)) * kSphereRadius, x, y,
-                   kCannotProject);
+                   TELLUS_E_CANNOT_PROJECT);
 }
 
 erc SMerc::GridToGeo(double x, double y, double& lat, double& lon) const {

@@ -66,13 +66,13 @@ erc Stereographic::GeoToGrid(double lat, double lon, double& x, double& y) const
     // Behind the back meridian, within 180 (1 - 1/n) degrees of it, the sphere's longitude n dl
     // passes half a turn and lands on points that the other side already covers: no inverse
     // could tell them apart.
-    if (std::fabs(L) > kPi) return Failure(kCannotProject);
+    if (std::fabs(L) > kPi) return Failure(TELLUS_E_CANNOT_PROJECT);
     const double sinChi = std::sin(chi), cosChi = std::cos(chi), sinL = std::sin(L), cosL = std::cos(L);
     double B = Denominator(sinChi, cosChi, cosL);
     // Next to the point opposite the origin B is a rounding of 0 and the coordinates 0/0.
-    if (!(B > kAntipodeDenominator)) return Failure(kCannotProject);
+    if (!(B > kAntipodeDenominator)) return Failure(TELLUS_E_CANNOT_PROJECT);
     const double northing = sinChi * cosChi0 - sinChi0 * cosChi * cosL;
-    return Deliver(falseEasting + D * cosChi * sinL / B, falseNorthing + D * northing / B, x, y, kCannotProject);
+    return Deliver(falseEasting + D * cosChi * sinL / B, falseNorthing + D * northing / B, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const {
@@ -133,7 +133,7 @@ erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const
             return Success();
         }
     }
-    return Failure(kNotConverged);
+    return Failure(TELLUS_E_NOT_CONVERGED);
 }
 
 double Stereographic::Convergence(double lat, double lon) const {

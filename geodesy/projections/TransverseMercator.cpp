@@ -98,7 +98,7 @@ erc TransverseMercator::GeoToGrid(double lat, double lon, double& x, double& y) 
     double s = std::sin(lat);
     double mu = Rectifying(lat, s, c);
     // The north pole is refused; the series still give the south pole on the central meridian.
-    if (lat == kHalfPi) return Failure(kCannotProject);
+    if (lat == kHalfPi) return Failure(TELLUS_E_CANNOT_PROJECT);
     double t = std::tan(lat);
     double T = t * t;
     double nu = semiMajorUnits / std::sqrt(1 - e2 * s * s);
@@ -113,14 +113,14 @@ erc TransverseMercator::GeoToGrid(double lat, double lon, double& x, double& y) 
                             k0 * (r * mu + nu * t * l2 / 2 *
                                                (1 + l2 * (5 - T + 9 * eta2 + 4 * eta2 * eta2) / 12 +
                                                 l4 * (61 - 58 * T + T * T + 270 * eta2 - 330 * T * eta2) / 360));
-    return Deliver(easting, northing, x, y, kCannotProject);
+    return Deliver(easting, northing, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc TransverseMercator::GridToGeo(double x, double y, double& lat, double& lon) const {
     double mu = (y - falseNorthing - y0) / (r * k0);
-    if (std::fabs(mu) >= kHalfPi) return Failure(kLatitudeOutOfRange);
+    if (std::fabs(mu) >= kHalfPi) return Failure(TELLUS_E_OUT_OF_RANGE);
     double lat1 = Footpoint(mu);
-    if (std::fabs(lat1) >= kHalfPi) return Failure(kLatitudeOutOfRange);
+    if (std::fabs(lat1) >= kHalfPi) return Failure(TELLUS_E_OUT_OF_RANGE);
     double c1 = std::cos(lat1);
     double eta2 = ep2 * c1 * c1;
     double t = std::tan(lat1);
@@ -136,14 +136,14 @@ erc TransverseMercator::GridToGeo(double x, double y, double& lat, double& lon) 
                    (1 - D2 * (5 + 3 * T + eta2 - 9 * T * eta2 - 4 * eta2 * eta2) / 12 +
                     D4 * (61 + 90 * T + 45 * T * T + 46 * eta2 - 252 * T * eta2 - 90 * T * T * eta2) / 360);
     // A NaN (the series of a point far off the grid) is no latitude either.
-    if (!(latitude >= -kHalfPi && latitude <= kHalfPi)) return Failure(kLatitudeOutOfRange);
+    if (!(latitude >= -kHalfPi && latitude <= kHalfPi)) return Failure(TELLUS_E_OUT_OF_RANGE);
     double longitude = centralMeridian + D / c1 *
                                              (1 - D2 * (1 + 2 * T + eta2) / 6 +
                                               D4 * (5 + 28 * T + 24 * T * T + (6 + 8 * T) * eta2) / 120 -
                                               D6 * (61 + 662 * T + 1320 * T * T + 720 * T * T * T) / 5040);
     const bool seriesHolds = D2 * (1 + T) <= seriesSafeWidth && latitude != kHalfPi;
-    if (!seriesHolds && !Refine(x, y, latitude, longitude)) return Failure(kNotConverged);
-    return Deliver(latitude, ShortLongitude(longitude), lat, lon, kLatitudeOutOfRange);
+    if (!seriesHolds && !Refine(x, y, latitude, longitude)) return Failure(TELLUS_E_NOT_CONVERGED);
+    return Deliver(latitude, ShortLongitude(longitude), lat, lon, TELLUS_E_OUT_OF_RANGE);
 }
 
 bool TransverseMercator::Refine(double x, double y, double& lat, double& lon) const {

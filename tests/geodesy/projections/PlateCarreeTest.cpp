@@ -62,7 +62,7 @@ TEST(ProjectionFactory, ObliqueAzimuthalAndSmallerClasses) {
         CreateProjection(plateCarreeParams());
         ADD_FAILURE() << "id 0 built a projection";
     } catch (erc& e) {
-        EXPECT_EQ(e.release(), kUnknownProjection);
+        EXPECT_EQ(e.release(), TELLUS_E_PROJECTION);
     }
 }
 

@@ -165,16 +165,16 @@ TEST(ProjectionDomain, NonFiniteAndOutOfRangeInputsAreRefused) {
         for (Geographic g : noPoints) {
             SCOPED_TRACE(testing::Message() << g.lat << ", " << g.lon);
             double x = 0, y = 0, conv = 0;
-            EXPECT_EQ(p->Forward(g.lat, g.lon, x, y).release(), kLatitudeOutOfRange);
-            EXPECT_EQ(p->ConvergenceAt(g.lat, g.lon, conv).release(), kLatitudeOutOfRange);
+            EXPECT_EQ(p->Forward(g.lat, g.lon, x, y).release(), TELLUS_E_OUT_OF_RANGE);
+            EXPECT_EQ(p->ConvergenceAt(g.lat, g.lon, conv).release(), TELLUS_E_OUT_OF_RANGE);
         }
         for (double bad : badGrid) {
             SCOPED_TRACE(bad);
             double lat = 0, lon = 0, k = 0;
-            EXPECT_EQ(p->Inverse(bad, 0, lat, lon).release(), kLatitudeOutOfRange);
-            EXPECT_EQ(p->Inverse(0, bad, lat, lon).release(), kLatitudeOutOfRange);
-            EXPECT_EQ(p->PointScale(bad, 0, k).release(), kLatitudeOutOfRange);
-            EXPECT_EQ(p->PointScale(0, bad, k).release(), kLatitudeOutOfRange);
+            EXPECT_EQ(p->Inverse(bad, 0, lat, lon).release(), TELLUS_E_OUT_OF_RANGE);
+            EXPECT_EQ(p->Inverse(0, bad, lat, lon).release(), TELLUS_E_OUT_OF_RANGE);
+            EXPECT_EQ(p->PointScale(bad, 0, k).release(), TELLUS_E_OUT_OF_RANGE);
+            EXPECT_EQ(p->PointScale(0, bad, k).release(), TELLUS_E_OUT_OF_RANGE);
         }
     }
 }
@@ -217,7 +217,7 @@ TEST(ProjectionDomain, UnusableRecordsAreRefused) {
             } catch (erc& e) {
                 code = e.release();
             }
-            EXPECT_EQ(code, kInvalidParameters);
+            EXPECT_EQ(code, TELLUS_E_PARAMETERS);
         }
     }
 }
@@ -340,7 +340,7 @@ TEST(ProjectionDomain, EdgesAgreeWithProjAndGeographicLib) {
         {"polyconic", {.id = 17}, 1e-305, kDeg, 0, 111319.490793, 0},
         {"polyconic", {.id = 17}, 1e-320, kDeg, 0, 111319.490793, 0},
         {"polyconic", {.id = 17}, -1e-320, kDeg, 0, 111319.490793, 0},
-        {"Mercator next to the pole", {.id = 2}, std::nextafter(kHalfPi, 0.0), 0, kCannotProject, 0, 0},
+        {"Mercator next to the pole", {.id = 2}, std::nextafter(kHalfPi, 0.0), 0, TELLUS_E_CANNOT_PROJECT, 0, 0},
     };
     for (const NearSingular& c : nearSingular) {
         SCOPED_TRACE(testing::Message() << c.what << " at " << c.lat);

@@ -552,23 +552,23 @@ TEST(ReferenceSweepCases, OnceWrongWithSuccess) {
     const ProjectionSetup upn{.id = 12, .referenceLatitude = 90, .k0 = 0.994, .falseEasting = 2e6, .falseNorthing = 2e6};
     const Case cases[] = {
         // invproj +proj=poly +ellps=WGS84 refuses it.
-        {"polyconic northing beyond the pole", poly, Inverse, 0, 3e7, kNotConverged, 0, 0, 0},
+        {"polyconic northing beyond the pole", poly, Inverse, 0, 3e7, TELLUS_E_NOT_CONVERGED, 0, 0, 0},
         // Far from the central meridian Newton settles beyond the pole (invproj gives -76.81 121.65).
-        {"polyconic beyond a quarter turn", poly, RoundTrip, 60, 120, kNotConverged, 0, 0, 0},
+        {"polyconic beyond a quarter turn", poly, RoundTrip, 60, 120, TELLUS_E_NOT_CONVERGED, 0, 0, 0},
         {"polyconic near the pole", poly, RoundTrip, 89.9, 150, 0, 89.9, 150, 1e-9},
         // A longitude of 7 pi is half a turn: echo "180 0" | proj +proj=utm +zone=31 +ellps=WGS84
         // gives no number; ours is the series' finite value at dl = 177 deg.
         {"transverse Mercator at 1e300 rad", utm, Forward, 0, 1e300 / kDeg, 0, kNaN, kNaN, 0},
         {"transverse Mercator at 7 pi", utm, Forward, 10, 7 * 180 + 3, 0, kNaN, kNaN, 0},
         {"transverse Mercator three turns east", utm, Forward, 10, 3 * 360 + 4, 0, kNaN, kNaN, 0},
-        {"transverse Mercator far east", utm, Inverse, 1e100, 0, kLatitudeOutOfRange, 0, 0, 0},
-        {"south polar stereographic at the north pole", ups, Forward, 90, 0, kCannotProject, 0, 0, 0},
-        {"north polar stereographic at the south pole", upn, Forward, -90, 0, kCannotProject, 0, 0, 0},
+        {"transverse Mercator far east", utm, Inverse, 1e100, 0, TELLUS_E_OUT_OF_RANGE, 0, 0, 0},
+        {"south polar stereographic at the north pole", ups, Forward, 90, 0, TELLUS_E_CANNOT_PROJECT, 0, 0, 0},
+        {"north polar stereographic at the south pole", upn, Forward, -90, 0, TELLUS_E_CANNOT_PROJECT, 0, 0, 0},
         // Behind the back meridian (here 0.6 degrees wide) the sphere wraps onto the other side:
         // refused. (echo "-177 60" | proj +proj=sterea +lat_0=4.2 +lon_0=3.2 +ellps=WGS84, then
         // invproj, gives back -175.805838 60.)
         {"oblique stereographic behind the back meridian", {.id = 4, .referenceLatitude = 4.2, .centralMeridian = 3.2},
-         RoundTrip, 60, -177, kCannotProject, 0, 0, 0},
+         RoundTrip, 60, -177, TELLUS_E_CANNOT_PROJECT, 0, 0, 0},
         // echo "50.505 4.45" | cs2cs -f %.6f EPSG:4313 EPSG:31370: 155853.553367 132631.754808
         {"Belgian Lambert 72",
          {.id = 1, .a = 6378388, .inverseFlattening = 297, .referenceLatitude = 90 * 0.01745329251994 / kDeg,
