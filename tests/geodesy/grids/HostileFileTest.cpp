@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 #include "GridTestSupport.h"
 #include "Ntv2TestGrids.h"
 #include "TestSupport.h"
