@@ -141,12 +141,10 @@ erc Geodesy::GetChartDatum(ChartDatumParams& p) const {
     p.chartDatum = chartDatum;
     // The KTD path goes whole or not at all: a cut path would name another file. A path the host
     // set fits the buffer it gives; the fallback to the last project may have loaded one the host
-    // never set, so that buffer is not trusted to be longer than a name's.
+    // never set, so that buffer is not trusted to be longer than a name's, and is left untouched.
     if (ktdGrid && p.ktdFile) {
-        if (ktdSubstituted && ktdGrid->path.size() >= size_t(kNameBufferSize)) {
-            p.ktdFile[0] = '\0';
+        if (ktdSubstituted && ktdGrid->path.size() >= size_t(kNameBufferSize))
             return erc(TELLUS_E_GENERAL, kSeverityError, &geodesyFacility()).disarm();
-        }
         std::memcpy(p.ktdFile, ktdGrid->path.c_str(), ktdGrid->path.size() + 1);
     }
     return erc();
