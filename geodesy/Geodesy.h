@@ -2,8 +2,10 @@
 // horizontal unit and the false origin), an optional local grid adjustment after the projection,
 // the horizontal and vertical units and the names of units and axes.
 //
-// A Geodesy is what a host's handle points to. It takes no lock: one object serves one thread at
-// a time; different objects are independent.
+// A Geodesy is what a host's handle points to. It takes no lock: its const members and its
+// conversions and lookups (WGS84Conv, InvWGS84Conv, LocalShift, DatumSeparation, VDatumSeparation)
+// change nothing and may run on several threads at once; the setters need the object to themselves.
+// Different objects are independent.
 #pragma once
 
 #include <memory>

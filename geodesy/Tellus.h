@@ -16,6 +16,15 @@
  * Numbers in records and parameter files must be finite: NaN or an infinity is refused with the
  * code of that value's failure (inverse flattening 3, unit factors 4, projection, datum and local
  * grid parameters 7, the geoid's ortho correction 9, the chart datum 15).
+ *
+ * Threads: different handles are independent. One handle may serve several threads at once in
+ * the calls that only read it: GeoXY, XYGeo, GeoECEF, ECEFGeo, GCircLL, RLineLL, Scale,
+ * Convergence, HConvert, VConvert, GetLocalName, GetGeodesyParams, GetAdjustment, WGS84Conv,
+ * InvWGS84Conv, EllConv, InvEllConv, GetEllDiff, GetEllModel, GetChartDatum, GetGeoid,
+ * GetVDatumModel, DatumSeparation1, DatumSeparation and Undulation (the datum-shift, geoid, VDatum
+ * and KTD grids included; they take no lock once a grid row has been read). Every other call on a
+ * handle (the Set calls, GetEpsgCode, which keeps the code it finds, and DestroyGeodesy) needs it
+ * to itself: no other call on that handle may run meanwhile.
  */
 #ifndef TELLUS_H
 #define TELLUS_H
