@@ -162,10 +162,12 @@ int Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) 
     double values[kCartesianShiftValues] = {};
     int count = 0;
     erc found = datumGrid->Lookup(lat, lon, &count, values);
-    if (found.release() != 0) {
+    if (int code = found.release()) {
         // Outside the grid there is no shift to apply: passing the point through unshifted would
-        // hide a datum error of up to hundreds of metres.
+        // hide a datum error of up to hundreds of metres. A file that no longer gives its nodes
+        // is a grid that cannot be loaded.
         out = ellDiff;
+        if (code == TELLUS_E_GENERAL) return raised(erc(TELLUS_E_DATUM_GRID, kSeverityError, &geodesyFacility()));
         return raised(outsideGrid());
     }
     out = identity();

@@ -290,8 +290,8 @@ TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesyW(const char16_t* path, co
 
 /* ---- Datum transformations and datum-shift grids ---- */
 /* WGS 84 -> local datum, and back; hgt (metres) may be null. Code 4: outside the grid. Code 18:
-   the datum-shift grid set (by SetEllModel or "DynDatum") did not load; no point is converted
-   until SetEllDiff or SetEllModel replaces it. */
+   the datum-shift grid set (by SetEllModel or "DynDatum") did not load, or its file no longer
+   gives its values; no point is converted until SetEllDiff or SetEllModel replaces it. */
 TELLUS_API int TELLUS_CALL WGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt);
 TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt);
 /* Seven parameters from the ellipsoid (a, f) to the local one, and back; f is the flattening.
@@ -333,7 +333,9 @@ TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double*
 /* surface: a buffer of 256 bytes, left untouched when no VDatum grid is loaded. */
 TELLUS_API int TELLUS_CALL GetVDatumModel(GeodesyHandle h, char* region, int len, char* surface);
 /* Separation K - N and undulation N (metres) at (lat, lon). Code 15: none here (mode 0, or
- * outside a vertical grid). Outputs are written as far as they were computed, even on failure. */
+ * outside a vertical grid); 9, 14 or 17: the geoid's, a VDatum grid's or the KTD table's file no
+ * longer gives its values (cut short or gone after it was loaded). Outputs are written as far as
+ * they were computed, even on failure. */
 TELLUS_API int TELLUS_CALL DatumSeparation1(GeodesyHandle h, double lat, double lon, double* separation,
                                             double* undulation);
 TELLUS_API int TELLUS_CALL DatumSeparation(GeodesyHandle h, double lat, double lon, double* separation);

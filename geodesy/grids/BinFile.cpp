@@ -114,10 +114,13 @@ erc BinFile::Lookup(double latitude, double longitude, int* count, double* value
     unsigned char nodes[4 * kMaxValuesPerNode * 4];
     const size_t nodeBytes = size_t(4 * valuesPerNode);
     auto offset = [&](int column) { return size_t(4 * (kLeadingFloats + valuesPerNode * column)); };
-    if (!FindCell(latitude, longitude, gridRows && gridRows->Ready(), cell) ||
-        !gridRows->ReadCell(cell.row, offset(cell.column), offset(cell.next), nodeBytes, nodes)) {
+    if (!FindCell(latitude, longitude, gridRows && gridRows->Ready(), cell)) {
         if (count) *count = 0;
         return gridOutside();
+    }
+    if (!gridRows->ReadCell(cell.row, offset(cell.column), offset(cell.next), nodeBytes, nodes)) {
+        if (count) *count = 0;
+        return gridUnreadable();
     }
     const double u = cell.u, v = cell.v;
     auto node = [&](int corner, int k) { return byteorder::loadLittle<float>(nodes + corner * nodeBytes + 4 * size_t(k)); };

@@ -90,10 +90,13 @@ erc GtxFile::Lookup(double latitude, double longitude, int* count, double* value
     // The cell's four nodes: west and east of its lower row, then of its upper row (the file's
     // bytes, on this call's stack).
     unsigned char nodes[4 * 4];
-    if (!FindCell(latitude, longitude, gridRows && gridRows->Ready(), cell) ||
-        !gridRows->ReadCell(cell.row, 4 * size_t(cell.column), 4 * size_t(cell.next), 4, nodes)) {
+    if (!FindCell(latitude, longitude, gridRows && gridRows->Ready(), cell)) {
         if (count) *count = 0;
         return gridOutside();
+    }
+    if (!gridRows->ReadCell(cell.row, 4 * size_t(cell.column), 4 * size_t(cell.next), 4, nodes)) {
+        if (count) *count = 0;
+        return gridUnreadable();
     }
     const double u = cell.u, v = cell.v;
 

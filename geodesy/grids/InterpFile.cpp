@@ -22,6 +22,8 @@ erc gridSuccess() { return erc(0, 0, &geodesyFacility()); }
 
 erc gridOutside() { return erc(4, kSeverityError, &geodesyFacility()); }
 
+erc gridUnreadable() { return erc(1, kSeverityError, &geodesyFacility()); }
+
 erc gridBadHeader() { return erc(2, kSeverityError, &geodesyFacility()); }
 
 erc InterpFile::OpenFile(const char* filePath) {

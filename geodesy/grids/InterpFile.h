@@ -3,7 +3,8 @@
 // A grid file is created on the heap by its owner with a path, is ready for lookups when its
 // constructor returns (a failure to open or a bad header is raised as an `erc`: code 1 cannot be
 // opened, code 2 bad header or extent), and is deleted through the virtual destructor.
-// Lookups report failures only through the returned `erc` (code 4: outside the grid).
+// Lookups report failures only through the returned `erc` (code 4: outside the grid; code 1: the
+// file no longer gives the nodes, cut short or gone after it was opened).
 //
 // Thread use: lookups change nothing of the object, so any number of threads may share one
 // (BinFile, GtxFile, KTDFile and GsbFile alike); opening and deleting it are the owner's alone.
@@ -103,5 +104,7 @@ protected:
 // Results of a lookup, with the library's facility.
 erc gridSuccess();
 erc gridOutside();
+// Code 1: the nodes of a cell cannot be read.
+erc gridUnreadable();
 // Code 2: a header or table that cannot be used.
 erc gridBadHeader();

@@ -406,6 +406,15 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     EXPECT_EQ(p.lat, outside.lat);
     EXPECT_EQ(p.lon, outside.lon);
 
+    // A grid cut short after it was opened cannot be read: code 18, not "outside".
+    writeBinGrid(suite.datum("cut.lls"), cartesian);
+    GeodesyHandle cut = create({{"SemiMajorAxis", "6378388"}, {"Flattening", "297"}}, "cut.ini");
+    ASSERT_EQ(SetEllModel(cut, suite.datum("cut.lls").c_str()), 1);
+    std::filesystem::resize_file(suite.datum("cut.lls"), 96);
+    p = start;
+    EXPECT_EQ(WGS84Conv(cut, &p.lat, &p.lon, &p.hgt), 0);
+    EXPECT_EQ(GetGeodesyError(), 18);
+
     // Two values: latitude and longitude shifts in arc-seconds, from WGS 84 to the local datum's
     // position, so going to the local datum moves the point back by them (to within the two
     // ellipsoids' difference in curvature, well below 1e-3 arc-seconds here).

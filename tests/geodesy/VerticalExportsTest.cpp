@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -141,6 +142,24 @@ TEST_F(Vertical, VdatumRegionAndSurface) {
     EXPECT_EQ(GetGeodesyError(), 14);
     EXPECT_EQ(create({{"RTKMode", "3"}, {"Geoid", "geoid30.geo"}}), nullptr);
     EXPECT_EQ(GetGeodesyError(), 14);
+
+    // Grids cut short after they were opened cannot be read: their load codes, not "outside".
+    writeBinGrid(suite.datum("cut.geo"), constantBinGrid({30.0f}, 40.0f, 10));
+    const std::string cut = suite.makeFolder("datum/vdatum/Cut");
+    writeGtxGrid(cut + "/tss.gtx", 40, 0, 10, 24, 1.25f);
+    GeodesyHandle geoid = create({{"RTKMode", "3"}, {"Geoid", "cut.geo"}, {"VDatum", "Area"}}, "cut.ini");
+    GeodesyHandle tss = create({{"RTKMode", "3"}, {"Geoid", "geoid30.geo"}, {"VDatum", "Cut"}}, "tss.ini");
+    ASSERT_NE(geoid, nullptr);
+    ASSERT_NE(tss, nullptr);
+    std::filesystem::resize_file(suite.datum("cut.geo"), 96);
+    std::filesystem::resize_file(cut + "/tss.gtx", 40);
+    double value = -1;
+    EXPECT_EQ(Undulation(geoid, lat, lon, &value), 0);
+    EXPECT_EQ(GetGeodesyError(), 9);
+    value = -1;
+    EXPECT_EQ(DatumSeparation(tss, lat, lon, &value), 0);
+    EXPECT_EQ(GetGeodesyError(), 14);
+    EXPECT_EQ(value, -1.0);
 }
 
 TEST_F(Vertical, KtdTableInVerticalUnits) {
