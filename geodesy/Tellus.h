@@ -290,8 +290,8 @@ TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesyW(const char16_t* path, co
 
 /* ---- Datum transformations and datum-shift grids ---- */
 /* WGS 84 -> local datum, and back; hgt (metres) may be null. Code 4: outside the grid. Code 18:
-   the datum-shift grid set (by SetEllModel or "DynDatum") did not load, or its file no longer
-   gives its values; no point is converted until SetEllDiff or SetEllModel replaces it. */
+   the datum-shift grid set (by SetEllModel or "DynDatum") did not load (no point is converted
+   until SetEllDiff or SetEllModel replaces it), or its file no longer gives its values here. */
 TELLUS_API int TELLUS_CALL WGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt);
 TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt);
 /* Seven parameters from the ellipsoid (a, f) to the local one, and back; f is the flattening.
