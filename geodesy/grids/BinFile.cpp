@@ -110,20 +110,21 @@ erc BinFile::Lookup(double latitude, double longitude, int* count, double* value
     if (!wraps && east > kPi && longitude < 0.0) longitude += 2 * kPi;
     Cell cell;
     // The cell's four nodes, each node's values together: west and east of its lower row, then
-    // of its upper row (the file's bytes, on this call's stack).
-    unsigned char nodes[4 * kMaxValuesPerNode * 4];
+    // of its upper row (the file's bytes, read in place or onto this call's stack).
+    unsigned char scratch[4 * kMaxValuesPerNode * 4];
+    const unsigned char* nodes[4];
     const size_t nodeBytes = size_t(4 * valuesPerNode);
     auto offset = [&](int column) { return size_t(4 * (kLeadingFloats + valuesPerNode * column)); };
     if (!FindCell(latitude, longitude, gridRows && gridRows->Ready(), cell)) {
         if (count) *count = 0;
         return gridOutside();
     }
-    if (!gridRows->ReadCell(cell.row, offset(cell.column), offset(cell.next), nodeBytes, nodes)) {
+    if (!gridRows->ReadCell(cell.row, offset(cell.column), offset(cell.next), nodeBytes, scratch, nodes)) {
         if (count) *count = 0;
         return gridUnreadable();
     }
     const double u = cell.u, v = cell.v;
-    auto node = [&](int corner, int k) { return byteorder::loadLittle<float>(nodes + corner * nodeBytes + 4 * size_t(k)); };
+    auto node = [&](int corner, int k) { return byteorder::loadLittle<float>(nodes[corner] + 4 * size_t(k)); };
     double found[kMaxValuesPerNode];
     for (int k = 0; k < valuesPerNode; ++k) {
         // Corner order of the interpolation: lower west, lower east, upper east, upper west.

@@ -1,6 +1,5 @@
 #include "geodesy/grids/GridRows.h"
 
-#include <cstring>
 #include <new>
 
 #include "common/Platform.h"
@@ -56,25 +55,29 @@ const unsigned char* GridRows::HeldRow(int32_t r) {
     return row;
 }
 
-bool GridRows::ReadCell(int32_t row, size_t left, size_t right, size_t bytes, unsigned char* out) {
+bool GridRows::ReadCell(int32_t row, size_t left, size_t right, size_t bytes, unsigned char* scratch,
+                        const unsigned char* nodes[4]) {
     if (!file || row < 0 || row + 1 >= rowCount || left + bytes > rowSize || right + bytes > rowSize) return false;
     for (int32_t r : {row, row + 1}) {
         if (all) {
             const unsigned char* held = HeldRow(r);
             if (!held) return false;
-            std::memcpy(out, held + left, bytes);
-            std::memcpy(out + bytes, held + right, bytes);
+            nodes[0] = held + left;
+            nodes[1] = held + right;
         } else {
             // Read where the lookup is, into the caller's bytes: nothing of the object changes.
             const int64_t at = rowsAt + int64_t(r) * int64_t(rowSize);
             if (right == left + bytes) {
-                if (!platform::readAt(file, at + int64_t(left), out, 2 * bytes)) return false;
-            } else if (!platform::readAt(file, at + int64_t(left), out, bytes) ||
-                       !platform::readAt(file, at + int64_t(right), out + bytes, bytes)) {
+                if (!platform::readAt(file, at + int64_t(left), scratch, 2 * bytes)) return false;
+            } else if (!platform::readAt(file, at + int64_t(left), scratch, bytes) ||
+                       !platform::readAt(file, at + int64_t(right), scratch + bytes, bytes)) {
                 return false;
             }
+            nodes[0] = scratch;
+            nodes[1] = scratch + bytes;
+            scratch += 2 * bytes;
         }
-        out += 2 * bytes;
+        nodes += 2;
     }
     return true;
 }

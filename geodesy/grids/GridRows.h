@@ -39,9 +39,11 @@ public:
     void Layout(int32_t rows, size_t rowBytes, int64_t firstRow);
     bool Ready() const { return rowCount > 0; }
     // The nodes of a cell: `bytes` bytes at `left` and at `right` (offsets in a row) of row `row`,
-    // then the same of row `row + 1` (0 <= row < rows - 1), into `out` (4 x `bytes`); false when
-    // the file cannot give them (a file cut after opening; nothing of it is kept).
-    bool ReadCell(int32_t row, size_t left, size_t right, size_t bytes, unsigned char* out);
+    // then the same of row `row + 1` (0 <= row < rows - 1), as four pointers into the held rows,
+    // or into `scratch` (4 x `bytes`, the caller's) for a grid too large to hold; false when the
+    // file cannot give them (a file cut after opening; nothing of it is kept).
+    bool ReadCell(int32_t row, size_t left, size_t right, size_t bytes, unsigned char* scratch,
+                  const unsigned char* nodes[4]);
 
 private:
     GridRows() = default;

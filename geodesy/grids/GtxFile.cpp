@@ -88,19 +88,20 @@ erc GtxFile::Open(const char* filePath) {
 erc GtxFile::Lookup(double latitude, double longitude, int* count, double* values) {
     Cell cell;
     // The cell's four nodes: west and east of its lower row, then of its upper row (the file's
-    // bytes, on this call's stack).
-    unsigned char nodes[4 * 4];
+    // bytes, read in place or onto this call's stack).
+    unsigned char scratch[4 * 4];
+    const unsigned char* nodes[4];
     if (!FindCell(latitude, longitude, gridRows && gridRows->Ready(), cell)) {
         if (count) *count = 0;
         return gridOutside();
     }
-    if (!gridRows->ReadCell(cell.row, 4 * size_t(cell.column), 4 * size_t(cell.next), 4, nodes)) {
+    if (!gridRows->ReadCell(cell.row, 4 * size_t(cell.column), 4 * size_t(cell.next), 4, scratch, nodes)) {
         if (count) *count = 0;
         return gridUnreadable();
     }
     const double u = cell.u, v = cell.v;
 
-    auto node = [&](int corner) { return byteorder::loadBig<float>(nodes + 4 * corner); };
+    auto node = [&](int corner) { return byteorder::loadBig<float>(nodes[corner]); };
     // Scan order of the fill rule: (row, column), (row, column + 1), (row + 1, column),
     // (row + 1, column + 1).
     float scan[4] = {node(0), node(1), node(2), node(3)};

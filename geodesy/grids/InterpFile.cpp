@@ -89,10 +89,16 @@ bool InterpFile::FindCell(double latitude, double longitude, bool ready, Cell& c
         cell = {row, column, column + 1, (longitude - (column * lonSpacing + west)) / lonSpacing, v};
         return true;
     }
-    // Distance east of the first column, within one turn.
-    double d = std::fmod(longitude - west, kFullTurn);
+    // Distance east of the first column, within one turn (a longitude within a turn of the grid's
+    // needs no division).
+    double d = longitude - west;
     if (d < 0.0) d += kFullTurn;
-    if (!(d >= 0.0 && d < kFullTurn)) return false;
+    else if (d >= kFullTurn) d -= kFullTurn;
+    if (!(d >= 0.0 && d < kFullTurn)) {
+        d = std::fmod(longitude - west, kFullTurn);
+        if (d < 0.0) d += kFullTurn;
+        if (!(d >= 0.0 && d < kFullTurn)) return false;
+    }
     const double t = d / lonSpacing;
     const int column = t >= double(columns - 1) ? columns - 1 : int(t);
     cell = {row, column, column + 1 < columns ? column + 1 : 0, (d - column * lonSpacing) / lonSpacing, v};
