@@ -163,10 +163,10 @@ double TransverseMercator::KruegerForward(double lat, double dlon, double& x, do
         *gamma = std::arg(slope) - sphere;
     }
     if (k) {
-        const double sphere = std::isinf(taup) ? 1.0
-                                               : std::sqrt(1 - e2 * s * s) * std::hypot(1.0, tau) /
-                                                     std::hypot(taup, cl);
-        *k = k0 * sphere * kruegerRadius / semiMajorUnits * std::abs(slope);
+        // A pole lies on the central meridian, where the scale is k0.
+        *k = std::isinf(taup) ? k0
+                              : k0 * std::sqrt(1 - e2 * s * s) * std::hypot(1.0, tau) / std::hypot(taup, cl) *
+                                    kruegerRadius / semiMajorUnits * std::abs(slope);
     }
     return etap;
 }
@@ -270,7 +270,10 @@ erc TransverseMercator::GridToGeo(double x, double y, double& lat, double& lon) 
                             latitude, dlon))
             return Failure(TELLUS_E_OUT_OF_RANGE);
         double longitude = centralMeridian + dlon;
-        if (!Refine(x, y, latitude, longitude)) return Failure(TELLUS_E_NOT_CONVERGED);
+        // Krueger's inverse inverts their forward to nanometres; next to the hand-over the forward
+        // is Redfearn's, and Newton's method takes the point the last tenth of a millimetre. At the
+        // edge of the reach the forward may refuse the point.
+        if (!Refine(x, y, latitude, longitude)) return Failure(TELLUS_E_OUT_OF_RANGE);
         return Deliver(latitude, ShortLongitude(longitude), lat, lon, TELLUS_E_OUT_OF_RANGE);
     }
     double D4 = D2 * D2;
