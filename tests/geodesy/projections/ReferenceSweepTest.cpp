@@ -195,10 +195,11 @@ const ClassEntry kClasses[] = {
     // PROJ's somerc folds back beyond a quarter turn of the rotated equator: compared within 8000 km.
     // It takes the rotated latitude by an arcsine, which loses half the digits next to the rotated
     // poles (12 mm 2.3 m from one): compared within 6e7 m of the false northing, 350 m or more
-    // from them, where that costs below 0.1 mm.
+    // from them, where that costs below 0.1 mm. The inverse's latitude settles at its fixed point:
+    // round trips within 0.1 mm (stopped at a 1e-7 rad step it was up to 4 mm short).
     {"OCY", 5, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
      [](const ProjectionSetup& s) { return common("somerc", s) + " +k_0=" + fmt(s.k0); }, false, false, 120, 0, 90,
-     6.4e-3, 6.4e-3, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-8, 1e-7, 0, 6e7},
+     1e-4, 1e-4, 1e-3, 8e6, 0, ScaleCheck::Conformal, 1e-8, 1e-7, 0, 6e7},
     {"HOM", 6,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = draw(g, -80, 80);
