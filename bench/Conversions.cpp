@@ -4,7 +4,7 @@
 // PROJ's like-for-like series (+proj=tmerc +approx) and against what a user would pick
 // (+proj=utm, a heavier exact algorithm), and the same series written out inline as the floor
 // of what an export can cost; GCircLL against geod_inverse on long and on short lines; RLineLL
-// against GeographicLib's Rhumb.
+// against GeographicLib's Rhumb; GeoECEF and ECEFGeo against cart.
 #include <geodesic.h>
 #include <proj.h>
 
@@ -311,6 +311,46 @@ void addGeodesicRow() {
                     }});
 }
 
+// Earth-centred cartesian coordinates both ways against PROJ's cart (Bowring's closed form, one
+// step) on points anywhere on the earth, from 100 m below the ellipsoid to 10 km above it.
+void addEarthCentredRows() {
+    static Match m(utmParams(31), "+proj=cart +ellps=WGS84", scattered(-89, 89, -180, 180));
+    static std::vector<double> h(kPoints), X(kPoints), Y(kPoints), Z(kPoints), pX(kPoints), pY(kPoints),
+        pZ(kPoints), pLon(kPoints), pLat(kPoints), pH(kPoints), hOut(kPoints);
+    for (int i = 0; i < kPoints; ++i) {
+        h[i] = -100 + 10100.0 * ((i * 7919) % kPoints) / kPoints;
+        GeoECEF(m.handle, &X[i], &Y[i], &Z[i], m.geo.lat[i], m.geo.lon[i], h[i]);
+    }
+    if (!m.pj) {
+        contest::addNote("GeoECEF and ECEFGeo: not run (PROJ refuses +proj=cart)");
+        return;
+    }
+    auto proj = [](PJ_DIRECTION direction, std::vector<double>& a, std::vector<double>& b, std::vector<double>& c) {
+        proj_trans_generic(m.pj, direction, a.data(), sizeof(double), kPoints, b.data(), sizeof(double), kPoints,
+                           c.data(), sizeof(double), kPoints, nullptr, 0, 0);
+    };
+    contest::addRow("GeoECEF vs cart forward", kPoints, {[] {
+                        for (int i = 0; i < kPoints; ++i)
+                            GeoECEF(m.handle, &m.out1[i], &m.out2[i], &pZ[i], m.geo.lat[i], m.geo.lon[i], h[i]);
+                    }},
+                    {[proj] { proj(PJ_FWD, pLon, pLat, pH); },
+                     [] {
+                         pLon = m.geo.lon;
+                         pLat = m.geo.lat;
+                         pH = h;
+                     }});
+    contest::addRow("ECEFGeo vs cart inverse", kPoints, {[] {
+                        for (int i = 0; i < kPoints; ++i)
+                            ECEFGeo(m.handle, X[i], Y[i], Z[i], &m.out1[i], &m.out2[i], &hOut[i]);
+                    }},
+                    {[proj] { proj(PJ_INV, pX, pY, pZ); },
+                     [] {
+                         pX = X;
+                         pY = Y;
+                         pZ = Z;
+                     }});
+}
+
 // GCircLL on short lines (the mid-latitude series, ends within 2.5e-3 rad) against geod_inverse.
 void addShortGeodesicRow() {
     static Match m(utmParams(31), "+proj=utm +zone=31 +ellps=WGS84", scattered(-80, 80, -180, 180));
@@ -361,6 +401,7 @@ int main(int argc, char** argv) {
     addGeodesicRow();
     addShortGeodesicRow();
     addRhumbRow();
+    addEarthCentredRows();
     contest::addNote("aeqd +guam is PROJ's Guam projection (EPSG 9831), a shorter series than the azimuthal "
                      "equidistant's: a reference, not like for like");
     contest::addNote("GCircLL and the azimuthal equidistant beyond its series: GeographicLib's C++ Geodesic "

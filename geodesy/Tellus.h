@@ -217,7 +217,9 @@ TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* la
 /* Geographic <-> earth-centred cartesian (m) on the projection's ellipsoid, within 0.1 mm of the
    exact conversion from 5 km below the ellipsoid to beyond the geostationary orbit. A coordinate
    that is no point (NaN, infinite, a latitude beyond +-pi/2), or a result that is not finite,
-   gives code 10 and leaves the outputs untouched. */
+   gives code 10 and leaves the outputs untouched. ECEFGeo gives 10 too for a point within 43 km of
+   the earth's centre (several positions have it on their normal) and where its latitude does
+   not settle (only within 300 km of the centre). */
 TELLUS_API int TELLUS_CALL GeoECEF(GeodesyHandle h, double* X, double* Y, double* Z, double lat, double lon,
                                    double hgt);
 TELLUS_API int TELLUS_CALL ECEFGeo(GeodesyHandle h, double X, double Y, double Z, double* lat, double* lon,
