@@ -486,7 +486,8 @@ erc describe(EpsgStatements& st, int crsCode, EpsgParams& found) {
 // A connection to the database and its prepared statements, kept between requests while the path
 // names the same, unchanged file: a file replaced, rewritten or removed, or another program
 // folder, opens the database anew, as every request did when nothing was kept. A session serves
-// one request at a time, so threads never share a connection or a statement at once.
+// one request at a time, so threads never share a connection or a statement at once. Its first
+// request checks the whole file, unless the process found that state of the file sound already.
 struct EpsgSession {
     EpsgSession(const std::string& path, const platform::FileStamp& stamp, bool stamped)
         : db(path), path(path), stamp(stamp), stamped(stamped) {}
