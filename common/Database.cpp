@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "common/Platform.h"
+
 namespace {
 
 sqlitefac& facility() { return static_cast<sqlitefac&>(sqliteFacility()); }
@@ -13,6 +15,11 @@ void closeConnection(sqlite3* db) {
     facility().forget(db);
     sqlite3_close(db);
 }
+
+// Something other than a regular file at the path is no database: a pipe would block SQLite's
+// open until a writer comes, a device or a folder would be read as pages. A missing path is
+// SQLite's to report (14).
+bool notAFile(const std::string& path) { return platform::pathExists(path) && !platform::isRegularFile(path); }
 
 // SQLite takes an empty name for a private temporary database; here it names no file.
 int openConnection(const std::string& path, int flags, sqlite3** db) {
@@ -32,6 +39,7 @@ erc sqliteRefusal(int result) {
 }
 
 Database::Database(const std::string& path, int flags) {
+    if (notAFile(path)) throw sqliteRefusal(SQLITE_CORRUPT);
     int result = openConnection(path, flags, &db);
     if (result != SQLITE_OK) {
         sqerc e(result, db, kSeverityError);
@@ -51,6 +59,7 @@ erc Database::open(const std::string& path, int flags) {
     if (owns) closeConnection(db);
     db = nullptr;
     owns = true;
+    if (notAFile(path)) return sqliteRefusal(SQLITE_CORRUPT);
     int result = openConnection(path, flags, &db);
     if (result == SQLITE_OK) return erc(0, 0);
     erc e = sqliteError(result, db);

@@ -16,13 +16,15 @@ public:
 
     Database() = default;
     // Throws the pending `sqerc` of a failed open directly (not logged); no connection remains.
+    // A path that exists and is not a regular file (a pipe, a device, a folder) is refused before
+    // SQLite opens it, with SQLite's code for a malformed database (11).
     Database(const std::string& path, int flags);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
     // Closes an owned connection first. A failure returns a pending error and leaves no
-    // connection open.
+    // connection open; a path that is not a regular file is refused as the constructor does.
     erc open(const std::string& path, int flags);
     // Runs SQL without a callback; a failure returns a pending error.
     erc exec(const std::string& sql);

@@ -17,6 +17,8 @@
 #include "common/ProgramFolder.h"
 #include "common/Query.h"
 #include "geodesy/Geodesy.h"
+#include "geodesy/PredefinedDatabase.h"
+#include "geodesy/SetupRanges.h"
 #include "geodesy/Trace.h"
 
 namespace {
@@ -30,6 +32,10 @@ constexpr int kMetre = 9001;
 constexpr double kSexagesimalToPacked = 10000;
 // Projection id of the Lambert conformal conic, whose zero parallels take the reference latitude.
 constexpr int kLambertConformalConic = 1;
+
+// Exact degrees for the set-up ranges, which hold the dataset's own 90 degrees (1.570796326794895
+// rad from its degree of 3.14159265358979 / 180) where the truncated factor would not.
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
 
 constexpr const char* kUnitQuery = "SELECT * FROM epsg_unitofmeasure WHERE uom_code=?;";
 
@@ -361,6 +367,31 @@ bool describedRowsPresent(EpsgStatements& st, int crsCode) {
     return d->next();
 }
 
+bool within(double value, double low, double high) { return value >= low && value <= high; }
+
+bool ellipsoidWithinRanges(double a, double inverseFlattening) {
+    using namespace setupranges;
+    return within(a, kMinSemiMajorAxis, kMaxSemiMajorAxis) &&
+           within(inverseFlattening, kMinInverseFlattening, kMaxInverseFlattening);
+}
+
+// A record inside the set-up ranges. Damage that changes a stored number (or the type that reads
+// it) cannot be told from an edited file, but one that makes a system no survey uses can: a scale
+// factor of 4.6e18 read from a double's bytes taken as an integer.
+bool withinSetupRanges(const GeodesyParams& p) {
+    using namespace setupranges;
+    const double maxLatitude = kMaxLatitudeDeg * kRadiansPerDegree;
+    const double maxFalseOrigin = kMaxFalseOrigin / p.unitFactor;  // in the system's unit
+    return ellipsoidWithinRanges(p.semiMajorAxis, p.inverseFlattening) &&
+           within(p.unitFactor, kMinUnitFactor, kMaxUnitFactor) &&
+           (p.scaleFactor == 0 || within(p.scaleFactor, kMinScaleFactor, kMaxScaleFactor)) &&
+           within(p.centralMeridian, -kMaxLongitudeDeg * kRadiansPerDegree, kMaxLongitudeDeg * kRadiansPerDegree) &&
+           within(p.referenceLatitude, -maxLatitude, maxLatitude) && within(p.northParallel, -maxLatitude, maxLatitude) &&
+           within(p.southParallel, -maxLatitude, maxLatitude) &&
+           within(p.falseEasting, -maxFalseOrigin, maxFalseOrigin) &&
+           within(p.falseNorthing, -maxFalseOrigin, maxFalseOrigin);
+}
+
 erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {
     params = GeodesyParams{};
     Use row(st.rows, crsCode);
@@ -408,6 +439,10 @@ erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {
         if (params.northParallel == 0) params.northParallel = params.referenceLatitude;
         if (params.southParallel == 0) params.southParallel = params.referenceLatitude;
     }
+    if (!withinSetupRanges(params)) {
+        trace("EPSG %d - parameter outside the set-up ranges", crsCode);
+        return unresolved();
+    }
     return erc(0, 0);
 }
 
@@ -444,41 +479,18 @@ erc describe(EpsgStatements& st, int crsCode, EpsgParams& found) {
     if (!ellipsoid->next()) return unresolved();
     found.semiMajorAxis = ellipsoid->realValue("a");
     found.inverseFlattening = ellipsoid->realValue("one_over_f");
+    if (!ellipsoidWithinRanges(found.semiMajorAxis, found.inverseFlattening)) return unresolved();
     return erc(0, 0);
 }
-
-constexpr int kSqliteCorrupt = 11;
-
-// Tables checked whole, with their indexes, each time the database is opened: small enough to take
-// well under a millisecond together, and read through keys whose damage no single row shows (an
-// index entry that names another ellipsoid). The parameter rows and the systems, the bulk of the
-// file, are checked row by row by each request instead.
-constexpr const char* kCheckedAtOpen[] = {"gp_ellipsoids", "gp_projections_epsg", "epsg_unitofmeasure",
-                                          "epsg_datum", "epsg_coordinateaxis"};
-
-// The database, read-only, with SQLite checking each page's cells as it reads the page: a damaged
-// cell pointer is then reported as a malformed database (11) instead of misleading a row lookup
-// into "no such row". A damaged small table is reported as malformed at the open.
-struct PredefinedDatabase : Database {
-    explicit PredefinedDatabase(const std::string& path) : Database(path, Database::kReadOnly) {
-        exec("PRAGMA cell_size_check = ON;");  // a failure is raised when the status is dropped
-        for (const char* table : kCheckedAtOpen) {
-            Query check(*this, std::string("PRAGMA integrity_check(") + table + ");");
-            if (!check.next() || check.getString(0) != "ok") {
-                erc damaged = sqliteRefusal(kSqliteCorrupt);
-                damaged.getFacility()->handle(damaged);
-                throw damaged;
-            }
-        }
-    }
-};
 
 // A connection to the database and its prepared statements, kept between requests while the path
 // names the same, unchanged file: a file replaced, rewritten or removed, or another program
 // folder, opens the database anew, as every request did when nothing was kept. A session serves
-// one request at a time, so threads never share a connection or a statement at once.
+// one request at a time, so threads never share a connection or a statement at once. Its first
+// request checks the whole file, unless the process found that state of the file sound already.
 struct EpsgSession {
-    EpsgSession(const std::string& path, const platform::FileStamp& stamp) : db(path), path(path), stamp(stamp) {}
+    EpsgSession(const std::string& path, const platform::FileStamp& stamp, bool stamped)
+        : db(path), path(path), stamp(stamp), stamped(stamped) {}
     PredefinedDatabase db;
     EpsgStatements statements{db};
     // One read transaction for all the statements of a request: the file is locked, and its
@@ -486,6 +498,8 @@ struct EpsgSession {
     Statement begin{db, "BEGIN;"}, commit{db, "COMMIT;"};
     std::string path;
     platform::FileStamp stamp;
+    bool stamped;
+    bool fileChecked = false;
 };
 
 // The idle sessions of the process. A static object, not a thread's: it is closed when the library
@@ -533,6 +547,10 @@ void run(Statement& statement) {
 template <typename Body>
 erc inTransaction(EpsgSession& s, Body& body) {
     run(s.begin);
+    if (!s.fileChecked) {
+        s.db.checkFile(s.path, s.stamp, s.stamped);
+        s.fileChecked = true;
+    }
     erc result = body(s);
     try {
         run(s.commit);
@@ -552,7 +570,7 @@ erc withSession(Body body) {
     // Stamped before the open: a file replaced in between is opened anew by the next request.
     const bool stamped = platform::fileStamp(path, stamp);
     std::unique_ptr<EpsgSession> session = stamped ? sessions().take(path, stamp) : nullptr;
-    if (!session) session = std::make_unique<EpsgSession>(path, stamp);
+    if (!session) session = std::make_unique<EpsgSession>(path, stamp, stamped);
     erc result = inTransaction(*session, body);
     // Without a stamp to know the file by, the session served this request only.
     if (stamped) sessions().give(std::move(session));

@@ -3,8 +3,9 @@
 // system. Read-only connections and their prepared statements are kept between requests while the
 // file stays the same (a replaced, rewritten or removed file is opened anew), and closed when the
 // library unloads; SQLite failures raise the SQLite facility's error values (14 for a missing
-// file, 11 for damage SQLite sees). A system is resolved only from every row it needs: its own,
-// its base's, the base's datum, the ellipsoid, and each parameter its method takes, once.
+// file, 11 for a damaged one: the checks of PredefinedDatabase.h). A system is resolved only from
+// every row it needs: its own, its base's, the base's datum, the ellipsoid, and each parameter its
+// method takes, once; and only inside the set-up ranges.
 #pragma once
 
 #include <string>

@@ -257,16 +257,27 @@ TELLUS_API int TELLUS_CALL GetGeodesyParams(GeodesyHandle h, GeodesyParams* out,
 TELLUS_API int TELLUS_CALL SetAdjustment(GeodesyHandle h, const AdjustParams* adjust);
 TELLUS_API int TELLUS_CALL GetAdjustment(GeodesyHandle h, AdjustParams* adjust);
 
-/* ---- EPSG (the suite's predefined-parameter database, opened anew on each call) ---- */
+/* ---- EPSG (the suite's predefined-parameter database "datum/corvane.db") ----
+   The database is read through per-thread sessions: read-only connections with their prepared
+   statements, at most 4 kept idle between calls, each holding one file descriptor, all closed
+   when the library unloads. A session is reused while the file keeps its device, inode, size and
+   times; a file replaced, rewritten or removed is opened anew on the next call. Before answering,
+   a path that is not a regular file (a pipe, a folder) is refused, and each open checks that the
+   stored schema of the tables read has the digest the database was built with and checks its
+   small tables; the whole file's structure is checked once per process for each state of the
+   file, by the first call that reads it (some tens of milliseconds). Each of these fails with
+   11, SQLite's code for a malformed database. */
 /* Builds a coordinate system from the EPSG code of a projected system; null on failure (code
-   16 when the code, its ellipsoid, method, unit or a parameter is not resolved; the database's
-   result code, 14 when it cannot be opened; the construction's codes). */
+   16 when the code, its ellipsoid, method, unit or a parameter is not resolved, or a parameter
+   is outside the set-up ranges; the database's result code, 14 when it cannot be opened, 11 when
+   it is damaged; the construction's codes). */
 TELLUS_API GeodesyHandle TELLUS_CALL CreateEpsgGeodesy(int crsCode);
 /* The EPSG code of a handle: the one it was created from, else its predefined zone's (code 16
    when there is none). */
 TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code);
 /* Kind and ellipsoid of any non-deprecated system. record->size must be sizeof(EpsgParams)
-   (code 1, nothing written, otherwise). On success the thread's code is left as it was. */
+   (code 1, nothing written, otherwise; code 16 for an ellipsoid outside the set-up ranges). On
+   success the thread's code is left as it was. */
 TELLUS_API int TELLUS_CALL GetEpsgParams(int crsCode, EpsgParams* record);
 
 /* ---- Creation from a geodesy parameter file ---- */

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <functional>
@@ -225,6 +226,13 @@ TEST(Database, MissingFileThrowsCantOpenAndKeepsItsMessage) {
     sqliteFacility().format(e, buf, sizeof buf);
     EXPECT_STREQ(buf, "SQLite Error 14 (unable to open database file)");
     e.release();
+
+    // A folder or a pipe is refused before SQLite opens it (a pipe would block the open).
+    ASSERT_EQ(mkfifo(dir.file("pipe.db").c_str(), 0644), 0);
+    for (const std::string& path : {dir.path(), dir.file("pipe.db")}) {
+        EXPECT_EQ(thrownCode([&] { Database refused(path, Database::kReadOnly); }), SQLITE_CORRUPT) << path;
+        EXPECT_EQ(db.open(path, Database::kReadWrite).release(), SQLITE_CORRUPT) << path;
+    }
 }
 
 TEST(Database, ClosedConnectionIsForgottenByTheFacility) {

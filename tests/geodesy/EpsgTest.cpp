@@ -1,8 +1,11 @@
 // EPSG resolution: the exports on a small fixed database (exact cases) and on the database the
 // build makes from the EPSG dataset.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
+#include <bit>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -32,6 +35,7 @@ constexpr double kTruncatedDegree = 0.01745329251994;
 // Codes at the boundary.
 constexpr int kUnresolved = 16;
 constexpr int kCannotOpen = 14;
+constexpr int kMalformed = 11;
 
 // Points the library's program folder at `folder` while it lives.
 class SuiteFolder {
@@ -49,7 +53,8 @@ private:
     std::string saved;
 };
 
-// The fixed database: the schema of the suite's database with the rows of EpsgFixture.sql.
+// The fixed database: the schema of the suite's database (and its digest) with the rows of
+// EpsgFixture.sql.
 class FixtureDatabase {
 public:
     FixtureDatabase() {
@@ -60,6 +65,7 @@ public:
         EXPECT_EQ(db.exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;").release(), 0);
         EXPECT_EQ(db.exec(readFile(std::string(TELLUS_SOURCE_DIR) + "/datum/schema.sql")).release(), 0);
         EXPECT_EQ(db.exec(readFile(std::string(TELLUS_SOURCE_DIR) + "/tests/geodesy/EpsgFixture.sql")).release(), 0);
+        EXPECT_EQ(db.exec(readFile(std::string(TELLUS_SOURCE_DIR) + "/datum/digest.sql")).release(), 0);
     }
     const std::string& path() const { return folder.path(); }
     std::string file() const { return folder.file("datum/corvane.db"); }
@@ -201,14 +207,14 @@ TEST_F(EpsgFixture, DamagedRowsAreRaisedNotTakenForTheEnd) {
                       .release(),
                   0);
     }
-    constexpr int kMalformed = 11, kMismatch = 20;
+    constexpr int kMismatch = 20;
     struct Case {
         int code;
         bool describe;
         int failure;
         char cut;  // the overflow chain cut before the request
-    } cases[] = {{900101, false, kMalformed, 'X'}, {900102, false, kMismatch, 0}, {900103, false, kMismatch, 0},
-                 // A damaged ellipsoid table fails every request at the open.
+    } cases[] = {{900102, false, kMismatch, 0}, {900103, false, kMismatch, 0}, {900101, false, kMalformed, 'X'},
+                 // A damaged file fails every request from then on.
                  {910001, true, kMalformed, 'Y'}, {900001, false, kMalformed, 0}};
     for (const Case& c : cases) {
         if (c.cut) cutOverflowChain(database.file(), c.cut);
@@ -404,6 +410,16 @@ TEST(Epsg, MissingDatabaseGivesItsOpenCode) {
     EpsgParams r{sizeof(EpsgParams), 0, 0, 0, 0};
     EXPECT_EQ(GetEpsgParams(4326, &r), 0);
     EXPECT_EQ(GetGeodesyError(), kCannotOpen);
+
+    // A pipe in the file's place is refused before the open, which would wait for a writer.
+    std::filesystem::create_directories(empty.file("datum"));
+    ASSERT_EQ(mkfifo(empty.file("datum/corvane.db").c_str(), 0644), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CreateEpsgGeodesy(27700), nullptr);
+    EXPECT_EQ(GetGeodesyError(), kMalformed);
+    EXPECT_EQ(GetEpsgParams(4326, &r), 0);
+    EXPECT_EQ(GetGeodesyError(), kMalformed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 // ---- On the database built from the EPSG dataset ----
@@ -586,7 +602,6 @@ TEST_F(EpsgDataset, MissingRowsAndDamagedIndexesAreNotTaken) {
     // and of gp_ellipsoids_epsg for WGS 84 (7030 = 0x1B76, id 36).
     const size_t scaleEntry = nthOffset(original, std::string("\x03\x02\x02\x6c\x34", 5), 2);
     const size_t wgs84Entry = nthOffset(original, std::string("\x03\x02\x01\x1b\x76\x24", 6), 0);
-    constexpr int kMalformed = 11;
     struct Case {
         const char* what;
         int code;
@@ -604,11 +619,37 @@ TEST_F(EpsgDataset, MissingRowsAndDamagedIndexesAreNotTaken) {
          kUnresolved, kUnresolved},
         {"ellipsoid deleted", 27700, editedDatabase("DELETE FROM gp_ellipsoids WHERE _epsg_code = 7001;"), {},
          kUnresolved, kUnresolved},
-        {"index key of the scale factor", 27700, original, {{scaleEntry + 4, 0x78}}, kUnresolved, 0},
+        {"index key of the scale factor", 27700, original, {{scaleEntry + 4, 0x78}}, kMalformed, kMalformed},
         {"index entry of the scale factor names the row before", 27700, original, {{scaleEntry + 6, 0x01}},
-         kUnresolved, 0},
+         kMalformed, kMalformed},
         {"index entry of WGS 84 names the next ellipsoid", 32631, original, {{wgs84Entry + 5, 0x01}}, kMalformed,
          kMalformed},
+        // Schema text that SQLite's own checks find sound: today's 32631 at 45 N 4 E would give
+        // 2319785.9, 18914931.1 (PROJ: 578815.3029, 4983436.7683).
+        {"factor_b and factor_c swapped in the stored schema", 32631,
+         editedDatabase("PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = replace(replace(replace(sql,"
+                        " 'factor_b', 'factor_x'), 'factor_c', 'factor_b'), 'factor_x', 'factor_c')"
+                        " WHERE name = 'epsg_unitofmeasure';"),
+         {}, kMalformed, kMalformed},
+        // A root page that names another table's pages, as one flipped bit of it does: the datums
+        // read as systems (ellipsoid-less descriptions), the systems as datums.
+        {"epsg_datum on the systems' pages", 27700,
+         editedDatabase("PRAGMA writable_schema = ON; UPDATE sqlite_master SET rootpage = (SELECT rootpage FROM"
+                        " sqlite_master WHERE name = 'epsg_coordinatereferencesystem') WHERE name = 'epsg_datum';"),
+         {}, kMalformed, kMalformed},
+        {"the systems on epsg_datum's pages", 32631,
+         editedDatabase("PRAGMA writable_schema = ON; UPDATE sqlite_master SET rootpage = (SELECT rootpage FROM"
+                        " sqlite_master WHERE name = 'epsg_datum') WHERE name = 'epsg_coordinatereferencesystem';"),
+         {}, kMalformed, kMalformed},
+        // Numbers no survey uses: a scale factor's bytes read as an integer's (its type byte
+        // changed from real to 64-bit integer), an ellipsoid of no size.
+        {"scale factor of 4.6e18", 27700,
+         editedDatabase("UPDATE epsg_corvane SET parameter_value = " +
+                        std::to_string(std::bit_cast<int64_t>(0.9996012717)) +
+                        " WHERE coord_ref_sys_code = 27700 AND parameter_code = 8805;"),
+         {}, kUnresolved, 0},
+        {"ellipsoid of no size", 27700, editedDatabase("UPDATE gp_ellipsoids SET a = 0 WHERE _epsg_code = 7001;"), {},
+         kUnresolved, kUnresolved},
     };
     const EpsgAnswer undamaged[] = {epsgAnswerFor(27700), epsgAnswerFor(32631)};
     for (const Case& c : cases) {
