@@ -57,6 +57,8 @@ TLocalGridDlg::TLocalGridDlg(QWidget* owner, TmainFrm::LocalGrid* record_)
     connect(ui->btnCalculate, &QPushButton::clicked, this, &TLocalGridDlg::btnCalculateClick);
     connect(ui->btnOk, &QPushButton::clicked, this, &TLocalGridDlg::btnOkClick);
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->xreversed, &QCheckBox::toggled, this, &TLocalGridDlg::reversalChanged);
+    connect(ui->yreversed, &QCheckBox::toggled, this, &TLocalGridDlg::reversalChanged);
 }
 
 TLocalGridDlg::~TLocalGridDlg() = default;
@@ -96,22 +98,42 @@ void TLocalGridDlg::ShowSolution(const ControlPoint& a, double scale, double rot
     ShowRotation(rotationDegrees);
 }
 
-void TLocalGridDlg::btnCalculateClick() {
+void TLocalGridDlg::btnCalculateClick() { calculate(true); }
+
+void TLocalGridDlg::calculate(bool withMessages) {
     ControlPoint a{}, b{};
     ReadPoints(&a, &b);
+    // The library negates a reversed axis after the similarity: solve for the local coordinates
+    // before that negation, so that the record as stored carries both points onto their own.
+    // (0.0 - v: a local 0 stays "0.00", not "-0.00".)
+    if (ui->xreversed->isChecked()) a.localX = 0.0 - a.localX, b.localX = 0.0 - b.localX;
+    if (ui->yreversed->isChecked()) a.localY = 0.0 - a.localY, b.localY = 0.0 - b.localY;
     double scale = 0.0, rotation = 0.0;
     switch (SolveFromPoints(a, b, &scale, &rotation)) {
     case Solution::PointsCoincide:
-        QMessageBox::critical(this, resString(1841), resString(6));
+        if (withMessages) QMessageBox::critical(this, resString(1841), resString(6));
         return;
     case Solution::ScaleSuspect:
         // A warning only: the values are still shown.
-        QMessageBox::question(this, resString(1841), resString(7), QMessageBox::StandardButtons(QMessageBox::Ok));
+        if (withMessages)
+            QMessageBox::question(this, resString(1841), resString(7), QMessageBox::StandardButtons(QMessageBox::Ok));
         break;
     case Solution::Solved:
         break;
     }
     ShowSolution(a, scale, rotation);
+    calculated = shownParameters();
+}
+
+QStringList TLocalGridDlg::shownParameters() const {
+    QStringList texts;
+    for (const QLineEdit* e : {ui->worldx, ui->worldy, ui->scale, ui->transx, ui->transy, ui->rotation}) texts << e->text();
+    return texts;
+}
+
+void TLocalGridDlg::reversalChanged() {
+    // A solution still shown as calculated follows the boxes; typed parameters are left alone.
+    if (!calculated.isEmpty() && calculated == shownParameters()) calculate(false);
 }
 
 void TLocalGridDlg::StoreRecord() {
