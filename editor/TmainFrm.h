@@ -159,6 +159,10 @@ public:
     // Custom grids, model files, export (the dialog steps of the handlers).
     void saveCustomGrid(const std::u16string& chosenPath);
     bool takeDatumShiftFile(const std::string& chosenPath);
+    // False (its message shown) unless the file is in the datum folder, or the surveyor let it
+    // be copied there (never over a different file of that name).
+    bool placeInDatumFolder(const std::string& chosenPath, const QString& title);
+    static std::string datumFolder();
     void takeGeoidModel(const std::string& chosenPath);
     void takeKtdFile(const std::string& chosenPath);
     void takeTimeVariableParameters(const double block[kDatumParameters]);

@@ -56,40 +56,35 @@ void TmainFrm::UpdateRtkControls(int mode) {
     QWidget* const ktd[] = {ui->lblKtd, ui->edKtd, ui->btnKtdBrowse, ui->btnKtdClear, nullptr};
     QWidget* const vdatum[] = {ui->lblVDatum, ui->cbVDatum, ui->lblDatum, ui->cbDatum, nullptr};
     QWidget* const level[] = {ui->lblDatumLevel, ui->edDatumLevel, nullptr};
+    // What was chosen or typed for another method is kept while the form is open (clicking
+    // through the methods loses nothing); OK writes only what the chosen method uses.
+    double typed = 0;
+    if (!numbertext::unchanged(ui->edDatumLevel, typed) && numbertext::parse(ui->edDatumLevel->text(), typed))
+        chartDatum = typed;
+    ui->edGeoModel->setText(QString::fromStdString(geoidModel));
+    ui->edKtd->setText(QString::fromStdString(ktdFile));
     SetControlsVisible(vertical, false);
     switch (mode) {
     case 0:
     case 5:  // the level alone: a chart datum level, or the ellipsoid's height above chart datum
         SetControlsVisible(level, true);
-        ClearGeoidModel();
-        ClearKtdFile();
-        ui->cbVDatum->setCurrentIndex(-1);
-        ui->cbDatum->setCurrentIndex(-1);
         ui->lblDatumLevel->setText(resString(mode == 0 ? kChartDatumLevel : kHeightOfEllipsoid));
         break;
     case 1:
         SetControlsVisible(ktd, true);
-        ClearGeoidModel();
-        chartDatum = 0.0;
-        ui->edKtd->setText(QString::fromStdString(ktdFile));
         break;
     case 2:
         SetControlsVisible(geoid, true);
         SetControlsVisible(ktd, true);
-        chartDatum = 0.0;
-        ui->edKtd->setText(QString::fromStdString(ktdFile));
         break;
     case 3:
         SetControlsVisible(geoid, true);
         SetControlsVisible(vdatum, true);
-        chartDatum = 0.0;
         break;
     case 4:
         SetControlsVisible(geoid, true);
         SetControlsVisible(level, true);
         ui->edDatumLevel->setEnabled(true);
-        ui->cbVDatum->setCurrentIndex(-1);
-        ui->cbDatum->setCurrentIndex(-1);
         ui->lblDatumLevel->setText(resString(kHeightOfGeoid));
         break;
     default:

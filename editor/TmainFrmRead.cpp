@@ -229,7 +229,11 @@ void TmainFrm::readRtkMode(IBayrunProfile* profile) {
         chartDatum = profile->ReadDouble(kSection, "ChartDatum", 0.0);
     } else {
         const std::string text = readText(profile, "ChartDatum", "");
-        if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
+        if (text.empty()) {
+            // A new or empty project: the chart datum level alone, which needs nothing else.
+            chartDatum = 0.0;
+            rtkMode = 0;
+        } else if (text[0] >= '0' && text[0] <= '9') {
             chartDatum = leadingDouble(text);  // as the library reads the old form
             rtkMode = geoidModel.empty() ? 0 : 4;
         } else {

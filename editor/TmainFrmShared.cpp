@@ -5,6 +5,12 @@
 
 namespace mainform {
 
+QString elided(const QString& text, int length) {
+    if (text.size() <= length) return text;
+    const int head = (length - 1) / 2, tail = length - 1 - head;
+    return text.left(head) + QChar(0x2026) + text.right(tail);
+}
+
 std::string fileNameOf(const std::string& path) {
     const size_t sep = path.find_last_of("\\/");
     return sep == std::string::npos ? path : path.substr(sep + 1);

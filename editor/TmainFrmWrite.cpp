@@ -1,6 +1,8 @@
 // The main window: validating and writing the parameter file.
 #include "editor/TmainFrm.h"
 
+#include "common/FolderLookup.h"
+#include "common/Platform.h"
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
 
@@ -139,7 +141,8 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     }
 
     checkWrite(profile->WriteDouble(kSection, "OrthoHCorr", ortho * vertFactor), "OrthoHCorr");
-    if (!geoidModel.empty())
+    // Only what the chosen RTK method uses: a model kept for another method is not the project's.
+    if (!geoidModel.empty() && usesGeoid(rtkMode))
         checkWrite(profile->WriteString(kSection, "Geoid", (geoidModel + ".geo").c_str()), "Geoid");
     else
         profile->DeleteKey(kSection, "Geoid");
@@ -163,9 +166,26 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
         showError(resString(message), resString(kCaption));
         return false;
     }
+    // The library finds a model by its name in the datum folder only: one that is not there
+    // would leave the project without its datum shift or geoid.
+    const std::pair<int, std::string> models[] = {
+        {kDatumShiftTitle, datumShiftFile.empty() ? std::string() : datumShiftFileName(datumShiftFile)},
+        {kGeoidTitle, geoidModel.empty() || !usesGeoid(rtkMode) ? std::string() : geoidModel + ".geo"}};
+    for (const auto& [title, name] : models) {
+        if (name.empty() || platform::isRegularFile(findInFolder(datumFolder(), name))) continue;
+        reveal();
+        const auto answer = QMessageBox::question(
+            this, resString(title),
+            QStringLiteral("%1 is not in the datum folder %2, where the library looks for it: the project will "
+                           "not convert until it is there.\n\nSave anyway?")
+                .arg(elided(QString::fromStdString(name)), elided(QString::fromStdString(datumFolder()))),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) return false;
+    }
     double level = 0;
     try {
-        level = numbertext::value(ui->edDatumLevel);
+        // The level kept for another method is not this one's: the methods without it store 0.
+        if (rtkMode == 0 || rtkMode == 4 || rtkMode == 5) level = numbertext::value(ui->edDatumLevel);
         numbertext::value(ui->edOrtho);
     } catch (...) {
         reveal();
@@ -195,7 +215,7 @@ void TmainFrm::writeSection(IBayrunProfile* profile, double level) {
     }
     checkWrite(profile->WriteDouble(kSection, "ChartDatum", level), "ChartDatum");
     checkWrite(profile->WriteInt(kSection, "RTKMode", rtkMode), "RTKMode");
-    if (!ktdFile.empty()) checkWrite(profile->WriteString(kSection, "KTDFile", ktdFile.c_str()), "KTDFile");
+    if (!ktdFile.empty() && usesKtd(rtkMode)) checkWrite(profile->WriteString(kSection, "KTDFile", ktdFile.c_str()), "KTDFile");
     if (ui->cbGrid->currentIndex() > predefinedGridCount)
         checkWrite(profile->WriteStringW(kSectionW, u"CustomName", ui->cbGrid->currentText().toStdU16String().c_str()),
                    "CustomName");

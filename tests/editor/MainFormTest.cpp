@@ -167,8 +167,8 @@ TEST(MainForm, OkWritesTheProjectAndTheFormReadsItBack) {
     EXPECT_EQ(iniValue(file, "Geodesy", "CentralMeridian"), "-75");
     EXPECT_EQ(iniValue(file, "Geodesy", "Ellipsoid"), "WGS 84");
     EXPECT_EQ(iniValue(file, "Geodesy", "RTKMode"), "0");
-    EXPECT_EQ(iniValue(file, "Geodesy", "Geoid"), "egm96_harbour.geo");  // the sample project's geoid model
-    for (const char* absent : {"VDatum", "VSurface", "CustomName", "AdjustType", "DynDatum", "KTDFile"})
+    // The sample project's geoid model is kept in the form, not written for a method without it.
+    for (const char* absent : {"VDatum", "VSurface", "CustomName", "AdjustType", "DynDatum", "KTDFile", "Geoid"})
         EXPECT_FALSE(iniHasKey(file, "Geodesy", absent)) << absent;
 
     Form again;
@@ -258,17 +258,23 @@ TEST(MainForm, RtkMethodsShowTheirControls) {
     EXPECT_TRUE(visible("edDatumLevel"));
     EXPECT_EQ(f.ui->lblDatumLevel->text(), "Height of ellipsoid above chart datum");
     EXPECT_EQ(f.ui->edDatumLevel->text(), "1.50");
-    EXPECT_TRUE(f.frm->geoidModel.empty());
-    EXPECT_TRUE(f.frm->ktdFile.empty());
+    f.ui->edDatumLevel->setText("2.25");
     EXPECT_FALSE(f.ui->ExportVDatumtoXYZ1->isEnabled());
 
+    // Clicking through the methods loses nothing chosen or typed.
     f.ui->rbRTK2->click();
     for (const char* n : {"lblGeoModel", "edGeoModel", "btnGeoModelBrowse", "edOrtho", "lblKtd", "edKtd"})
         EXPECT_TRUE(visible(n)) << n;
     for (const char* n : {"cbVDatum", "edDatumLevel"}) EXPECT_FALSE(visible(n)) << n;
+    EXPECT_EQ(f.ui->edGeoModel->text(), "geoid99");
+    EXPECT_EQ(f.ui->edKtd->text(), "/k.ktd");
 
     f.ui->rbRTK3->click();
-    EXPECT_EQ(f.ui->edDatumLevel->text(), "0.00");
+    f.ui->rbRTK0->click();
+    EXPECT_EQ(f.ui->edDatumLevel->text(), "2.25");
+    EXPECT_EQ(f.frm->geoidModel, "geoid99");
+    EXPECT_EQ(f.frm->ktdFile, "/k.ktd");
+    f.ui->rbRTK3->click();
     EXPECT_TRUE(visible("cbVDatum"));
     EXPECT_TRUE(visible("edGeoModel"));
     EXPECT_TRUE(f.ui->ExportVDatumtoXYZ1->isEnabled());
@@ -285,6 +291,7 @@ TEST(MainForm, OlderFilesTakeTheModeFromChartDatum) {
         {"ChartDatum=1.25", 0, "1.25", ""},
         {"ChartDatum=mllw", 3, "0.00", "Mean Lower Low Water"},
         {"ChartDatum=-0.5", 3, "0.00", ""},
+        {"", 0, "0.00", ""},  // a new project: its first OK succeeds
     };
     for (const Case& c : cases) {
         SuiteCopy suite;
@@ -294,6 +301,12 @@ TEST(MainForm, OlderFilesTakeTheModeFromChartDatum) {
         EXPECT_EQ(f.ui->edDatumLevel->text(), c.level) << c.lines;
         EXPECT_EQ(f.ui->rgRTK->findChild<QRadioButton*>("rbRTK" + QString::number(c.mode))->isChecked(), true);
         EXPECT_EQ(f.ui->cbDatum->currentText(), c.surface) << c.lines;
+        if (!*c.lines) {
+            MessageBoxWatcher boxes;
+            f.ui->btnOK->click();
+            EXPECT_TRUE(boxes.seen().empty());
+            EXPECT_EQ(iniValue(suite.projectFile(), "Geodesy", "RTKMode"), "0");
+        }
     }
 }
 
@@ -450,11 +463,14 @@ TEST(MainForm, DatumShiftFileMustFitTheEllipsoid) {
     MessageBoxWatcher boxes;
     Form f;
     ASSERT_TRUE(f.ui->edDx->isEnabled());
+    // Kept outside the copy's datum folder: copied in after asking.
     EXPECT_TRUE(f.frm->takeDatumShiftFile(grid));
     EXPECT_EQ(f.frm->datumShiftFile, "ntf_r93.gsb");
     EXPECT_FALSE(f.ui->edDx->isEnabled());
     EXPECT_EQ(f.ui->edDx->text(), "0.000");
-    EXPECT_TRUE(boxes.seen().empty());
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Question);
+    EXPECT_EQ(fs::file_size(suite.file("datum/ntf_r93.gsb")), fs::file_size(grid));
 
     // Clear: no file, the seven edits open again.
     f.ui->btnDatumShiftFileClear->click();
@@ -465,9 +481,53 @@ TEST(MainForm, DatumShiftFileMustFitTheEllipsoid) {
     f.choose(f.ui->cbEllipsoid, "Airy 1830");
     EXPECT_FALSE(f.frm->takeDatumShiftFile(grid));
     EXPECT_TRUE(f.frm->datumShiftFile.empty());
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_EQ(boxes.seen()[1].text, "Datum shift file does not apply to current ellipsoid");
+    EXPECT_EQ(boxes.seen()[1].caption, "Select Dynamic Datum Shift File");
+}
+
+TEST(MainForm, AModelOutsideTheDatumFolderIsCopiedInOnlyAfterAsking) {
+    SuiteCopy suite;
+    writeProject(suite, kUserDefinedProject);
+    fs::create_directories(suite.file("elsewhere"));
+    fs::create_directories(suite.file("other"));
+    writeFile(suite.file("elsewhere/g.geo"), "one");
+    writeFile(suite.file("other/g.geo"), "two");
+    writeFile(suite.file("other/bad.gsb"), "not a grid");
+    MessageBoxWatcher boxes;
+    Form f;
+    f.frm->takeGeoidModel(suite.file("elsewhere/g.geo"));
     ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(boxes.seen()[0].text, "Datum shift file does not apply to current ellipsoid");
-    EXPECT_EQ(boxes.seen()[0].caption, "Select Dynamic Datum Shift File");
+    EXPECT_EQ(boxes.seen()[0].text, "The library looks for g.geo only in the datum folder " + QString::fromStdString(suite.file("datum")) +
+                                        ".\n\nCopy it into the datum folder?");
+    EXPECT_EQ(readFile(suite.file("datum/g.geo")), "one");
+    EXPECT_EQ(f.frm->geoidModel, "g");
+    // The same bytes under that name: taken without asking.
+    f.frm->takeGeoidModel(suite.file("elsewhere/g.geo"));
+    EXPECT_EQ(boxes.seen().size(), 1u);
+    // A different file of that name: refused, naming the folder; the folder's file stays.
+    f.ui->btnGeoModelClear->click();
+    f.frm->takeGeoidModel(suite.file("other/g.geo"));
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_TRUE(boxes.seen()[1].text.startsWith("A different file named g.geo is already in the datum folder " +
+                                                QString::fromStdString(suite.file("datum"))));
+    EXPECT_EQ(readFile(suite.file("datum/g.geo")), "one");
+    EXPECT_TRUE(f.frm->geoidModel.empty());
+    // A datum-shift file that cannot be read is not called one for another ellipsoid.
+    EXPECT_FALSE(f.frm->takeDatumShiftFile(suite.file("other/bad.gsb")));
+    ASSERT_EQ(boxes.seen().size(), 3u);
+    EXPECT_EQ(boxes.seen()[2].text, QString::fromStdString(suite.file("other/bad.gsb")) + " cannot be read as a datum shift file.");
+
+    // OK on a model the folder lacks asks first; No (the default) writes nothing.
+    f.frm->takeGeoidModel(suite.file("elsewhere/g.geo"));
+    fs::remove(suite.file("datum/g.geo"));
+    f.standard();
+    f.ui->rbRTK4->click();
+    const std::string before = readFile(suite.projectFile());
+    f.ui->btnOK->click();
+    ASSERT_EQ(boxes.seen().size(), 4u);
+    EXPECT_TRUE(boxes.seen()[3].text.startsWith("g.geo is not in the datum folder ")) << boxes.seen()[3].text.toStdString();
+    EXPECT_EQ(readFile(suite.projectFile()), before);
 }
 
 TEST(MainForm, ExportStartWritesTheTemporaryFileOnlyWhenValid) {
@@ -513,8 +573,11 @@ TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
     const std::string grid = std::string(TELLUS_SUITE_DIR) + "/datum/ntf_r93.gsb";
     const bool haveGrid = fs::exists(grid);
     setenv("BAYRUN_FILE_DIALOG_LOG", log.c_str(), 1);
+    // A model kept outside the datum folder is copied in (the watcher answers Yes).
+    const std::string model = suite.file("g2012a.us.geo");
+    writeFile(model, "model");
     setenv("BAYRUN_FILE_DIALOG_ANSWERS",
-           ("/data/models/g2012a.us.geo\n/jobs/bay/tide.ktd\n" + (haveGrid ? grid + "\n" : "")).c_str(), 1);
+           (model + "\n/jobs/bay/tide.ktd\n" + (haveGrid ? grid + "\n" : "")).c_str(), 1);
     MessageBoxWatcher boxes;
     {
         Form f;
@@ -532,7 +595,8 @@ TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
     }
     unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
     unsetenv("BAYRUN_FILE_DIALOG_LOG");
-    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_EQ(boxes.seen().size(), haveGrid ? 2u : 1u);
+    EXPECT_EQ(readFile(suite.file("datum/g2012a.us.geo")), "model");
     const std::string datum = suite.root() + "/datum";
     EXPECT_EQ(readFile(log),
               "Select Geoid Model File\t" + datum + "\t" + datum +
@@ -648,7 +712,7 @@ TEST(MainForm, UnitsMatchTheTableToItsPrecision) {
 
 TEST(MainForm, VDatumAreaAndSurfaceRoundTrip) {
     SuiteCopy suite;
-    writeProject(suite, std::string(kUserDefinedGrid) + "RTKMode=3\nVDatum=SampleBay\nVSurface=mhw\nGeoid=egm.geo");
+    writeProject(suite, std::string(kUserDefinedGrid) + "RTKMode=3\nVDatum=SampleBay\nVSurface=mhw\nGeoid=egm96_harbour.geo");
     Form f;
     EXPECT_EQ(f.frm->rtkMode, 3);
     EXPECT_EQ(f.ui->cbVDatum->currentText(), "Sample Bay (synthetic)");
@@ -657,7 +721,7 @@ TEST(MainForm, VDatumAreaAndSurfaceRoundTrip) {
     const std::string file = suite.projectFile();
     EXPECT_EQ(iniValue(file, "Geodesy", "VDatum"), "SampleBay");
     EXPECT_EQ(iniValue(file, "Geodesy", "VSurface"), "mhw");
-    EXPECT_EQ(iniValue(file, "Geodesy", "Geoid"), "egm.geo");
+    EXPECT_EQ(iniValue(file, "Geodesy", "Geoid"), "egm96_harbour.geo");
     EXPECT_EQ(iniValue(file, "Geodesy", "RTKMode"), "3");
 
     // Another mode leaves neither key in the section.
