@@ -2,6 +2,7 @@
 
 #include "bayrun/BayrunInterfaces.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QVariant>
 
@@ -152,6 +153,9 @@ void show(QLineEdit* edit, double value, const QString& text) {
     const bool showable = text != QString::fromUtf16(kBayrunInvalidAngle);
     edit->setProperty(kShownText, showable ? QVariant(text) : QVariant());
     edit->setProperty(kShownValue, value);
+    // A stored value that is no number would be refused on OK for ever in a field the user
+    // cannot reach: the field is opened while it holds it.
+    if (!std::isfinite(value)) edit->setEnabled(true);
 }
 
 double shown(const QLineEdit* edit) {
@@ -176,6 +180,31 @@ double value(const QLineEdit* edit) {
     // The text as it reads: a value shown in a fixed width carries blanks in front.
     if (!read(edit, v)) throw ConversionError(edit->text().trimmed());
     return v;
+}
+
+QString fieldName(const QLabel* label) {
+    QString name = label->text();
+    name.remove(QLatin1Char('&'));
+    name = name.trimmed();
+    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    return name;
+}
+
+double value(QLineEdit* edit, const QString& field) {
+    double v = 0;
+    if (!read(edit, v)) throw ConversionError(field, edit->text().trimmed()).at(edit);
+    return v;
+}
+
+double strict(QLineEdit* edit, const QString& field) {
+    double v = 0;
+    if (!parse(edit->text(), v)) throw ConversionError(field, edit->text().trimmed()).at(edit);
+    return v;
+}
+
+void checkRange(QWidget* control, const QString& field, const QString& text, double value, double lowest,
+                double highest, const QString& expected) {
+    if (!(value >= lowest && value <= highest)) throw ConversionError(field, text, expected).at(control);
 }
 
 }  // namespace numbertext

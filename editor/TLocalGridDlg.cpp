@@ -138,17 +138,23 @@ void TLocalGridDlg::reversalChanged() {
 
 void TLocalGridDlg::StoreRecord() {
     // Every number first, so that a bad one leaves the whole record as it was.
-    const double origX = numbertext::strict(ui->worldx->text());
-    const double origY = numbertext::strict(ui->worldy->text());
-    const double scale = numbertext::strict(ui->scale->text());
-    const double transX = numbertext::strict(ui->transx->text());
-    const double transY = numbertext::strict(ui->transy->text());
+    const QString origin = ui->GroupBox6->title() + QStringLiteral(" ");
+    const double origX = numbertext::strict(ui->worldx, origin + numbertext::fieldName(ui->worldxLabel));
+    const double origY = numbertext::strict(ui->worldy, origin + numbertext::fieldName(ui->worldyLabel));
+    const double scale = numbertext::strict(ui->scale, numbertext::fieldName(ui->scaleLabel));
+    // The library refuses a local grid of scale 0.
+    if (scale == 0)
+        throw ConversionError(numbertext::fieldName(ui->scaleLabel), ui->scale->text().trimmed(),
+                              QStringLiteral("scale: it must not be 0"))
+            .at(ui->scale);
+    const double transX = numbertext::strict(ui->transx, numbertext::fieldName(ui->transxLabel));
+    const double transY = numbertext::strict(ui->transy, numbertext::fieldName(ui->transyLabel));
     // A refused rotation text keeps the record's rotation, unless that rotation is one the
     // angle service could not show: keeping it would write a value the user never saw.
     double rotation = record->Rotation;
     const std::u16string rotationText = ui->rotation->text().toStdU16String();
     if (!bayrun::angles()->ParseLongitude(rotationText.c_str(), &rotation) && rotationText == kBayrunInvalidAngle)
-        throw ConversionError(ui->rotation->text());
+        throw ConversionError(numbertext::fieldName(ui->rotationLabel), ui->rotation->text()).at(ui->rotation);
     record->OrigX = origX;
     record->OrigY = origY;
     record->Rotation = rotation;
@@ -165,6 +171,7 @@ void TLocalGridDlg::btnOkClick() {
     } catch (const ConversionError& e) {
         // Closing would pass the typo over in silence: the user corrects it or cancels.
         QMessageBox::critical(this, resString(1841), e.text());
+        if (QWidget* field = e.field()) field->setFocus(Qt::OtherFocusReason);
         return;
     }
     accept();

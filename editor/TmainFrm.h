@@ -235,6 +235,8 @@ private:
     template <typename Work>
     void guarded(Work&& work);
     void reportFailure(const QString& text);
+    // Puts the focus on a refused field, the display mode switched to show it where needed.
+    void focusField(QWidget* field);
     void showError(const QString& text, const QString& caption);
 
     std::unique_ptr<Ui::mainFrm> ui;

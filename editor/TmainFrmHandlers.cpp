@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "editor/TmainFrmShared.h"
@@ -28,6 +29,15 @@ QString TmainFrm::failureText() {
 }
 
 void TmainFrm::reportFailure(const QString& text) { showError(text, resString(kCaption)); }
+
+void TmainFrm::focusField(QWidget* field) {
+    if (!field) return;
+    if (!field->isVisibleTo(this) && displayMode == kSubBottom) SetDisplayMode(ui->mnuViewStandard);
+    // A refused value in a closed field could never be corrected: the field opens.
+    field->setEnabled(true);
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) edit->selectAll();
+}
 
 void TmainFrm::showError(const QString& text, const QString& caption) {
     QMessageBox::critical(this, caption, text);

@@ -106,6 +106,9 @@ template <typename Work>
 void TmainFrm::guarded(Work&& work) {
     try {
         work();
+    } catch (const ConversionError& e) {
+        reportFailure(e.text());
+        focusField(e.field());
     } catch (...) {
         reportFailure(failureText());
     }

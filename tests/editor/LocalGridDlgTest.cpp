@@ -242,7 +242,8 @@ TEST_F(LocalGridDialog, OkRefusesATextThatIsNotANumber) {
     edit("transx")->setText("3O.5");  // a letter O for a zero
     click("btnOk");
     ASSERT_EQ(watcher.seen().size(), 1u);
-    EXPECT_EQ(watcher.seen()[0].text, "'3O.5' is not a valid floating point value");
+    EXPECT_EQ(watcher.seen()[0].text, "Translation X: '3O.5' is not a valid floating point value");
+    EXPECT_EQ(dialog->focusWidget(), edit("transx"));
     EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
     EXPECT_NE(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(record.AdjustType, start.AdjustType);

@@ -386,10 +386,12 @@ TEST(MainForm, ATextThatIsNotANumberStopsBeforeAnythingIsWritten) {
     const std::string before = readFile(suite.projectFile());
     MessageBoxWatcher boxes;
     Form f;
+    f.frm->show();
     f.ui->edDy->setText("12,5");
     f.ui->btnOK->click();
     ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(boxes.seen()[0].text, "'12,5' is not a valid floating point value");
+    EXPECT_EQ(boxes.seen()[0].text, "Delta Y: '12,5' is not a valid floating point value");
+    EXPECT_EQ(f.frm->focusWidget(), f.ui->edDy);
     EXPECT_EQ(readFile(suite.projectFile()), before);
 }
 

@@ -144,7 +144,10 @@ TEST(MainFormValues, EveryNumberIsCheckedBeforeAnythingIsWritten) {
     // A user-defined ellipsoid, so that its two edits are open.
     const std::string project =
         "Ver=2001\nProjection=TME\nRTKMode=0\nSemiMajorAxis=6378000\nFlattening=299\nFalseEasting=1000\nFalseNorthing=2000";
+    const char* names[] = {"Semi-Major Axis", "Flattening", "False Easting", "False Northing"};
+    int n = 0;
     for (const char* field : {"edSemiMajorAxis", "edFlattening", "edFalseEast", "edFalseNorth"}) {
+        const QString name = names[n++];
         for (const char* text : {"abc", "", "500 000"}) {
             SuiteCopy suite;
             writeProject(suite, project);
@@ -155,9 +158,31 @@ TEST(MainFormValues, EveryNumberIsCheckedBeforeAnythingIsWritten) {
             edit(f, field)->setText(text);
             f.ui->btnOK->click();
             ASSERT_EQ(boxes.seen().size(), 1u) << field << " '" << text << "'";
-            EXPECT_EQ(boxes.seen()[0].text, QString(kNotANumber).arg(text));
+            EXPECT_EQ(boxes.seen()[0].text, name + ": " + QString(kNotANumber).arg(text));
+            EXPECT_EQ(f.frm->focusWidget(), edit(f, field));
             EXPECT_EQ(readFile(suite.projectFile()), before) << field << " '" << text << "'";
         }
+    }
+    // What the library refuses, OK refuses, naming the field and its range.
+    const struct {
+        const char* field;
+        const char* text;
+        const char* message;
+    } outside[] = {
+        {"edFlattening", "0", "Flattening: '0' is not a valid inverse flattening (150 to 1000000000000)"},
+        {"edSemiMajorAxis", "637813.7", "Semi-Major Axis: '637813.7' is not a valid semi-major axis (6000000 to 7000000 m)"},
+        {"edFalseNorth", "-4.5e8", "False Northing: '-4.5e8' is not a valid false origin (-400000000 to 400000000 meter)"},
+    };
+    for (const auto& c : outside) {
+        SuiteCopy suite;
+        writeProject(suite, project);
+        MessageBoxWatcher boxes;
+        Form f;
+        edit(f, c.field)->setText(c.text);
+        f.ui->btnOK->click();
+        ASSERT_EQ(boxes.seen().size(), 1u) << c.field;
+        EXPECT_EQ(boxes.seen()[0].text.toStdString(), c.message);
+        EXPECT_EQ(f.frm->focusWidget(), edit(f, c.field));
     }
 }
 
@@ -426,12 +451,13 @@ TEST(MainFormValues, ANumberThatIsNotFiniteIsNeverWrittenBack) {
         std::string lines;
         const char* shown;
     } cases[] = {
-        {"SemiMajorAxis=nan\nFlattening=293.4660212936269", "'nan'"},
-        {clarke + "FalseEasting=nan", "'nan'"},
-        {clarke + "DeltaX=inf", "'inf'"},
+        {"SemiMajorAxis=nan\nFlattening=293.4660212936269", "Semi-Major Axis: 'nan'"},
+        {clarke + "FalseEasting=nan", "False Easting: 'nan'"},
+        {clarke + "DeltaX=inf", "Delta X: 'inf'"},
+        {"DeltaX=1e999", "Delta X: 'inf'"},  // WGS 84: the datum edits are closed, but for this one
         {clarke + "AdjustType=1\nAdjustScale=nan", "AdjustScale: 'nan'"},
         {clarke + "AdjustType=1\nAdjustOrigX=-inf", "AdjustOrigX: '-inf'"},
-        {clarke + "ChartDatum=nan", "'nan'"},
+        {clarke + "ChartDatum=nan", "Chart Datum Level: 'nan'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
@@ -446,6 +472,14 @@ TEST(MainFormValues, ANumberThatIsNotFiniteIsNeverWrittenBack) {
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_EQ(boxes.seen()[0].text.toStdString(), std::string(c.shown) + " is not a valid floating point value");
         EXPECT_EQ(readFile(suite.projectFile()), before);
+        // The field that holds it can be corrected.
+        if (QWidget* field = f.frm->focusWidget(); field && c.shown[0] != 'A') {
+            EXPECT_TRUE(field->isEnabled());
+            qobject_cast<QLineEdit*>(field)->setText(c.lines.find("SemiMajor") == 0 ? "6378137" : "0");
+            f.ui->btnOK->click();
+            EXPECT_EQ(boxes.seen().size(), 1u);
+            EXPECT_FALSE(f.frm->isVisible());
+        }
     }
 }
 
@@ -500,8 +534,7 @@ TEST(MainFormValues, AnUnknownZoneIsReportedAndAScaleFactorOf0Refused) {
         EXPECT_TRUE(f.frm->isVisible());
         ASSERT_EQ(boxes.seen().size(), shown + 1);
         EXPECT_EQ(boxes.seen().back().text.toStdString(),
-                  "Scale factor: '" + f.ui->edParm2->text().toStdString() + "' is not a valid scale factor: it must be "
-                  "greater than 0.");
+                  "Scale factor: '" + f.ui->edParm2->text().toStdString() + "' is not a valid scale factor (0.1 to 10)");
         EXPECT_EQ(readFile(suite.projectFile()), before);
     }
 }
