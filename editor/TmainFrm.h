@@ -139,7 +139,8 @@ public:
     void ReadCurrentParameters();
     void ReadParameterFile(const std::string& path);
     void WriteParameters(IBayrunProfile* profile);
-    bool ValidateAndWriteParameters(IBayrunProfile* profile);
+    // `path` names the file in a failure's message.
+    bool ValidateAndWriteParameters(IBayrunProfile* profile, const std::string& path);
 
     // Controls.
     static void SetControlsVisible(QWidget* const* list, bool visible);

@@ -3,6 +3,7 @@
 
 #include "common/FolderLookup.h"
 #include "common/Platform.h"
+#include "common/Profile.h"
 #include "common/ProgramFolder.h"
 #include "common/Text.h"
 #include "editor/TmainFrmShared.h"
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace mainform;
@@ -31,6 +33,19 @@ bool chooseFile(QWidget* owner, bool save, const std::u16string& start, const QS
                          : dialog->OpenFile(owner, start.c_str(), f.c_str(), t.c_str(), extension, path.data(), kPathBuffer);
     if (ok) chosen = path.data();
     return ok;
+}
+
+// A file the editor may replace with a custom grid: empty, or text holding a section "Geodesy".
+bool isParameterFile(const std::string& path) {
+    if (!platform::isRegularFile(path)) return false;
+    std::FILE* f = platform::openForReading(path);
+    if (!f) return false;
+    char head[65536];
+    const size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (n == 0) return true;
+    if (std::memchr(head, '\0', n)) return false;
+    return Pelagix::Profile(path.c_str()).hasSection(kSection);
 }
 
 // True when both files hold the same bytes (read in blocks: a grid may be large).
@@ -115,9 +130,30 @@ bool TmainFrm::placeInDatumFolder(const std::string& chosenPath, const QString& 
 void TmainFrm::saveCustomGrid(const std::u16string& chosenPath) {
     const std::string path = toUtf8(chosenPath);
     const std::string name = withoutExtension(fileNameOf(path));
-    OwnedProfile profile = newProfile();
-    if (!profile->Open(path.c_str())) throw std::runtime_error("The custom grid file cannot be created: " + path);
-    replaceSection(profile.get(), [&](IBayrunProfile* section) { WriteParameters(section); });
+    // The save dialog has asked before an existing file is chosen: it is replaced whole, never
+    // merged into, and a file that is not a parameter file is never written into.
+    if (platform::pathExists(path) && !isParameterFile(path))
+        throw std::runtime_error(elided(QString::fromStdString(path)).toStdString() +
+                                 " is not a parameter file: it was not replaced.");
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string staged = platform::createTempFile(folder, ".corvane-", ".cgeo");
+    if (staged.empty()) throw std::runtime_error(writeFailure(path, errno));
+    struct Remove {
+        const std::string& path;
+        ~Remove() { platform::removeFile(path); }
+    } remove{staged};
+    {
+        OwnedProfile profile = newProfile();
+        if (!profile->Open(staged.c_str())) throw std::runtime_error(writeFailure(path, errno));
+        WriteParameters(profile.get());
+    }
+    // Readable as a new file would be (the staged one is private to this user).
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    errno = 0;
+    if (::chmod(staged.c_str(), 0666 & ~mask) != 0 || std::rename(staged.c_str(), path.c_str()) != 0)
+        throw std::runtime_error(writeFailure(path, errno));
     ui->cbGrid->addItem(QString::fromStdString(name), -1);
     ui->cbGrid->setCurrentIndex(ui->cbGrid->count() - 1);
     gridIndex = ui->cbGrid->currentIndex();
@@ -153,7 +189,7 @@ std::string TmainFrm::writeExportParameters() {
     const std::string path = std::string(bayrun::environment()->GetFolderA(kBayrunFolderWorking, 1)) + "tmpgeo.ini";
     OwnedProfile profile = newProfile();
     profile->Open(path.c_str());
-    return ValidateAndWriteParameters(profile.get()) ? path : std::string();
+    return ValidateAndWriteParameters(profile.get(), path) ? path : std::string();
 }
 
 void TmainFrm::SaveCustomGrid1Click() {

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/LastProject.h"
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
 
@@ -105,7 +106,9 @@ void TmainFrm::HelpTopics1Click() { bayrun::environment()->ShowHelp(this, kHelpF
 
 void TmainFrm::btnOKClick() {
     guarded([&] {
-        if (ValidateAndWriteParameters(bayrun::environment()->GetProfile(kBayrunProfileGeodesy))) close();
+        if (ValidateAndWriteParameters(bayrun::environment()->GetProfile(kBayrunProfileGeodesy),
+                                       lastProjectIn(dataRoot()).file))
+            close();
     });
 }
 

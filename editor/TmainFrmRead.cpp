@@ -29,7 +29,7 @@ void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
         QMessageBox::warning(this, resString(kCaption),
                              QStringLiteral("The zone %1 is not in the predefined-parameter database: the parameter "
                                             "file's own projection is shown.")
-                                 .arg(named));
+                                 .arg(elided(named)));
 }
 
 void TmainFrm::readEllipsoid(IBayrunProfile* profile) {

@@ -97,7 +97,14 @@ OwnedProfile newProfile();
 // Puts a whole new section "Geodesy" into `target` at once: `write` fills a file of its own in
 // the working folder, which then replaces the target's section in one rewrite, so that a failure
 // at any step (a full disk, a quota, a kill) leaves the target as it was. Throws on failure.
-void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProfile*)>& write);
+// `targetPath` names the target in a failure's message.
+void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProfile*)>& write,
+                    const std::string& targetPath);
+// Why a file could not be written at `path`, as far as the file system tells: its folder is
+// missing, the file or its folder may not be written, or the last error seen.
+std::string writeFailureReason(const std::string& path, int lastError);
+// "The parameter file <path> could not be written: <reason>."
+std::string writeFailure(const std::string& path, int lastError);
 
 }  // namespace mainform
 

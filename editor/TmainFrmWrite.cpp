@@ -192,7 +192,7 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     checkWrite(profile->WriteBool(kSection, "Elevation", ui->ckElevationMode->isChecked()), "Elevation");
 }
 
-bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
+bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile, const std::string& path) {
     int message = 0;
     if (rtkMode == 3 && (ui->cbDatum->currentIndex() < 0 || ui->cbVDatum->currentIndex() < 0))
         message = kMsgMissingVDatum;
@@ -236,7 +236,7 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
         throw;
     }
 
-    replaceSection(profile, [&](IBayrunProfile* section) { writeSection(section, level); });
+    replaceSection(profile, [&](IBayrunProfile* section) { writeSection(section, level); }, path);
     return true;
 }
 

@@ -454,6 +454,24 @@ TEST(MainForm, SavesCustomGridsThroughTheFileDialog) {
     Form again;
     EXPECT_EQ(again.ui->cbGrid->currentText(), "Mine");
     EXPECT_EQ(again.frm->gridId, -1);
+
+    // An existing target is replaced whole; a file that is not a parameter file is never touched.
+    std::string noise(5000, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = char((i * 2654435761u) >> 13);
+    const std::string other = suite.file("datum/Noise.cgeo");
+    writeFile(other, noise);
+    writeFile(path, "\xEF\xBB\xBF\r\n[Other]\r\nKept=1\r\n[Geodesy]\r\nStale=1\r\n");
+    setenv("BAYRUN_FILE_DIALOG_ANSWERS", (other + "\n" + path).c_str(), 1);
+    MessageBoxWatcher boxes;
+    again.ui->SaveCustomGrid1->trigger();
+    again.ui->SaveCustomGrid1->trigger();
+    unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text.toStdString(), other + " is not a parameter file: it was not replaced.");
+    EXPECT_EQ(readFile(other), noise);
+    EXPECT_FALSE(iniHasKey(path, "Geodesy", "Stale"));
+    EXPECT_FALSE(iniHasKey(path, "Other", "Kept"));
+    EXPECT_EQ(iniValue(path, "Geodesy", "Projection"), "TME");
 }
 
 TEST(MainForm, DatumShiftFileMustFitTheEllipsoid) {

@@ -339,6 +339,21 @@ TEST(MainFormValues, AValidationMessageShowsTheControlsItNames) {
     }
 }
 
+TEST(MainFormValues, AFailedWriteNamesTheFileAndWhyAndLongNamesAreElided) {
+    SuiteCopy suite;
+    writeProject(suite, kUserDefinedProject + "\nZoneName=" + std::string(70000, 'Z') + "\nGrid=G");
+    MessageBoxWatcher boxes;
+    Form f;
+    ASSERT_EQ(boxes.seen().size(), 1u);  // the unknown zone, its name cut to fit the screen
+    EXPECT_LT(boxes.seen()[0].text.size(), 300);
+    const std::string folder = suite.file("Projects/Harbour");
+    fs::remove_all(folder);
+    f.ui->btnOK->click();
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_EQ(boxes.seen()[1].text.toStdString(), "The parameter file " + suite.projectFile() +
+                                                      " could not be written: its folder " + folder + " does not exist.");
+}
+
 TEST(MainFormValues, EveryCaptionShowsWhole) {
     SuiteCopy suite;
     writeProject(suite, "Ver=2001\nProjection=LCC\nRTKMode=0");  // four parameter captions
