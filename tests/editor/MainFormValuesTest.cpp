@@ -354,6 +354,16 @@ TEST(MainFormValues, AFailedWriteNamesTheFileAndWhyAndLongNamesAreElided) {
                                                       " could not be written: its folder " + folder + " does not exist.");
 }
 
+TEST(MainFormValues, AHandEditedLfFileKeepsItsLineEnds) {
+    SuiteCopy suite;
+    writeFile(suite.projectFile(), "[Job]\nName=Bay\n[Geodesy]\n" + kUserDefinedProject + "\n[Tail]\nT=1\n");
+    Form f;
+    f.ui->btnOK->click();
+    const std::string text = readFile(suite.projectFile());
+    EXPECT_EQ(iniValue(suite.projectFile(), "Geodesy", "Projection"), "TME");
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
 TEST(MainFormValues, EveryCaptionShowsWhole) {
     SuiteCopy suite;
     writeProject(suite, "Ver=2001\nProjection=LCC\nRTKMode=0");  // four parameter captions
