@@ -35,6 +35,8 @@ constexpr int kMaxWidth = 64;
 constexpr int kMaxPrecision = 40;
 // printf's precision when a format names none.
 constexpr int kDefaultPrecision = 6;
+// A line edit's frame and inner margins, both sides.
+constexpr int kEditFrame = 8;
 // Dynamic properties of a number edit: the text shown and the value it shows.
 constexpr char kShownText[] = "numberShownText";
 constexpr char kShownValue[] = "numberShownValue";
@@ -149,6 +151,10 @@ QString exact(double value) {
 
 void show(QLineEdit* edit, double value, const QString& text) {
     edit->setText(text);
+    // No field hides digits of its value: the layouts may shrink it no further than its text.
+    const QMargins margins = edit->textMargins();
+    const int needed = edit->fontMetrics().horizontalAdvance(text) + margins.left() + margins.right() + kEditFrame;
+    if (edit->minimumWidth() < needed) edit->setMinimumWidth(needed);
     // A value the formatter could not show is not taken back unseen: OK must refuse it.
     const bool showable = text != QString::fromUtf16(kBayrunInvalidAngle);
     edit->setProperty(kShownText, showable ? QVariant(text) : QVariant());

@@ -285,6 +285,8 @@ void TmainFrm::ApplyUnits(int h, int v) {
     std::string label;
     // A unit found nowhere keeps the current factor: a factor of 0 would wipe the lengths.
     if (!tableUnit(database, h, newHorz, label)) unlistedUnit(ui->cbHorzUnit, h - 1, newHorz, label);
+    // The library takes the chart datum level in the horizontal unit.
+    ui->lblDatumLevelUnits->setText(QString::fromStdString(label));
     if (v != 0) {
         if (!tableUnit(database, v, newVert, label)) unlistedUnit(ui->cbVertUnit, v, newVert, label);
     } else {

@@ -37,12 +37,12 @@ constexpr int kWgs84EllipsoidId = 36;
 constexpr double kDefaultSemiMajorAxis = 6378137.0;
 constexpr double kDefaultInverseFlattening = 298.257223563;
 
-// Window sizes and the OK/Cancel row of the two display modes.
-constexpr int kWindowWidth = 771;
-constexpr int kStandardHeight = 585;
-constexpr int kSubBottomHeight = 420;
-constexpr int kStandardButtonTop = 485;
-constexpr int kSubBottomButtonTop = 320;
+// Digits a number field shows at least (-100000.0000); a longer value widens its field.
+constexpr int kNumberFieldDigits = 12;
+// Characters a list shows at least.
+constexpr int kListCharacters = 16;
+// A line edit's frame and inner margins, both sides.
+constexpr int kFieldFrame = 8;
 
 // Longest value read from a parameter file (a line of an INI file holds at most 1022 bytes).
 constexpr int kValueBuffer = 1024;

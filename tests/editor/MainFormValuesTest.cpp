@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -368,8 +369,32 @@ TEST(MainFormValues, EveryCaptionShowsWhole) {
     SuiteCopy suite;
     writeProject(suite, "Ver=2001\nProjection=LCC\nRTKMode=0");  // four parameter captions
     Form f;
+    f.standard();
+    f.frm->show();
+    // At the least size, no field hides digits of its value: California zone 3 in US feet, and
+    // British National Grid's false origin in a user-defined project.
+    const auto fieldsShowWhole = [&](const char* zone) {
+        f.frm->resize(f.frm->minimumSize());
+        QApplication::processEvents();
+        for (QLineEdit* e : f.frm->findChildren<QLineEdit*>()) {
+            if (!e->isVisibleTo(f.frm.get()) || e->isReadOnly()) continue;
+            EXPECT_LE(e->fontMetrics().horizontalAdvance(e->text()), e->contentsRect().width() - 4)
+                << zone << " " << e->objectName().toStdString() << " \"" << e->text().toStdString() << "\"";
+        }
+    };
+    f.choose(f.ui->cbGrid, "State Plane NAD83 (US feet)");
+    f.choose(f.ui->cbZone, "California zone 3 (ftUS)");
+    EXPECT_EQ(f.ui->edFalseNorth->text(), "1640416.667");
+    fieldsShowWhole("California 3");
+    writeProject(suite, "Ver=2001\nProjection=TME\nFalseEasting=400000\nFalseNorthing=-100000\nRTKMode=0");
+    f.frm->ReadCurrentParameters();
+    EXPECT_EQ(f.ui->edFalseNorth->text(), "-100000.0000");
+    fieldsShowWhole("British National Grid, user defined");
+    writeProject(suite, "Ver=2001\nProjection=LCC\nRTKMode=0");
+    f.frm->ReadCurrentParameters();
+    QApplication::processEvents();
     for (QLabel* label : f.frm->findChildren<QLabel*>()) {
-        if (label->text().isEmpty()) continue;
+        if (label->text().isEmpty() || !label->isVisibleTo(f.frm.get()) || label->wordWrap()) continue;
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
             << label->objectName().toStdString() << " \"" << label->text().toStdString() << "\"";
     }
