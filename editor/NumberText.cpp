@@ -19,7 +19,12 @@ ConversionError::ConversionError(const QString& field, const QString& text, cons
     : std::runtime_error(message(field, text, expected).toStdString()), what_(message(field, text, expected)) {}
 
 QString ConversionError::message(const QString& field, const QString& text, const QString& expected) {
-    const QString refusal = QStringLiteral("'%1' is not a valid %2").arg(text, expected);
+    // A pasted text of any length must not make a box wider than the screen.
+    constexpr int kLongestShown = 80;
+    const QString shown = text.size() <= kLongestShown
+                              ? text
+                              : text.left(kLongestShown / 2) + QChar(0x2026) + text.right(kLongestShown / 2 - 1);
+    const QString refusal = QStringLiteral("'%1' is not a valid %2").arg(shown, expected);
     return field.isEmpty() ? refusal : field + QStringLiteral(": ") + refusal;
 }
 

@@ -23,7 +23,8 @@ void TmainFrm::GridChanged() {
         path = findInFolder(suitePath(dataRoot(), kDatumFolder), ui->cbGrid->itemText(index).toStdString() + kCustomGridExtension);
         if (!platform::isRegularFile(path)) {
             ui->cbGrid->setCurrentIndex(gridIndex);
-            throw std::runtime_error("The custom grid file cannot be read: " + path);
+            throw std::runtime_error("The custom grid file cannot be read: " +
+                                     elided(QString::fromStdString(path)).toStdString());
         }
     }
     gridId = chosen;

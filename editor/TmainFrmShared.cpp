@@ -67,7 +67,9 @@ void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProf
                     const std::string& targetPath) {
     const std::string folder = bayrun::environment()->GetFolderA(kBayrunFolderWorking, 0);
     const std::string staged = platform::createTempFile(folder, "corvane-", ".ini");
-    if (staged.empty()) throw std::runtime_error("The parameter file could not be written: no room in " + folder + ".");
+    if (staged.empty())
+        throw std::runtime_error("The parameter file could not be written: no room in " +
+                                 elided(QString::fromStdString(folder)).toStdString() + ".");
     struct Remove {
         const std::string& path;
         ~Remove() { platform::removeFile(path); }
