@@ -2,6 +2,7 @@
 #include "editor/TmainFrm.h"
 
 #include "common/FolderLookup.h"
+#include "common/LastProject.h"
 #include "common/Platform.h"
 #include "editor/TmainFrmShared.h"
 #include "geodesy/SetupRanges.h"
@@ -224,6 +225,20 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile, const std::st
                 .arg(elided(QString::fromStdString(name)), elided(QString::fromStdString(datumFolder()))),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer != QMessageBox::Yes) return false;
+    }
+    // The KTD table by its path, else by its name in the project's folder.
+    if (usesKtd(rtkMode) && !platform::isRegularFile(ktdFile)) {
+        const std::string folder = lastProjectIn(dataRoot()).folder;
+        if (!platform::isRegularFile(folder + "/" + withoutExtension(fileNameOf(ktdFile)) + ".ktd")) {
+            reveal();
+            const auto answer = QMessageBox::question(
+                this, resString(kKtdTitle),
+                QStringLiteral("The KTD table %1 cannot be read, and the project folder %2 holds none of its name: "
+                               "the project will not convert until it is there.\n\nSave anyway?")
+                    .arg(elided(QString::fromStdString(ktdFile)), elided(QString::fromStdString(folder))),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            if (answer != QMessageBox::Yes) return false;
+        }
     }
     double level = 0;
     try {

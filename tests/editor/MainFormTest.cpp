@@ -554,6 +554,13 @@ TEST(MainForm, AModelOutsideTheDatumFolderIsCopiedInOnlyAfterAsking) {
     ASSERT_EQ(boxes.seen().size(), 4u);
     EXPECT_TRUE(boxes.seen()[3].text.startsWith("g.geo is not in the datum folder ")) << boxes.seen()[3].text.toStdString();
     EXPECT_EQ(readFile(suite.projectFile()), before);
+    // So does one on a KTD table that can be found neither by its path nor in the project's folder.
+    f.frm->takeKtdFile(suite.file("elsewhere/tide.ktd"));
+    f.ui->rbRTK1->click();
+    f.ui->btnOK->click();
+    ASSERT_EQ(boxes.seen().size(), 5u);
+    EXPECT_TRUE(boxes.seen()[4].text.startsWith("The KTD table " + QString::fromStdString(suite.file("elsewhere/tide.ktd"))));
+    EXPECT_EQ(readFile(suite.projectFile()), before);
 }
 
 TEST(MainForm, ExportStartWritesTheTemporaryFileOnlyWhenValid) {
