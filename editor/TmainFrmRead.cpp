@@ -230,9 +230,10 @@ void TmainFrm::readRtkMode(IBayrunProfile* profile) {
     } else {
         const std::string text = readText(profile, "ChartDatum", "");
         if (text.empty()) {
-            // A new or empty project: the chart datum level alone, which needs nothing else.
+            // No level: the mode the library reads from the models named (a new or empty project
+            // gets the chart datum level alone, which needs nothing else).
             chartDatum = 0.0;
-            rtkMode = 0;
+            rtkMode = ui->cbVDatum->currentIndex() >= 0 ? 3 : geoidModel.empty() ? 0 : 4;
         } else if (text[0] >= '0' && text[0] <= '9') {
             chartDatum = leadingDouble(text);  // as the library reads the old form
             rtkMode = geoidModel.empty() ? 0 : 4;

@@ -298,6 +298,7 @@ TEST(MainForm, OlderFilesTakeTheModeFromChartDatum) {
         {"ChartDatum=mllw", 3, "0.00", "Mean Lower Low Water"},
         {"ChartDatum=-0.5", 3, "0.00", ""},
         {"", 0, "0.00", ""},  // a new project: its first OK succeeds
+        {"Geoid=g.geo", 4, "0.00", ""},
     };
     for (const Case& c : cases) {
         SuiteCopy suite;
