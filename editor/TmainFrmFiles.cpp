@@ -35,12 +35,15 @@ bool chooseFile(QWidget* owner, bool save, const std::u16string& start, const QS
     return ok;
 }
 
+// Bytes read at a time when comparing or copying files, and looked at to tell text from binary.
+constexpr size_t kCopyBlock = 65536;
+
 // A file the editor may replace with a custom grid: empty, or text holding a section "Geodesy".
 bool isParameterFile(const std::string& path) {
     if (!platform::isRegularFile(path)) return false;
     std::FILE* f = platform::openForReading(path);
     if (!f) return false;
-    char head[65536];
+    char head[kCopyBlock];
     const size_t n = std::fread(head, 1, sizeof head, f);
     std::fclose(f);
     if (n == 0) return true;
@@ -54,7 +57,7 @@ bool sameContent(const std::string& a, const std::string& b) {
     std::FILE* fb = platform::openForReading(b);
     bool same = fa && fb;
     while (same) {
-        char ba[65536], bb[65536];
+        char ba[kCopyBlock], bb[kCopyBlock];
         const size_t na = std::fread(ba, 1, sizeof ba, fa), nb = std::fread(bb, 1, sizeof bb, fb);
         same = na == nb && std::memcmp(ba, bb, na) == 0 && !std::ferror(fa) && !std::ferror(fb);
         if (na < sizeof ba) break;
@@ -76,7 +79,7 @@ std::string copyNew(const std::string& from, const std::string& to) {
     std::FILE* out = std::fopen(staged.c_str(), "wb");
     if (!in || !out) reason = std::strerror(errno);
     while (reason.empty()) {
-        char block[65536];
+        char block[kCopyBlock];
         const size_t n = std::fread(block, 1, sizeof block, in);
         if (std::ferror(in)) reason = "it cannot be read";
         else if (n > 0 && std::fwrite(block, 1, n, out) != n) reason = std::strerror(errno);
@@ -152,7 +155,8 @@ void TmainFrm::saveCustomGrid(const std::u16string& chosenPath) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     errno = 0;
-    if (::chmod(staged.c_str(), 0666 & ~mask) != 0 || std::rename(staged.c_str(), path.c_str()) != 0)
+    constexpr mode_t kNewFileMode = 0666;  // before the user's umask, as fopen creates files
+    if (::chmod(staged.c_str(), kNewFileMode & ~mask) != 0 || std::rename(staged.c_str(), path.c_str()) != 0)
         throw std::runtime_error(writeFailure(path, errno));
     ui->cbGrid->addItem(QString::fromStdString(name), -1);
     ui->cbGrid->setCurrentIndex(ui->cbGrid->count() - 1);

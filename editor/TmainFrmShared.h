@@ -77,9 +77,10 @@ enum : int {
 // The RTK methods that take a geoid model, and those that take a KTD table.
 inline bool usesGeoid(int rtkMode) { return rtkMode == 2 || rtkMode == 3 || rtkMode == 4; }
 inline bool usesKtd(int rtkMode) { return rtkMode == 1 || rtkMode == 2; }
-// A name or path cut in its middle to at most `length` characters, for a message box that must
-// stay narrower than the screen.
-QString elided(const QString& text, int length = 80);
+// Characters of a name or path a message shows: a box stays narrower than a 1024-pixel screen.
+constexpr int kLongestNameShown = 80;
+// A name or path cut in its middle to at most `length` characters.
+QString elided(const QString& text, int length = kLongestNameShown);
 // The text after the last '\' or '/' of a stored value or path.
 std::string fileNameOf(const std::string& path);
 // A file name without its extension (up to its last '.').
