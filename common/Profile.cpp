@@ -215,10 +215,21 @@ bool isWritableSection(const char* section) {
     return section && !hasLineBreak(section) && !std::strchr(section, ']');
 }
 
-// The rewritten file: tracks the last byte written and any write error.
+// The line end of a file this writer did not create: that of its first line ("\n" or "\r\n");
+// "\r\n" for a new file or one without a line end. The file is read from its start again.
+std::string_view lineEndOf(FILE* in) {
+    if (!in) return "\r\n";
+    int previous = EOF, c;
+    while ((c = getc_unlocked(in)) != EOF && c != '\n') previous = c;
+    std::rewind(in);
+    return c == '\n' && previous != '\r' ? "\n" : "\r\n";
+}
+
+// The rewritten file: tracks the last byte written and any write error. New line ends follow the
+// file's own style, so a hand-edited file never comes back with mixed line ends.
 class Output {
 public:
-    explicit Output(FILE* f) : file(f) {}
+    explicit Output(FILE* f, std::string_view lineEnd = "\r\n") : file(f), eol(lineEnd) {}
     void write(std::string_view text) {
         if (text.empty()) return;
         // Collected and written in large blocks: a rewrite writes line by line.
@@ -233,9 +244,17 @@ public:
         return std::fflush(file) == 0 && !failed;
     }
     void copy(const Piece& piece) { write(std::string_view(piece.data, piece.size)); }
+    // A line from another file, its line end made this file's.
+    void copyLine(const Piece& piece) {
+        std::string_view line(piece.data, piece.size);
+        if (line.empty() || line.back() != '\n') return write(line);
+        line.remove_suffix(line.size() >= 2 && line[line.size() - 2] == '\r' ? 2 : 1);
+        write(line);
+        write(eol);
+    }
     // Starts a new line unless the text written so far ends one.
     void endLine() {
-        if (any && last != '\n') write("\r\n");
+        if (any && last != '\n') write(eol);
     }
     // Names and values too long for one line are cut, never inside a UTF-8 character.
     void header(std::string_view section) {
@@ -243,7 +262,8 @@ public:
         endLine();
         write("[");
         write(section.substr(0, utf8CutPoint(section, kMaxSectionNameBytes)));
-        write("]\r\n");
+        write("]");
+        write(eol);
     }
     void entry(std::string_view key, std::string_view value) {
         endLine();
@@ -251,7 +271,7 @@ public:
         write(key);
         write("=");
         write(value.substr(0, utf8CutPoint(value, kMaxKeyValueBytes - key.size() - 1)));
-        write("\r\n");
+        write(eol);
     }
     bool failed = false;
 
@@ -265,6 +285,7 @@ private:
     std::string pending;
     char last = '\0';
     bool any = false;
+    std::string_view eol;
 };
 
 // What a rewrite does after looking at the current file.
@@ -288,7 +309,7 @@ int rewrite(const std::string& target, Planner&& plan, Produce&& produce) {
         if (plan(in) == Plan::Done) return 1;
         FILE* const written = replacement.begin();
         if (!written) return 0;
-        Output out(written);
+        Output out(written, lineEndOf(in));
         produce(in, out);
         const bool readOk = !in || !std::ferror(in);
         if (!out.finish() || !readOk) return 0;
@@ -733,7 +754,7 @@ int Profile::copySection(const Profile& from, const char* from_sect, const char*
 
         while (readPiece(source.file, piece)) {
             if (startsSection(piece.text())) break;
-            out.copy(piece);
+            out.copyLine(piece);
         }
         if (std::ferror(source.file)) out.failed = true;
 

@@ -30,6 +30,9 @@
 // - the first matching header and the first matching key win;
 // - a byte-order mark is not skipped, so new files start with it and a line end.
 //
+// Written line ends are "\r\n", except in a file whose first line ends in a bare "\n": a file
+// the writer did not create keeps its own style.
+//
 // Objects are independent; one object may be used from several threads. Writers of one file
 // through this class, in any threads or processes, take turns: each holds an advisory lock on the
 // file from its first read to the replacement, so none loses another's change, and readers see

@@ -2,6 +2,7 @@
 
 #include "bayrun/BayrunInterfaces.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QVariant>
 
@@ -18,7 +19,12 @@ ConversionError::ConversionError(const QString& field, const QString& text, cons
     : std::runtime_error(message(field, text, expected).toStdString()), what_(message(field, text, expected)) {}
 
 QString ConversionError::message(const QString& field, const QString& text, const QString& expected) {
-    const QString refusal = QStringLiteral("'%1' is not a valid %2").arg(text, expected);
+    // A pasted text of any length must not make a box wider than the screen.
+    constexpr int kLongestShown = 80;
+    const QString shown = text.size() <= kLongestShown
+                              ? text
+                              : text.left(kLongestShown / 2) + QChar(0x2026) + text.right(kLongestShown / 2 - 1);
+    const QString refusal = QStringLiteral("'%1' is not a valid %2").arg(shown, expected);
     return field.isEmpty() ? refusal : field + QStringLiteral(": ") + refusal;
 }
 
@@ -34,6 +40,8 @@ constexpr int kMaxWidth = 64;
 constexpr int kMaxPrecision = 40;
 // printf's precision when a format names none.
 constexpr int kDefaultPrecision = 6;
+// A line edit's frame and inner margins, both sides.
+constexpr int kEditFrame = 8;
 // Dynamic properties of a number edit: the text shown and the value it shows.
 constexpr char kShownText[] = "numberShownText";
 constexpr char kShownValue[] = "numberShownValue";
@@ -148,10 +156,17 @@ QString exact(double value) {
 
 void show(QLineEdit* edit, double value, const QString& text) {
     edit->setText(text);
+    // No field hides digits of its value: the layouts may shrink it no further than its text.
+    const QMargins margins = edit->textMargins();
+    const int needed = edit->fontMetrics().horizontalAdvance(text) + margins.left() + margins.right() + kEditFrame;
+    if (edit->minimumWidth() < needed) edit->setMinimumWidth(needed);
     // A value the formatter could not show is not taken back unseen: OK must refuse it.
     const bool showable = text != QString::fromUtf16(kBayrunInvalidAngle);
     edit->setProperty(kShownText, showable ? QVariant(text) : QVariant());
     edit->setProperty(kShownValue, value);
+    // A stored value that is no number would be refused on OK for ever in a field the user
+    // cannot reach: the field is opened while it holds it.
+    if (!std::isfinite(value)) edit->setEnabled(true);
 }
 
 double shown(const QLineEdit* edit) {
@@ -176,6 +191,31 @@ double value(const QLineEdit* edit) {
     // The text as it reads: a value shown in a fixed width carries blanks in front.
     if (!read(edit, v)) throw ConversionError(edit->text().trimmed());
     return v;
+}
+
+QString fieldName(const QLabel* label) {
+    QString name = label->text();
+    name.remove(QLatin1Char('&'));
+    name = name.trimmed();
+    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    return name;
+}
+
+double value(QLineEdit* edit, const QString& field) {
+    double v = 0;
+    if (!read(edit, v)) throw ConversionError(field, edit->text().trimmed()).at(edit);
+    return v;
+}
+
+double strict(QLineEdit* edit, const QString& field) {
+    double v = 0;
+    if (!parse(edit->text(), v)) throw ConversionError(field, edit->text().trimmed()).at(edit);
+    return v;
+}
+
+void checkRange(QWidget* control, const QString& field, const QString& text, double value, double lowest,
+                double highest, const QString& expected) {
+    if (!(value >= lowest && value <= highest)) throw ConversionError(field, text, expected).at(control);
 }
 
 }  // namespace numbertext

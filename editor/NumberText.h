@@ -1,8 +1,11 @@
 // Number text of the editor, independent of the process locale ('.' as decimal point).
 #pragma once
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
+class QLabel;
 class QLineEdit;
 
 #include <stdexcept>
@@ -18,10 +21,17 @@ public:
     // "<field>: '<text>' is not a valid <expected>" (no field: without its name).
     ConversionError(const QString& field, const QString& text, const QString& expected);
     const QString& text() const { return what_; }
+    // The control that holds the refused text, to be given the focus; null when none does.
+    ConversionError& at(QWidget* control) {
+        field_ = control;
+        return *this;
+    }
+    QWidget* field() const { return field_.data(); }
 
 private:
     static QString message(const QString& field, const QString& text, const QString& expected);
     QString what_;
+    QPointer<QWidget> field_;
 };
 
 namespace numbertext {
@@ -56,5 +66,16 @@ bool unchanged(const QLineEdit* edit, double& value);
 bool read(const QLineEdit* edit, double& value);
 // As read, throwing ConversionError for a text that is not a number.
 double value(const QLineEdit* edit);
+
+// A label's caption as a field's name in a message (without mnemonic marks and a final colon).
+QString fieldName(const QLabel* label);
+// As value, the refusal naming the field and pointing at the edit.
+double value(QLineEdit* edit, const QString& field);
+// As strict, the refusal naming the field and pointing at the edit.
+double strict(QLineEdit* edit, const QString& field);
+// Throws ConversionError naming the field, the text that stands for the value, its range
+// `expected` and the control unless lowest <= value <= highest.
+void checkRange(QWidget* control, const QString& field, const QString& text, double value, double lowest,
+                double highest, const QString& expected);
 
 }  // namespace numbertext

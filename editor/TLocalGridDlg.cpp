@@ -57,6 +57,8 @@ TLocalGridDlg::TLocalGridDlg(QWidget* owner, TmainFrm::LocalGrid* record_)
     connect(ui->btnCalculate, &QPushButton::clicked, this, &TLocalGridDlg::btnCalculateClick);
     connect(ui->btnOk, &QPushButton::clicked, this, &TLocalGridDlg::btnOkClick);
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->xreversed, &QCheckBox::toggled, this, &TLocalGridDlg::reversalChanged);
+    connect(ui->yreversed, &QCheckBox::toggled, this, &TLocalGridDlg::reversalChanged);
 }
 
 TLocalGridDlg::~TLocalGridDlg() = default;
@@ -96,37 +98,63 @@ void TLocalGridDlg::ShowSolution(const ControlPoint& a, double scale, double rot
     ShowRotation(rotationDegrees);
 }
 
-void TLocalGridDlg::btnCalculateClick() {
+void TLocalGridDlg::btnCalculateClick() { calculate(true); }
+
+void TLocalGridDlg::calculate(bool withMessages) {
     ControlPoint a{}, b{};
     ReadPoints(&a, &b);
+    // The library negates a reversed axis after the similarity: solve for the local coordinates
+    // before that negation, so that the record as stored carries both points onto their own.
+    // (0.0 - v: a local 0 stays "0.00", not "-0.00".)
+    if (ui->xreversed->isChecked()) a.localX = 0.0 - a.localX, b.localX = 0.0 - b.localX;
+    if (ui->yreversed->isChecked()) a.localY = 0.0 - a.localY, b.localY = 0.0 - b.localY;
     double scale = 0.0, rotation = 0.0;
     switch (SolveFromPoints(a, b, &scale, &rotation)) {
     case Solution::PointsCoincide:
-        QMessageBox::critical(this, resString(1841), resString(6));
+        if (withMessages) QMessageBox::critical(this, resString(1841), resString(6));
         return;
     case Solution::ScaleSuspect:
         // A warning only: the values are still shown.
-        QMessageBox::question(this, resString(1841), resString(7), QMessageBox::StandardButtons(QMessageBox::Ok));
+        if (withMessages)
+            QMessageBox::question(this, resString(1841), resString(7), QMessageBox::StandardButtons(QMessageBox::Ok));
         break;
     case Solution::Solved:
         break;
     }
     ShowSolution(a, scale, rotation);
+    calculated = shownParameters();
+}
+
+QStringList TLocalGridDlg::shownParameters() const {
+    QStringList texts;
+    for (const QLineEdit* e : {ui->worldx, ui->worldy, ui->scale, ui->transx, ui->transy, ui->rotation}) texts << e->text();
+    return texts;
+}
+
+void TLocalGridDlg::reversalChanged() {
+    // A solution still shown as calculated follows the boxes; typed parameters are left alone.
+    if (!calculated.isEmpty() && calculated == shownParameters()) calculate(false);
 }
 
 void TLocalGridDlg::StoreRecord() {
     // Every number first, so that a bad one leaves the whole record as it was.
-    const double origX = numbertext::strict(ui->worldx->text());
-    const double origY = numbertext::strict(ui->worldy->text());
-    const double scale = numbertext::strict(ui->scale->text());
-    const double transX = numbertext::strict(ui->transx->text());
-    const double transY = numbertext::strict(ui->transy->text());
+    const QString origin = ui->GroupBox6->title() + QStringLiteral(" ");
+    const double origX = numbertext::strict(ui->worldx, origin + numbertext::fieldName(ui->worldxLabel));
+    const double origY = numbertext::strict(ui->worldy, origin + numbertext::fieldName(ui->worldyLabel));
+    const double scale = numbertext::strict(ui->scale, numbertext::fieldName(ui->scaleLabel));
+    // The library refuses a local grid of scale 0.
+    if (scale == 0)
+        throw ConversionError(numbertext::fieldName(ui->scaleLabel), ui->scale->text().trimmed(),
+                              QStringLiteral("scale: it must not be 0"))
+            .at(ui->scale);
+    const double transX = numbertext::strict(ui->transx, numbertext::fieldName(ui->transxLabel));
+    const double transY = numbertext::strict(ui->transy, numbertext::fieldName(ui->transyLabel));
     // A refused rotation text keeps the record's rotation, unless that rotation is one the
     // angle service could not show: keeping it would write a value the user never saw.
     double rotation = record->Rotation;
     const std::u16string rotationText = ui->rotation->text().toStdU16String();
     if (!bayrun::angles()->ParseLongitude(rotationText.c_str(), &rotation) && rotationText == kBayrunInvalidAngle)
-        throw ConversionError(ui->rotation->text());
+        throw ConversionError(numbertext::fieldName(ui->rotationLabel), ui->rotation->text()).at(ui->rotation);
     record->OrigX = origX;
     record->OrigY = origY;
     record->Rotation = rotation;
@@ -143,6 +171,7 @@ void TLocalGridDlg::btnOkClick() {
     } catch (const ConversionError& e) {
         // Closing would pass the typo over in silence: the user corrects it or cancels.
         QMessageBox::critical(this, resString(1841), e.text());
+        if (QWidget* field = e.field()) field->setFocus(Qt::OtherFocusReason);
         return;
     }
     accept();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include <memory>
 
@@ -52,9 +53,14 @@ public:
     void btnOkClick();
 
 private:
+    // Solves from the two points for the reverse boxes as they stand and shows the result.
+    void calculate(bool withMessages);
+    QStringList shownParameters() const;
+    void reversalChanged();
     void ShowRotation(double degrees);
     void SetCaptions();
 
     std::unique_ptr<Ui::LocalGridDlg> ui;
     TmainFrm::LocalGrid* record;
+    QStringList calculated;  // the parameter texts of the last calculation
 };

@@ -154,10 +154,12 @@ void TTimeVarDlg::ShowBlock() {
 
 void TTimeVarDlg::StoreEdits() {
     // Block order; the edits are read in the order dx, dy, dz, drx, dry, drz, dscale.
-    const QLineEdit* edits[kParameterCount] = {ui->dx, ui->dy, ui->dz, ui->dscale, ui->drx, ui->dry, ui->drz};
+    QLineEdit* edits[kParameterCount] = {ui->dx, ui->dy, ui->dz, ui->dscale, ui->drx, ui->dry, ui->drz};
+    const QLabel* labels[kParameterCount] = {ui->lblDeltaX,  ui->lblDeltaY,  ui->lblDeltaZ, ui->lblDeltaScale,
+                                             ui->lblDeltaRx, ui->lblDeltaRy, ui->lblDeltaRz};
     const int readOrder[kParameterCount] = {0, 1, 2, 4, 5, 6, 3};
     double values[kParameterCount];
-    for (int j : readOrder) values[j] = numbertext::strict(edits[j]->text());
+    for (int j : readOrder) values[j] = numbertext::strict(edits[j], numbertext::fieldName(labels[j]));
     for (int j = 0; j < kParameterCount; ++j) block[j] = values[j];
 }
 
@@ -211,6 +213,7 @@ void TTimeVarDlg::btnOkClick() {
     } catch (const ConversionError& e) {
         // The caller takes the block as confirmed once the dialog closes with OK: stay open.
         QMessageBox::critical(this, resString(1841), e.text());
+        if (QWidget* field = e.field()) field->setFocus(Qt::OtherFocusReason);
         return;
     }
     accept();

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QMetaObject>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 
 #include "editor/TmainFrmShared.h"
@@ -16,7 +18,18 @@ int32_t DegFormat = kBayrunNoFormatSetting;
 
 TmainFrm::TmainFrm(QWidget* owner) : QMainWindow(owner), ui(std::make_unique<Ui::mainFrm>()) {
     ui->setupUi(this);
-    resize(kWindowWidth, kStandardHeight);
+    // A number field never hides digits of its value: the layouts may shrink it no further.
+    const int digits = ui->edFalseEast->fontMetrics().horizontalAdvance(QString(kNumberFieldDigits, QLatin1Char('0')));
+    for (QLineEdit* edit : {ui->edSemiMajorAxis, ui->edFlattening, ui->edFalseEast, ui->edFalseNorth, ui->edDx, ui->edDy,
+                            ui->edDz, ui->edDrx, ui->edDry, ui->edDrz, ui->edDsc, ui->edParm0, ui->edParm1, ui->edParm2,
+                            ui->edParm3, ui->edParm4, ui->edOrtho, ui->edDatumLevel})
+        edit->setMinimumWidth(digits + edit->textMargins().left() + edit->textMargins().right() + kFieldFrame);
+    // A list is as wide as the layout gives it, not as its longest item: the popup shows them whole.
+    for (QComboBox* list : {ui->cbGrid, ui->cbZone, ui->cbHorzUnit, ui->cbVertUnit, ui->cbEllipsoid, ui->cbProjection,
+                            ui->cbVDatum, ui->cbDatum}) {
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setMinimumContentsLength(kListCharacters);
+    }
 
     rtkGroup = new QButtonGroup(this);
     QRadioButton* rtkButtons[] = {ui->rbRTK0, ui->rbRTK1, ui->rbRTK2, ui->rbRTK3, ui->rbRTK4, ui->rbRTK5};

@@ -139,7 +139,8 @@ public:
     void ReadCurrentParameters();
     void ReadParameterFile(const std::string& path);
     void WriteParameters(IBayrunProfile* profile);
-    bool ValidateAndWriteParameters(IBayrunProfile* profile);
+    // `path` names the file in a failure's message.
+    bool ValidateAndWriteParameters(IBayrunProfile* profile, const std::string& path);
 
     // Controls.
     static void SetControlsVisible(QWidget* const* list, bool visible);
@@ -159,6 +160,10 @@ public:
     // Custom grids, model files, export (the dialog steps of the handlers).
     void saveCustomGrid(const std::u16string& chosenPath);
     bool takeDatumShiftFile(const std::string& chosenPath);
+    // False (its message shown) unless the file is in the datum folder, or the surveyor let it
+    // be copied there (never over a different file of that name).
+    bool placeInDatumFolder(const std::string& chosenPath, const QString& title);
+    static std::string datumFolder();
     void takeGeoidModel(const std::string& chosenPath);
     void takeKtdFile(const std::string& chosenPath);
     void takeTimeVariableParameters(const double block[kDatumParameters]);
@@ -231,6 +236,8 @@ private:
     template <typename Work>
     void guarded(Work&& work);
     void reportFailure(const QString& text);
+    // Puts the focus on a refused field, the display mode switched to show it where needed.
+    void focusField(QWidget* field);
     void showError(const QString& text, const QString& caption);
 
     std::unique_ptr<Ui::mainFrm> ui;

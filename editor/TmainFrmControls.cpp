@@ -5,7 +5,10 @@
 #include <QButtonGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLayout>
 #include <QRadioButton>
+
+#include <algorithm>
 
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
@@ -50,46 +53,41 @@ void TmainFrm::UpdateRtkControls(int mode) {
                                  ui->lblOrtho,    ui->edOrtho,    ui->lblOrthoUnits,     ui->lblKtd,
                                  ui->edKtd,       ui->btnKtdBrowse, ui->btnKtdClear,     ui->lblVDatum,
                                  ui->cbVDatum,    ui->lblDatum,   ui->cbDatum,           ui->lblDatumLevel,
-                                 ui->edDatumLevel, nullptr};
+                                 ui->edDatumLevel, ui->lblDatumLevelUnits, nullptr};
     QWidget* const geoid[] = {ui->lblGeoModel, ui->edGeoModel, ui->btnGeoModelBrowse, ui->btnGeoModelClear,
                               ui->lblOrtho,    ui->edOrtho,    ui->lblOrthoUnits,     nullptr};
     QWidget* const ktd[] = {ui->lblKtd, ui->edKtd, ui->btnKtdBrowse, ui->btnKtdClear, nullptr};
     QWidget* const vdatum[] = {ui->lblVDatum, ui->cbVDatum, ui->lblDatum, ui->cbDatum, nullptr};
-    QWidget* const level[] = {ui->lblDatumLevel, ui->edDatumLevel, nullptr};
+    QWidget* const level[] = {ui->lblDatumLevel, ui->edDatumLevel, ui->lblDatumLevelUnits, nullptr};
+    // What was chosen or typed for another method is kept while the form is open (clicking
+    // through the methods loses nothing); OK writes only what the chosen method uses.
+    double typed = 0;
+    if (!numbertext::unchanged(ui->edDatumLevel, typed) && numbertext::parse(ui->edDatumLevel->text(), typed))
+        chartDatum = typed;
+    ui->edGeoModel->setText(QString::fromStdString(geoidModel));
+    ui->edKtd->setText(QString::fromStdString(ktdFile));
     SetControlsVisible(vertical, false);
     switch (mode) {
     case 0:
     case 5:  // the level alone: a chart datum level, or the ellipsoid's height above chart datum
         SetControlsVisible(level, true);
-        ClearGeoidModel();
-        ClearKtdFile();
-        ui->cbVDatum->setCurrentIndex(-1);
-        ui->cbDatum->setCurrentIndex(-1);
         ui->lblDatumLevel->setText(resString(mode == 0 ? kChartDatumLevel : kHeightOfEllipsoid));
         break;
     case 1:
         SetControlsVisible(ktd, true);
-        ClearGeoidModel();
-        chartDatum = 0.0;
-        ui->edKtd->setText(QString::fromStdString(ktdFile));
         break;
     case 2:
         SetControlsVisible(geoid, true);
         SetControlsVisible(ktd, true);
-        chartDatum = 0.0;
-        ui->edKtd->setText(QString::fromStdString(ktdFile));
         break;
     case 3:
         SetControlsVisible(geoid, true);
         SetControlsVisible(vdatum, true);
-        chartDatum = 0.0;
         break;
     case 4:
         SetControlsVisible(geoid, true);
         SetControlsVisible(level, true);
         ui->edDatumLevel->setEnabled(true);
-        ui->cbVDatum->setCurrentIndex(-1);
-        ui->cbDatum->setCurrentIndex(-1);
         ui->lblDatumLevel->setText(resString(kHeightOfGeoid));
         break;
     default:
@@ -107,26 +105,25 @@ void TmainFrm::SetDisplayMode(QAction* sender) {
                                      ui->btnGeoModelBrowse, ui->btnGeoModelClear, ui->lblKtd, ui->edKtd,
                                      ui->btnKtdBrowse, ui->btnKtdClear,  ui->lblVDatum,     ui->cbVDatum,
                                      ui->lblDatum,    ui->cbDatum,       ui->lblDatumLevel, ui->edDatumLevel,
-                                     ui->lblOrtho,    ui->edOrtho,       ui->lblOrthoUnits, nullptr};
+                                     ui->lblOrtho,    ui->edOrtho,       ui->lblOrthoUnits, ui->lblDatumLevelUnits,
+                                     nullptr};
     if (sender == ui->mnuViewStandard) {
         displayMode = kStandard;
-        // The controls stand at fixed places: shrunk any further, some would be cut off.
-        setMinimumSize(kWindowWidth, kStandardHeight);
-        resize(kWindowWidth, kStandardHeight);
         SetControlsVisible(modeControls, true);
         ui->ExportVDatumtoXYZ1->setVisible(true);
         ui->ExportVDatumtoXYZ1->setEnabled(rtkMode == 3);
-        ui->btnOK->move(ui->btnOK->x(), kStandardButtonTop);
-        ui->btnCancel->move(ui->btnCancel->x(), kStandardButtonTop);
     } else if (sender == ui->mnuViewSubBottom) {
         displayMode = kSubBottom;
-        ui->btnOK->move(ui->btnOK->x(), kSubBottomButtonTop);
-        ui->btnCancel->move(ui->btnCancel->x(), kSubBottomButtonTop);
         SetControlsVisible(modeControls, false);
         ui->ExportVDatumtoXYZ1->setVisible(false);
-        setMinimumSize(kWindowWidth, kSubBottomHeight);
-        resize(kWindowWidth, kSubBottomHeight);
+    } else {
+        return;
     }
+    // The layouts give the window its least size; the height follows what the mode shows, the
+    // width the surveyor chose stays.
+    ui->centralWidget->layout()->activate();
+    layout()->activate();
+    resize(std::max(width(), sizeHint().width()), sizeHint().height());
 }
 
 void TmainFrm::ShowParameter(int slot, double value) {
@@ -249,6 +246,12 @@ void TmainFrm::SetCaptions() {
     ui->lblRz->setText(resString(7425));
     ui->lblDscale->setText(resString(7430));
     ui->lblDatumShiftFile->setText(resString(5349));
+    // The units and the convention the library applies the seven parameters in.
+    for (QLabel* label : {ui->lblDxUnits, ui->lblDyUnits, ui->lblDzUnits}) label->setText(QStringLiteral("m"));
+    for (QLabel* label : {ui->lblRxUnits, ui->lblRyUnits, ui->lblRzUnits}) label->setText(QStringLiteral("arc-sec"));
+    ui->lblDscaleUnits->setText(QStringLiteral("ppm"));
+    ui->lblDatumConvention->setText(
+        QStringLiteral("From WGS 84 to the local datum, coordinate frame rotation (EPSG method 1032)"));
     ui->lblProjection->setText(resString(2469));
     ui->lblFalseEasting->setText(resString(5346));
     ui->lblFalseNorthing->setText(resString(5347));

@@ -1,9 +1,19 @@
 // The main window: custom grids, model files, the time-variable parameters and the export's start.
 #include "editor/TmainFrm.h"
 
+#include "common/FolderLookup.h"
+#include "common/Platform.h"
+#include "common/Profile.h"
+#include "common/ProgramFolder.h"
 #include "common/Text.h"
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace mainform;
 
@@ -25,20 +35,136 @@ bool chooseFile(QWidget* owner, bool save, const std::u16string& start, const QS
     return ok;
 }
 
+// Bytes read at a time when comparing or copying files, and looked at to tell text from binary.
+constexpr size_t kCopyBlock = 65536;
+
+// A file the editor may replace with a custom grid: empty, or text holding a section "Geodesy".
+bool isParameterFile(const std::string& path) {
+    if (!platform::isRegularFile(path)) return false;
+    std::FILE* f = platform::openForReading(path);
+    if (!f) return false;
+    char head[kCopyBlock];
+    const size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (n == 0) return true;
+    if (std::memchr(head, '\0', n)) return false;
+    return Pelagix::Profile(path.c_str()).hasSection(kSection);
+}
+
+// True when both files hold the same bytes (read in blocks: a grid may be large).
+bool sameContent(const std::string& a, const std::string& b) {
+    std::FILE* fa = platform::openForReading(a);
+    std::FILE* fb = platform::openForReading(b);
+    bool same = fa && fb;
+    while (same) {
+        char ba[kCopyBlock], bb[kCopyBlock];
+        const size_t na = std::fread(ba, 1, sizeof ba, fa), nb = std::fread(bb, 1, sizeof bb, fb);
+        same = na == nb && std::memcmp(ba, bb, na) == 0 && !std::ferror(fa) && !std::ferror(fb);
+        if (na < sizeof ba) break;
+    }
+    if (fa) std::fclose(fa);
+    if (fb) std::fclose(fb);
+    return same;
+}
+
+// Copies `from` to `to`, which must not exist: written beside it and linked into place, so that
+// the name never shows a half-copied file and a file that appeared meanwhile is never replaced.
+// The failure's reason, empty on success.
+std::string copyNew(const std::string& from, const std::string& to) {
+    const std::string folder = to.substr(0, to.find_last_of('/'));
+    const std::string staged = platform::createTempFile(folder, ".corvane-", ".part");
+    if (staged.empty()) return std::strerror(errno);
+    std::string reason;
+    std::FILE* in = platform::openForReading(from);
+    std::FILE* out = std::fopen(staged.c_str(), "wb");
+    if (!in || !out) reason = std::strerror(errno);
+    while (reason.empty()) {
+        char block[kCopyBlock];
+        const size_t n = std::fread(block, 1, sizeof block, in);
+        if (std::ferror(in)) reason = "it cannot be read";
+        else if (n > 0 && std::fwrite(block, 1, n, out) != n) reason = std::strerror(errno);
+        if (n < sizeof block) break;
+    }
+    if (in) std::fclose(in);
+    if (out && !platform::closeSynced(out) && reason.empty()) reason = std::strerror(errno);
+    if (reason.empty() && ::link(staged.c_str(), to.c_str()) != 0) reason = std::strerror(errno);
+    platform::removeFile(staged);
+    return reason;
+}
+
 }  // namespace
+
+std::string TmainFrm::datumFolder() { return suitePath(dataRoot(), kDatumFolder); }
+
+bool TmainFrm::placeInDatumFolder(const std::string& chosenPath, const QString& title) {
+    // The library looks for a datum-shift file or a geoid model by its name, in the datum folder
+    // only: a file kept elsewhere would be saved as a name that finds nothing, or another file.
+    const std::string folder = datumFolder();
+    const std::string name = fileNameOf(chosenPath);
+    const std::string target = findInFolder(folder, name);
+    if (platform::sameFile(chosenPath, target)) return true;
+    const QString shownName = elided(QString::fromStdString(name));
+    const QString shownFolder = elided(QString::fromStdString(folder));
+    if (platform::pathExists(target)) {
+        if (sameContent(chosenPath, target)) return true;
+        showError(QStringLiteral("A different file named %1 is already in the datum folder %2, where the library "
+                                 "looks for it. It was not replaced: rename the file you chose, or choose the one "
+                                 "in the datum folder.")
+                      .arg(shownName, shownFolder),
+                  title);
+        return false;
+    }
+    const auto answer = QMessageBox::question(
+        this, title,
+        QStringLiteral("The library looks for %1 only in the datum folder %2.\n\nCopy it into the datum folder?")
+            .arg(shownName, shownFolder),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer != QMessageBox::Yes) return false;
+    const std::string reason = copyNew(chosenPath, folder + "/" + name);
+    if (!reason.empty()) {
+        showError(QStringLiteral("%1 could not be copied into the datum folder %2: %3.")
+                      .arg(shownName, shownFolder, QString::fromStdString(reason)),
+                  title);
+        return false;
+    }
+    return true;
+}
 
 void TmainFrm::saveCustomGrid(const std::u16string& chosenPath) {
     const std::string path = toUtf8(chosenPath);
     const std::string name = withoutExtension(fileNameOf(path));
-    OwnedProfile profile = newProfile();
-    if (!profile->Open(path.c_str())) throw std::runtime_error("The custom grid file cannot be created: " + path);
-    replaceSection(profile.get(), [&](IBayrunProfile* section) { WriteParameters(section); });
+    // The save dialog has asked before an existing file is chosen: it is replaced whole, never
+    // merged into, and a file that is not a parameter file is never written into.
+    if (platform::pathExists(path) && !isParameterFile(path))
+        throw std::runtime_error(elided(QString::fromStdString(path)).toStdString() +
+                                 " is not a parameter file: it was not replaced.");
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string staged = platform::createTempFile(folder, ".corvane-", ".cgeo");
+    if (staged.empty()) throw std::runtime_error(writeFailure(path, errno));
+    struct Remove {
+        const std::string& path;
+        ~Remove() { platform::removeFile(path); }
+    } remove{staged};
+    {
+        OwnedProfile profile = newProfile();
+        if (!profile->Open(staged.c_str())) throw std::runtime_error(writeFailure(path, errno));
+        WriteParameters(profile.get());
+    }
+    // Readable as a new file would be (the staged one is private to this user).
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    errno = 0;
+    constexpr mode_t kNewFileMode = 0666;  // before the user's umask, as fopen creates files
+    if (::chmod(staged.c_str(), kNewFileMode & ~mask) != 0 || std::rename(staged.c_str(), path.c_str()) != 0)
+        throw std::runtime_error(writeFailure(path, errno));
     ui->cbGrid->addItem(QString::fromStdString(name), -1);
     ui->cbGrid->setCurrentIndex(ui->cbGrid->count() - 1);
     gridIndex = ui->cbGrid->currentIndex();
 }
 
 void TmainFrm::takeGeoidModel(const std::string& chosenPath) {
+    if (!placeInDatumFolder(chosenPath, resString(kGeoidTitle))) return;
     geoidModel = withoutExtension(fileNameOf(chosenPath));
     ui->edGeoModel->setText(QString::fromStdString(geoidModel));
 }
@@ -67,7 +193,7 @@ std::string TmainFrm::writeExportParameters() {
     const std::string path = std::string(bayrun::environment()->GetFolderA(kBayrunFolderWorking, 1)) + "tmpgeo.ini";
     OwnedProfile profile = newProfile();
     profile->Open(path.c_str());
-    return ValidateAndWriteParameters(profile.get()) ? path : std::string();
+    return ValidateAndWriteParameters(profile.get(), path) ? path : std::string();
 }
 
 void TmainFrm::SaveCustomGrid1Click() {
@@ -116,9 +242,15 @@ bool TmainFrm::takeDatumShiftFile(const std::string& chosenPath) {
     const double a = numbertext::value(ui->edSemiMajorAxis);
     const double f = numbertext::value(ui->edFlattening);
     if (IsValidModel(chosenPath.c_str(), a, f) == 0) {
-        showError(resString(kDatumShiftRefused), resString(kDatumShiftTitle));
+        // A file that cannot be read is not one for another ellipsoid.
+        const QString text = GetGeodesyError() == TELLUS_E_DATUM_GRID
+                                 ? QStringLiteral("%1 cannot be read as a datum shift file.")
+                                       .arg(elided(QString::fromStdString(chosenPath)))
+                                 : resString(kDatumShiftRefused);
+        showError(text, resString(kDatumShiftTitle));
         return false;
     }
+    if (!placeInDatumFolder(chosenPath, resString(kDatumShiftTitle))) return false;
     datumShiftFile = fileNameOf(chosenPath);
     UpdateDatumShiftFile();
     return true;

@@ -3,8 +3,10 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
+#include "common/LastProject.h"
 #include "editor/TmainFrmShared.h"
 #include "ui_TmainFrm.h"
 
@@ -28,6 +30,15 @@ QString TmainFrm::failureText() {
 }
 
 void TmainFrm::reportFailure(const QString& text) { showError(text, resString(kCaption)); }
+
+void TmainFrm::focusField(QWidget* field) {
+    if (!field) return;
+    if (!field->isVisibleTo(this) && displayMode == kSubBottom) SetDisplayMode(ui->mnuViewStandard);
+    // A refused value in a closed field could never be corrected: the field opens.
+    field->setEnabled(true);
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) edit->selectAll();
+}
 
 void TmainFrm::showError(const QString& text, const QString& caption) {
     QMessageBox::critical(this, caption, text);
@@ -95,7 +106,9 @@ void TmainFrm::HelpTopics1Click() { bayrun::environment()->ShowHelp(this, kHelpF
 
 void TmainFrm::btnOKClick() {
     guarded([&] {
-        if (ValidateAndWriteParameters(bayrun::environment()->GetProfile(kBayrunProfileGeodesy))) close();
+        if (ValidateAndWriteParameters(bayrun::environment()->GetProfile(kBayrunProfileGeodesy),
+                                       lastProjectIn(dataRoot()).file))
+            close();
     });
 }
 

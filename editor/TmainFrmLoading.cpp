@@ -23,7 +23,8 @@ void TmainFrm::GridChanged() {
         path = findInFolder(suitePath(dataRoot(), kDatumFolder), ui->cbGrid->itemText(index).toStdString() + kCustomGridExtension);
         if (!platform::isRegularFile(path)) {
             ui->cbGrid->setCurrentIndex(gridIndex);
-            throw std::runtime_error("The custom grid file cannot be read: " + path);
+            throw std::runtime_error("The custom grid file cannot be read: " +
+                                     elided(QString::fromStdString(path)).toStdString());
         }
     }
     gridId = chosen;
@@ -285,6 +286,8 @@ void TmainFrm::ApplyUnits(int h, int v) {
     std::string label;
     // A unit found nowhere keeps the current factor: a factor of 0 would wipe the lengths.
     if (!tableUnit(database, h, newHorz, label)) unlistedUnit(ui->cbHorzUnit, h - 1, newHorz, label);
+    // The library takes the chart datum level in the horizontal unit.
+    ui->lblDatumLevelUnits->setText(QString::fromStdString(label));
     if (v != 0) {
         if (!tableUnit(database, v, newVert, label)) unlistedUnit(ui->cbVertUnit, v, newVert, label);
     } else {

@@ -29,7 +29,7 @@ void TmainFrm::ReadParameters(IBayrunProfile* profile, bool gridFile) {
         QMessageBox::warning(this, resString(kCaption),
                              QStringLiteral("The zone %1 is not in the predefined-parameter database: the parameter "
                                             "file's own projection is shown.")
-                                 .arg(named));
+                                 .arg(elided(named)));
 }
 
 void TmainFrm::readEllipsoid(IBayrunProfile* profile) {
@@ -229,7 +229,12 @@ void TmainFrm::readRtkMode(IBayrunProfile* profile) {
         chartDatum = profile->ReadDouble(kSection, "ChartDatum", 0.0);
     } else {
         const std::string text = readText(profile, "ChartDatum", "");
-        if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
+        if (text.empty()) {
+            // No level: the mode the library reads from the models named (a new or empty project
+            // gets the chart datum level alone, which needs nothing else).
+            chartDatum = 0.0;
+            rtkMode = ui->cbVDatum->currentIndex() >= 0 ? 3 : geoidModel.empty() ? 0 : 4;
+        } else if (text[0] >= '0' && text[0] <= '9') {
             chartDatum = leadingDouble(text);  // as the library reads the old form
             rtkMode = geoidModel.empty() ? 0 : 4;
         } else {

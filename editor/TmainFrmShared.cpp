@@ -3,7 +3,19 @@
 
 #include "common/Platform.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 namespace mainform {
+
+QString elided(const QString& text, int length) {
+    if (text.size() <= length) return text;
+    const int head = (length - 1) / 2, tail = length - 1 - head;
+    return text.left(head) + QChar(0x2026) + text.right(tail);
+}
 
 std::string fileNameOf(const std::string& path) {
     const size_t sep = path.find_last_of("\\/");
@@ -31,10 +43,33 @@ OwnedProfile newProfile() {
     return p;
 }
 
-void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProfile*)>& write) {
+std::string writeFailureReason(const std::string& path, int lastError) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct stat st;
+    if (path.empty()) return "no project is open";
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "its folder " + folder + " does not exist";
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+        if (::access(path.c_str(), W_OK) != 0) return std::strerror(errno);
+    }
+    if (::access(folder.c_str(), W_OK) != 0) return "its folder " + folder + ": " + std::strerror(errno);
+    if (lastError != 0) return std::strerror(lastError);
+    return "the file system refused the new file";
+}
+
+std::string writeFailure(const std::string& path, int lastError) {
+    return "The parameter file " + elided(QString::fromStdString(path)).toStdString() +
+           " could not be written: " + writeFailureReason(path, lastError) + ".";
+}
+
+void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProfile*)>& write,
+                    const std::string& targetPath) {
     const std::string folder = bayrun::environment()->GetFolderA(kBayrunFolderWorking, 0);
     const std::string staged = platform::createTempFile(folder, "corvane-", ".ini");
-    if (staged.empty()) throw std::runtime_error("The parameter file could not be written: no room in " + folder + ".");
+    if (staged.empty())
+        throw std::runtime_error("The parameter file could not be written: no room in " +
+                                 elided(QString::fromStdString(folder)).toStdString() + ".");
     struct Remove {
         const std::string& path;
         ~Remove() { platform::removeFile(path); }
@@ -42,7 +77,11 @@ void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProf
     OwnedProfile scratch = newProfile();
     scratch->Open(staged.c_str());
     write(scratch.get());
-    if (!target->ReplaceSection(kSection, scratch.get())) throw std::runtime_error("The parameter file could not be written.");
+    errno = 0;
+    if (!target->ReplaceSection(kSection, scratch.get())) {
+        const int lastError = errno;
+        throw std::runtime_error(writeFailure(targetPath, lastError));
+    }
 }
 
 }  // namespace mainform

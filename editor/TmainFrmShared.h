@@ -37,12 +37,12 @@ constexpr int kWgs84EllipsoidId = 36;
 constexpr double kDefaultSemiMajorAxis = 6378137.0;
 constexpr double kDefaultInverseFlattening = 298.257223563;
 
-// Window sizes and the OK/Cancel row of the two display modes.
-constexpr int kWindowWidth = 771;
-constexpr int kStandardHeight = 585;
-constexpr int kSubBottomHeight = 420;
-constexpr int kStandardButtonTop = 485;
-constexpr int kSubBottomButtonTop = 320;
+// Digits a number field shows at least (-100000.0000); a longer value widens its field.
+constexpr int kNumberFieldDigits = 12;
+// Characters a list shows at least.
+constexpr int kListCharacters = 16;
+// A line edit's frame and inner margins, both sides.
+constexpr int kFieldFrame = 8;
 
 // Longest value read from a parameter file (a line of an INI file holds at most 1022 bytes).
 constexpr int kValueBuffer = 1024;
@@ -74,6 +74,13 @@ enum : int {
     kSaveCustomGridTitle = 10771,
 };
 
+// The RTK methods that take a geoid model, and those that take a KTD table.
+inline bool usesGeoid(int rtkMode) { return rtkMode == 2 || rtkMode == 3 || rtkMode == 4; }
+inline bool usesKtd(int rtkMode) { return rtkMode == 1 || rtkMode == 2; }
+// Characters of a name or path a message shows: a box stays narrower than a 1024-pixel screen.
+constexpr int kLongestNameShown = 80;
+// A name or path cut in its middle to at most `length` characters.
+QString elided(const QString& text, int length = kLongestNameShown);
 // The text after the last '\' or '/' of a stored value or path.
 std::string fileNameOf(const std::string& path);
 // A file name without its extension (up to its last '.').
@@ -91,7 +98,14 @@ OwnedProfile newProfile();
 // Puts a whole new section "Geodesy" into `target` at once: `write` fills a file of its own in
 // the working folder, which then replaces the target's section in one rewrite, so that a failure
 // at any step (a full disk, a quota, a kill) leaves the target as it was. Throws on failure.
-void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProfile*)>& write);
+// `targetPath` names the target in a failure's message.
+void replaceSection(IBayrunProfile* target, const std::function<void(IBayrunProfile*)>& write,
+                    const std::string& targetPath);
+// Why a file could not be written at `path`, as far as the file system tells: its folder is
+// missing, the file or its folder may not be written, or the last error seen.
+std::string writeFailureReason(const std::string& path, int lastError);
+// "The parameter file <path> could not be written: <reason>."
+std::string writeFailure(const std::string& path, int lastError);
 
 }  // namespace mainform
 
@@ -100,6 +114,9 @@ template <typename Work>
 void TmainFrm::guarded(Work&& work) {
     try {
         work();
+    } catch (const ConversionError& e) {
+        reportFailure(e.text());
+        focusField(e.field());
     } catch (...) {
         reportFailure(failureText());
     }

@@ -1,14 +1,24 @@
 // The main window: validating and writing the parameter file.
 #include "editor/TmainFrm.h"
 
+#include "common/FolderLookup.h"
+#include "common/LastProject.h"
+#include "common/Platform.h"
 #include "editor/TmainFrmShared.h"
+#include "geodesy/SetupRanges.h"
 #include "ui_TmainFrm.h"
 
 #include <cmath>
+#include <tuple>
 
 using namespace mainform;
 
 namespace {
+
+// "<lowest> to <highest>" in the general number form.
+QString range(double lowest, double highest) {
+    return numbertext::general(lowest) + QStringLiteral(" to ") + numbertext::general(highest);
+}
 
 // A write of the parameter file that did not succeed: the caller must not report success.
 void checkWrite(bool written, const char* key) {
@@ -21,30 +31,53 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     // Every number is taken from its edit before the section is erased, so a text that is not a
     // number stops the writing with the file as it was. An edit the user did not change gives the
     // full value it shows, so a project opened and saved keeps every value as it was read.
-    const double semiMajor = numbertext::value(ui->edSemiMajorAxis);
-    const double flattening = numbertext::value(ui->edFlattening);
-    const double easting = numbertext::value(ui->edFalseEast);
-    const double northing = numbertext::value(ui->edFalseNorth);
+    using numbertext::checkRange;
+    using numbertext::fieldName;
+    const auto field = [](QLineEdit* edit, QLabel* label) { return numbertext::value(edit, fieldName(label)); };
+    const auto typed = [](QLineEdit* edit) { return edit->text().trimmed(); };
+    const QString metres = QStringLiteral(" m)");
+    const double semiMajor = field(ui->edSemiMajorAxis, ui->lblSemiMajorAxis);
+    checkRange(ui->edSemiMajorAxis, fieldName(ui->lblSemiMajorAxis), typed(ui->edSemiMajorAxis), semiMajor,
+               setupranges::kMinSemiMajorAxis, setupranges::kMaxSemiMajorAxis,
+               "semi-major axis (" + range(setupranges::kMinSemiMajorAxis, setupranges::kMaxSemiMajorAxis) + metres);
+    const double flattening = field(ui->edFlattening, ui->lblFlattening);
+    checkRange(ui->edFlattening, fieldName(ui->lblFlattening), typed(ui->edFlattening), flattening,
+               setupranges::kMinInverseFlattening, setupranges::kMaxInverseFlattening,
+               "inverse flattening (" +
+                   range(setupranges::kMinInverseFlattening, setupranges::kMaxInverseFlattening) + ")");
+    // A unit factor out of its range would make every length nothing, or everything.
+    const bool vertical = ui->cbVertUnit->currentIndex() >= 1;
+    const std::tuple<QComboBox*, QLabel*, double> units[] = {{ui->cbHorzUnit, ui->lblDistanceUnit, horzFactor},
+                                                             {ui->cbVertUnit, ui->lblDepthUnit, vertical ? vertFactor : 1.0}};
+    for (const auto& [list, label, factor] : units)
+        checkRange(list, fieldName(label), numbertext::exact(factor), factor, setupranges::kMinUnitFactor,
+                   setupranges::kMaxUnitFactor,
+                   "unit factor (" + range(setupranges::kMinUnitFactor, setupranges::kMaxUnitFactor) + " m per unit)");
+    // The false origin's limit holds in metres, after the unit factor.
+    const double originLimit = setupranges::kMaxFalseOrigin / horzFactor;
+    const QString originRange = "false origin (" + range(-originLimit, originLimit) + " " + ui->cbHorzUnit->currentText() + ")";
+    const double easting = field(ui->edFalseEast, ui->lblFalseEasting);
+    checkRange(ui->edFalseEast, fieldName(ui->lblFalseEasting), typed(ui->edFalseEast), easting, -originLimit,
+               originLimit, originRange);
+    const double northing = field(ui->edFalseNorth, ui->lblFalseNorthing);
+    checkRange(ui->edFalseNorth, fieldName(ui->lblFalseNorthing), typed(ui->edFalseNorth), northing, -originLimit,
+               originLimit, originRange);
     const double transformation[kDatumParameters] = {
-        numbertext::value(ui->edDx),  numbertext::value(ui->edDy),  numbertext::value(ui->edDz),
-        numbertext::value(ui->edDrx), numbertext::value(ui->edDry), numbertext::value(ui->edDrz),
-        numbertext::value(ui->edDsc)};
-    const double ortho = numbertext::value(ui->edOrtho);
+        field(ui->edDx, ui->lblDx),   field(ui->edDy, ui->lblDy),   field(ui->edDz, ui->lblDz),
+        field(ui->edDrx, ui->lblRx),  field(ui->edDry, ui->lblRy),  field(ui->edDrz, ui->lblRz),
+        field(ui->edDsc, ui->lblDscale)};
+    const double ortho = field(ui->edOrtho, ui->lblOrtho);
     // The values that no edit shows pass the same check, by the key they are stored under.
     const auto finite = [](const char* key, double value) {
         if (!std::isfinite(value)) throw ConversionError(key, numbertext::exact(value));
     };
-    // A unit factor that is no positive number would make every length nothing.
-    const bool vertical = ui->cbVertUnit->currentIndex() >= 1;
-    for (const auto& [key, value] : {std::pair{"Unit", horzFactor}, {"VertUnit", vertical ? vertFactor : 1.0}}) {
-        if (!std::isfinite(value) || !(value > 0))
-            throw ConversionError(key, numbertext::exact(value), "unit factor: it must be greater than 0.");
-    }
     if (localGrid.AdjustType != 0) {
         for (const auto& [key, value] : {std::pair{"AdjustOrigX", localGrid.OrigX}, {"AdjustOrigY", localGrid.OrigY},
                                          {"AdjustRotation", localGrid.Rotation}, {"AdjustScale", localGrid.Scale},
                                          {"AdjustX", localGrid.TransX}, {"AdjustY", localGrid.TransY}})
             finite(key, value);
+        // The library refuses a local grid of scale 0.
+        if (localGrid.Scale == 0) throw ConversionError("AdjustScale", "0", "local grid scale: it must not be 0.");
     }
 
     struct Parameter {
@@ -66,16 +99,29 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
                 // A field that does not read as its kind of value is refused like any other
                 // number: writing the previous parameter's value in its place would be wrong.
                 const ParameterSlot& slot = parameterSlots[i];
-                const QString field = slot.label->text(), typed = slot.edit->text();
+                const QString name = fieldName(slot.label), shown = slot.edit->text();
                 double value = 0;
                 if (!readParameter(i, value)) {
-                    if (slot.kind == kLatitude) throw ConversionError(field, typed, "latitude (-90 to 90 degrees)");
-                    if (slot.kind == kLongitude) throw ConversionError(field, typed, "longitude (-180 to 180 degrees)");
-                    throw ConversionError(field, typed);
+                    if (slot.kind == kLatitude)
+                        throw ConversionError(name, shown, "latitude (-90 to 90 degrees)").at(slot.edit);
+                    if (slot.kind == kLongitude)
+                        throw ConversionError(name, shown, "longitude (-180 to 180 degrees)").at(slot.edit);
+                    throw ConversionError(name, shown).at(slot.edit);
                 }
-                // A scale factor of 0 or below projects nothing (the library would read a 0 as 1).
-                if (par.getString("abrev") == "ScaleFactor" && !(value > 0))
-                    throw ConversionError(field, typed, "scale factor: it must be greater than 0.");
+                // The library's ranges (a scale factor of 0 it would read as 1: not one typed).
+                const std::string abrev = par.getString("abrev");
+                if (slot.kind == kLatitude)
+                    checkRange(slot.edit, name, shown, value, -setupranges::kMaxLatitudeDeg, setupranges::kMaxLatitudeDeg,
+                               "latitude (" + range(-setupranges::kMaxLatitudeDeg, setupranges::kMaxLatitudeDeg) + " degrees)");
+                else if (slot.kind == kLongitude)
+                    checkRange(slot.edit, name, shown, value, -setupranges::kMaxLongitudeDeg, setupranges::kMaxLongitudeDeg,
+                               "longitude (" + range(-setupranges::kMaxLongitudeDeg, setupranges::kMaxLongitudeDeg) + " degrees)");
+                else if (abrev == "ScaleFactor")
+                    checkRange(slot.edit, name, shown, value, setupranges::kMinScaleFactor, setupranges::kMaxScaleFactor,
+                               "scale factor (" + range(setupranges::kMinScaleFactor, setupranges::kMaxScaleFactor) + ")");
+                else if (abrev == "SkewAzimuth")
+                    checkRange(slot.edit, name, shown, value, -setupranges::kMaxAzimuthDeg, setupranges::kMaxAzimuthDeg,
+                               "azimuth (" + range(-setupranges::kMaxAzimuthDeg, setupranges::kMaxAzimuthDeg) + " degrees)");
                 // The parameter's own format, unless it is missing or unusable or would not read
                 // back as the value: then the exact shortest text.
                 QString text;
@@ -139,14 +185,15 @@ void TmainFrm::WriteParameters(IBayrunProfile* profile) {
     }
 
     checkWrite(profile->WriteDouble(kSection, "OrthoHCorr", ortho * vertFactor), "OrthoHCorr");
-    if (!geoidModel.empty())
+    // Only what the chosen RTK method uses: a model kept for another method is not the project's.
+    if (!geoidModel.empty() && usesGeoid(rtkMode))
         checkWrite(profile->WriteString(kSection, "Geoid", (geoidModel + ".geo").c_str()), "Geoid");
     else
         profile->DeleteKey(kSection, "Geoid");
     checkWrite(profile->WriteBool(kSection, "Elevation", ui->ckElevationMode->isChecked()), "Elevation");
 }
 
-bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
+bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile, const std::string& path) {
     int message = 0;
     if (rtkMode == 3 && (ui->cbDatum->currentIndex() < 0 || ui->cbVDatum->currentIndex() < 0))
         message = kMsgMissingVDatum;
@@ -163,16 +210,48 @@ bool TmainFrm::ValidateAndWriteParameters(IBayrunProfile* profile) {
         showError(resString(message), resString(kCaption));
         return false;
     }
+    // The library finds a model by its name in the datum folder only: one that is not there
+    // would leave the project without its datum shift or geoid.
+    const std::pair<int, std::string> models[] = {
+        {kDatumShiftTitle, datumShiftFile.empty() ? std::string() : datumShiftFileName(datumShiftFile)},
+        {kGeoidTitle, geoidModel.empty() || !usesGeoid(rtkMode) ? std::string() : geoidModel + ".geo"}};
+    for (const auto& [title, name] : models) {
+        if (name.empty() || platform::isRegularFile(findInFolder(datumFolder(), name))) continue;
+        reveal();
+        const auto answer = QMessageBox::question(
+            this, resString(title),
+            QStringLiteral("%1 is not in the datum folder %2, where the library looks for it: the project will "
+                           "not convert until it is there.\n\nSave anyway?")
+                .arg(elided(QString::fromStdString(name)), elided(QString::fromStdString(datumFolder()))),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) return false;
+    }
+    // The KTD table by its path, else by its name in the project's folder.
+    if (usesKtd(rtkMode) && !platform::isRegularFile(ktdFile)) {
+        const std::string folder = lastProjectIn(dataRoot()).folder;
+        if (!platform::isRegularFile(folder + "/" + withoutExtension(fileNameOf(ktdFile)) + ".ktd")) {
+            reveal();
+            const auto answer = QMessageBox::question(
+                this, resString(kKtdTitle),
+                QStringLiteral("The KTD table %1 cannot be read, and the project folder %2 holds none of its name: "
+                               "the project will not convert until it is there.\n\nSave anyway?")
+                    .arg(elided(QString::fromStdString(ktdFile)), elided(QString::fromStdString(folder))),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            if (answer != QMessageBox::Yes) return false;
+        }
+    }
     double level = 0;
     try {
-        level = numbertext::value(ui->edDatumLevel);
-        numbertext::value(ui->edOrtho);
+        // The level kept for another method is not this one's: the methods without it store 0.
+        if (rtkMode == 0 || rtkMode == 4 || rtkMode == 5)
+            level = numbertext::value(ui->edDatumLevel, numbertext::fieldName(ui->lblDatumLevel));
+        numbertext::value(ui->edOrtho, numbertext::fieldName(ui->lblOrtho));
     } catch (...) {
         reveal();
         throw;
     }
 
-    replaceSection(profile, [&](IBayrunProfile* section) { writeSection(section, level); });
+    replaceSection(profile, [&](IBayrunProfile* section) { writeSection(section, level); }, path);
     return true;
 }
 
@@ -195,7 +274,7 @@ void TmainFrm::writeSection(IBayrunProfile* profile, double level) {
     }
     checkWrite(profile->WriteDouble(kSection, "ChartDatum", level), "ChartDatum");
     checkWrite(profile->WriteInt(kSection, "RTKMode", rtkMode), "RTKMode");
-    if (!ktdFile.empty()) checkWrite(profile->WriteString(kSection, "KTDFile", ktdFile.c_str()), "KTDFile");
+    if (!ktdFile.empty() && usesKtd(rtkMode)) checkWrite(profile->WriteString(kSection, "KTDFile", ktdFile.c_str()), "KTDFile");
     if (ui->cbGrid->currentIndex() > predefinedGridCount)
         checkWrite(profile->WriteStringW(kSectionW, u"CustomName", ui->cbGrid->currentText().toStdU16String().c_str()),
                    "CustomName");

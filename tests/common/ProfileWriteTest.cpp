@@ -92,6 +92,7 @@ TEST_F(ProfileWrite, SetCases) {
         {"empty section name: before the first header", "X=1\r\n[S]\r\nA=1\r\n", false, "Y", "2", "",
          "X=1\r\nY=2\r\n[S]\r\nA=1\r\n"},
         {"value with ';' unchanged", "[S]\r\n", false, "V", "a;b", "S", "[S]\r\nV=a;b\r\n"},
+        {"an LF file stays LF", "[S]\nA=1", false, "B", "2", "T", "[S]\nA=1\n[T]\nB=2\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -309,6 +310,7 @@ TEST_F(ProfileWrite, CopySection) {
         {"appended to a file without line end", "[Other]\r\nX=1", false, "Copy",
          "[Other]\r\nX=1\r\n[Copy]\r\nA=1\r\nB=2\r\n"},
         {"last section replaced", "[Geodesy]\r\nX=1\r\n", false, nullptr, "[Geodesy]\r\nA=1\r\nB=2\r\n"},
+        {"into an LF file, in its style", "[Geodesy]\nX=1\n[T]\nY=1\n", false, nullptr, "[Geodesy]\nA=1\nB=2\n[T]\nY=1\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

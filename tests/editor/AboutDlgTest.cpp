@@ -59,6 +59,7 @@ TEST(AboutDialog, CaptionsFromTheStringTable) {
     EXPECT_EQ(text(dialog, "Label6"), "Verevuzu Deradazavo");
     EXPECT_EQ(text(dialog, "Label1"), "File Version");
     EXPECT_EQ(text(dialog, "btnOk"), "OK");
+    EXPECT_EQ(text(dialog, "lblEpsg"), "EPSG data © IOGP, used under the EPSG dataset's terms of use");
     EXPECT_EQ(dialog.windowTitle(), "About Verevuzu Deradazavo");
 }
 

@@ -5,7 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "editor/TLocalGridDlg.h"
 #include "tests/editor/EditorTestSupport.h"
@@ -130,6 +132,44 @@ TEST_F(LocalGridDialog, SolutionCarriesPointTwoOntoItsLocalCoordinates) {
     }
 }
 
+TEST_F(LocalGridDialog, RandomPairsMapBackWithEitherAxisReversed) {
+    // Both points map back onto their own local coordinates whatever the boxes say, within the
+    // shown rounding: the scale to 1e-7 and the angle to 1e-9 degrees over up to 14 km.
+    DegFormat = 0;
+    std::mt19937_64 rng(20261209);
+    std::uniform_real_distribution<double> world(-1e6, 1e6), offset(-1e4, 1e4), local(-1e5, 1e5), turn(-kPi, kPi),
+        scale(0.996, 1.004);
+    const auto text = [](double v) { return QString::asprintf("%.2f", v).toStdString(); };
+    double worst = 0;
+    for (int i = 0; i < 2000; ++i) {
+        const double wx = world(rng), wy = world(rng), dx = offset(rng), dy = offset(rng), lx = local(rng),
+                     ly = local(rng), t = turn(rng), k = scale(rng);
+        const std::string aw[2] = {text(wx), text(wy)}, bw[2] = {text(wx + dx), text(wy + dy)};
+        const std::string al[2] = {text(lx), text(ly)},
+                          bl[2] = {text(lx + k * (dx * std::cos(t) - dy * std::sin(t))),
+                                   text(ly + k * (dx * std::sin(t) + dy * std::cos(t)))};
+        open({});
+        // Half of them tick the boxes after the calculation: the shown solution follows them.
+        const auto tick = [&] {
+            box("xreversed")->setChecked(i & 1);
+            box("yreversed")->setChecked(i & 2);
+        };
+        if (i & 4) tick();
+        const char* awc[2] = {aw[0].c_str(), aw[1].c_str()}, *alc[2] = {al[0].c_str(), al[1].c_str()};
+        const char* bwc[2] = {bw[0].c_str(), bw[1].c_str()}, *blc[2] = {bl[0].c_str(), bl[1].c_str()};
+        enterPoints(awc, alc, bwc, blc);
+        click("btnCalculate");
+        if (!(i & 4)) tick();
+        click("btnOk");
+        ASSERT_EQ(dialog->result(), QDialog::Accepted);
+        const Local a = toLocal(record, std::stod(aw[0]), std::stod(aw[1]));
+        const Local b = toLocal(record, std::stod(bw[0]), std::stod(bw[1]));
+        worst = std::max({worst, std::fabs(a.x - std::stod(al[0])), std::fabs(a.y - std::stod(al[1])),
+                          std::fabs(b.x - std::stod(bl[0])), std::fabs(b.y - std::stod(bl[1]))});
+    }
+    EXPECT_LT(worst, 2e-3);
+}
+
 TEST_F(LocalGridDialog, SuspectScaleWarnsThenShows) {
     open({});
     const char* aw[2] = {"0", "0"};
@@ -202,7 +242,8 @@ TEST_F(LocalGridDialog, OkRefusesATextThatIsNotANumber) {
     edit("transx")->setText("3O.5");  // a letter O for a zero
     click("btnOk");
     ASSERT_EQ(watcher.seen().size(), 1u);
-    EXPECT_EQ(watcher.seen()[0].text, "'3O.5' is not a valid floating point value");
+    EXPECT_EQ(watcher.seen()[0].text, "Translation X: '3O.5' is not a valid floating point value");
+    EXPECT_EQ(dialog->focusWidget(), edit("transx"));
     EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
     EXPECT_NE(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(record.AdjustType, start.AdjustType);

@@ -45,9 +45,7 @@ TEST(MainForm, StartsOnTheSampleProject) {
         EXPECT_EQ(f.frm->displayMode, TmainFrm::kSubBottom);
         EXPECT_TRUE(ui->mnuViewSubBottom->isChecked());
         EXPECT_FALSE(ui->mnuViewStandard->isChecked());
-        EXPECT_EQ(f.frm->width(), 771);
-        EXPECT_EQ(f.frm->height(), 420);
-        EXPECT_EQ(ui->btnOK->y(), 320);
+        EXPECT_FALSE(ui->rgRTK->isVisibleTo(f.frm.get()));
         EXPECT_EQ(DegFormat, 3);  // no stored setting
 
         // "Harbour": ZoneId 32618 of "UTM North (WGS 84)".
@@ -167,8 +165,8 @@ TEST(MainForm, OkWritesTheProjectAndTheFormReadsItBack) {
     EXPECT_EQ(iniValue(file, "Geodesy", "CentralMeridian"), "-75");
     EXPECT_EQ(iniValue(file, "Geodesy", "Ellipsoid"), "WGS 84");
     EXPECT_EQ(iniValue(file, "Geodesy", "RTKMode"), "0");
-    EXPECT_EQ(iniValue(file, "Geodesy", "Geoid"), "egm96_harbour.geo");  // the sample project's geoid model
-    for (const char* absent : {"VDatum", "VSurface", "CustomName", "AdjustType", "DynDatum", "KTDFile"})
+    // The sample project's geoid model is kept in the form, not written for a method without it.
+    for (const char* absent : {"VDatum", "VSurface", "CustomName", "AdjustType", "DynDatum", "KTDFile", "Geoid"})
         EXPECT_FALSE(iniHasKey(file, "Geodesy", absent)) << absent;
 
     Form again;
@@ -213,9 +211,10 @@ TEST(MainForm, DisplayModesShowAndHideTheVerticalReference) {
                               "lblVDatum", "cbVDatum",    "lblDatum",    "cbDatum",     "lblDatumLevel",
                               "edDatumLevel", "lblOrtho", "edOrtho",     "lblOrthoUnits"};
     f.standard();
-    EXPECT_EQ(f.frm->size(), QSize(771, 585));
-    EXPECT_EQ(f.ui->btnOK->y(), 485);
-    EXPECT_EQ(f.ui->btnCancel->y(), 485);
+    // It fits a 1024x768 screen at 125 % with a title bar of 30 pixels.
+    const QSize standard = f.frm->size();
+    EXPECT_LE(standard.width() * 1.25, 1024);
+    EXPECT_LE(standard.height() * 1.25 + 30, 768);
     EXPECT_TRUE(f.ui->ExportVDatumtoXYZ1->isVisible());
     for (const char* name : controls)
         EXPECT_TRUE(f.frm->findChild<QWidget*>(name)->isVisibleTo(f.frm.get())) << name;
@@ -231,10 +230,17 @@ TEST(MainForm, DisplayModesShowAndHideTheVerticalReference) {
         }
     };
     shrink();
+    // Added space goes to the fields and lists.
+    const int field = f.ui->edFalseEast->width(), list = f.ui->cbGrid->width();
+    f.frm->resize(1400, 1000);
+    QApplication::processEvents();
+    EXPECT_GT(f.ui->edFalseEast->width(), field + 100);
+    EXPECT_GT(f.ui->cbGrid->width(), list + 100);
+    EXPECT_GT(f.ui->edGeoModel->width(), 300);
     f.ui->mnuViewSubBottom->trigger();
-    EXPECT_EQ(f.frm->size(), QSize(771, 420));
+    EXPECT_LT(f.frm->height(), standard.height());
     shrink();
-    EXPECT_EQ(f.ui->btnOK->y(), 320);
+    EXPECT_TRUE(f.ui->btnOK->isVisibleTo(f.frm.get()));
     EXPECT_FALSE(f.ui->ExportVDatumtoXYZ1->isVisible());
     for (const char* name : controls)
         EXPECT_FALSE(f.frm->findChild<QWidget*>(name)->isVisibleTo(f.frm.get())) << name;
@@ -258,17 +264,23 @@ TEST(MainForm, RtkMethodsShowTheirControls) {
     EXPECT_TRUE(visible("edDatumLevel"));
     EXPECT_EQ(f.ui->lblDatumLevel->text(), "Height of ellipsoid above chart datum");
     EXPECT_EQ(f.ui->edDatumLevel->text(), "1.50");
-    EXPECT_TRUE(f.frm->geoidModel.empty());
-    EXPECT_TRUE(f.frm->ktdFile.empty());
+    f.ui->edDatumLevel->setText("2.25");
     EXPECT_FALSE(f.ui->ExportVDatumtoXYZ1->isEnabled());
 
+    // Clicking through the methods loses nothing chosen or typed.
     f.ui->rbRTK2->click();
     for (const char* n : {"lblGeoModel", "edGeoModel", "btnGeoModelBrowse", "edOrtho", "lblKtd", "edKtd"})
         EXPECT_TRUE(visible(n)) << n;
     for (const char* n : {"cbVDatum", "edDatumLevel"}) EXPECT_FALSE(visible(n)) << n;
+    EXPECT_EQ(f.ui->edGeoModel->text(), "geoid99");
+    EXPECT_EQ(f.ui->edKtd->text(), "/k.ktd");
 
     f.ui->rbRTK3->click();
-    EXPECT_EQ(f.ui->edDatumLevel->text(), "0.00");
+    f.ui->rbRTK0->click();
+    EXPECT_EQ(f.ui->edDatumLevel->text(), "2.25");
+    EXPECT_EQ(f.frm->geoidModel, "geoid99");
+    EXPECT_EQ(f.frm->ktdFile, "/k.ktd");
+    f.ui->rbRTK3->click();
     EXPECT_TRUE(visible("cbVDatum"));
     EXPECT_TRUE(visible("edGeoModel"));
     EXPECT_TRUE(f.ui->ExportVDatumtoXYZ1->isEnabled());
@@ -285,6 +297,8 @@ TEST(MainForm, OlderFilesTakeTheModeFromChartDatum) {
         {"ChartDatum=1.25", 0, "1.25", ""},
         {"ChartDatum=mllw", 3, "0.00", "Mean Lower Low Water"},
         {"ChartDatum=-0.5", 3, "0.00", ""},
+        {"", 0, "0.00", ""},  // a new project: its first OK succeeds
+        {"Geoid=g.geo", 4, "0.00", ""},
     };
     for (const Case& c : cases) {
         SuiteCopy suite;
@@ -294,6 +308,12 @@ TEST(MainForm, OlderFilesTakeTheModeFromChartDatum) {
         EXPECT_EQ(f.ui->edDatumLevel->text(), c.level) << c.lines;
         EXPECT_EQ(f.ui->rgRTK->findChild<QRadioButton*>("rbRTK" + QString::number(c.mode))->isChecked(), true);
         EXPECT_EQ(f.ui->cbDatum->currentText(), c.surface) << c.lines;
+        if (!*c.lines) {
+            MessageBoxWatcher boxes;
+            f.ui->btnOK->click();
+            EXPECT_TRUE(boxes.seen().empty());
+            EXPECT_EQ(iniValue(suite.projectFile(), "Geodesy", "RTKMode"), "0");
+        }
     }
 }
 
@@ -373,10 +393,12 @@ TEST(MainForm, ATextThatIsNotANumberStopsBeforeAnythingIsWritten) {
     const std::string before = readFile(suite.projectFile());
     MessageBoxWatcher boxes;
     Form f;
+    f.frm->show();
     f.ui->edDy->setText("12,5");
     f.ui->btnOK->click();
     ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(boxes.seen()[0].text, "'12,5' is not a valid floating point value");
+    EXPECT_EQ(boxes.seen()[0].text, "Delta Y: '12,5' is not a valid floating point value");
+    EXPECT_EQ(f.frm->focusWidget(), f.ui->edDy);
     EXPECT_EQ(readFile(suite.projectFile()), before);
 }
 
@@ -439,6 +461,24 @@ TEST(MainForm, SavesCustomGridsThroughTheFileDialog) {
     Form again;
     EXPECT_EQ(again.ui->cbGrid->currentText(), "Mine");
     EXPECT_EQ(again.frm->gridId, -1);
+
+    // An existing target is replaced whole; a file that is not a parameter file is never touched.
+    std::string noise(5000, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = char((i * 2654435761u) >> 13);
+    const std::string other = suite.file("datum/Noise.cgeo");
+    writeFile(other, noise);
+    writeFile(path, "\xEF\xBB\xBF\r\n[Other]\r\nKept=1\r\n[Geodesy]\r\nStale=1\r\n");
+    setenv("BAYRUN_FILE_DIALOG_ANSWERS", (other + "\n" + path).c_str(), 1);
+    MessageBoxWatcher boxes;
+    again.ui->SaveCustomGrid1->trigger();
+    again.ui->SaveCustomGrid1->trigger();
+    unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text.toStdString(), other + " is not a parameter file: it was not replaced.");
+    EXPECT_EQ(readFile(other), noise);
+    EXPECT_FALSE(iniHasKey(path, "Geodesy", "Stale"));
+    EXPECT_FALSE(iniHasKey(path, "Other", "Kept"));
+    EXPECT_EQ(iniValue(path, "Geodesy", "Projection"), "TME");
 }
 
 TEST(MainForm, DatumShiftFileMustFitTheEllipsoid) {
@@ -450,11 +490,14 @@ TEST(MainForm, DatumShiftFileMustFitTheEllipsoid) {
     MessageBoxWatcher boxes;
     Form f;
     ASSERT_TRUE(f.ui->edDx->isEnabled());
+    // Kept outside the copy's datum folder: copied in after asking.
     EXPECT_TRUE(f.frm->takeDatumShiftFile(grid));
     EXPECT_EQ(f.frm->datumShiftFile, "ntf_r93.gsb");
     EXPECT_FALSE(f.ui->edDx->isEnabled());
     EXPECT_EQ(f.ui->edDx->text(), "0.000");
-    EXPECT_TRUE(boxes.seen().empty());
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Question);
+    EXPECT_EQ(fs::file_size(suite.file("datum/ntf_r93.gsb")), fs::file_size(grid));
 
     // Clear: no file, the seven edits open again.
     f.ui->btnDatumShiftFileClear->click();
@@ -465,9 +508,60 @@ TEST(MainForm, DatumShiftFileMustFitTheEllipsoid) {
     f.choose(f.ui->cbEllipsoid, "Airy 1830");
     EXPECT_FALSE(f.frm->takeDatumShiftFile(grid));
     EXPECT_TRUE(f.frm->datumShiftFile.empty());
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_EQ(boxes.seen()[1].text, "Datum shift file does not apply to current ellipsoid");
+    EXPECT_EQ(boxes.seen()[1].caption, "Select Dynamic Datum Shift File");
+}
+
+TEST(MainForm, AModelOutsideTheDatumFolderIsCopiedInOnlyAfterAsking) {
+    SuiteCopy suite;
+    writeProject(suite, kUserDefinedProject);
+    fs::create_directories(suite.file("elsewhere"));
+    fs::create_directories(suite.file("other"));
+    writeFile(suite.file("elsewhere/g.geo"), "one");
+    writeFile(suite.file("other/g.geo"), "two");
+    writeFile(suite.file("other/bad.gsb"), "not a grid");
+    MessageBoxWatcher boxes;
+    Form f;
+    f.frm->takeGeoidModel(suite.file("elsewhere/g.geo"));
     ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(boxes.seen()[0].text, "Datum shift file does not apply to current ellipsoid");
-    EXPECT_EQ(boxes.seen()[0].caption, "Select Dynamic Datum Shift File");
+    EXPECT_EQ(boxes.seen()[0].text, "The library looks for g.geo only in the datum folder " + QString::fromStdString(suite.file("datum")) +
+                                        ".\n\nCopy it into the datum folder?");
+    EXPECT_EQ(readFile(suite.file("datum/g.geo")), "one");
+    EXPECT_EQ(f.frm->geoidModel, "g");
+    // The same bytes under that name: taken without asking.
+    f.frm->takeGeoidModel(suite.file("elsewhere/g.geo"));
+    EXPECT_EQ(boxes.seen().size(), 1u);
+    // A different file of that name: refused, naming the folder; the folder's file stays.
+    f.ui->btnGeoModelClear->click();
+    f.frm->takeGeoidModel(suite.file("other/g.geo"));
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_TRUE(boxes.seen()[1].text.startsWith("A different file named g.geo is already in the datum folder " +
+                                                QString::fromStdString(suite.file("datum"))));
+    EXPECT_EQ(readFile(suite.file("datum/g.geo")), "one");
+    EXPECT_TRUE(f.frm->geoidModel.empty());
+    // A datum-shift file that cannot be read is not called one for another ellipsoid.
+    EXPECT_FALSE(f.frm->takeDatumShiftFile(suite.file("other/bad.gsb")));
+    ASSERT_EQ(boxes.seen().size(), 3u);
+    EXPECT_EQ(boxes.seen()[2].text, QString::fromStdString(suite.file("other/bad.gsb")) + " cannot be read as a datum shift file.");
+
+    // OK on a model the folder lacks asks first; No (the default) writes nothing.
+    f.frm->takeGeoidModel(suite.file("elsewhere/g.geo"));
+    fs::remove(suite.file("datum/g.geo"));
+    f.standard();
+    f.ui->rbRTK4->click();
+    const std::string before = readFile(suite.projectFile());
+    f.ui->btnOK->click();
+    ASSERT_EQ(boxes.seen().size(), 4u);
+    EXPECT_TRUE(boxes.seen()[3].text.startsWith("g.geo is not in the datum folder ")) << boxes.seen()[3].text.toStdString();
+    EXPECT_EQ(readFile(suite.projectFile()), before);
+    // So does one on a KTD table that can be found neither by its path nor in the project's folder.
+    f.frm->takeKtdFile(suite.file("elsewhere/tide.ktd"));
+    f.ui->rbRTK1->click();
+    f.ui->btnOK->click();
+    ASSERT_EQ(boxes.seen().size(), 5u);
+    EXPECT_TRUE(boxes.seen()[4].text.startsWith("The KTD table " + QString::fromStdString(suite.file("elsewhere/tide.ktd"))));
+    EXPECT_EQ(readFile(suite.projectFile()), before);
 }
 
 TEST(MainForm, ExportStartWritesTheTemporaryFileOnlyWhenValid) {
@@ -513,8 +607,11 @@ TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
     const std::string grid = std::string(TELLUS_SUITE_DIR) + "/datum/ntf_r93.gsb";
     const bool haveGrid = fs::exists(grid);
     setenv("BAYRUN_FILE_DIALOG_LOG", log.c_str(), 1);
+    // A model kept outside the datum folder is copied in (the watcher answers Yes).
+    const std::string model = suite.file("g2012a.us.geo");
+    writeFile(model, "model");
     setenv("BAYRUN_FILE_DIALOG_ANSWERS",
-           ("/data/models/g2012a.us.geo\n/jobs/bay/tide.ktd\n" + (haveGrid ? grid + "\n" : "")).c_str(), 1);
+           (model + "\n/jobs/bay/tide.ktd\n" + (haveGrid ? grid + "\n" : "")).c_str(), 1);
     MessageBoxWatcher boxes;
     {
         Form f;
@@ -532,7 +629,8 @@ TEST(MainForm, BrowseButtonsTakeTheChosenFiles) {
     }
     unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
     unsetenv("BAYRUN_FILE_DIALOG_LOG");
-    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_EQ(boxes.seen().size(), haveGrid ? 2u : 1u);
+    EXPECT_EQ(readFile(suite.file("datum/g2012a.us.geo")), "model");
     const std::string datum = suite.root() + "/datum";
     EXPECT_EQ(readFile(log),
               "Select Geoid Model File\t" + datum + "\t" + datum +
@@ -648,7 +746,7 @@ TEST(MainForm, UnitsMatchTheTableToItsPrecision) {
 
 TEST(MainForm, VDatumAreaAndSurfaceRoundTrip) {
     SuiteCopy suite;
-    writeProject(suite, std::string(kUserDefinedGrid) + "RTKMode=3\nVDatum=SampleBay\nVSurface=mhw\nGeoid=egm.geo");
+    writeProject(suite, std::string(kUserDefinedGrid) + "RTKMode=3\nVDatum=SampleBay\nVSurface=mhw\nGeoid=egm96_harbour.geo");
     Form f;
     EXPECT_EQ(f.frm->rtkMode, 3);
     EXPECT_EQ(f.ui->cbVDatum->currentText(), "Sample Bay (synthetic)");
@@ -657,7 +755,7 @@ TEST(MainForm, VDatumAreaAndSurfaceRoundTrip) {
     const std::string file = suite.projectFile();
     EXPECT_EQ(iniValue(file, "Geodesy", "VDatum"), "SampleBay");
     EXPECT_EQ(iniValue(file, "Geodesy", "VSurface"), "mhw");
-    EXPECT_EQ(iniValue(file, "Geodesy", "Geoid"), "egm.geo");
+    EXPECT_EQ(iniValue(file, "Geodesy", "Geoid"), "egm96_harbour.geo");
     EXPECT_EQ(iniValue(file, "Geodesy", "RTKMode"), "3");
 
     // Another mode leaves neither key in the section.

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -144,7 +145,10 @@ TEST(MainFormValues, EveryNumberIsCheckedBeforeAnythingIsWritten) {
     // A user-defined ellipsoid, so that its two edits are open.
     const std::string project =
         "Ver=2001\nProjection=TME\nRTKMode=0\nSemiMajorAxis=6378000\nFlattening=299\nFalseEasting=1000\nFalseNorthing=2000";
+    const char* names[] = {"Semi-Major Axis", "Flattening", "False Easting", "False Northing"};
+    int n = 0;
     for (const char* field : {"edSemiMajorAxis", "edFlattening", "edFalseEast", "edFalseNorth"}) {
+        const QString name = names[n++];
         for (const char* text : {"abc", "", "500 000"}) {
             SuiteCopy suite;
             writeProject(suite, project);
@@ -155,9 +159,31 @@ TEST(MainFormValues, EveryNumberIsCheckedBeforeAnythingIsWritten) {
             edit(f, field)->setText(text);
             f.ui->btnOK->click();
             ASSERT_EQ(boxes.seen().size(), 1u) << field << " '" << text << "'";
-            EXPECT_EQ(boxes.seen()[0].text, QString(kNotANumber).arg(text));
+            EXPECT_EQ(boxes.seen()[0].text, name + ": " + QString(kNotANumber).arg(text));
+            EXPECT_EQ(f.frm->focusWidget(), edit(f, field));
             EXPECT_EQ(readFile(suite.projectFile()), before) << field << " '" << text << "'";
         }
+    }
+    // What the library refuses, OK refuses, naming the field and its range.
+    const struct {
+        const char* field;
+        const char* text;
+        const char* message;
+    } outside[] = {
+        {"edFlattening", "0", "Flattening: '0' is not a valid inverse flattening (150 to 1000000000000)"},
+        {"edSemiMajorAxis", "637813.7", "Semi-Major Axis: '637813.7' is not a valid semi-major axis (6000000 to 7000000 m)"},
+        {"edFalseNorth", "-4.5e8", "False Northing: '-4.5e8' is not a valid false origin (-400000000 to 400000000 meter)"},
+    };
+    for (const auto& c : outside) {
+        SuiteCopy suite;
+        writeProject(suite, project);
+        MessageBoxWatcher boxes;
+        Form f;
+        edit(f, c.field)->setText(c.text);
+        f.ui->btnOK->click();
+        ASSERT_EQ(boxes.seen().size(), 1u) << c.field;
+        EXPECT_EQ(boxes.seen()[0].text.toStdString(), c.message);
+        EXPECT_EQ(f.frm->focusWidget(), edit(f, c.field));
     }
 }
 
@@ -289,7 +315,8 @@ TEST(MainFormValues, AValidationMessageShowsTheControlsItNames) {
         const char* message;
         const char* control;
     } cases[] = {
-        {nullptr, "Missing VDatum zone or surface", "cbVDatum"},
+        {nullptr, nullptr, nullptr},  // a new project: its first OK succeeds
+        {"Ver=2001\nProjection=TME\nRTKMode=3", "Missing VDatum zone or surface", "cbVDatum"},
         {"Ver=2001\nProjection=TME\nRTKMode=1", "Missing KTD file", "edKtd"},
     };
     for (const Case& c : cases) {
@@ -302,18 +329,72 @@ TEST(MainFormValues, AValidationMessageShowsTheControlsItNames) {
         Form f;
         ASSERT_EQ(f.frm->displayMode, TmainFrm::kSubBottom);
         f.ui->btnOK->click();
+        if (!c.message) {
+            EXPECT_TRUE(boxes.seen().empty());
+            EXPECT_EQ(iniValue(suite.projectFile(), "Geodesy", "RTKMode"), "0");
+            continue;
+        }
         ASSERT_EQ(boxes.seen().size(), 1u) << c.message;
         EXPECT_EQ(boxes.seen()[0].text, c.message);
         EXPECT_TRUE(f.frm->findChild<QWidget*>(c.control)->isVisibleTo(f.frm.get())) << c.message;
     }
 }
 
+TEST(MainFormValues, AFailedWriteNamesTheFileAndWhyAndLongNamesAreElided) {
+    SuiteCopy suite;
+    writeProject(suite, kUserDefinedProject + "\nZoneName=" + std::string(70000, 'Z') + "\nGrid=G");
+    MessageBoxWatcher boxes;
+    Form f;
+    ASSERT_EQ(boxes.seen().size(), 1u);  // the unknown zone, its name cut to fit the screen
+    EXPECT_LT(boxes.seen()[0].text.size(), 300);
+    const std::string folder = suite.file("Projects/Harbour");
+    fs::remove_all(folder);
+    f.ui->btnOK->click();
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_EQ(boxes.seen()[1].text.toStdString(), "The parameter file " + suite.projectFile() +
+                                                      " could not be written: its folder " + folder + " does not exist.");
+}
+
+TEST(MainFormValues, AHandEditedLfFileKeepsItsLineEnds) {
+    SuiteCopy suite;
+    writeFile(suite.projectFile(), "[Job]\nName=Bay\n[Geodesy]\n" + kUserDefinedProject + "\n[Tail]\nT=1\n");
+    Form f;
+    f.ui->btnOK->click();
+    const std::string text = readFile(suite.projectFile());
+    EXPECT_EQ(iniValue(suite.projectFile(), "Geodesy", "Projection"), "TME");
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
 TEST(MainFormValues, EveryCaptionShowsWhole) {
     SuiteCopy suite;
     writeProject(suite, "Ver=2001\nProjection=LCC\nRTKMode=0");  // four parameter captions
     Form f;
+    f.standard();
+    f.frm->show();
+    // At the least size, no field hides digits of its value: California zone 3 in US feet, and
+    // British National Grid's false origin in a user-defined project.
+    const auto fieldsShowWhole = [&](const char* zone) {
+        f.frm->resize(f.frm->minimumSize());
+        QApplication::processEvents();
+        for (QLineEdit* e : f.frm->findChildren<QLineEdit*>()) {
+            if (!e->isVisibleTo(f.frm.get()) || e->isReadOnly()) continue;
+            EXPECT_LE(e->fontMetrics().horizontalAdvance(e->text()), e->contentsRect().width() - 4)
+                << zone << " " << e->objectName().toStdString() << " \"" << e->text().toStdString() << "\"";
+        }
+    };
+    f.choose(f.ui->cbGrid, "State Plane NAD83 (US feet)");
+    f.choose(f.ui->cbZone, "California zone 3 (ftUS)");
+    EXPECT_EQ(f.ui->edFalseNorth->text(), "1640416.667");
+    fieldsShowWhole("California 3");
+    writeProject(suite, "Ver=2001\nProjection=TME\nFalseEasting=400000\nFalseNorthing=-100000\nRTKMode=0");
+    f.frm->ReadCurrentParameters();
+    EXPECT_EQ(f.ui->edFalseNorth->text(), "-100000.0000");
+    fieldsShowWhole("British National Grid, user defined");
+    writeProject(suite, "Ver=2001\nProjection=LCC\nRTKMode=0");
+    f.frm->ReadCurrentParameters();
+    QApplication::processEvents();
     for (QLabel* label : f.frm->findChildren<QLabel*>()) {
-        if (label->text().isEmpty()) continue;
+        if (label->text().isEmpty() || !label->isVisibleTo(f.frm.get()) || label->wordWrap()) continue;
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
             << label->objectName().toStdString() << " \"" << label->text().toStdString() << "\"";
     }
@@ -420,12 +501,13 @@ TEST(MainFormValues, ANumberThatIsNotFiniteIsNeverWrittenBack) {
         std::string lines;
         const char* shown;
     } cases[] = {
-        {"SemiMajorAxis=nan\nFlattening=293.4660212936269", "'nan'"},
-        {clarke + "FalseEasting=nan", "'nan'"},
-        {clarke + "DeltaX=inf", "'inf'"},
+        {"SemiMajorAxis=nan\nFlattening=293.4660212936269", "Semi-Major Axis: 'nan'"},
+        {clarke + "FalseEasting=nan", "False Easting: 'nan'"},
+        {clarke + "DeltaX=inf", "Delta X: 'inf'"},
+        {"DeltaX=1e999", "Delta X: 'inf'"},  // WGS 84: the datum edits are closed, but for this one
         {clarke + "AdjustType=1\nAdjustScale=nan", "AdjustScale: 'nan'"},
         {clarke + "AdjustType=1\nAdjustOrigX=-inf", "AdjustOrigX: '-inf'"},
-        {clarke + "ChartDatum=nan", "'nan'"},
+        {clarke + "ChartDatum=nan", "Chart Datum Level: 'nan'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
@@ -440,6 +522,14 @@ TEST(MainFormValues, ANumberThatIsNotFiniteIsNeverWrittenBack) {
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_EQ(boxes.seen()[0].text.toStdString(), std::string(c.shown) + " is not a valid floating point value");
         EXPECT_EQ(readFile(suite.projectFile()), before);
+        // The field that holds it can be corrected.
+        if (QWidget* field = f.frm->focusWidget(); field && c.shown[0] != 'A') {
+            EXPECT_TRUE(field->isEnabled());
+            qobject_cast<QLineEdit*>(field)->setText(c.lines.find("SemiMajor") == 0 ? "6378137" : "0");
+            f.ui->btnOK->click();
+            EXPECT_EQ(boxes.seen().size(), 1u);
+            EXPECT_FALSE(f.frm->isVisible());
+        }
     }
 }
 
@@ -494,8 +584,7 @@ TEST(MainFormValues, AnUnknownZoneIsReportedAndAScaleFactorOf0Refused) {
         EXPECT_TRUE(f.frm->isVisible());
         ASSERT_EQ(boxes.seen().size(), shown + 1);
         EXPECT_EQ(boxes.seen().back().text.toStdString(),
-                  "Scale factor: '" + f.ui->edParm2->text().toStdString() + "' is not a valid scale factor: it must be "
-                  "greater than 0.");
+                  "Scale factor: '" + f.ui->edParm2->text().toStdString() + "' is not a valid scale factor (0.1 to 10)");
         EXPECT_EQ(readFile(suite.projectFile()), before);
     }
 }

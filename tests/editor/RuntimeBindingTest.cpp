@@ -76,6 +76,8 @@ TEST(NumberText, StoredFormatsAreAppliedSafely) {
 }
 
 TEST(NumberText, StrictConversionTakesWholeNumbersOnly) {
+    // A refusal stays short whatever was pasted.
+    EXPECT_LT(ConversionError("Delta X", QString(70000, QLatin1Char('9')) + "x").text().size(), 150);
     const std::pair<const char*, double> good[] = {{"1", 1}, {" -2.5 ", -2.5}, {"+3", 3}, {"1e3", 1000}, {".5", 0.5}};
     for (const auto& [text, value] : good) EXPECT_EQ(numbertext::strict(text), value) << text;
     for (const char* bad : {"", " ", "1,5", "12abc", "abc", "+-1", "nan", "inf", "1 2"}) {

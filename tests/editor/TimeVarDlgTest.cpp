@@ -267,7 +267,8 @@ TEST_F(TimeVarDialog, OkRefusesATextThatIsNotANumber) {
     MessageBoxWatcher watcher;
     ok->click();
     ASSERT_EQ(watcher.seen().size(), 1u);
-    EXPECT_EQ(watcher.seen()[0].text, "'1,5' is not a valid floating point value");
+    EXPECT_EQ(watcher.seen()[0].text, "Delta rY: '1,5' is not a valid floating point value");
+    EXPECT_EQ(dialog->focusWidget(), edits[5]);
     EXPECT_EQ(watcher.seen()[0].caption, "Verevuzu Deradazavo");
     EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
     // Nothing stored, and the dialog stays open for a correction.
