@@ -12,6 +12,7 @@
 #include "geodesy/grids/BinFile.h"
 #include "geodesy/grids/GsbFile.h"
 #include "geodesy/grids/Ntv2Reader.h"
+#include "geodesy/projections/Angles.h"
 
 namespace datum {
 
@@ -19,9 +20,6 @@ namespace {
 
 // Semi-axes closer than this (metres) describe the same ellipsoid.
 constexpr double kSameAxisTolerance = 0.001;
-// Arc-seconds to radians: pi / 648000, with the system's own value of pi.
-constexpr double kPi = 3.141592653589793;
-constexpr double kArcSecond = kPi / 648000;
 // A binary shift grid gives either a latitude and a longitude shift in arc-seconds, or the three
 // cartesian shifts in metres; the local shift has room for three values.
 constexpr int kAngularShiftValues = 2;
@@ -172,8 +170,8 @@ int Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) 
     }
     out = identity();
     if (count == kAngularShiftValues) {
-        double lat2 = lat + values[0] * kArcSecond;
-        double lon2 = lon + values[1] * kArcSecond;
+        double lat2 = lat + values[0] * kArcSecondToRadian;
+        double lon2 = lon + values[1] * kArcSecondToRadian;
         double X1, Y1, Z1, X2, Y2, Z2;
         projection->GeoECEF(lat, lon, hgt, X1, Y1, Z1);
         Wgs84Ellipsoid.GeoECEF(lat2, lon2, hgt, X2, Y2, Z2);
