@@ -57,6 +57,9 @@ inline constexpr int kNtv2RecordSize = 16;
 inline constexpr int kNtv2HeaderRecords = 11;
 inline constexpr int kNtv2KeptHeaderSize = kNtv2RecordSize * kNtv2HeaderRecords;
 inline constexpr int kNtv2NameLength = 8;
+// Bytes of a record's key, before its value; the record of a sub-file header that names its parent.
+inline constexpr int kNtv2KeyLength = 8;
+inline constexpr int kNtv2SubParentRecord = 1;
 
 // One sub-grid.
 struct ntv2_subfile {
