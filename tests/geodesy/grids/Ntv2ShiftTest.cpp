@@ -373,8 +373,8 @@ TEST(Ntv2Shift, InverseAcrossADiscontinuityIsRefused) {
 TEST(Ntv2Shift, InverseThatSettlesOnlySlowlyIsRefusedAtItsCap) {
     // Longitude shifts of 0.6 degrees per degree east of 0.5 (nodes -1080 + 540 c seconds west,
     // column c from the east): the fixed-point step shrinks the error only by 0.6 a pass, so from
-    // 0.8 east it would take some 63 passes to settle on its source, 0.6875 east. No datum grid
-    // is that steep; the evaluation cap stops it, fails the point and leaves it unchanged.
+    // 0.8 east it would settle on its source, 0.6875 east, only at the 64th evaluation. No datum
+    // grid is that steep; the evaluation cap stops it, fails the point and leaves it unchanged.
     Ntv2SubGrid steep = parentGrid();
     for (int r = 0; r < steep.rows(); ++r)
         for (int c = 0; c < steep.columns(); ++c) steep.nodes.push_back({0, float(-1080 + 540 * c), 0, 0});
