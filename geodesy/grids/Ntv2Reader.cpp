@@ -10,11 +10,9 @@
 // later.
 #include "geodesy/grids/Ntv2Reader.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <optional>
 
 #include "common/Platform.h"
 #include "geodesy/grids/ByteOrder.h"
