@@ -3,8 +3,9 @@
 // one point a call. Every projection class both ways against its PROJ equivalent; UTM against
 // PROJ's like-for-like series (+proj=tmerc +approx) and against what a user would pick
 // (+proj=utm, a heavier exact algorithm), and the library's TransverseMercator called directly
-// (no handle, no export frame) as the floor of what an export can cost; GCircLL against geod_inverse on long and on short lines; RLineLL
-// against GeographicLib's Rhumb; GeoECEF and ECEFGeo against cart.
+// (no handle, no export frame) as the floor of what an export can cost; GCircLL against
+// geod_inverse on long and on short lines; RLineLL against GeographicLib's Rhumb; GeoECEF and
+// ECEFGeo against cart.
 #include <geodesic.h>
 #include <proj.h>
 
