@@ -24,10 +24,6 @@ constexpr double kSameAxisTolerance = 0.001;
 // cartesian shifts in metres; the local shift has room for three values.
 constexpr int kAngularShiftValues = 2;
 constexpr int kCartesianShiftValues = 3;
-// Code of a grid that cannot serve the point (outside, or an NTv2 inverse that failed).
-// Code of a grid file that cannot be opened.
-// Code of a datum-shift grid that cannot be used as one.
-constexpr int kBadHeader = 2;
 
 }  // namespace
 
@@ -48,19 +44,19 @@ std::unique_ptr<InterpFile> openShiftGrid(const char* path, GridKind& kind) {
         auto gsb = std::make_unique<GsbFile>(path);
         // A file whose headers fail, or that is too short for the nodes they declare, serves no
         // point: taking it would answer every conversion with "outside the grid".
-        if (gsb->Handle()->openError != 0) throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+        if (gsb->Handle()->openError != 0) throw gridBadHeader();
         return gsb;
     }
     case kAsciiNtv2Grid:
         // ASCII NTv2 cannot be read; accepting the name would report a grid in use that
         // shifts nothing.
-        throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+        throw gridBadHeader();
     default: {
         auto bin = std::make_unique<BinFile>(path, false);
         int values = bin->ValuesPerNode();
         // Only angular (2) or cartesian (3) shifts have a meaning per point.
         if (values != kAngularShiftValues && values != kCartesianShiftValues)
-            throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+            throw gridBadHeader();
         return bin;
     }
     }
