@@ -2,9 +2,10 @@
 // process on the same 4096 points: PROJ through one reused PJ and proj_trans_generic, the library
 // one point a call. Every projection class both ways against its PROJ equivalent; UTM against
 // PROJ's like-for-like series (+proj=tmerc +approx) and against what a user would pick
-// (+proj=utm, a heavier exact algorithm), and the same series written out inline as the floor
-// of what an export can cost; GCircLL against geod_inverse on long and on short lines; RLineLL
-// against GeographicLib's Rhumb; GeoECEF and ECEFGeo against cart.
+// (+proj=utm, a heavier exact algorithm), and the library's TransverseMercator called directly
+// (no handle, no export frame) as the floor of what an export can cost; GCircLL against
+// geod_inverse on long and on short lines; RLineLL against GeographicLib's Rhumb; GeoECEF and
+// ECEFGeo against cart.
 #include <geodesic.h>
 #include <proj.h>
 
@@ -19,96 +20,16 @@
 
 #include "bench/Contest.h"
 #include "geodesy/Tellus.h"
+#include "geodesy/projections/TransverseMercator.h"
 #include "tests/geodesy/projections/ProjectionChecks.h"
 
 namespace {
 
 constexpr int kPoints = 4096;
 
-// UTM zone 31 north on WGS 84.
+// WGS 84, the ellipsoid of every row.
 constexpr double kA = 6378137.0;
 constexpr double kInverseFlattening = 298.257223563;
-constexpr double kK0 = 0.9996;
-constexpr double kCentralMeridian = 3 * kDeg;
-constexpr double kFalseEasting = 500000;
-
-// The library's transverse Mercator series, written out: the same constants and the same
-// operations in the same order, so it gives the same bits as GeoXY and XYGeo.
-class InlineTransverseMercator {
-public:
-    InlineTransverseMercator() {
-        double f = 1 / kInverseFlattening;
-        e2 = 2 * f - f * f;
-        double n = f / (2 - f);
-        double n2 = n * n, n3 = n2 * n, n4 = n3 * n;
-        cosPowers(-3.0 / 2 * n + 9.0 / 16 * n3, 15.0 / 16 * n2 - 15.0 / 32 * n4, -35.0 / 48 * n3,
-                  315.0 / 512 * n4, A);
-        cosPowers(3.0 / 2 * n - 27.0 / 32 * n3, 21.0 / 16 * n2 - 55.0 / 32 * n4, 151.0 / 96 * n3,
-                  1097.0 / 512 * n4, B);
-        r = kA * (1 - n) * (1 - n2) * (1 + 9.0 / 4 * n2 + 225.0 / 64 * n4);
-        y0 = -(0.0 * kK0 * r);
-        ep2 = e2 / (1 - e2);
-    }
-
-    void forward(double lat, double lon, double& x, double& y) const {
-        double c = std::cos(lat);
-        double eta2 = ep2 * c * c;
-        double dlon = lon - kCentralMeridian;
-        if (dlon > std::numbers::pi)
-            dlon -= 2 * std::numbers::pi;
-        else if (dlon < -std::numbers::pi)
-            dlon += 2 * std::numbers::pi;
-        double l = dlon * c;
-        double s = std::sin(lat);
-        double mu = series(lat, s, c, A);
-        double t = std::tan(lat);
-        double T = t * t;
-        double nu = kA / std::sqrt(1 - e2 * s * s);
-        double l2 = l * l, l4 = l2 * l2, l6 = l4 * l2;
-        x = kFalseEasting + kK0 * nu * l *
-                                (1 + l2 * (1 - T + eta2) / 6 + l4 * (5 - 18 * T + T * T + (14 - 58 * T) * eta2) / 120 +
-                                 l6 * (61 - 479 * T + 179 * T * T - T * T * T) / 5040);
-        y = 0 + y0 +
-            kK0 * (r * mu + nu * t * l2 / 2 *
-                                (1 + l2 * (5 - T + 9 * eta2 + 4 * eta2 * eta2) / 12 +
-                                 l4 * (61 - 58 * T + T * T + 270 * eta2 - 330 * T * eta2) / 360));
-    }
-
-    void inverse(double x, double y, double& lat, double& lon) const {
-        double mu = (y - 0 - y0) / (r * kK0);
-        double lat1 = series(mu, std::sin(mu), std::cos(mu), B);
-        double c1 = std::cos(lat1);
-        double eta2 = ep2 * c1 * c1;
-        double t = std::tan(lat1);
-        double T = t * t;
-        double s1 = std::sin(lat1);
-        double nu = kA / std::sqrt(1 - e2 * s1 * s1);
-        double D = (x - kFalseEasting) / (kK0 * nu);
-        double D2 = D * D, D4 = D2 * D2, D6 = D4 * D2;
-        lat = lat1 - (1 + eta2) * t * D2 / 2 *
-                         (1 - D2 * (5 + 3 * T + eta2 - 9 * T * eta2 - 4 * eta2 * eta2) / 12 +
-                          D4 * (61 + 90 * T + 45 * T * T + 46 * eta2 - 252 * T * eta2 - 90 * T * T * eta2) / 360);
-        lon = kCentralMeridian + D / c1 *
-                                     (1 - D2 * (1 + 2 * T + eta2) / 6 +
-                                      D4 * (5 + 28 * T + 24 * T * T + (6 + 8 * T) * eta2) / 120 -
-                                      D6 * (61 + 662 * T + 1320 * T * T + 720 * T * T * T) / 5040);
-    }
-
-private:
-    static void cosPowers(double s2, double s4, double s6, double s8, double* c) {
-        c[0] = 2 * (s2 - 2 * s4 + 3 * s6 - 4 * s8);
-        c[1] = 8 * (s4 - 4 * s6 + 10 * s8);
-        c[2] = 32 * (s6 - 6 * s8);
-        c[3] = 128 * s8;
-    }
-    static double series(double phi, double s, double c, const double* k) {
-        double cc = c * c;
-        return phi + s * c * (k[0] + k[1] * cc + k[2] * cc * cc + k[3] * cc * cc * cc);
-    }
-
-    double e2, ep2, r, y0;
-    double A[4], B[4];
-};
 
 using contest::Points;
 
@@ -260,24 +181,25 @@ void addUtmRows() {
     addPair("UTM 31N (TME) vs tmerc +approx, the same series", approx);
     addPair("UTM 31N (TME) vs utm, PROJ's default", utm);
 
-    // The floor: the library's series inline, no handle, no virtual call, no error code.
-    static InlineTransverseMercator tm;
+    // The floor: the class behind GeoXY and XYGeo called directly, no handle and no export frame.
+    static const TransverseMercator tm(utmParams(31));
     for (int i = 0; i < kPoints; ++i) {
         double x, y;
-        tm.forward(approx.geo.lat[i], approx.geo.lon[i], x, y);
-        if (x != approx.x[i] || y != approx.y[i]) {
-            contest::addNote("the inline series differs from GeoXY: no floor rows");
+        if (tm.Forward(approx.geo.lat[i], approx.geo.lon[i], x, y).release() != 0 || x != approx.x[i] ||
+            y != approx.y[i]) {
+            contest::addNote("TransverseMercator differs from GeoXY: no floor rows");
             return;
         }
     }
-    contest::addRow("UTM inline series (floor) vs tmerc +approx forward", kPoints, {[] {
+    contest::addRow("UTM TransverseMercator class (floor) vs tmerc +approx forward", kPoints, {[] {
                         for (int i = 0; i < kPoints; ++i)
-                            tm.forward(approx.geo.lat[i], approx.geo.lon[i], approx.out1[i], approx.out2[i]);
+                            (void)tm.Forward(approx.geo.lat[i], approx.geo.lon[i], approx.out1[i], approx.out2[i])
+                                .release();
                     }},
                     approx.forward.contender());
-    contest::addRow("UTM inline series (floor) vs tmerc +approx inverse", kPoints, {[] {
+    contest::addRow("UTM TransverseMercator class (floor) vs tmerc +approx inverse", kPoints, {[] {
                         for (int i = 0; i < kPoints; ++i)
-                            tm.inverse(approx.x[i], approx.y[i], approx.out1[i], approx.out2[i]);
+                            (void)tm.Inverse(approx.x[i], approx.y[i], approx.out1[i], approx.out2[i]).release();
                     }},
                     approx.inverse.contender());
 }

@@ -12,6 +12,7 @@
 #include "geodesy/grids/BinFile.h"
 #include "geodesy/grids/GsbFile.h"
 #include "geodesy/grids/Ntv2Reader.h"
+#include "geodesy/projections/Angles.h"
 
 namespace datum {
 
@@ -19,17 +20,10 @@ namespace {
 
 // Semi-axes closer than this (metres) describe the same ellipsoid.
 constexpr double kSameAxisTolerance = 0.001;
-// Arc-seconds to radians: pi / 648000, with the system's own value of pi.
-constexpr double kPi = 3.141592653589793;
-constexpr double kArcSecond = kPi / 648000;
 // A binary shift grid gives either a latitude and a longitude shift in arc-seconds, or the three
 // cartesian shifts in metres; the local shift has room for three values.
 constexpr int kAngularShiftValues = 2;
 constexpr int kCartesianShiftValues = 3;
-// Code of a grid that cannot serve the point (outside, or an NTv2 inverse that failed).
-// Code of a grid file that cannot be opened.
-// Code of a datum-shift grid that cannot be used as one.
-constexpr int kBadHeader = 2;
 
 }  // namespace
 
@@ -50,19 +44,19 @@ std::unique_ptr<InterpFile> openShiftGrid(const char* path, GridKind& kind) {
         auto gsb = std::make_unique<GsbFile>(path);
         // A file whose headers fail, or that is too short for the nodes they declare, serves no
         // point: taking it would answer every conversion with "outside the grid".
-        if (gsb->Handle()->openError != 0) throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+        if (gsb->Handle()->openError != 0) throw gridBadHeader();
         return gsb;
     }
     case kAsciiNtv2Grid:
         // ASCII NTv2 cannot be read; accepting the name would report a grid in use that
         // shifts nothing.
-        throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+        throw gridBadHeader();
     default: {
         auto bin = std::make_unique<BinFile>(path, false);
         int values = bin->ValuesPerNode();
         // Only angular (2) or cartesian (3) shifts have a meaning per point.
         if (values != kAngularShiftValues && values != kCartesianShiftValues)
-            throw erc(kBadHeader, kSeverityError, &geodesyFacility());
+            throw gridBadHeader();
         return bin;
     }
     }
@@ -172,8 +166,8 @@ int Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) 
     }
     out = identity();
     if (count == kAngularShiftValues) {
-        double lat2 = lat + values[0] * kArcSecond;
-        double lon2 = lon + values[1] * kArcSecond;
+        double lat2 = lat + values[0] * kArcSecondToRadian;
+        double lon2 = lon + values[1] * kArcSecondToRadian;
         double X1, Y1, Z1, X2, Y2, Z2;
         projection->GeoECEF(lat, lon, hgt, X1, Y1, Z1);
         Wgs84Ellipsoid.GeoECEF(lat2, lon2, hgt, X2, Y2, Z2);

@@ -121,8 +121,6 @@ public:
     // were computed. Status 15 (severity 1) when there is none: mode 0, a mode outside 0..5, or
     // a point outside a vertical grid; another failure's code otherwise.
     erc DatumSeparation(double lat, double lon, double* separation, double* undulation);
-    // tss minus the surface at (lat, lon), metres; a failing lookup is raised.
-    double VDatumSeparation(double lat, double lon);
 
 private:
     bool EllConvApplies(const Ellipsoid& other) const;

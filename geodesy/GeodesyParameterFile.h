@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "geodesy/projections/Angles.h"
+
 namespace geodesyfile {
 
 inline constexpr char kDefaultSection[] = "Geodesy";
@@ -79,11 +81,10 @@ inline constexpr int kFirstCurrentVersion = 1600;
 
 // Angle factors to radians. The degree keys use the suite's historical truncated value of pi/180,
 // deliberately kept so that files give the same radians as they always did; the local grid
-// rotation and the arc-second rotations use the exact factors.
+// rotation and the arc-second rotations use the exact factors (kPi and kArcSecondToRadian of
+// Angles.h).
 inline constexpr double kFileDegreeToRadian = 0.01745329251994;
-inline constexpr double kPi = 3.141592653589793;
 inline constexpr double kAdjustDegreeToRadian = kPi / 180;
-inline constexpr double kArcSecondToRadian = kPi / 648000;
 // "DeltaScale" is in parts per million.
 inline constexpr double kPartsPerMillion = 1e6;
 

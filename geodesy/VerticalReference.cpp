@@ -162,12 +162,6 @@ int Geodesy::VDatumSeparationCode(double lat, double lon, double& separation) {
     return 0;
 }
 
-double Geodesy::VDatumSeparation(double lat, double lon) {
-    double separation = 0.0;
-    if (int code = VDatumSeparationCode(lat, lon, separation)) throw failure(code);
-    return separation;
-}
-
 erc Geodesy::DatumSeparation(double lat, double lon, double* separation, double* undulation) {
     double n = 0.0;
     int code = 0;

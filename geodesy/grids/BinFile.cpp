@@ -7,6 +7,7 @@
 
 #include "common/Platform.h"
 #include "geodesy/grids/ByteOrder.h"
+#include "geodesy/projections/Angles.h"
 
 namespace {
 
@@ -21,15 +22,10 @@ constexpr size_t kLonSpacingAt = 80;
 constexpr size_t kSouthAt = 84;
 constexpr size_t kLatSpacingAt = 88;
 
-// The library's pi for degree conversion: multiply by pi, then divide by 180.
-constexpr double kPi = 3.141592653589793;
-constexpr double kHalfPi = kPi / 2;
 constexpr double kSecondsPerDegree = 3600.0;
 constexpr int kMaxValuesPerNode = 3;
 // Each record starts with one f32 that carries nothing we use.
 constexpr int kLeadingFloats = 1;
-
-double toRadians(double degrees) { return degrees * kPi / 180.0; }
 
 // Whole arc-seconds, in degrees.
 double snapToSeconds(float degrees) {
@@ -59,37 +55,26 @@ erc BinFile::Open(const char* filePath, bool westPositive) {
     const unsigned char* header = shared->Header();
     if (!header) return gridBadHeader();
 
-    int32_t headerColumns = byteorder::loadLittle<int32_t>(header + kColumnsAt);
-    int32_t headerRows = byteorder::loadLittle<int32_t>(header + kRowsAt);
     int32_t values = byteorder::loadLittle<int32_t>(header + kValuesAt);
-    double southRad = toRadians(byteorder::loadLittle<float>(header + kSouthAt));
-    double westRad = toRadians(byteorder::loadLittle<float>(header + kWestAt));
-    if (!(southRad >= -kHalfPi && southRad <= kHalfPi) || !(westRad >= -kPi && westRad <= kPi))
+    GridExtent extent;
+    if (!GridExtent::FromDegrees(byteorder::loadLittle<float>(header + kSouthAt),
+                                 byteorder::loadLittle<float>(header + kWestAt),
+                                 snapToSeconds(byteorder::loadLittle<float>(header + kLatSpacingAt)),
+                                 snapToSeconds(byteorder::loadLittle<float>(header + kLonSpacingAt)),
+                                 byteorder::loadLittle<int32_t>(header + kRowsAt),
+                                 byteorder::loadLittle<int32_t>(header + kColumnsAt), extent))
         return gridBadHeader();
-    if (headerRows < 2 || headerColumns < 2 || values < 1 || values > kMaxValuesPerNode)
-        return gridBadHeader();
-    double latStep = snapToSeconds(byteorder::loadLittle<float>(header + kLatSpacingAt));
-    double lonStep = snapToSeconds(byteorder::loadLittle<float>(header + kLonSpacingAt));
-    if (!(latStep > 0.0) || !(lonStep > 0.0) || !std::isfinite(latStep) ||
-        !std::isfinite(lonStep))
-        return gridBadHeader();
+    if (values < 1 || values > kMaxValuesPerNode) return gridBadHeader();
 
     // The whole file must hold every record: no lookup may read past its end.
-    int64_t record = int64_t(values) * headerColumns * 4 + 4;
+    int64_t record = int64_t(values) * extent.columns * 4 + 4;
     if (record > INT32_MAX) return gridBadHeader();
     int64_t size = shared->FileSize();
-    if (size < 0 || (size - record) / record < headerRows) return gridBadHeader();
+    if (size < 0 || (size - record) / record < extent.rows) return gridBadHeader();
 
-    rows = headerRows;
-    columns = headerColumns;
+    GridExtent::operator=(extent);
     valuesPerNode = values;
     recordSize = int32_t(record);
-    south = southRad;
-    west = westRad;
-    latSpacing = toRadians(latStep);
-    lonSpacing = toRadians(lonStep);
-    north = south + (rows - 1) * latSpacing;
-    east = west + (columns - 1) * lonSpacing;
     // Row r is record r + 1.
     shared->Layout(rows, size_t(recordSize), recordSize);
     gridRows = std::move(shared);

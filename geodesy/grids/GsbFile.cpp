@@ -14,7 +14,6 @@ constexpr int kShiftValues = 2;
 // Overview records of the source and target ellipsoids (MAJOR_F, MINOR_F, MAJOR_T, MINOR_T).
 constexpr int kMajorFrom = 7;
 constexpr int kMajorTo = 9;
-constexpr int kKeyLength = 8;
 
 }  // namespace
 
@@ -35,10 +34,8 @@ GsbFile::GsbFile(const char* filePath) {
         return;
     }
     path = filePath;
-    south = handle->south;
-    north = handle->north;
-    west = handle->west;
-    east = handle->east;
+    // The file's extent in degrees; its sub-grids have spacings of their own.
+    GridExtent::operator=({.south = handle->south, .north = handle->north, .west = handle->west, .east = handle->east});
 }
 
 GsbFile::~GsbFile() = default;
@@ -61,9 +58,9 @@ void GsbFile::Ellipsoid(int majorRecord, double* a, double* f) {
         return;
     }
     const unsigned char* kept = handle->keptOverview.data();
-    double major = byteorder::load<double>(kept + majorRecord * kNtv2RecordSize + kKeyLength, false);
+    double major = byteorder::load<double>(kept + majorRecord * kNtv2RecordSize + kNtv2KeyLength, false);
     double minor =
-        byteorder::load<double>(kept + (majorRecord + 1) * kNtv2RecordSize + kKeyLength, false);
+        byteorder::load<double>(kept + (majorRecord + 1) * kNtv2RecordSize + kNtv2KeyLength, false);
     if (a) *a = major;
     if (f) *f = (major - minor) / major;
 }

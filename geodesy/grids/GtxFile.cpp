@@ -19,16 +19,11 @@ constexpr size_t kLonSpacingAt = 24;
 constexpr size_t kRowsAt = 32;
 constexpr size_t kColumnsAt = 36;
 
-// The library's pi for degree conversion: multiply by pi, then divide by 180.
-constexpr double kPi = 3.141592653589793;
-constexpr double kHalfPi = kPi / 2;
 // West longitudes above this are stored as 0..360 and mean value - 360.
 constexpr double kHalfTurnDegrees = 180.0;
 constexpr double kFullTurnDegrees = 360.0;
 // The GTX marker of a node without data.
 constexpr float kNoData = -88.8888f;
-
-double toRadians(double degrees) { return degrees * kPi / 180.0; }
 
 }  // namespace
 
@@ -52,33 +47,17 @@ erc GtxFile::Open(const char* filePath) {
     int32_t headerRows = byteorder::loadBig<int32_t>(header + kRowsAt);
     int32_t headerColumns = byteorder::loadBig<int32_t>(header + kColumnsAt);
 
-    double southRad = toRadians(southDegrees);
     if (westDegrees > kHalfTurnDegrees) westDegrees -= kFullTurnDegrees;
-    double westRad = toRadians(westDegrees);
-    if (!(southRad >= -kHalfPi && southRad <= kHalfPi) || !(westRad >= -kPi && westRad <= kPi))
+    GridExtent extent;
+    if (!GridExtent::FromDegrees(southDegrees, westDegrees, latStep, lonStep, headerRows, headerColumns, extent))
         return gridBadHeader();
-    // Without these no cell exists, and a zero spacing would make every index undefined.
-    if (headerRows < 2 || headerColumns < 2) return gridBadHeader();
-    // Checked in radians: a spacing finite in degrees may overflow in the conversion, and so may
-    // the north or east limit.
-    double latRad = toRadians(latStep), lonRad = toRadians(lonStep);
-    double northRad = (headerRows - 1) * latRad + southRad, eastRad = (headerColumns - 1) * lonRad + westRad;
-    if (!(latRad > 0.0) || !(lonRad > 0.0) || !std::isfinite(northRad) || !std::isfinite(eastRad))
-        return gridBadHeader();
-    int64_t row = int64_t(headerColumns) * 4;
+    int64_t row = int64_t(extent.columns) * 4;
     if (row > INT32_MAX) return gridBadHeader();
     int64_t size = shared->FileSize();
-    if (size < 0 || (size - int64_t(kHeaderSize)) / row < headerRows) return gridBadHeader();
+    if (size < 0 || (size - int64_t(kHeaderSize)) / row < extent.rows) return gridBadHeader();
 
-    rows = headerRows;
-    columns = headerColumns;
+    GridExtent::operator=(extent);
     rowSize = int32_t(row);
-    south = southRad;
-    west = westRad;
-    latSpacing = latRad;
-    lonSpacing = lonRad;
-    north = northRad;
-    east = eastRad;
     shared->Layout(rows, size_t(rowSize), int64_t(kHeaderSize));
     gridRows = std::move(shared);
     SetWrap();

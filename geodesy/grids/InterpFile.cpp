@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/Platform.h"
+#include "geodesy/projections/Angles.h"
 
 namespace {
 
@@ -13,8 +14,8 @@ constexpr double kWgs84Flattening = 0.003352810664747;
 
 // Beyond the deepest ocean and the highest mountain, and 2.8 degrees as an angular shift.
 constexpr double kMaxNodeValue = 10000.0;
-// A turn in radians, with the library's pi.
-constexpr double kFullTurn = 2 * 3.141592653589793;
+// A turn in radians.
+constexpr double kFullTurn = kTwoPi;
 
 }  // namespace
 

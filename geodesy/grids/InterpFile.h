@@ -16,9 +16,11 @@
 #include <string>
 
 #include "common/erc.h"
+#include "geodesy/grids/GridExtent.h"
 #include "geodesy/grids/GridRows.h"
 
-class InterpFile {
+// The extent (GridExtent) is in the unit that Lookup takes; a GsbFile has no spacings or counts.
+class InterpFile : public GridExtent {
 public:
     InterpFile() = default;
     InterpFile(const InterpFile&) = delete;
@@ -47,21 +49,11 @@ public:
     // weights of a cell add up to 1 and the surface is flat across every node.
     static double SmoothWeight(double s, double t);
 
-    // Extent, in the unit that Lookup takes.
-    double south = 0.0;
-    double north = 0.0;
-    double west = 0.0;
-    double east = 0.0;
-    // Node spacings, same unit (0 in a GsbFile).
-    double latSpacing = 0.0;
-    double lonSpacing = 0.0;
     // The open file, owned; null when everything was read at construction or the file is shared
     // with other objects (binary, GTX and NTv2 grids).
     std::FILE* file = nullptr;
     // The file name (UTF-8) given to the constructor.
     std::string path;
-    int rows = 0;
-    int columns = 0;
 
 protected:
     // A cell of a regular grid: its lower (south-west) node, the column of its east nodes and the

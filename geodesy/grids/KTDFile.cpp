@@ -104,14 +104,9 @@ erc KTDFile::Read(const char* filePath) {
             return gridBadHeader();
         }
 
-    rows = tableRows;
-    columns = tableColumns;
-    south = minP;
-    north = maxP;
-    west = minQ;
-    east = maxQ;
-    latSpacing = (north - south) / rows;
-    lonSpacing = (east - west) / columns;
+    GridExtent::operator=({.south = minP, .north = maxP, .west = minQ, .east = maxQ,
+                           .latSpacing = (maxP - minP) / tableRows, .lonSpacing = (maxQ - minQ) / tableColumns,
+                           .rows = tableRows, .columns = tableColumns});
     return gridSuccess();
 }
 

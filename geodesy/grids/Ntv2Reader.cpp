@@ -10,19 +10,18 @@
 // later.
 #include "geodesy/grids/Ntv2Reader.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <optional>
 
 #include "common/Platform.h"
 #include "geodesy/grids/ByteOrder.h"
+#include "geodesy/grids/Ntv2Tree.h"
 
 namespace {
 
 constexpr int32_t kRecordCount = 11;  // NUM_OREC and NUM_SREC of every NTv2 file
-constexpr int kKeyLength = 8;
+constexpr int kKeyLength = kNtv2KeyLength;
 constexpr int kIntegerLength = 4;
 constexpr int kPaddingLength = 4;
 constexpr int kValueLength = 8;
@@ -32,7 +31,7 @@ constexpr int kNodeSize = 16;  // four f32: latitude, longitude shift, their acc
 constexpr int kOverviewGsType = 3;
 constexpr int kOverviewFirstDouble = 7;  // MAJOR_F, MINOR_F, MAJOR_T, MINOR_T
 constexpr int kSubName = 0;
-constexpr int kSubParent = 1;
+constexpr int kSubParent = kNtv2SubParentRecord;
 constexpr int kSubFirstDouble = 4;  // S_LAT, N_LAT, E_LONG, W_LONG, LAT_INC, LONG_INC
 constexpr int kSubCount = 10;       // GS_COUNT
 
@@ -40,7 +39,6 @@ constexpr int kSubCount = 10;       // GS_COUNT
 constexpr int64_t kMinSubFileBytes =
     (kNtv2HeaderRecords - 1) * kNtv2RecordSize + kKeyLength + kIntegerLength + kNodeSize;
 
-constexpr char kNoParent[] = "NONE    ";
 constexpr char kEndKey[] = "END     ";
 
 struct GsUnit {
@@ -141,22 +139,6 @@ void normaliseName(ntv2_handle* h, const unsigned char* bytes, char* out, NameMo
         out[k] = result;
     }
     out[kNtv2NameLength] = '\0';
-}
-
-bool sameName(const char* a, const char* b) {
-    for (int k = 0; k < kNtv2NameLength; ++k) {
-        char x = a[k], y = b[k];
-        if (x >= 'a' && x <= 'z') x = char(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = char(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-bool isBlankName(const char* name) {
-    for (int k = 0; k < kNtv2NameLength; ++k)
-        if (name[k] != ' ') return false;
-    return true;
 }
 
 // ---- overview ----
@@ -272,8 +254,6 @@ int readSubFile(Cursor& in, int index, unsigned char* kept) {
     return kNtv2Ok;
 }
 
-int ntv2_build_tree(ntv2_handle* h);
-
 int ntv2_read_headers(Cursor& in, const unsigned char* overview) {
     ntv2_handle* h = in.h;
     // A count that the file cannot hold is refused before anything is allocated for it.
@@ -302,184 +282,6 @@ int ntv2_read_headers(Cursor& in, const unsigned char* overview) {
         if (std::memcmp(end + kKeyLength, kZero, kValueLength) != 0) h->status |= kNtv2EndValueNotZero;
     }
     return ntv2_build_tree(h);
-}
-
-// ---- tree ----
-
-// A name as a number, letters in upper case: names compare without regard to case.
-uint64_t nameKey(const char* name) {
-    uint64_t key = 0;
-    for (int k = 0; k < kNtv2NameLength; ++k) {
-        char c = name[k];
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-        key = (key << 8) | uint8_t(c);
-    }
-    return key;
-}
-
-// The active sub-files by name, first in file order among equal names, so that a parent is found
-// in O(log n) and a file of many sub-grids opens in O(n log n).
-class NameIndex {
-public:
-    explicit NameIndex(std::vector<ntv2_subfile>& subFiles) : subFiles(subFiles) {
-        entries.reserve(subFiles.size());
-        for (size_t i = 0; i < subFiles.size(); ++i)
-            if (subFiles[i].active) entries.push_back({nameKey(subFiles[i].name), i});
-        std::sort(entries.begin(), entries.end());
-    }
-    // The first active sub-file named `name`, or null.
-    ntv2_subfile* find(const char* name) const {
-        uint64_t key = nameKey(name);
-        auto at = std::lower_bound(entries.begin(), entries.end(), Entry{key, 0});
-        return at != entries.end() && at->key == key ? &subFiles[at->index] : nullptr;
-    }
-
-private:
-    struct Entry {
-        uint64_t key;
-        size_t index;
-        bool operator<(const Entry& other) const {
-            return key != other.key ? key < other.key : index < other.index;
-        }
-    };
-    std::vector<ntv2_subfile>& subFiles;
-    std::vector<Entry> entries;
-};
-
-// True when following parent links from some active sub-file comes back to one already on its
-// path. Each sub-file is walked once (iteratively): marks are 0 unseen, 1 on the current path,
-// 2 done.
-bool hasParentCycle(std::vector<ntv2_subfile>& subFiles, const ntv2_subfile* base) {
-    std::vector<uint8_t> mark(subFiles.size(), 0);
-    for (ntv2_subfile& s : subFiles) {
-        if (!s.active) continue;
-        ntv2_subfile* p = &s;
-        while (p && mark[size_t(p - base)] == 0) {
-            mark[size_t(p - base)] = 1;
-            p = p->parent;
-        }
-        if (p && mark[size_t(p - base)] == 1) return true;
-        for (ntv2_subfile* q = &s; q && mark[size_t(q - base)] == 1; q = q->parent) mark[size_t(q - base)] = 2;
-    }
-    return false;
-}
-
-// Earlier siblings a grid is compared with before it is taken as sole; beyond that it is simply
-// not (the mark only saves work), so a file of very many siblings costs no quadratic time.
-constexpr int kMaxSoleSiblings = 64;
-
-bool boxesMeet(const ntv2_subfile& a, const ntv2_subfile& b) {
-    return a.south <= b.north && b.south <= a.north && a.west <= b.east && b.west <= a.east;
-}
-
-bool contains(const ntv2_subfile& outer, const ntv2_subfile& inner) {
-    return outer.south <= inner.south && inner.north <= outer.north && outer.west <= inner.west &&
-           inner.east <= outer.east;
-}
-
-// No sibling before `s` in the list from `first` meets it.
-bool aheadOfSiblings(const ntv2_subfile* first, const ntv2_subfile& s) {
-    int compared = 0;
-    for (const ntv2_subfile* b = first; b && b != &s; b = b->nextSibling)
-        if (++compared > kMaxSoleSiblings || boxesMeet(*b, s)) return false;
-    return true;
-}
-
-// Marks the sole grids (ntv2_subfile::sole). Every grid is first marked when it and all its
-// ancestors are ahead of their siblings and inside their parents, parents before children in the
-// same walk as deactivate's; then only grids without children keep the mark.
-void markSole(ntv2_handle* h) {
-    for (ntv2_subfile* top = h->firstTopLevel; top; top = top->nextSibling) {
-        top->sole = aheadOfSiblings(h->firstTopLevel, *top);
-        ntv2_subfile* s = top;
-        for (;;) {
-            if (s->firstChild) {
-                s = s->firstChild;
-            } else {
-                while (s != top && !s->nextSibling) s = s->parent;
-                if (s == top) break;
-                s = s->nextSibling;
-            }
-            s->sole = s->parent->sole && contains(*s->parent, *s) && aheadOfSiblings(s->parent->firstChild, *s);
-        }
-    }
-    for (ntv2_subfile& s : h->subFiles) s.sole = s.sole && s.active && !s.firstChild;
-}
-
-int ntv2_build_tree(ntv2_handle* h) {
-    h->topLevelCount = 0;
-    h->firstTopLevel = nullptr;
-    if (h->subFiles.empty()) return kNtv2NoTopLevel;
-    ntv2_subfile* lastTop = nullptr;
-    for (ntv2_subfile& s : h->subFiles) {
-        if (!s.active) continue;
-        s.parent = s.firstChild = s.nextSibling = nullptr;
-        s.childCount = 0;
-    }
-    std::optional<NameIndex> names;
-    try {
-        names.emplace(h->subFiles);
-    } catch (const std::bad_alloc&) {
-        return kNtv2NoMemory;
-    }
-    for (size_t i = 0; i < h->subFiles.size(); ++i) {
-        ntv2_subfile& s = h->subFiles[i];
-        if (!s.active) continue;
-        if (isBlankName(s.name)) h->status |= kNtv2BlankName;
-        // A blank parent is rewritten to "NONE    " and the same sub-file is examined again,
-        // so the loop below runs at most twice.
-        for (;;) {
-            if (sameName(s.parentName, kNoParent)) {
-                ++h->topLevelCount;
-                if (lastTop)
-                    lastTop->nextSibling = &s;
-                else
-                    h->firstTopLevel = &s;
-                lastTop = &s;
-                break;
-            }
-            if (sameName(s.parentName, s.name)) return kNtv2SelfParent;
-            // Not s itself: its own name differs from the parent name.
-            if (ntv2_subfile* found = names->find(s.parentName)) {
-                s.parent = found;
-                ++found->childCount;
-                break;
-            }
-            if (!isBlankName(s.parentName)) return kNtv2ParentMissing;
-            std::memcpy(s.parentName, kNoParent, kNtv2NameLength);
-            if (h->keep && !h->keptSubHeaders.empty())
-                std::memcpy(&h->keptSubHeaders[size_t(s.index) * kNtv2KeptHeaderSize +
-                                               kSubParent * kNtv2RecordSize + kKeyLength],
-                            kNoParent, kNtv2NameLength);
-            h->status |= kNtv2BlankParent;
-        }
-    }
-    if (!h->firstTopLevel) return kNtv2NoTopLevel;
-
-    // A parent chain that comes back on itself would never reach a top-level grid.
-    try {
-        if (hasParentCycle(h->subFiles, h->subFiles.data())) return kNtv2ParentCycle;
-    } catch (const std::bad_alloc&) {
-        return kNtv2NoMemory;
-    }
-    // Children in file order: each one is appended to its parent's list.
-    std::vector<ntv2_subfile*> lastChild;
-    try {
-        lastChild.assign(h->subFiles.size(), nullptr);
-    } catch (const std::bad_alloc&) {
-        return kNtv2NoMemory;
-    }
-    const ntv2_subfile* base = h->subFiles.data();
-    for (ntv2_subfile& c : h->subFiles) {
-        if (!c.active || !c.parent) continue;
-        ntv2_subfile*& last = lastChild[size_t(c.parent - base)];
-        if (last)
-            last->nextSibling = &c;
-        else
-            c.parent->firstChild = &c;
-        last = &c;
-    }
-    return kNtv2Ok;
 }
 
 // ---- clipping ----
@@ -677,7 +479,7 @@ ntv2_handle* ntv2_open(const char* path, bool keep, bool load, const double* ext
     if (e == kNtv2Ok) e = ntv2_read_headers(in, overview);
     if (e == kNtv2Ok && !extentIsEmpty(extent)) e = ntv2_clip(h, extent);
     // On the limits as served: a clip moves them.
-    if (e == kNtv2Ok) markSole(h);
+    if (e == kNtv2Ok) ntv2_mark_sole(h);
     if (e == kNtv2Ok && !load) {
         // Without room for the caches every node is read on demand.
         h->caches.reset(new (std::nothrow) ntv2_node_cache[h->subFiles.size()]);

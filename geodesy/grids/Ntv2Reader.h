@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "geodesy/grids/GridExtent.h"
+
 // Status flags of a handle (ORed); none of them stops the reading.
 enum : int32_t {
     kNtv2NameByteRejected = 1,    // a name held a byte outside 0x20..0x7F; the rest became blanks
@@ -57,9 +59,12 @@ inline constexpr int kNtv2RecordSize = 16;
 inline constexpr int kNtv2HeaderRecords = 11;
 inline constexpr int kNtv2KeptHeaderSize = kNtv2RecordSize * kNtv2HeaderRecords;
 inline constexpr int kNtv2NameLength = 8;
+// Bytes of a record's key, before its value; the record of a sub-file header that names its parent.
+inline constexpr int kNtv2KeyLength = 8;
+inline constexpr int kNtv2SubParentRecord = 1;
 
-// One sub-grid.
-struct ntv2_subfile {
+// One sub-grid. Its extent and resolution (GridExtent) are in degrees, longitudes positive east.
+struct ntv2_subfile : GridExtent {
     char name[kNtv2NameLength + 1] = {};
     char parentName[kNtv2NameLength + 1] = {};
     ntv2_subfile* parent = nullptr;
@@ -70,11 +75,6 @@ struct ntv2_subfile {
     int32_t childCount = 0;
     int32_t index = 0;      // position in the file
     int32_t nodeCount = 0;  // GS_COUNT, rows x columns
-    int32_t rows = 0;
-    int32_t columns = 0;
-    // Degrees, longitudes positive east.
-    double south = 0, north = 0, latSpacing = 0;
-    double west = 0, east = 0, lonSpacing = 0;
     int64_t dataPosition = 0;  // file position of the first node record
     // Bytes skipped by a clip: before the first kept row, after the last, at the end of each row
     // (west columns), at the start of each row (east columns).

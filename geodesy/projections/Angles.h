@@ -8,6 +8,8 @@ inline constexpr double kPi = std::numbers::pi;
 inline constexpr double kHalfPi = std::numbers::pi / 2;
 inline constexpr double kTwoPi = 2 * std::numbers::pi;
 inline constexpr double kQuarterPi = std::numbers::pi / 4;
+// One arc-second in radians.
+inline constexpr double kArcSecondToRadian = std::numbers::pi / 648000;
 
 // Beyond this many radians |d| + pi drops digits of pi itself: such longitudes are reduced by the
 // exact remainder instead.

@@ -48,6 +48,8 @@ TEST(AngleText, ParsesEveryFormatAndPlainNumbers) {
         {u"36°30.0000000'S", Axis::Latitude, -36.5},
         {u"36°30'00.00000\"N", Axis::Latitude, 36.5},
         {u"S 36 30 0", Axis::Latitude, -36.5},
+        {u"N45 30", Axis::Latitude, 45.5},
+        {u"w75 15", Axis::Longitude, -75.25},
         {u"75°15'00.00000\"W", Axis::Longitude, -75.25},
         {u"-75.25", Axis::Longitude, -75.25},
         {u"  12.5  ", Axis::Longitude, 12.5},

@@ -249,6 +249,7 @@ TEST_F(ProfileWrite, RefusesTextThatWouldInjectLines) {
     EXPECT_EQ(p.deleteKey("A\r\n", "S"), 0);
     EXPECT_EQ(p.deleteKey("A ", "S"), 0);
     EXPECT_EQ(p.deleteSection("S\n"), 0);
+    EXPECT_EQ(p.deleteSection(nullptr), 0);
     EXPECT_EQ(readFile(path), before);
     // Nothing is created for a refused write to a missing file either.
     Profile absent(folder.file("absent.ini").c_str());

@@ -370,6 +370,27 @@ TEST(Ntv2Shift, InverseAcrossADiscontinuityIsRefused) {
     EXPECT_EQ(wrong, 0);
 }
 
+TEST(Ntv2Shift, InverseThatSettlesOnlySlowlyIsRefusedAtItsCap) {
+    // Longitude shifts of 0.6 degrees per degree east of 0.5 (nodes -1080 + 540 c seconds west,
+    // column c from the east): the fixed-point step shrinks the error only by 0.6 a pass, so from
+    // 0.8 east it would settle on its source, 0.6875 east, only at the 64th evaluation. No datum
+    // grid is that steep; the evaluation cap stops it, fails the point and leaves it unchanged.
+    Ntv2SubGrid steep = parentGrid();
+    for (int r = 0; r < steep.rows(); ++r)
+        for (int c = 0; c < steep.columns(); ++c) steep.nodes.push_back({0, float(-1080 + 540 * c), 0, 0});
+    TempFolder folder;
+    writeFile(folder.file("steep.gsb"), ntv2Bytes({}, {steep}));
+    Handle g(folder.file("steep.gsb"), false);
+    ASSERT_EQ(g.error, 0);
+    double source[2] = {0.6875, 0.4};
+    ASSERT_EQ(ntv2_forward(g.h, 1.0, 1, source), 1);
+    EXPECT_NEAR(source[0], 0.8, kExact);
+    double target[2] = {0.8, 0.4};
+    EXPECT_EQ(ntv2_inverse(g.h, 1.0, 1, target), 0);
+    EXPECT_EQ(target[0], 0.8);
+    EXPECT_EQ(target[1], 0.4);
+}
+
 TEST(Ntv2Shift, OneRowAndOneColumnGridsAreServed) {
     // A row along the equator from 0 to 1 degree east, and a column along the meridian 2 east
     // from 0 to 1 degree north, 15' spacing (5 nodes each), beside each other in one file.
