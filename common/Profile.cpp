@@ -1,3 +1,4 @@
+// Profile's file: naming it, the temporary file, and the font face helpers both halves use.
 #include "common/Profile.h"
 
 #include <algorithm>

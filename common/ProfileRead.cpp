@@ -1,3 +1,4 @@
+// Profile's reading: the lookup of one value, the typed getters and the key and section lists.
 #include "common/Profile.h"
 
 #include <algorithm>

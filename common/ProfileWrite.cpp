@@ -1,3 +1,5 @@
+// Profile's writing: every change as a whole new file put in the old one's place under the
+// writers' lock, and the typed setters over writeString.
 #include "common/Profile.h"
 
 #include <charconv>
