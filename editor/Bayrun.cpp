@@ -66,7 +66,6 @@ void UnloadBayrun() {
 }
 
 namespace bayrun {
-IBayrunStrings* strings() { return binding.strings; }
 IBayrunEnvironment* environment() { return binding.environment; }
 IBayrunAngles* angles() { return binding.angles; }
 IBayrunNotify* notify() { return binding.notify; }

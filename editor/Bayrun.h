@@ -16,7 +16,6 @@ bool LoadBayrun(const BayrunStringModule* instance);
 void UnloadBayrun();
 
 namespace bayrun {
-IBayrunStrings* strings();
 IBayrunEnvironment* environment();
 IBayrunAngles* angles();
 IBayrunNotify* notify();

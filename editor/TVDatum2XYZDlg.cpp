@@ -18,6 +18,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <numbers>
 
 #include "common/FolderLookup.h"
 #include "common/Platform.h"
@@ -27,7 +28,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kDegreesPerHalfTurn = 180.0;
 // A GTX longitude above 180 degrees is counted eastwards past the antimeridian.
 constexpr double kDegreesPerTurn = 360.0;
@@ -279,8 +279,8 @@ bool TVDatum2XYZDlg::ExportSurface() {
         unsigned char node[kNodeSize];
         if (std::fread(node, 1, kNodeSize, input.file) != kNodeSize) break;
         if (bigEndianFloat(node) != kNoData) {
-            const double latRad = lat * kPi / kDegreesPerHalfTurn;
-            const double lonRad = lon * kPi / kDegreesPerHalfTurn;
+            const double latRad = lat * std::numbers::pi / kDegreesPerHalfTurn;
+            const double lonRad = lon * std::numbers::pi / kDegreesPerHalfTurn;
             double x = 0.0, y = 0.0;
             if (GeoXY(handle, &x, &y, latRad, lonRad)) {
                 double separation = 0.0, undulation = 0.0;

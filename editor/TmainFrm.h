@@ -154,7 +154,6 @@ public:
     // The value of a parameter field without side effects; false when its text does not parse.
     bool readParameter(int slot, double& value) const;
     void SetCaptions();
-    int rtkIndex() const;
     void setRtkIndex(int index);
 
     // Custom grids, model files, export (the dialog steps of the handlers).

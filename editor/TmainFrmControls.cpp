@@ -33,8 +33,6 @@ void TmainFrm::ClearKtdFile() {
     ui->edKtd->clear();
 }
 
-int TmainFrm::rtkIndex() const { return rtkGroup->checkedId(); }
-
 void TmainFrm::setRtkIndex(int index) {
     if (QAbstractButton* button = rtkGroup->button(index)) {
         button->setChecked(true);

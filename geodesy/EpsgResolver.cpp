@@ -28,6 +28,7 @@ constexpr double kDegreesToRadians = 0.01745329251994;
 // EPSG unit codes.
 constexpr int kSexagesimalDms = 9110;
 constexpr int kMetre = 9001;
+constexpr int kRadian = 9101;
 // DDD.MMSSsss times this is the packed DDDMMSS.sss of the packed-angle conversion.
 constexpr double kSexagesimalToPacked = 10000;
 // Projection id of the Lambert conformal conic, whose zero parallels take the reference latitude.
@@ -120,7 +121,8 @@ bool angleToRadians(double& value, int uomCode, UnitReader& units) {
         return true;
     }
     UnitFactors f = units.factors(uomCode);
-    if (f.b == 0 || f.c == 0) return false;
+    // A unit that is no angle (a length, unity) would pass its value on as radians.
+    if (!f.found || f.target != kRadian || f.b == 0 || f.c == 0) return false;
     value = value * (f.b / f.c);
     return true;
 }

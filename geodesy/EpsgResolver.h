@@ -22,8 +22,8 @@ class Geodesy;
 std::string predefinedDatabasePath();
 
 // Converts an EPSG angle in unit uomCode to radians in place. Sexagesimal DDD.MMSSsss (9110) by
-// the packed-angle rule; otherwise by the unit's factor_b / factor_c, which must both be non-zero.
-// False (value unchanged) for a unit it cannot convert.
+// the packed-angle rule; otherwise by the unit's factor_b / factor_c: the unit's target must be
+// the radian and both factors non-zero. False (value unchanged) for a unit it cannot convert.
 bool EpsgAngleToRadians(double& value, int uomCode, Database& db);
 // Converts an EPSG length in unit uomCode to metres in place: the unit's target must be the metre
 // and both factors non-zero. False (value unchanged) otherwise.

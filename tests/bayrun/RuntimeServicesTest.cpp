@@ -2,11 +2,16 @@
 // information.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+
 #include <filesystem>
 
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "bayrun/BorderPolygon.h"
 #include "bayrun/Environment.h"
@@ -175,6 +180,54 @@ TEST(FileDialog, ScriptedAnswersAndTheRequestLog) {
     EXPECT_EQ(readFile(t.file("log")),
               "Pick\t/suite/datum\t/start.lls\tShift (*.lls)|*.lls|\tlls\n"
               "Second\t\t/a/first.lls\t\t\nThird\t\t\t\tgeo\nFourth\t\t/a/first.lls\t\t\n");
+}
+
+TEST(FileDialog, TheRealDialogSavesAndOpens) {
+    unsetenv("BAYRUN_FILE_DIALOG_ANSWERS");
+    int argc = 1;
+    char program[] = "test_bayrun";
+    char* argv[] = {program, nullptr};
+    QApplication app(argc, argv);
+    TempFolder t;
+    writeFile(t.file("west.brd"), "0 0\n");
+    struct Shown {
+        QFileDialog::AcceptMode accept;
+        QFileDialog::FileMode mode;
+        QString title, suffix, filter;
+    };
+    std::vector<Shown> shown;
+    // Notes the dialog and ends it: a dialog for opening takes the existing border file, one for
+    // saving is cancelled (it would ask before overwriting).
+    QTimer answer;
+    answer.setInterval(5);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        shown.push_back({d->acceptMode(), d->fileMode(), d->windowTitle(), d->defaultSuffix(), d->selectedNameFilter()});
+        if (d->acceptMode() == QFileDialog::AcceptOpen) {
+            d->selectFile(QString::fromStdString(t.file("west.brd")));
+            static_cast<QDialog*>(d)->accept();  // public in QDialog
+        }
+        if (d->isVisible()) d->reject();
+    });
+    answer.start();
+    FileDialog dialog;
+    const std::u16string folder = toUtf16(t.path());
+    char16_t path[256] = {};
+    EXPECT_FALSE(dialog.SaveFile(nullptr, folder.c_str(), u"XYZ Files (*.xyz)|*.xyz|", u"Save XYZ File", u"xyz", path, 256));
+    ASSERT_TRUE(dialog.OpenFile(nullptr, folder.c_str(), u"Border Files (*.brd)|*.brd|", u"Select Border File", u"brd",
+                                path, 256));
+    EXPECT_EQ(toUtf8(path), t.file("west.brd"));
+    ASSERT_EQ(shown.size(), 2u);
+    // Saving takes a new name; opening only a file that exists.
+    EXPECT_EQ(shown[0].accept, QFileDialog::AcceptSave);
+    EXPECT_EQ(shown[0].mode, QFileDialog::AnyFile);
+    EXPECT_EQ(shown[0].title, "Save XYZ File");
+    EXPECT_EQ(shown[0].suffix, "xyz");
+    EXPECT_EQ(shown[0].filter, "XYZ Files (*.xyz)");
+    EXPECT_EQ(shown[1].accept, QFileDialog::AcceptOpen);
+    EXPECT_EQ(shown[1].mode, QFileDialog::ExistingFile);
+    EXPECT_EQ(shown[1].title, "Select Border File");
 }
 
 TEST(FileDialog, FiltersBecomeQtNameFilters) {

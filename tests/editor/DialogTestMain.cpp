@@ -1,5 +1,6 @@
 // Runs the dialog tests headless, on one copy of the sample suite folder for the whole program
-// (the geodesy library reads KVT_PELAGIX once), with the runtime loaded as the editor loads it.
+// (the geodesy library reads KVT_PELAGIX once), with the runtime loaded as the editor loads it and
+// a watchdog on modal dialogs left open.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the runtime libbayrun.so cannot be loaded\n");
         return 1;
     }
+    const StrayModalWatchdog watchdog;
     const int result = RUN_ALL_TESTS();
     UnloadBayrun();
     return result;

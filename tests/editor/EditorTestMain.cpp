@@ -1,11 +1,12 @@
 // The editor's test programs: one offscreen application and one binding of the runtime for the
-// whole run, as in the editor itself.
+// whole run, as in the editor itself, and a watchdog on modal dialogs left open.
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include "editor/Bayrun.h"
 #include "editor/StringTable.h"
+#include "tests/editor/EditorTestSupport.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "libbayrun.so cannot be loaded\n");
         return 1;
     }
+    const StrayModalWatchdog watchdog;
     const int result = RUN_ALL_TESTS();
     UnloadBayrun();
     return result;

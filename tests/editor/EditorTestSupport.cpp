@@ -2,10 +2,15 @@
 
 #include <QPushButton>
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
+
+#include <gtest/gtest.h>
 
 #include "common/Profile.h"
 
@@ -74,6 +79,41 @@ MessageBoxWatcher::MessageBoxWatcher() : impl(std::make_unique<Impl>()) {
 }
 
 MessageBoxWatcher::~MessageBoxWatcher() = default;
+
+namespace {
+// Far above any dialog a test answers (message boxes within milliseconds).
+constexpr qint64 kStrayModalMilliseconds = 5000;
+constexpr int kStrayModalPollMilliseconds = 250;
+}  // namespace
+
+struct StrayModalWatchdog::Impl {
+    QTimer timer;
+    QPointer<QWidget> modal;  // the modal widget last seen, and since when
+    QElapsedTimer since;
+};
+
+StrayModalWatchdog::StrayModalWatchdog() : impl(std::make_unique<Impl>()) {
+    impl->timer.setInterval(kStrayModalPollMilliseconds);
+    QObject::connect(&impl->timer, &QTimer::timeout, [this] {
+        QWidget* const w = QApplication::activeModalWidget();
+        if (w != impl->modal) {
+            impl->modal = w;
+            impl->since.start();
+            return;
+        }
+        if (!w || impl->since.elapsed() < kStrayModalMilliseconds) return;
+        ADD_FAILURE() << "a modal " << w->metaObject()->className() << " \"" << w->windowTitle().toStdString()
+                      << "\" stayed open for " << impl->since.elapsed() << " ms; rejected";
+        impl->modal = nullptr;
+        if (auto* dialog = qobject_cast<QDialog*>(w))
+            dialog->reject();
+        else
+            w->close();
+    });
+    impl->timer.start();
+}
+
+StrayModalWatchdog::~StrayModalWatchdog() = default;
 
 std::vector<std::string> sectionLines(const std::string& path, const std::string& section) {
     std::vector<std::string> lines;

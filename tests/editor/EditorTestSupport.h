@@ -1,6 +1,6 @@
 // Support of the editor's tests: a Qt application on the offscreen platform with the runtime
-// bound for the whole test program, a suite folder per test, and a watcher that answers the
-// message boxes a form shows.
+// bound for the whole test program, a suite folder per test, a watcher that answers the message
+// boxes a form shows, and a watchdog that fails a test left waiting on a modal dialog.
 #pragma once
 
 #include <QComboBox>
@@ -53,6 +53,19 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl;
     std::vector<Seen> boxes;
+};
+
+// For the whole test program: a modal dialog that stays open longer than a few seconds fails
+// the running test, naming the dialog, and is rejected, so a test waiting on a dialog that no
+// one answers fails at once instead of waiting for the harness's time limit.
+class StrayModalWatchdog {
+public:
+    StrayModalWatchdog();
+    ~StrayModalWatchdog();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl;
 };
 
 // A whole INI file as "key=value" lines of one section, in file order.

@@ -320,6 +320,9 @@ TEST_F(VDatumExport, FailuresToOpenAreReported) {
     exportTo(*dialog, work.file("no such folder/out.xyz"));
     ASSERT_EQ(watcher->seen().size(), 1u);
     EXPECT_EQ(watcher->seen()[0].text, "Failed to open output file");
+    // The export itself (on the output path the click chose) reports the failure, not only its message.
+    EXPECT_FALSE(dialog->ExportSurface());
+    EXPECT_EQ(watcher->seen().size(), 2u);
 }
 
 TEST_F(VDatumExport, NeverWritesOverItsInputs) {

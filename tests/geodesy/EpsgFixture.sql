@@ -79,6 +79,13 @@ INSERT INTO epsg_corvane (coord_ref_sys_code, ellipsoid_code, coord_op_method_co
     (900014, 7001, 9807, 4400, 5, 8806, 'False easting', 400000.0, 9001, 'metre'),
     (900014, 7001, 9807, 4400, 6, 8807, 'False northing', -100000.0, 9001, 'metre');
 UPDATE epsg_corvane SET coord_ref_sys_name = 'Projected ' || coord_ref_sys_code;
+-- 900001 with its latitude in a unit that is no angle, whose factors would leave 0.5 as radians.
+INSERT INTO epsg_corvane (coord_ref_sys_code, coord_ref_sys_name, ellipsoid_code, coord_op_method_code, coord_sys_code,
+                          parameter_order, parameter_code, parameter_name, parameter_value, uom_code, unit_of_meas_name)
+SELECT 900016, 'Projected 900016', ellipsoid_code, coord_op_method_code, coord_sys_code, parameter_order, parameter_code,
+       parameter_name, iif(parameter_code = 8801, 0.5, parameter_value), iif(parameter_code = 8801, 9201, uom_code),
+       iif(parameter_code = 8801, 'unity', unit_of_meas_name)
+FROM epsg_corvane WHERE coord_ref_sys_code = 900001;
 
 INSERT INTO epsg_datum (datum_code, datum_name, datum_type, ellipsoid_code, prime_meridian_code, deprecated) VALUES
     (920001, 'Airy datum', 'geodetic', 7001, 8901, 0),

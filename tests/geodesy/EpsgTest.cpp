@@ -150,6 +150,7 @@ TEST_F(EpsgFixture, UnresolvedSystemsFailWithCode16AndSayWhy) {
         {900004, "Unknown parameter code 8813 (Azimuth of initial line)"},
         {900005, "Coord. system 9990 - unknown unit code 9999"},
         {900006, "Ref Lat - unknown unit code 9107 (degree minute second)"},
+        {900016, "Ref Lat - unknown unit code 9201 (unity)"},
         {900007, nullptr},
         {900008, nullptr},
         {900009, "False Easting - unknown unit code 9998 (broken length)"},
@@ -285,6 +286,7 @@ TEST_F(EpsgFixture, AngleAndLengthConversions) {
         {-0.3045, 9110, true, -(30.0 / 60 + 45.0 / 3600) * kTruncatedDegree},
         {2.0, 9101, true, 2.0},
         {2.0, 9107, false, 2.0},
+        {2.0, 9201, false, 2.0},  // not an angle
         {2.0, 4242, false, 2.0},
     };
     for (const Angle& a : angles) {

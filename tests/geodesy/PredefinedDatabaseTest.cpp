@@ -194,6 +194,30 @@ TEST(PredefinedDatabase, SevenParameterDatumsConvertAsProjDoes) {
     ASSERT_EQ(q.step().release(), Query::kRow);
     EXPECT_NE(q.getInt("kind"), 0);
     EXPECT_EQ(q.getString("model"), "BETA2007.gsb");
+
+    // Every transformation a zone uses is, in the EPSG dataset, one between the zone's base
+    // system and WGS 84 of the same kind (a grid with the stored model, or a Helmert
+    // transformation), never a grid between two other datums.
+    ASSERT_EQ(db.exec("ATTACH '" TELLUS_PROJ_DB "' AS proj;").release(), 0);
+    Query wrong(db, "SELECT x.id, x._epsg_code FROM gp_datum_xform x WHERE x.id IN (SELECT dt_id FROM gp_zones)"
+                    " AND x.id <> 4326 AND NOT EXISTS (SELECT 1 FROM"
+                    " (SELECT g.code, g.source_crs_code AS s, g.target_crs_code AS t, 1 AS kind, a.old_proj_grid_name AS model"
+                    " FROM proj.grid_transformation g JOIN proj.grid_alternatives a ON a.original_grid_name = g.grid_name"
+                    " WHERE g.auth_name = 'EPSG' UNION ALL SELECT h.code, h.source_crs_code, h.target_crs_code, 0, NULL"
+                    " FROM proj.helmert_transformation_table h WHERE h.auth_name = 'EPSG') e"
+                    " WHERE CAST(e.code AS INTEGER) = x._epsg_code AND e.kind = x.kind AND e.model IS x.model"
+                    " AND ((e.s = CAST(x.id AS TEXT) AND e.t = '4326') OR (e.t = CAST(x.id AS TEXT) AND e.s = '4326')));");
+    while (wrong.next()) ADD_FAILURE() << "datum " << wrong.getInt(0) << " takes EPSG " << wrong.getInt(1);
+    // ETRS89 and NZGD2000 coincide with WGS 84 (EPSG 1149, 1565): null transformations, no grid.
+    for (const auto& [zone, transformation] : {std::pair{25832, 1149}, std::pair{2193, 1565}}) {
+        Query x(db, "SELECT x.* FROM gp_zones z JOIN gp_datum_xform x ON x.id = z.dt_id WHERE z.id = ?;");
+        x.bind(1, zone);
+        ASSERT_TRUE(x.next()) << zone;
+        EXPECT_EQ(x.getInt("_epsg_code"), transformation) << zone;
+        EXPECT_EQ(x.getInt("kind"), 0) << zone;
+        EXPECT_EQ(x.getType("model"), 5 /* SQLITE_NULL */) << zone;
+        for (const char* column : {"dx", "dy", "dz", "drx", "dry", "drz", "dsc"}) EXPECT_EQ(x.getDouble(column), 0.0) << zone;
+    }
 }
 
 }  // namespace
