@@ -65,6 +65,9 @@ erc Albers::GridToGeo(double x, double y, double& lat, double& lon) const {
     double dx = x - falseEasting;
     double dy = rho0 - (y - falseNorthing);
     double rho = std::hypot(dx, dy);
+    // Outside the cone's wedge the grid point is no point's image.
+    const double span = std::fabs(x) + std::fabs(y) + std::fabs(falseEasting) + std::fabs(falseNorthing) + std::fabs(rho0);
+    if (!OnConeImage(dx, dy, n, span)) return Failure(TELLUS_E_NOT_CONVERGED);
     lon = ConeLongitude(dx, dy, n, centralMeridian);
     double q = (G - rho * rho * n * n / (semiMajorUnits * semiMajorUnits)) / n;
     if (std::fabs(q) > qp + kPoleQTolerance) return Failure(TELLUS_E_OUT_OF_RANGE);

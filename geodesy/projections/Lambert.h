@@ -42,5 +42,6 @@ private:
     double rho0;  // radius of the parallel through the origin, grid units
     double m1;    // ParallelRadius of the north parallel
     double t1;    // ConformalT of the north parallel
+    double farthestRadius;  // radius of the last latitude short of the far pole, grid units
     ConformalLatitudeSeries series;  // the inverse's start
 };

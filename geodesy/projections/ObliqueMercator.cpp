@@ -38,6 +38,8 @@ constexpr int kMaxLatitudePasses = 30;
 constexpr double kOffLineRounding = 1e-12;
 // Beyond this |U'| (within about 8 degrees of a pole) the inverse takes 1 -+ U' cancellation-free.
 constexpr double kNearPoleU = 0.99;
+// Relative rounding of u at the edge of the strip.
+constexpr double kStripRounding = 1e-12;
 
 }  // namespace
 
@@ -93,6 +95,9 @@ erc ObliqueMercator::GeoToGrid(double lat, double lon, double& x, double& y) con
 erc ObliqueMercator::GridToGeo(double x, double y, double& lat, double& lon) const {
     double u = 0, v = 0;
     GridToSkew(u, v, x, y);
+    // The strip of the aposphere's full turn about the centre line, |u| <= pi A / B: beyond it the
+    // formulas wrap onto points that map elsewhere.
+    if (!(std::fabs(u) <= kPi * A / B * (1 + kStripRounding))) return Failure(TELLUS_E_NOT_CONVERGED);
     return SkewToGeo(u, v, lat, lon);
 }
 

@@ -38,15 +38,15 @@ double PolarStereo::Radius(double lat) const { return K * ConformalT(lat); }
 erc PolarStereo::GeoToGrid(double lat, double lon, double& x, double& y) const {
     // The pole opposite the aspect is at infinity (tan of pi/2 rounds to a finite number there).
     if (lat == (north ? -kHalfPi : kHalfPi)) return Failure(TELLUS_E_CANNOT_PROJECT);
-    double rho = Radius(lat);
+    double rho = Radius(lat) / unit;
     double d = LongitudeDifference(lon, centralMeridian);
     return Deliver(falseEasting + rho * std::sin(d),
                    north ? falseNorthing - rho * std::cos(d) : falseNorthing + rho * std::cos(d), x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc PolarStereo::GridToGeo(double x, double y, double& lat, double& lon) const {
-    double dx = x - falseEasting;
-    double dy = y - falseNorthing;
+    double dx = (x - falseEasting) * unit;
+    double dy = (y - falseNorthing) * unit;
     double rho = std::hypot(dx, dy);
     double q = std::atan(rho / K);
     double chi = north ? kHalfPi - 2 * q : 2 * q - kHalfPi;

@@ -3,8 +3,8 @@
 //
 // Parameters (GeodesyParams): a, 1/f; reference latitude (rad): the pole (within 1e-5 rad), where
 // the record's k0 is the scale, or else the latitude of true scale, which replaces k0 by the scale
-// at the pole that it implies; central meridian (rad); false easting and northing. Lengths are
-// metres: the unit factor is not applied and the false origin is added as it stands.
+// at the pole that it implies; central meridian (rad); unit (metres per grid unit); false easting
+// and northing (grid units).
 // Domain: the whole ellipsoid except the pole opposite the aspect. The inverse longitude lies in
 // [-pi, pi]; the pole itself inverts to the central meridian.
 // Failures: Forward 6 at the pole opposite the aspect (infinite coordinates), 10 beyond the poles

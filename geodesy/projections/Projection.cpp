@@ -13,6 +13,9 @@ double oneIfZero(double v) { return v == 0 ? 1.0 : v; }
 // every formula, and a huge one swallows the longitude's digits. Within a turn it is kept as given.
 double workingMeridian(double cm) { return std::fabs(cm) <= kTwoPi ? cm : std::remainder(cm, kTwoPi); }
 
+// A latitude the range lets pass a rounding beyond a pole is that pole (NaN stays NaN, refused).
+double polar(double lat) { return std::fabs(lat) > kHalfPi ? std::copysign(kHalfPi, lat) : lat; }
+
 // A record the formulas can use: every field finite and within the set-up ranges, the ranges
 // every class is verified on (1/f 0 for a sphere, which only the classes' own tests build; scale
 // and unit 0 for 1). Anything else would come back as numbers that no survey's set-up gives, or as
@@ -48,9 +51,9 @@ Projection::Projection(const GeodesyParams& p)
     : Ellipsoid(p.semiMajorAxis, flatteningOf(p.inverseFlattening)),
       k0(oneIfZero(p.scaleFactor)),
       centralMeridian(workingMeridian(p.centralMeridian)),
-      referenceLatitude(p.referenceLatitude),
-      northParallel(p.northParallel),
-      southParallel(p.southParallel),
+      referenceLatitude(polar(p.referenceLatitude)),
+      northParallel(polar(p.northParallel)),
+      southParallel(polar(p.southParallel)),
       skewAzimuth(p.skewAzimuth),
       unit(oneIfZero(p.unitFactor)),
       falseEasting(p.falseEasting),

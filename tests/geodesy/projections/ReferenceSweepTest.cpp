@@ -190,7 +190,7 @@ const ClassEntry kClasses[] = {
      [](const ProjectionSetup& s) { return common("tmerc +algo=poder_engsager", s) + " +k_0=" + fmt(s.k0); }, false,
      false, 10, 0, 89.99, 1e-4, 1e-4, 1e-3, 4e5, 0, ScaleCheck::Conformal, 1e-7, 2e-5},
     {"OST", 4, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -89, 89); },
-     [](const ProjectionSetup& s) { return common("sterea", s) + " +k_0=" + fmt(s.k0); }, true, false, 180, 0, 90, 1e-3,
+     [](const ProjectionSetup& s) { return common("sterea", s) + " +k_0=" + fmt(s.k0); }, false, false, 180, 0, 90, 1e-3,
      1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     // PROJ's somerc folds back beyond a quarter turn of the rotated equator: compared within 8000 km.
     // It takes the rotated latitude by an arcsine, which loses half the digits next to the rotated
@@ -233,7 +233,7 @@ const ClassEntry kClasses[] = {
      [](const ProjectionSetup& s) { return common("aeqd", s); }, false, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0,
      ScaleCheck::Areal, 1e-6, 1e-7},  // PROJ's differentiation loses digits where the scale is large
     {"CME", 9, [](std::mt19937_64&, ProjectionSetup&) {},
-     [](const ProjectionSetup&) { return std::string("+proj=merc +R=6378388"); }, true, true, 180, 0, 90, 1e-3, 1e-3,
+     [](const ProjectionSetup&) { return std::string("+proj=merc +R=6378388"); }, false, true, 180, 0, 90, 1e-3, 1e-3,
      1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 0},
     {"ALA", 10, drawParallels,
      [](const ProjectionSetup& s) {
@@ -258,7 +258,7 @@ const ClassEntry kClasses[] = {
          if (std::fabs(s.referenceLatitude) == 90) return d + " +k_0=" + fmt(s.k0);
          return d + " +lat_ts=" + fmt(s.referenceLatitude);
      },
-     true, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
+     false, false, 180, 0, 90, 1e-3, 1e-3, 1e-3, 0, 0, ScaleCheck::Conformal, 1e-7, 1e-7},
     {"AZA", 13,
      [](std::mt19937_64& g, ProjectionSetup& s) {
          s.referenceLatitude = chance(g, 0.1) ? 90 * drawSign(g) : draw(g, -89, 89);
@@ -270,7 +270,7 @@ const ClassEntry kClasses[] = {
     // Polyconic: Newton's 10 passes settle within 60 degrees of the central meridian and off the
     // poles; near the equator PROJ's 1 - cos E loses a millimetre.
     {"POL", 17, [](std::mt19937_64& g, ProjectionSetup& s) { s.referenceLatitude = draw(g, -80, 80); },
-     [](const ProjectionSetup& s) { return common("poly", s); }, true, false, 60, 0, 89.9, 1e-3, 1e-3, 2e-3, 0, 1,
+     [](const ProjectionSetup& s) { return common("poly", s); }, false, false, 60, 0, 89.9, 1e-3, 1e-3, 2e-3, 0, 1,
      ScaleCheck::Meridian, 1e-7, 1e-7},
 };
 
@@ -577,7 +577,35 @@ TEST(ReferenceSweepCases, OnceWrongWithSuccess) {
          Forward, 50.505, 4.45, 0, 155853.553367, 132631.754808, 1e-6},
         {"azimuthal equal-area longitude", {.id = 13, .referenceLatitude = 52, .centralMeridian = 179}, Inverse,
          200000, 0, 0, kNaN, kNaN, 0},
-        {"spherical Mercator far out", {.id = 9}, Inverse, 5e8, 5e8, 0, kNaN, kNaN, 0},
+        // Beyond half a turn of the cylinder's width no point maps: the longitude would wrap.
+        {"spherical Mercator far out", {.id = 9}, Inverse, 5e8, 5e8, TELLUS_E_NOT_CONVERGED, 0, 0, 0},
+        {"Mercator beyond the cylinder", {.id = 2, .falseEasting = 1e6}, Inverse, 1e6 + 2.0038e7, 0,
+         TELLUS_E_NOT_CONVERGED, 0, 0, 0},
+        // (-16356239.29, 19927848.52) came back as (-45.10, 178.05), which maps 3.3e7 m away.
+        {"Lambert beyond its wedge", {.id = 1, .referenceLatitude = 23, .northParallel = 29.5, .southParallel = 45.5},
+         Inverse, -16356239.29, 19927848.52, TELLUS_E_NOT_CONVERGED, 0, 0, 0},
+        {"Albers beyond its wedge", {.id = 10, .referenceLatitude = 23, .northParallel = 29.5, .southParallel = 45.5},
+         Inverse, -1.5e7, 1.9e7, TELLUS_E_NOT_CONVERGED, 0, 0, 0},
+        {"Hotine beyond its strip", {.id = 6, .referenceLatitude = 4, .centralMeridian = 115, .skewAzimuth = 53.3},
+         Inverse, 2e7, 2e7, TELLUS_E_NOT_CONVERGED, 0, 0, 0},
+        {"RSO beyond its strip", {.id = 7, .referenceLatitude = 4, .centralMeridian = 115, .skewAzimuth = 53.3},
+         Inverse, 2e7, 2e7, TELLUS_E_NOT_CONVERGED, 0, 0, 0},
+        // RD New in feet: echo "6 53" | cs2cs +proj=longlat +ellps=bessel +to +proj=sterea
+        // +lat_0=52.15616055555555 +lon_0=5.38763888888889 +k=0.9999079 +x_0=155000 +y_0=463000
+        // +ellps=bessel +units=ft -f %.6f gives 643390.036064 1827617.255211.
+        {"RD New in feet",
+         {.id = 4, .a = 6377397.155, .inverseFlattening = 299.1528128, .referenceLatitude = 52.15616055555555,
+          .centralMeridian = 5.38763888888889, .k0 = 0.9999079, .falseEasting = 508530.184, .falseNorthing = 1519028.871,
+          .unit = 0.3048},
+         Forward, 53, 6, 0, 643390.036064, 1827617.255211, 1e-3},
+        // The polar limit: echo "0 80" | cs2cs +proj=longlat +ellps=WGS84 +to +proj=sterea +lat_0=90
+        // (and +proj=stere +lat_0=90) gives 0 -1119669.151866; at -90 and -80 the mirror image.
+        {"oblique stereographic at the north pole", {.id = 4, .referenceLatitude = 90}, Forward, 80, 0, 0, 0,
+         -1119669.151866, 1e-6},
+        {"oblique stereographic at the south pole", {.id = 4, .referenceLatitude = -90}, Forward, -80, 0, 0, 0,
+         1119669.151866, 1e-6},
+        {"oblique stereographic back from the south pole", {.id = 4, .referenceLatitude = -90}, Inverse, 0,
+         1119669.151866, 0, -80 * kDeg, 0, 1e-12},
         {"oblique cylindrical longitude", {.id = 5, .referenceLatitude = 46.95, .centralMeridian = 170}, Inverse,
          4.5e6, 0, 0, kNaN, kNaN, 0},
     };
@@ -605,7 +633,7 @@ TEST(ReferenceSweepCases, OnceWrongWithSuccess) {
             EXPECT_LE(std::fabs(o1), kHalfPi);
             EXPECT_LE(std::fabs(o2), kPi);
         }
-        if (c.kind == Forward && std::isfinite(c.out1)) {
+        if (c.kind != RoundTrip && std::isfinite(c.out1) && c.tolerance > 0) {
             EXPECT_NEAR(o1, c.out1, c.tolerance);
             EXPECT_NEAR(o2, c.out2, c.tolerance);
         }
