@@ -9,7 +9,8 @@
 // within 1 mm, but within 1 m at the poles, where the grid holds the distance from the pole as
 // its square (q cannot tell latitudes 3e-8 rad apart, nor a false origin of 3.5e7 rounded grid
 // coordinates less).
-// Failures: constructor 7 when the cone constant is 0 (one parallel on the equator, or parallels
+// Failures: constructor 7 for a standard parallel within 1e-4 rad of a pole (the radii next to
+// it would hold no millimetre), when the cone constant is 0 (one parallel on the equator, or parallels
 // symmetric about it) or a derived constant is not finite; Inverse 10 for a point outside the
 // projected area, 11 when the latitude iteration does not settle within 10 passes (the longitude,
 // and on 11 the latitude, are written all the same); PrincipalScale1 throws 10 at a pole.

@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "geodesy/SetupRanges.h"
 #include "geodesy/projections/ConeAngle.h"
 #include "geodesy/projections/ConformalLatitude.h"
 
@@ -38,6 +39,9 @@ Lambert::Lambert(const GeodesyParams& params) : Projection(params), series(e) {
     const bool apexOrigin = !offThePoles(referenceLatitude) && n * referenceLatitude > 0;
     rho0 = apexOrigin ? 0.0 : F * std::pow(ConformalT(referenceLatitude), n);
     if (n == 0 || !std::isfinite(n) || !std::isfinite(F) || !std::isfinite(rho0)) RefuseParameters();
+    // An origin at or next to the far pole lies beyond any false origin's reach (at the pole
+    // itself at infinity): its grid would hold no millimetre.
+    if (std::fabs(rho0) * unit > setupranges::kMaxFalseOrigin) RefuseParameters();
     farthestRadius = std::fabs(F * std::pow(ConformalT(std::nextafter(n > 0 ? -kHalfPi : kHalfPi, 0.0)), n)) * (1 + 1e-9);
 }
 

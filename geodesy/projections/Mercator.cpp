@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "geodesy/SetupRanges.h"
 #include "geodesy/projections/ConformalLatitude.h"
 
 namespace {
@@ -28,6 +29,9 @@ Mercator::Mercator(const GeodesyParams& params) : Projection(params), series(e) 
     // Also refuses anything beyond a pole and a NaN.
     if (!(std::fabs(referenceLatitude) < kHalfPi)) RefuseParameters();
     K = RadiusN(referenceLatitude) * std::cos(referenceLatitude) / unit;
+    // The scale on the equator is the set-up's scale factor: a latitude of true scale next to a
+    // pole shrinks the grid below a millimetre's digits.
+    if (!(K * unit / a >= setupranges::kMinScaleFactor)) RefuseParameters();
 }
 
 erc Mercator::GeoToGrid(double lat, double lon, double& x, double& y) const {

@@ -26,9 +26,9 @@
 
 namespace {
 
-// A centre closer than this to a pole (0.6 mm) has no usable centre line; it also absorbs a
-// pole given through a truncated degree factor.
-constexpr double kPolarCentreTolerance = 1e-10;
+// A centre closer than this to a pole (6 m) has no usable centre line: the pole itself comes
+// back as the other pole for centres 2e-8 rad from it.
+constexpr double kPolarCentreTolerance = 1e-6;
 // The latitude iteration of the inverse: its step tolerance (rad; each pass shrinks the error
 // by a factor of about e^2, so the last pass leaves about 1e-11 rad) and its cap.
 constexpr double kLatitudeTolerance = 1e-9;
@@ -62,6 +62,7 @@ ObliqueMercator::ObliqueMercator(const GeodesyParams& params) : Projection(param
     sinGamma0 = std::sin(gamma0);
     cosGamma0 = std::cos(gamma0);
     nu0 = std::atanh(sinGamma0);
+    vLimit = A * std::log((2 - kOffLineRounding) / kOffLineRounding) / (2 * B);
 }
 
 double ObliqueMercator::ConformalT(double lat) const { return ConformalTOf(lat, e); }
@@ -98,6 +99,8 @@ erc ObliqueMercator::GridToGeo(double x, double y, double& lat, double& lon) con
     // The strip of the aposphere's full turn about the centre line, |u| <= pi A / B: beyond it the
     // formulas wrap onto points that map elsewhere.
     if (!(std::fabs(u) <= kPi * A / B * (1 + kStripRounding))) return Failure(TELLUS_E_NOT_CONVERGED);
+    // Nor is a v the forward never gives: it refuses the points where 1 - |U| is a rounding.
+    if (!(std::fabs(v) < vLimit)) return Failure(TELLUS_E_NOT_CONVERGED);
     return SkewToGeo(u, v, lat, lon);
 }
 

@@ -16,7 +16,7 @@
 // Farther, where the aposphere's longitudes (B times the ellipsoid's, B > 1) pass a half turn,
 // the mapping overlaps itself and points near the poles may come back elsewhere (PROJ's omerc
 // alike). Longitude differences are reduced into [-pi, pi].
-// Failures: constructor 7 for a centre at (or within 1e-10 rad of) a pole or an unusable record;
+// Failures: constructor 7 for a centre at (or within 1e-6 rad of) a pole or an unusable record;
 // Forward 6 where v is infinite (or within 6 m of it); Inverse 11 when the latitude iteration does not settle in 30
 // passes.
 #pragma once
@@ -57,6 +57,7 @@ protected:
     double lon0;    // longitude of the natural origin
     double sinGamma0, cosGamma0;
     double nu0;     // atanh(sin gamma0), for the inverse near the poles
+    double vLimit;  // |v| of the points next to those 90 degrees off the centre line, metres
 };
 
 class Hotine final : public ObliqueMercator {

@@ -37,5 +37,6 @@ private:
 
     bool north;  // aspect: true for the north pole
     double K;    // 2 a k0 / sqrt((1 + e)^(1 + e) (1 - e)^(1 - e)), metres
+    double farthestRadius;  // Radius of the last latitude short of the opposite pole, metres
     double c2, c4, c6, c8;  // conformal -> geodetic latitude series
 };

@@ -104,6 +104,10 @@ erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const
         u = 1.0;
         v = 0.0;
     }
+    // The forward refuses points whose denominator B = 2 / (1 + (rho / 2R)^2) is below
+    // kAntipodeDenominator: grid points that far out are no point's image.
+    const double half = rho / (2 * R);
+    if (!(2 / (1 + half * half) > kAntipodeDenominator)) return Failure(TELLUS_E_NOT_CONVERGED);
     // Angular distance g from the origin on the sphere, and the direction (u, v) towards the point.
     double g = 2 * std::atan(rho / (2 * R));
     double sinG = std::sin(g);
