@@ -12,7 +12,7 @@
 // Failures: constructor 7 for a standard parallel within 1e-4 rad of a pole (the radii next to
 // it would hold no millimetre), when the cone constant is 0 (one parallel on the equator, or parallels
 // symmetric about it) or a derived constant is not finite; Inverse 10 for a point outside the
-// projected area, 11 when the latitude iteration does not settle within 10 passes (the longitude,
+// projected area, 11 for a point outside the cone's wedge (polar angle beyond |n| pi) and when the latitude iteration does not settle within 10 passes (the longitude,
 // and on 11 the latitude, are written all the same); PrincipalScale1 throws 10 at a pole.
 // Equal-area: PrincipalScale1 is 1/k along the meridian, PrincipalScale2 is k along the parallel,
 // so PointScale is 1. Convergence -n (lon - lon0), as on every normal cone.

@@ -17,8 +17,9 @@
 // the mapping overlaps itself and points near the poles may come back elsewhere (PROJ's omerc
 // alike). Longitude differences are reduced into [-pi, pi].
 // Failures: constructor 7 for a centre at (or within 1e-6 rad of) a pole or an unusable record;
-// Forward 6 where v is infinite (or within 6 m of it); Inverse 11 when the latitude iteration does not settle in 30
-// passes.
+// Forward 6 where v is infinite (or within 6 m of it); Inverse 11 for a grid point outside the
+// strip |u| <= pi A / B (one turn of the aposphere) or with a |v| the forward never gives, and
+// when the latitude iteration does not settle in 30 passes.
 #pragma once
 
 #include "geodesy/projections/Projection.h"

@@ -8,7 +8,9 @@
 // Domain: the whole ellipsoid except the pole opposite the aspect. The inverse longitude lies in
 // [-pi, pi]; the pole itself inverts to the central meridian.
 // Failures: Forward 6 at the pole opposite the aspect (infinite coordinates), 10 beyond the poles
-// or for a non-finite coordinate; Inverse 10 for a non-finite coordinate.
+// or for a non-finite coordinate; Inverse 10 for a non-finite coordinate, 11 for a grid point
+// beyond the image of the last latitude short of the opposite pole. Constructor 7 for a latitude
+// of true scale implying a scale at the pole outside [0.1, 10].
 // Conformal: both principal scales are the point scale, k0 at the pole. Convergence -(lon - lon0) in
 // the north aspect, +(lon - lon0) in the south.
 #pragma once

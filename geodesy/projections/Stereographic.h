@@ -12,7 +12,8 @@
 // [-pi, pi].
 // Failures: Forward 6 at and within 300 m of the point opposite the origin (infinite or 0/0
 // coordinates) and in the sliver;
-// Inverse 11 if the latitude iteration does not settle.
+// Inverse 11 for a grid point beyond the forward's reach (the 300 m about the opposite point) and
+// if the latitude iteration does not settle.
 // Conformal: both principal scales are the point scale, k0 at the origin. The convergence is
 // that of the sphere's stereographic projection at the point's image on the conformal sphere.
 #pragma once
