@@ -639,6 +639,11 @@ TEST(ReferenceSweepCases, OnceWrongWithSuccess) {
          1119669.151866, 1e-6},
         {"oblique stereographic back from the south pole", {.id = 4, .referenceLatitude = -90}, Inverse, 0,
          1119669.151866, 0, -80 * kDeg, 0, 1e-12},
+        // Next to a pole the polar form within a millimetre (the origin 1e-5 m from the pole).
+        {"oblique stereographic next to the north pole", {.id = 4, .referenceLatitude = 90 - 1e-10}, Forward, 80, 0,
+         0, 0, -1119669.151866, 1e-3},
+        {"oblique stereographic next to the south pole", {.id = 4, .referenceLatitude = -90 + 1e-10}, Forward, -80,
+         0, 0, 0, 1119669.151866, 1e-3},
         {"oblique cylindrical longitude", {.id = 5, .referenceLatitude = 46.95, .centralMeridian = 170}, Inverse,
          4.5e6, 0, 0, kNaN, kNaN, 0},
     };
