@@ -74,8 +74,9 @@ erc Albers::GridToGeo(double x, double y, double& lat, double& lon) const {
     double rho = std::hypot(dx, dy);
     // Outside the cone's wedge the grid point is no point's image.
     const double span = std::fabs(x) + std::fabs(y) + std::fabs(falseEasting) + std::fabs(falseNorthing) + std::fabs(rho0);
-    if (!OnConeImage(dx, dy, n, span)) return Failure(TELLUS_E_NOT_CONVERGED);
-    lon = ConeLongitude(dx, dy, n, centralMeridian);
+    const double angle = ConeAngle(dx, dy, n);
+    if (!OnConeImage(angle, rho, n, span)) return Failure(TELLUS_E_NOT_CONVERGED);
+    lon = ConeLongitude(angle, dx, dy, n, centralMeridian);
     double q = (G - rho * rho * n * n / (semiMajorUnits * semiMajorUnits)) / n;
     if (std::fabs(q) > qp + kPoleQTolerance) return Failure(TELLUS_E_OUT_OF_RANGE);
     if (std::fabs(q) >= qp) {

@@ -74,8 +74,9 @@ erc Lambert::GridToGeo(double x, double y, double& lat, double& lon) const {
     // Outside the cone's wedge, or at the far pole (a radius so large that t overflows), the grid
     // point is no point's image.
     const double span = std::fabs(x) + std::fabs(y) + std::fabs(falseEasting) + std::fabs(falseNorthing) + std::fabs(rho0);
-    if (!OnConeImage(dx, dy, n, span)) return Failure(TELLUS_E_NOT_CONVERGED);
-    lon = ConeLongitude(dx, dy, n, centralMeridian);
+    const double angle = ConeAngle(dx, dy, n);
+    if (!OnConeImage(angle, rho, n, span)) return Failure(TELLUS_E_NOT_CONVERGED);
+    lon = ConeLongitude(angle, dx, dy, n, centralMeridian);
     // The outputs are written even when the iteration does not settle.
     bool settled = LatitudeFromConformalT(std::pow(rho / F, 1 / n), e, series, kLatitudeTolerance, kMaxPasses, lat);
     // The far pole is at infinity: a radius up to that of the last latitude short of it is a
