@@ -26,7 +26,8 @@ constexpr int kMaxPasses = 30;
 // holds more rounding than value: such points are refused like the opposite point itself.
 constexpr double kAntipodeDenominator = 1e-9;
 // Reference latitudes beyond this (rad, 89 degrees) take the constants in the polar form; the two
-// agree to 1e-14 here, and nearer the pole the arcsine loses 1e-10 / colatitude metres.
+// agree within a micrometre here, and nearer the pole the arcsine and the tangent of the closed
+// forms lose digits as the colatitude shrinks.
 constexpr double kPolarCap = 89 * kPi / 180;
 // Below this distance from the false origin (metres) the direction of the point is undefined.
 constexpr double kOriginDistance = 1e-20;
@@ -109,7 +110,7 @@ erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const
     const double half = rho / (2 * R);
     if (!(2 / (1 + half * half) > kAntipodeDenominator)) return Failure(TELLUS_E_NOT_CONVERGED);
     // Angular distance g from the origin on the sphere, and the direction (u, v) towards the point.
-    double g = 2 * std::atan(rho / (2 * R));
+    double g = 2 * std::atan(half);
     double sinG = std::sin(g);
     double cosG = std::cos(g);
     // The conformal latitude from its sine and cosine: an arcsine loses half the digits near the
