@@ -27,7 +27,7 @@
 
 #include "bench/Contest.h"
 #include "geodesy/Tellus.h"
-#include "tests/geodesy/grids/GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 
 namespace {
 

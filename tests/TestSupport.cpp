@@ -38,7 +38,16 @@ std::string readFile(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+void rewriteInPlace(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
 void writeFile(const std::string& path, const std::string& bytes) {
+    // A fresh file each time: a file truncated and rewritten in place is flushed to the disk on
+    // close (ext4's replace-by-truncate rule), which made the tests wait on the disk.
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), std::streamsize(bytes.size()));
 }

@@ -40,3 +40,5 @@ private:
 // Whole-file helpers.
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
+// The same file (same inode) cut or rewritten in place, as under a handle that has it open.
+void rewriteInPlace(const std::string& path, const std::string& bytes);

@@ -20,7 +20,7 @@
 #include "tests/TestSupport.h"
 #include "tests/editor/DialogTestSupport.h"
 #include "tests/editor/EditorTestSupport.h"
-#include "tests/geodesy/grids/GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "common/Platform.h"
 #include "geodesy/Tellus.h"
 #include "tests/TestSupport.h"
-#include "tests/geodesy/grids/GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 
 namespace {
 

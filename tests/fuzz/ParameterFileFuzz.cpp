@@ -11,7 +11,7 @@
 
 #include "geodesy/Tellus.h"
 #include "tests/TestSupport.h"
-#include "tests/geodesy/grids/GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "common/DebugLog.h"
 #include "geodesy/Tellus.h"
 #include "tests/TestSupport.h"
-#include "tests/geodesy/grids/GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 #include "tests/geodesy/projections/ProjectionTestSupport.h"
 
 namespace {

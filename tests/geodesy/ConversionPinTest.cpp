@@ -4,8 +4,14 @@
 // correctness (the projection tests hold those).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
+#include <cstdio>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
 
 #include "geodesy/Tellus.h"
 #include "tests/geodesy/projections/ProjectionTestSupport.h"
@@ -28,21 +34,82 @@ private:
     uint64_t state = 20260101;
 };
 
+// Every output in order: the 32-bit tree compares its own with the 64-bit tree's within a
+// tolerance, as the 32-bit C library's sin, cos and tan round differently.
+struct Output {
+    // 64 bits wide, so the record has one layout on both builds.
+    enum Kind : uint64_t { kCode, kLength, kAngle } kind;
+    double value;
+};
+static_assert(sizeof(Output) == 16);
+std::vector<Output> outputs;
+
 // FNV-1a over every result's bits, the export's result and the thread's code.
 class Checksum {
 public:
     void add(uint64_t v) {
+        outputs.push_back({Output::kCode, double(v)});
+        mix(v);
+    }
+    void length(double v) {
+        outputs.push_back({Output::kLength, v});
+        mix(std::bit_cast<uint64_t>(v));
+    }
+    void angle(double v) {
+        outputs.push_back({Output::kAngle, v});
+        mix(std::bit_cast<uint64_t>(v));
+    }
+    uint64_t value() const { return hash; }
+
+private:
+    void mix(uint64_t v) {
         for (int i = 0; i < 8; ++i) {
             hash ^= (v >> (8 * i)) & 0xFF;
             hash *= 0x100000001B3ull;
         }
     }
-    void add(double v) { add(std::bit_cast<uint64_t>(v)); }
-    uint64_t value() const { return hash; }
-
-private:
     uint64_t hash = 0xCBF29CE484222325ull;
 };
+
+// Where the 64-bit tree leaves its outputs, and where the 32-bit tree reads them (scripts/test
+// sets TELLUS_NATIVE_PINS to the native tree's file).
+constexpr char kOutputsFile[] = "conversion_pins.bin";
+// What the 32-bit outputs may differ by (a few units in the last place of a 1e7 m coordinate):
+// lengths in metres, angles in radians (relative to their size above one radian).
+constexpr double kLengthTolerance = 1e-8;
+constexpr double kAngleRelativeTolerance = 1e-14;
+
+void writeOutputs(const char* path) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(outputs.data()), std::streamsize(outputs.size() * sizeof(Output)));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+void compareWithNativeOutputs(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good()) << "no 64-bit outputs at " << path << ": run the native tree first";
+    std::vector<Output> native(outputs.size() + 1);
+    in.read(reinterpret_cast<char*>(native.data()), std::streamsize(native.size() * sizeof(Output)));
+    ASSERT_EQ(size_t(in.gcount()), outputs.size() * sizeof(Output)) << "a different number of outputs";
+    double worstLength = 0, worstAngle = 0;
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const Output& mine = outputs[i];
+        const Output& theirs = native[i];
+        ASSERT_EQ(mine.kind, theirs.kind) << "output " << i;
+        const double difference = std::fabs(mine.value - theirs.value);
+        if (mine.kind == Output::kCode) {
+            ASSERT_EQ(mine.value, theirs.value) << "output " << i << ": a result or code differs";
+        } else if (mine.kind == Output::kLength) {
+            worstLength = std::max(worstLength, difference);
+        } else {
+            worstAngle = std::max(worstAngle, difference / std::max(1.0, std::fabs(theirs.value)));
+        }
+    }
+    std::printf("%zu outputs; worst difference to the 64-bit build: %.3g m, %.3g rad\n", outputs.size(),
+                worstLength, worstAngle);
+    EXPECT_LE(worstLength, kLengthTolerance);
+    EXPECT_LE(worstAngle, kAngleRelativeTolerance);
+}
 
 constexpr int kPointCount = 400;
 // Unwritten outputs keep this.
@@ -61,16 +128,16 @@ uint64_t conversionChecksum(const GeodesyParams& params, const AdjustParams* adj
         double x = kUntouched, y = kUntouched;
         sum.add(uint64_t(GeoXY(h, &x, &y, lat, lon)));
         sum.add(uint64_t(GetGeodesyError()));
-        sum.add(x);
-        sum.add(y);
+        sum.length(x);
+        sum.length(y);
         return std::pair(x, y);
     };
     auto inverse = [&](double x, double y) {
         double lat = kUntouched, lon = kUntouched;
         sum.add(uint64_t(XYGeo(h, x, y, &lat, &lon)));
         sum.add(uint64_t(GetGeodesyError()));
-        sum.add(lat);
-        sum.add(lon);
+        sum.angle(lat);
+        sum.angle(lon);
     };
     for (int i = 0; i < kPointCount; ++i) {
         // Scattered over the zone and a few degrees beyond it, then back.
@@ -87,8 +154,6 @@ uint64_t conversionChecksum(const GeodesyParams& params, const AdjustParams* adj
 }
 
 TEST(ConversionPins, ResultsAreBitForBitUnchanged) {
-    // Taken on the 64-bit build; the 32-bit C library's sin, cos and tan may round differently.
-    if (sizeof(void*) != 8) GTEST_SKIP() << "pins of the 64-bit build";
     const GeodesyParams utm = utmParams(31);
     // A similarity with rotation, scale and a reversed axis.
     AdjustParams similarity{};
@@ -138,9 +203,20 @@ TEST(ConversionPins, ResultsAreBitForBitUnchanged) {
         {"oblique stereographic", stereographic, nullptr, 0x798e08eab8fc5f94},
         {"polar stereographic", polar, nullptr, 0xc5a0cf283a021657},
     };
+    outputs.clear();
     for (const Case& c : cases) {
         uint64_t sum = conversionChecksum(c.params, c.adjust);
-        EXPECT_EQ(sum, c.expected) << c.what << ": 0x" << std::hex << sum;
+        // The pins were taken on the 64-bit build.
+        if (sizeof(void*) == 8) {
+            EXPECT_EQ(sum, c.expected) << c.what << ": 0x" << std::hex << sum;
+        }
+    }
+    if (sizeof(void*) == 8) {
+        writeOutputs(kOutputsFile);
+    } else if (const char* native = std::getenv("TELLUS_NATIVE_PINS")) {
+        compareWithNativeOutputs(native);
+    } else {
+        GTEST_SKIP() << "TELLUS_NATIVE_PINS names no 64-bit outputs to compare with";
     }
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "geodesy/Tellus.h"
+#include <Tellus.h>
 #include "tests/geodesy/projections/ProjectionTestSupport.h"
 
 namespace {

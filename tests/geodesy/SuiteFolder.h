@@ -12,7 +12,7 @@
 
 #include "geodesy/Tellus.h"
 #include "tests/TestSupport.h"
-#include "tests/geodesy/grids/GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 
 // A binary grid (geoid model or shift grid) whose every node holds `values`; the other header
 // fields as given (degrees).

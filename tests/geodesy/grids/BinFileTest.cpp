@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 #include "GridTestSupport.h"
 #include "TestSupport.h"
 #include "geodesy/grids/BinFile.h"

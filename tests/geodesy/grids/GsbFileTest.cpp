@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 #include "GridTestSupport.h"
 #include "Ntv2TestGrids.h"
 #include "TestSupport.h"

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 #include "GridTestSupport.h"
 #include "TestSupport.h"
 #include "geodesy/grids/GtxFile.h"

@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 #include "GridTestSupport.h"
 #include "Ntv2TestGrids.h"
 #include "TestSupport.h"
@@ -201,7 +201,7 @@ TEST(HostileFiles, RowsCutAfterOpening) {
         auto grid = c.make(c.path);
         double first = NAN, again = NAN, v = NAN;
         ASSERT_EQ(grid->Lookup(0.5 * kDeg, 0.5 * kDeg, nullptr, &first).release(), 0) << c.what;
-        writeFile(c.path, c.bytes.substr(0, c.header));
+        rewriteInPlace(c.path, c.bytes.substr(0, c.header));
         EXPECT_EQ(grid->Lookup(30.5 * kDeg, 1.5 * kDeg, nullptr, &v).release(), 4) << c.what;
         ASSERT_EQ(grid->Lookup(0.5 * kDeg, 0.5 * kDeg, nullptr, &again).release(), 0) << c.what;
         EXPECT_EQ(again, first) << c.what;

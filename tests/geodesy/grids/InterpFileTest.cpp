@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 #include "GridTestSupport.h"
 #include "Ntv2TestGrids.h"
 #include "TestSupport.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 #include "GridTestSupport.h"
 #include "Ntv2TestGrids.h"
 #include "TestSupport.h"

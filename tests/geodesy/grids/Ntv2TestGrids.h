@@ -1,7 +1,7 @@
 // The generated NTv2 samples shared by the NTv2 tests.
 #pragma once
 
-#include "GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 
 // A top-level grid over 0..1 degrees east, 0..1 degrees north, 15' spacing (5 x 5 nodes), in
 // seconds; longitudes positive west in the file.

@@ -16,8 +16,8 @@
 #include <string>
 #include <system_error>
 
-#include "tests/geodesy/grids/GridFileWriter.h"
-#include "tests/tools/ToolArgument.h"
+#include "tools/GridFileWriter.h"
+#include "tools/ToolArgument.h"
 
 using toolargument::parse;
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <system_error>
 
-#include "tests/tools/ToolArgument.h"
+#include "tools/ToolArgument.h"
 
 using toolargument::parse;
 

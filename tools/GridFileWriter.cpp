@@ -1,4 +1,4 @@
-#include "GridFileWriter.h"
+#include "tools/GridFileWriter.h"
 
 #include <bit>
 #include <cmath>
