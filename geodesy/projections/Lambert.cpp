@@ -71,8 +71,7 @@ erc Lambert::GridToGeo(double x, double y, double& lat, double& lon) const {
     double dy = rho0 - (y - falseNorthing);
     // On a cone opening southwards the radii count negative, like F.
     double rho = std::copysign(std::hypot(dx, dy), n);
-    // Outside the cone's wedge, or at the far pole (a radius so large that t overflows), the grid
-    // point is no point's image.
+    // Outside the cone's wedge the grid point is no point's image.
     const double span = std::fabs(x) + std::fabs(y) + std::fabs(falseEasting) + std::fabs(falseNorthing) + std::fabs(rho0);
     const double angle = ConeAngle(dx, dy, n);
     if (!OnConeImage(angle, rho, n, span)) return Failure(TELLUS_E_NOT_CONVERGED);
