@@ -72,7 +72,7 @@ typedef void* GeodesyHandle;
 /* Projection and ellipsoid. */
 typedef struct GeodesyParams {
     double semiMajorAxis;     /* a, metres, 6e6 to 7e6 (else code 7) */
-    double inverseFlattening; /* 1/f, 285 to 1e12; else, 0 included, code 3 */
+    double inverseFlattening; /* 1/f, 290 to 1e12; else, 0 included, code 3 */
     int32_t projectionId;     /* 1..13, 17; others refused (code 5) */
     double unitFactor;        /* metres per horizontal unit, 0.001 to 10000 (else code 4) */
     double scaleFactor;       /* k0, 0.1 to 10; 0 is taken as 1.0 */
@@ -195,7 +195,7 @@ TELLUS_API int TELLUS_CALL GetGeodesyVersion(void);
 
 /* ---- Creation, conversions, units (one coordinate system per handle) ---- */
 /* Builds a coordinate system from the record; null on failure: code 3 for an inverse flattening
-   outside [285, 1e12] (0, the sphere, included), 4 for a unit factor outside [0.001, 10000] m,
+   outside [290, 1e12] (0, the sphere, included), 4 for a unit factor outside [0.001, 10000] m,
    5 for an unknown projection id, 7 for other refused parameters. Accepted (geodesy/SetupRanges.h):
    semi-major axis 6e6 to 7e6 m; scale factor 0.1 to 10 (0 is 1); false easting and northing up
    to 4e8 m each after the unit factor; reference latitude and standard parallels within +-pi/2;
