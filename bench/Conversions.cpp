@@ -3,9 +3,12 @@
 // one point a call. Every projection class both ways against its PROJ equivalent; UTM against
 // PROJ's like-for-like series (+proj=tmerc +approx) and against what a user would pick
 // (+proj=utm, a heavier exact algorithm), and the same series written out inline as the floor
-// of what an export can cost; GCircLL against geod_inverse.
+// of what an export can cost; GCircLL against geod_inverse on long and on short lines; RLineLL
+// against GeographicLib's Rhumb; GeoECEF and ECEFGeo against cart.
 #include <geodesic.h>
 #include <proj.h>
+
+#include <GeographicLib/Rhumb.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -308,12 +311,97 @@ void addGeodesicRow() {
                     }});
 }
 
+// Earth-centred cartesian coordinates both ways against PROJ's cart (Bowring's closed form, one
+// step) on points anywhere on the earth, from 100 m below the ellipsoid to 10 km above it.
+void addEarthCentredRows() {
+    static Match m(utmParams(31), "+proj=cart +ellps=WGS84", scattered(-89, 89, -180, 180));
+    static std::vector<double> h(kPoints), X(kPoints), Y(kPoints), Z(kPoints), pX(kPoints), pY(kPoints),
+        pZ(kPoints), pLon(kPoints), pLat(kPoints), pH(kPoints), hOut(kPoints);
+    for (int i = 0; i < kPoints; ++i) {
+        h[i] = -100 + 10100.0 * ((i * 7919) % kPoints) / kPoints;
+        GeoECEF(m.handle, &X[i], &Y[i], &Z[i], m.geo.lat[i], m.geo.lon[i], h[i]);
+    }
+    if (!m.pj) {
+        contest::addNote("GeoECEF and ECEFGeo: not run (PROJ refuses +proj=cart)");
+        return;
+    }
+    auto proj = [](PJ_DIRECTION direction, std::vector<double>& a, std::vector<double>& b, std::vector<double>& c) {
+        proj_trans_generic(m.pj, direction, a.data(), sizeof(double), kPoints, b.data(), sizeof(double), kPoints,
+                           c.data(), sizeof(double), kPoints, nullptr, 0, 0);
+    };
+    contest::addRow("GeoECEF vs cart forward", kPoints, {[] {
+                        for (int i = 0; i < kPoints; ++i)
+                            GeoECEF(m.handle, &m.out1[i], &m.out2[i], &pZ[i], m.geo.lat[i], m.geo.lon[i], h[i]);
+                    }},
+                    {[proj] { proj(PJ_FWD, pLon, pLat, pH); },
+                     [] {
+                         pLon = m.geo.lon;
+                         pLat = m.geo.lat;
+                         pH = h;
+                     }});
+    contest::addRow("ECEFGeo vs cart inverse", kPoints, {[] {
+                        for (int i = 0; i < kPoints; ++i)
+                            ECEFGeo(m.handle, X[i], Y[i], Z[i], &m.out1[i], &m.out2[i], &hOut[i]);
+                    }},
+                    {[proj] { proj(PJ_INV, pX, pY, pZ); },
+                     [] {
+                         pX = X;
+                         pY = Y;
+                         pZ = Z;
+                     }});
+}
+
+// GCircLL on short lines (the mid-latitude series, ends within 2.5e-3 rad) against geod_inverse.
+void addShortGeodesicRow() {
+    static Match m(utmParams(31), "+proj=utm +zone=31 +ellps=WGS84", scattered(-80, 80, -180, 180));
+    static std::vector<double> lat2(kPoints), lon2(kPoints);
+    static geod_geodesic g;
+    geod_init(&g, kA, 1 / kInverseFlattening);
+    for (int i = 0; i < kPoints; ++i) {
+        // About 1 to 10 km away, in every direction.
+        const double bearing = 2 * std::numbers::pi * i / kPoints, reach = 1.5e-4 + 1.4e-3 * ((i * 7) % 11) / 10;
+        lat2[i] = std::clamp(m.geo.lat[i] + reach * std::cos(bearing), -std::numbers::pi / 2, std::numbers::pi / 2);
+        lon2[i] = m.geo.lon[i] + reach * std::sin(bearing);
+    }
+    contest::addRow("GCircLL short lines (series) vs geod_inverse", kPoints, {[] {
+                        for (int i = 0; i < kPoints; ++i)
+                            m.out1[i] = GCircLL(m.handle, m.geo.lat[i], m.geo.lon[i], lat2[i], lon2[i], &m.out2[i]);
+                    }},
+                    {[] {
+                        constexpr double kToDeg = 180 / std::numbers::pi;
+                        for (int i = 0; i < kPoints; ++i)
+                            geod_inverse(&g, m.geo.lat[i] * kToDeg, m.geo.lon[i] * kToDeg, lat2[i] * kToDeg,
+                                         lon2[i] * kToDeg, &m.out1[i], &m.out2[i], nullptr);
+                    }});
+}
+
+// RLineLL against GeographicLib's exact rhumb line on the same pairs as the geodesic row.
+void addRhumbRow() {
+    static Match m(utmParams(31), "+proj=utm +zone=31 +ellps=WGS84", scattered(-80, 80, -180, 180));
+    static const GeographicLib::Rhumb rhumb(kA, 1 / kInverseFlattening);
+    auto partner = [](int i) { return (i * 37 + 11) % kPoints; };
+    contest::addRow("RLineLL vs GeographicLib Rhumb::Inverse", kPoints, {[partner] {
+                        for (int i = 0; i < kPoints; ++i)
+                            m.out1[i] = RLineLL(m.handle, m.geo.lat[i], m.geo.lon[i], m.geo.lat[partner(i)],
+                                                m.geo.lon[partner(i)], &m.out2[i]);
+                    }},
+                    {[partner] {
+                        constexpr double kToDeg = 180 / std::numbers::pi;
+                        for (int i = 0; i < kPoints; ++i)
+                            rhumb.Inverse(m.geo.lat[i] * kToDeg, m.geo.lon[i] * kToDeg, m.geo.lat[partner(i)] * kToDeg,
+                                          m.geo.lon[partner(i)] * kToDeg, m.out1[i], m.out2[i]);
+                    }});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     addUtmRows();
     addProjectionRows();
     addGeodesicRow();
+    addShortGeodesicRow();
+    addRhumbRow();
+    addEarthCentredRows();
     contest::addNote("aeqd +guam is PROJ's Guam projection (EPSG 9831), a shorter series than the azimuthal "
                      "equidistant's: a reference, not like for like");
     contest::addNote("GCircLL and the azimuthal equidistant beyond its series: GeographicLib's C++ Geodesic "

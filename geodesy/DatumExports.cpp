@@ -91,8 +91,7 @@ TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* para
         const EllDiffParams& p = *params;
         for (double v : {p.shiftX, p.shiftY, p.shiftZ, p.scale, p.rotationX, p.rotationY, p.rotationZ})
             if (!std::isfinite(v)) return failure(TELLUS_E_PARAMETERS);
-        geodesyOf(h)->SetEllDiff(p);
-        return erc();
+        return geodesyOf(h)->SetEllDiff(p);
     });
 }
 
@@ -115,10 +114,7 @@ TELLUS_API int TELLUS_CALL SetEllModel(GeodesyHandle h, const char* path) {
 }
 
 TELLUS_API int TELLUS_CALL GetEllModel(GeodesyHandle h, char* buf, int len) {
-    return statusExport(h, [&]() {
-        geodesyOf(h)->GetEllModel(buf, len);
-        return erc();
-    });
+    return statusExport(h, [&]() { return geodesyOf(h)->GetEllModel(buf, len); });
 }
 
 TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inverseFlattening) {

@@ -127,6 +127,8 @@ int Geodesy::ParameterConv(bool toLocal, double* lat, double* lon, double* hgt) 
     const Ellipsoid& from = toLocal ? static_cast<const Ellipsoid&>(Wgs84Ellipsoid) : *projection;
     const Ellipsoid& to = toLocal ? *projection : static_cast<const Ellipsoid&>(Wgs84Ellipsoid);
     if (!datumGrid) {
+        // The grid asked for stands in place of the parameters even when it did not load.
+        if (gridMissing) return raised(erc(TELLUS_E_DATUM_GRID, kSeverityError, &geodesyFacility()));
         helmert(from, to, ellDiff, toLocal, lat, lon, hgt);
         return 0;
     }
@@ -139,7 +141,7 @@ int Geodesy::ParameterConv(bool toLocal, double* lat, double* lon, double* hgt) 
 }
 
 bool Geodesy::EllConvApplies(const Ellipsoid& other) const {
-    if (datumGrid || !datumOn) return false;
+    if (datumGrid || gridMissing || !datumOn) return false;
     return !sameEllipsoid(other.SemiMajorAxis(), other.Flattening(), projection->SemiMajorAxis(),
                           projection->Flattening());
 }
@@ -160,10 +162,12 @@ int Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) 
     double values[kCartesianShiftValues] = {};
     int count = 0;
     erc found = datumGrid->Lookup(lat, lon, &count, values);
-    if (found.release() != 0) {
+    if (int code = found.release()) {
         // Outside the grid there is no shift to apply: passing the point through unshifted would
-        // hide a datum error of up to hundreds of metres.
+        // hide a datum error of up to hundreds of metres. A file that no longer gives its nodes
+        // is a grid that cannot be loaded.
         out = ellDiff;
+        if (code == TELLUS_E_GENERAL) return raised(erc(TELLUS_E_DATUM_GRID, kSeverityError, &geodesyFacility()));
         return raised(outsideGrid());
     }
     out = identity();
@@ -187,6 +191,8 @@ int Geodesy::LocalShift(double lat, double lon, double hgt, EllDiffParams& out) 
 erc Geodesy::SetEllModel(const char* path) {
     ntv2Grid = nullptr;
     datumGrid.reset();
+    gridMissing = false;
+    missingGrid.clear();
     ellDiff = identity();
     if (!path) {
         datumOn = false;
@@ -203,6 +209,11 @@ erc Geodesy::SetEllModel(const char* path) {
     } catch (erc& e) {
         int code = e.release();
         trace("Cannot set datum shift file %s (err=%d)", path, code);
+        // Converting without the shift would move the point by the whole datum difference and
+        // report success.
+        gridMissing = true;
+        missingGrid = path;
+        datumOn = true;
         return erc(code, kSeverityError, &geodesyFacility());
     }
     datumGrid = std::move(grid);
@@ -211,17 +222,22 @@ erc Geodesy::SetEllModel(const char* path) {
     return erc();
 }
 
-void Geodesy::SetEllDiff(const EllDiffParams& p) {
+erc Geodesy::SetEllDiff(const EllDiffParams& p) {
+    const bool moves = p.shiftX != 0.0 || p.shiftY != 0.0 || p.shiftZ != 0.0 || p.rotationX != 0.0 ||
+                       p.rotationY != 0.0 || p.rotationZ != 0.0;
+    if (p.scale == 0.0 && moves) return erc(TELLUS_E_PARAMETERS, kSeverityError, &geodesyFacility());
     ellDiff = p;
-    // The scale alone does not switch the conversion on.
-    datumOn = p.shiftX != 0.0 || p.shiftY != 0.0 || p.shiftZ != 0.0 || p.rotationX != 0.0 ||
-              p.rotationY != 0.0 || p.rotationZ != 0.0;
+    // A scale alone changes heights by metres (5 ppm: 32 m); a zeroed record is still none.
+    datumOn = moves || (p.scale != 1.0 && p.scale != 0.0);
     ntv2Grid = nullptr;
     datumGrid.reset();
+    gridMissing = false;
+    missingGrid.clear();
+    return erc();
 }
 
 void Geodesy::GetEllDiff(EllDiffParams& p) const {
-    if (!datumGrid) {
+    if (!datumGrid && !gridMissing) {
         p = ellDiff;
         return;
     }
@@ -229,7 +245,7 @@ void Geodesy::GetEllDiff(EllDiffParams& p) const {
     p = EllDiffParams{0.0, 0.0, 0.0, -1.0, 0.0, 0.0, 0.0};
 }
 
-void Geodesy::GetEllModel(char* buf, int len) const {
-    if (!buf || len <= 0) return;
-    copyUtf8Bounded(datumGrid ? datumGrid->path : std::string(), buf, size_t(len));
+int Geodesy::GetEllModel(char* buf, int len) const {
+    if (buf && len > 0) copyUtf8Bounded(datumGrid ? datumGrid->path : missingGrid, buf, size_t(len));
+    return gridMissing ? TELLUS_E_DATUM_GRID : 0;
 }

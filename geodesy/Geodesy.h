@@ -2,11 +2,14 @@
 // horizontal unit and the false origin), an optional local grid adjustment after the projection,
 // the horizontal and vertical units and the names of units and axes.
 //
-// A Geodesy is what a host's handle points to. It takes no lock: one object serves one thread at
-// a time; different objects are independent.
+// A Geodesy is what a host's handle points to. It takes no lock: its const members and its
+// conversions and lookups (WGS84Conv, InvWGS84Conv, LocalShift, DatumSeparation, VDatumSeparation)
+// change nothing and may run on several threads at once; the setters need the object to themselves.
+// Different objects are independent.
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "common/erc.h"
 #include "geodesy/LocalGrid.h"
@@ -88,16 +91,20 @@ public:
     // (as WGS84Conv raises it) and `out` holds the stored parameters.
     int LocalShift(double lat, double lon, double hgt, EllDiffParams& out);
     // The datum-shift grid by the path's extension; null drops it. A grid that cannot be used is
-    // logged and leaves none; the result is then its reader's code (2 for a grid of a kind or
-    // layout the conversions cannot use).
+    // logged and the result is its reader's code (2 for a grid of a kind or layout the conversions
+    // cannot use). The grid still stands in place of the seven parameters: until another grid or
+    // parameters are set, the WGS 84 conversions fail with TELLUS_E_DATUM_GRID rather than convert
+    // without the shift that was asked for.
     erc SetEllModel(const char* path);
-    // The seven parameters; the conversion is on when a shift or a rotation is not 0. Drops the
-    // datum-shift grid.
-    void SetEllDiff(const EllDiffParams& p);
-    // Without a grid the stored parameters; with one six zeros and scale -1.
+    // The seven parameters; the conversion is on when any of them is not the identity's (the
+    // scale included; a zeroed record means none). Drops the datum-shift grid. A scale of 0 with
+    // any other value set is refused (erc 7, nothing changes): the inverse would divide by it.
+    erc SetEllDiff(const EllDiffParams& p);
+    // Without a grid the stored parameters; with one (loaded or not) six zeros and scale -1.
     void GetEllDiff(EllDiffParams& p) const;
-    // The grid's path as set, at most len - 1 bytes and a NUL; empty without a grid.
-    void GetEllModel(char* buf, int len) const;
+    // The grid's path as set, at most len - 1 bytes and a NUL; empty without a grid. A grid that
+    // did not load gives its path too, and TELLUS_E_DATUM_GRID; 0 otherwise.
+    int GetEllModel(char* buf, int len) const;
 
     // ---- Vertical reference (VerticalReference.cpp) ----
     // Replaces the vertical reference by the record's mode and grids; erc 9, 14 or 17 when the
@@ -130,7 +137,8 @@ private:
         }
         return ParameterConv(toLocal, lat, lon, hgt);
     }
-    // DatumConv by the seven parameters or a binary shift grid of them.
+    // DatumConv by the seven parameters or a binary shift grid of them; a grid that did not load
+    // fails it.
     int ParameterConv(bool toLocal, double* lat, double* lon, double* hgt);
     // A point the datum-shift grid does not serve, raised as a code (see WGS84Conv).
     static int OutsideGridCode();
@@ -139,6 +147,9 @@ private:
     // Datum: at most one of the grid and the seven parameters is in force.
     bool datumOn = false;
     std::unique_ptr<InterpFile> datumGrid;
+    // A grid was set and did not load (the conversion is then on and fails), and its path.
+    bool gridMissing = false;
+    std::string missingGrid;
     GsbFile* ntv2Grid = nullptr;  // datumGrid, when it is an NTv2 grid
     int gridKind = 0;          // datum::GridKind, read only with a grid
     bool gridDiffers = false;  // the grid's target ellipsoid is not the local one

@@ -13,6 +13,7 @@
 #include "geodesy/Geodesy.h"
 #include "geodesy/GeodesyParameterFile.h"
 #include "geodesy/Trace.h"
+#include "geodesy/VerticalReference.h"
 
 using namespace geodesyfile;
 
@@ -99,21 +100,28 @@ AdjustParams readAdjustment(const Pelagix::Profile& file, const char* section) {
 }
 
 // The KTD table named by the file, or the table of the same name in the last project's folder,
-// which then replaces the stored value (it is the last entry of the section afterwards) and sets
-// `substituted`.
+// which then replaces the stored value in one rewrite of the file. `substituted` tells that the
+// table is the library's choice, not the host's: the fallback's, or one it stored in an earlier
+// open (a path of that form in the last project's folder).
 std::string findKtdTable(Pelagix::Profile& file, const char* section, bool& substituted) {
     substituted = false;
     std::string value = file.getString(kKTDFile, section, "");
     // An empty value names no table: probing "<project>/.ktd" would find a stray file.
-    if (value.empty() || datafiles::isReadableFile(value)) return value;
+    if (value.empty()) return value;
     // Without a project folder there is no candidate (not one at the file system's root).
     const std::string folder = projectFolder();
+    auto fallbackFor = [&](const std::string& name) { return folder + "/" + datafiles::stem(name) + kKtdExtension; };
+    if (datafiles::isReadableFile(value)) {
+        substituted = !folder.empty() && value == fallbackFor(value);
+        return value;
+    }
     if (folder.empty()) return value;
-    std::string candidate = folder + "/" + datafiles::stem(value) + kKtdExtension;
+    std::string candidate = fallbackFor(value);
     if (!datafiles::isReadableFile(candidate)) return value;
-    file.deleteKey(kKTDFile, section);
-    file.writeString(kKTDFile, candidate.c_str(), section);
     substituted = true;
+    // A path too long for a host's name buffer is used but not stored: the file's next reader
+    // (a host, the editor) would take it as its own.
+    if (candidate.size() < size_t(vertical::kNameBufferSize)) file.writeString(kKTDFile, candidate.c_str(), section);
     return candidate;
 }
 
@@ -123,13 +131,15 @@ Geodesy* build(Pelagix::Profile& file, const char* section) {
     geodesy->SetVertUnit(numberOf(file, section, kVertUnit, TELLUS_E_UNIT));
 
     if (file.hasKey(kDynDatum, section)) {
-        // Present, the grid replaces the seven parameters even when it cannot be loaded; that
-        // failure is logged by SetEllModel and leaves no datum transformation.
+        // Present, the grid replaces the seven parameters even when it cannot be loaded. That
+        // failure leaves the handle to hosts that only project: SetEllModel has logged it, and the
+        // WGS 84 conversions fail with it.
         std::string grid = datafiles::datumFile(fileNameOf(file.getString(kDynDatum, section, "")));
         erc loaded = geodesy->SetEllModel(grid.c_str());
         loaded.release();
     } else {
-        geodesy->SetEllDiff(readEllDiff(file, section));
+        erc set = geodesy->SetEllDiff(readEllDiff(file, section));
+        if (int code = set.release()) fail(code);
     }
 
     AdjustParams adjust = readAdjustment(file, section);

@@ -16,6 +16,15 @@
  * Numbers in records and parameter files must be finite: NaN or an infinity is refused with the
  * code of that value's failure (inverse flattening 3, unit factors 4, projection, datum and local
  * grid parameters 7, the geoid's ortho correction 9, the chart datum 15).
+ *
+ * Threads: different handles are independent. One handle may serve several threads at once in
+ * the calls that only read it: GeoXY, XYGeo, GeoECEF, ECEFGeo, GCircLL, RLineLL, Scale,
+ * Convergence, HConvert, VConvert, GetLocalName, GetGeodesyParams, GetAdjustment, WGS84Conv,
+ * InvWGS84Conv, EllConv, InvEllConv, GetEllDiff, GetEllModel, GetChartDatum, GetGeoid,
+ * GetVDatumModel, DatumSeparation1, DatumSeparation and Undulation (the datum-shift, geoid, VDatum
+ * and KTD grids included; they take no lock once a grid row has been read). Every other call on a
+ * handle (the Set calls, GetEpsgCode, which keeps the code it finds, and DestroyGeodesy) needs it
+ * to itself: no other call on that handle may run meanwhile.
  */
 #ifndef TELLUS_H
 #define TELLUS_H
@@ -63,7 +72,8 @@
 #define TELLUS_E_NO_SEPARATION 15   /* no vertical separation here (mode 0, outside a grid) */
 #define TELLUS_E_EPSG 16            /* EPSG code, ellipsoid, method, unit or parameter not resolved */
 #define TELLUS_E_KTD 17             /* KTD table cannot be loaded */
-#define TELLUS_E_DATUM_GRID 18      /* datum-shift grid file cannot be opened or read */
+#define TELLUS_E_DATUM_GRID 18      /* datum-shift grid file cannot be opened or read; also every
+                                       conversion that needs a grid that did not load */
 
 typedef void* GeodesyHandle;
 
@@ -218,7 +228,9 @@ TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* la
 /* Geographic <-> earth-centred cartesian (m) on the projection's ellipsoid, within 0.1 mm of the
    exact conversion from 5 km below the ellipsoid to beyond the geostationary orbit. A coordinate
    that is no point (NaN, infinite, a latitude beyond +-pi/2), or a result that is not finite,
-   gives code 10 and leaves the outputs untouched. */
+   gives code 10 and leaves the outputs untouched. ECEFGeo gives 10 too for a point within 43 km of
+   the earth's centre (several positions have it on their normal) and where its latitude does
+   not settle (only within 300 km of the centre). */
 TELLUS_API int TELLUS_CALL GeoECEF(GeodesyHandle h, double* X, double* Y, double* Z, double lat, double lon,
                                    double hgt);
 TELLUS_API int TELLUS_CALL ECEFGeo(GeodesyHandle h, double X, double Y, double Z, double* lat, double* lon,
@@ -275,28 +287,44 @@ TELLUS_API int TELLUS_CALL GetEpsgParams(int crsCode, EpsgParams* record);
    metres, 15). Data files are looked up by name only: "DynDatum" and "Geoid" in the suite's
    datum folder, "VDatum" in its datum/vdatum folder, "VSurface" in the VDatum area. With no suite
    folder (no marker beside the host and no KVT_PELAGIX) none of them is found, and a missing
-   "KTDFile" has no fallback to the last project. */
+   "KTDFile" has no fallback to the last project.
+   A model the file asks for and the library cannot load (missing, unreadable, damaged, of a kind
+   it cannot read) never gives a value as if it had not been asked for:
+   - the geoid of modes 2-4 fails the build with 9, the VDatum area or its "VSurface" in mode 3
+     with 14, the KTD table of modes 1 and 2 with 17;
+   - the "DynDatum" grid does not fail the build (a host that only projects keeps working): the
+     handle's WGS84Conv and InvWGS84Conv fail with 18, and GetEllModel names the grid with 18.
+   A "KTDFile" found only in the last project's folder is used in its place and, when its path
+   is shorter than 256 bytes, stored in the file's entry (one replacement of the file, none when
+   the value is unchanged). */
 TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const char* section);
 /* The same with a UTF-16 path. */
 TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesyW(const char16_t* path, const char* section);
 
 /* ---- Datum transformations and datum-shift grids ---- */
-/* WGS 84 -> local datum, and back; hgt (metres) may be null. Code 4: outside the grid. */
+/* WGS 84 -> local datum, and back; hgt (metres) may be null. Code 4: outside the grid. Code 18:
+   the datum-shift grid set (by SetEllModel or "DynDatum") did not load (no point is converted
+   until SetEllDiff or SetEllModel replaces it), or its file no longer gives its values here. */
 TELLUS_API int TELLUS_CALL WGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt);
 TELLUS_API int TELLUS_CALL InvWGS84Conv(GeodesyHandle h, double* lat, double* lon, double* hgt);
-/* Seven parameters from the ellipsoid (a, f) to the local one, and back; f is the flattening. */
+/* Seven parameters from the ellipsoid (a, f) to the local one, and back; f is the flattening.
+   With a datum-shift grid set, loaded or not, they leave the point as it is. */
 TELLUS_API int TELLUS_CALL EllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
                                    double f);
 TELLUS_API int TELLUS_CALL InvEllConv(GeodesyHandle h, double* lat, double* lon, double* hgt, double a,
                                       double f);
-/* Sets the seven parameters and drops any datum-shift grid; a value that is not finite is
-   refused (code 7) and nothing changes. */
+/* Sets the seven parameters and drops any datum-shift grid; a value that is not finite, or a
+   scale of 0 with any other value set, is refused (code 7) and nothing changes. The conversion
+   is on when any value differs from the identity's (shifts and rotations 0, scale 1), the scale
+   included; an all-zero record means none. */
 TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* params);
 TELLUS_API int TELLUS_CALL GetEllDiff(GeodesyHandle h, EllDiffParams* params);
 /* Datum-shift grid by extension (gsb: NTv2; others: binary grid); null for none. Code 18 when the
- * file cannot be used. */
+ * file cannot be used: the grid still stands in place of the seven parameters, and the WGS 84
+ * conversions fail with 18 (see WGS84Conv). */
 TELLUS_API int TELLUS_CALL SetEllModel(GeodesyHandle h, const char* path);
-/* The grid's path, at most len - 1 bytes and a NUL; empty without a grid. */
+/* The grid's path, at most len - 1 bytes and a NUL; empty without a grid. A grid that was set and
+   did not load: its path, and 0 with code 18 (the way to ask which grid is missing). */
 TELLUS_API int TELLUS_CALL GetEllModel(GeodesyHandle h, char* buf, int len);
 /* 1 when the datum-shift file leads to or from the ellipsoid (a, 1/inverseFlattening) within a
  * millimetre on both axes; code 18 when the file cannot be read. */
@@ -310,15 +338,17 @@ TELLUS_API int TELLUS_CALL SetChartDatum(GeodesyHandle h, const ChartDatumParams
 /* Name buffers of 256 bytes: at most 255 bytes and a NUL are written into any of them. Null
  * buffers are skipped. The KTD buffer is as long as the longest path the host set (by
  * SetChartDatum or a file's "KTDFile"), which comes back whole. The last project's table, loaded
- * in place of the one the file named, may have a longer path: one of 256 bytes or more is never
- * cut, it leaves the KTD buffer with the empty string, and the call returns 0 with code 1 after
- * filling the rest of the record. */
+ * in place of the one the file named (or stored by the library in the file, at a path of that
+ * form), may have a longer path: one of 256 bytes or more is never cut, the KTD buffer is left
+ * untouched, and the call returns 0 with code 1 after filling the rest of the record. */
 TELLUS_API int TELLUS_CALL GetChartDatum(GeodesyHandle h, ChartDatumParams* params);
 TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double* orthoCorrection);
 /* surface: a buffer of 256 bytes, left untouched when no VDatum grid is loaded. */
 TELLUS_API int TELLUS_CALL GetVDatumModel(GeodesyHandle h, char* region, int len, char* surface);
 /* Separation K - N and undulation N (metres) at (lat, lon). Code 15: none here (mode 0, or
- * outside a vertical grid). Outputs are written as far as they were computed, even on failure. */
+ * outside a vertical grid); 9, 14 or 17: the geoid's, a VDatum grid's or the KTD table's file no
+ * longer gives its values (cut short or gone after it was loaded). Outputs are written as far as
+ * they were computed, even on failure. */
 TELLUS_API int TELLUS_CALL DatumSeparation1(GeodesyHandle h, double lat, double lon, double* separation,
                                             double* undulation);
 TELLUS_API int TELLUS_CALL DatumSeparation(GeodesyHandle h, double lat, double lon, double* separation);

@@ -41,14 +41,16 @@ std::unique_ptr<InterpFile> openGrid(const std::string& path, Args... args) {
 // The most values a grid gives per node (a binary grid named as a geoid may carry three).
 constexpr int kMostValuesPerNode = 3;
 
-// The first value of a grid at a point, or the lookup's code.
-int lookupOne(InterpFile& grid, double p, double q, double& value) {
+// The first value of a grid at a point, or the lookup's code; a grid whose file no longer gives
+// its nodes fails with `unreadable`, the code of the model that cannot be loaded (it is not a
+// point outside the grid, which has no separation).
+int lookupOne(InterpFile& grid, double p, double q, double& value, int unreadable) {
     int count = 0;
     double values[kMostValuesPerNode];
     erc found = grid.Lookup(p, q, &count, values);
     int code = found.release();
     if (code == 0) value = values[0];
-    return code;
+    return code == TELLUS_E_GENERAL ? unreadable : code;
 }
 
 void copyName(const std::string& name, char* buf) { copyUtf8Bounded(name, buf, kNameBufferSize); }
@@ -141,12 +143,10 @@ erc Geodesy::GetChartDatum(ChartDatumParams& p) const {
     p.chartDatum = chartDatum;
     // The KTD path goes whole or not at all: a cut path would name another file. A path the host
     // set fits the buffer it gives; the fallback to the last project may have loaded one the host
-    // never set, so that buffer is not trusted to be longer than a name's.
+    // never set, so that buffer is not trusted to be longer than a name's, and is left untouched.
     if (ktdGrid && p.ktdFile) {
-        if (ktdSubstituted && ktdGrid->path.size() >= size_t(kNameBufferSize)) {
-            p.ktdFile[0] = '\0';
+        if (ktdSubstituted && ktdGrid->path.size() >= size_t(kNameBufferSize))
             return erc(TELLUS_E_GENERAL, kSeverityError, &geodesyFacility()).disarm();
-        }
         std::memcpy(p.ktdFile, ktdGrid->path.c_str(), ktdGrid->path.size() + 1);
     }
     return erc();
@@ -155,9 +155,9 @@ erc Geodesy::GetChartDatum(ChartDatumParams& p) const {
 int Geodesy::VDatumSeparationCode(double lat, double lon, double& separation) {
     double tss = 0.0, surface = 0.0;
     if (!tssGrid) return TELLUS_E_OUTSIDE_GRID;
-    if (int code = lookupOne(*tssGrid, lat, lon, tss)) return code;
+    if (int code = lookupOne(*tssGrid, lat, lon, tss, TELLUS_E_VDATUM)) return code;
     if (surfaceGrid)
-        if (int code = lookupOne(*surfaceGrid, lat, lon, surface)) return code;
+        if (int code = lookupOne(*surfaceGrid, lat, lon, surface, TELLUS_E_VDATUM)) return code;
     separation = tss - surface;
     return 0;
 }
@@ -174,7 +174,7 @@ erc Geodesy::DatumSeparation(double lat, double lon, double* separation, double*
     // The geoid term N, then K - N from the mode's source.
     auto geoid = [&]() {
         double value = 0.0;
-        code = lookupOne(*geoidGrid, lat, lon, value);
+        code = lookupOne(*geoidGrid, lat, lon, value, TELLUS_E_GEOID);
         if (code == 0) n = value + orthoCorrection;
         return code == 0;
     };
@@ -182,7 +182,7 @@ erc Geodesy::DatumSeparation(double lat, double lon, double* separation, double*
         double x = 0.0, y = 0.0;
         erc projected = GeoXY(x, y, lat, lon);
         code = projected.release();
-        if (code == 0) code = lookupOne(*ktdGrid, y, x, k);
+        if (code == 0) code = lookupOne(*ktdGrid, y, x, k, TELLUS_E_KTD);
         return code == 0;
     };
 

@@ -1,4 +1,4 @@
-// Binary grid reader. Rows are read on demand, each kept once read, and interpolated with the
+// Binary grid reader. Rows are read on demand, each kept once read (GridRows), and interpolated with the
 // smoothstep surface of InterpFile. Spacings are snapped to whole arc-seconds because the f32
 // header cannot hold 30" exactly (0.0083333 degrees must act as 30").
 #include "geodesy/grids/BinFile.h"
@@ -48,12 +48,10 @@ BinFile::~BinFile() = default;
 erc BinFile::Open(const char* filePath, bool westPositive) {
     path.clear();
     gridRows.reset();
-    pair.clear();
-    row0 = row1 = nullptr;
     CloseFile();
     rows = columns = 0;
     valuesPerNode = recordSize = 0;
-    cachedRow = cachedColumn = -1;
+    wraps = false;
 
     std::shared_ptr<GridRows> shared;
     if (erc opened = OpenShared(filePath, sharedgrids::Format::BinaryGrid, kHeaderSize, shared); opened.getCode() != 0)
@@ -94,7 +92,6 @@ erc BinFile::Open(const char* filePath, bool westPositive) {
     east = west + (columns - 1) * lonSpacing;
     // Row r is record r + 1.
     shared->Layout(rows, size_t(recordSize), recordSize);
-    pair.resize(shared->PairBytes());
     gridRows = std::move(shared);
     semiMajor = byteorder::loadLittle<double>(header + kSemiMajorAt);
     inverseFlattening = byteorder::loadLittle<double>(header + kInverseFlatteningAt);
@@ -103,26 +100,35 @@ erc BinFile::Open(const char* filePath, bool westPositive) {
         west = -east;
         east = -oldWest;
     }
+    SetWrap();
     return gridSuccess();
 }
 
 erc BinFile::Lookup(double latitude, double longitude, int* count, double* values) {
-    // A grid that runs past 180 degrees takes western longitudes as their eastern equivalents.
-    if (east > kPi && longitude < 0.0) longitude += 2 * kPi;
+    // A regional grid that runs past 180 degrees takes western longitudes as their eastern
+    // equivalents; a grid around the earth takes every longitude.
+    if (!wraps && east > kPi && longitude < 0.0) longitude += 2 * kPi;
     Cell cell;
-    if (!CachedCell(latitude, longitude, gridRows && gridRows->Ready(), cachedRow, cachedColumn,
-                    [this](int row) { return gridRows->Fetch(row, row0, row1, pair.data()); }, cell)) {
+    // The cell's four nodes, each node's values together: west and east of its lower row, then
+    // of its upper row (the file's bytes, read in place or onto this call's stack).
+    unsigned char scratch[4 * kMaxValuesPerNode * 4];
+    const unsigned char* nodes[4];
+    const size_t nodeBytes = size_t(4 * valuesPerNode);
+    auto offset = [&](int column) { return size_t(4 * (kLeadingFloats + valuesPerNode * column)); };
+    if (!FindCell(latitude, longitude, gridRows && gridRows->Ready(), cell)) {
         if (count) *count = 0;
         return gridOutside();
     }
-    const int column = cell.column;
+    if (!gridRows->ReadCell(cell.row, offset(cell.column), offset(cell.next), nodeBytes, scratch, nodes)) {
+        if (count) *count = 0;
+        return gridUnreadable();
+    }
     const double u = cell.u, v = cell.v;
-    auto node = [](const unsigned char* row, size_t at) { return byteorder::loadLittle<float>(row + 4 * at); };
+    auto node = [&](int corner, int k) { return byteorder::loadLittle<float>(nodes[corner] + 4 * size_t(k)); };
     double found[kMaxValuesPerNode];
     for (int k = 0; k < valuesPerNode; ++k) {
-        size_t at = size_t(kLeadingFloats + valuesPerNode * column + k);
-        size_t right = at + size_t(valuesPerNode);
-        const float corners[4] = {node(row0, at), node(row0, right), node(row1, right), node(row1, at)};
+        // Corner order of the interpolation: lower west, lower east, upper east, upper west.
+        const float corners[4] = {node(0, k), node(1, k), node(3, k), node(2, k)};
         if (!UsableNodes(corners)) {
             if (count) *count = 0;
             return gridOutside();

@@ -8,13 +8,12 @@
 // east, each node's values together.
 //
 // Its file stays open for the object's life, shared with every object of the same file; lookups
-// read rows into memory as they first need them (GridRows). One object serves one thread at a
-// time.
+// read rows into memory as they first need them (GridRows). Lookups change nothing of the object:
+// threads may share it. A grid whose columns span 360 degrees wraps across 180 degrees.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "geodesy/grids/GridRows.h"
 #include "geodesy/grids/InterpFile.h"
@@ -41,16 +40,10 @@ public:
     int ValuesPerNode() const { return valuesPerNode; }
 
 private:
-    // The file's rows, shared with every object of the same file, and the rows of the cell last
-    // looked up (records in the file's byte order; `pair` holds them for a grid too large to hold).
+    // The file's rows (records in the file's byte order), shared with every object of the same file.
     std::shared_ptr<GridRows> gridRows;
-    std::vector<unsigned char> pair;
-    const unsigned char* row0 = nullptr;
-    const unsigned char* row1 = nullptr;
     int32_t valuesPerNode = 0;
     int32_t recordSize = 0;
-    int32_t cachedRow = -1;
-    int32_t cachedColumn = -1;
     double semiMajor = 0.0;
     double inverseFlattening = 0.0;
 };

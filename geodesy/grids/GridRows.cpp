@@ -45,25 +45,39 @@ void GridRows::Layout(int32_t rows, size_t rowBytes, int64_t firstRow) {
     });
 }
 
-bool GridRows::Fetch(int32_t row, const unsigned char*& lower, const unsigned char*& upper, unsigned char* pair) {
-    if (!file || row < 0 || row + 1 >= rowCount) return false;
-    const int64_t at = rowsAt + int64_t(row) * int64_t(rowSize);
-    if (!all) {
-        // Both rows in one read: they follow each other in the file.
-        if (!pair || !platform::readAt(file, at, pair, 2 * rowSize)) return false;
-        lower = pair;
-        upper = pair + rowSize;
-        return true;
-    }
+const unsigned char* GridRows::HeldRow(int32_t r) {
+    unsigned char* row = &all[size_t(r) * rowSize];
+    if (read[size_t(r)].load(std::memory_order_acquire)) return row;
+    std::lock_guard<std::mutex> guard(filling);
+    if (read[size_t(r)].load(std::memory_order_relaxed)) return row;
+    if (!platform::readAt(file, rowsAt + int64_t(r) * int64_t(rowSize), row, rowSize)) return nullptr;
+    read[size_t(r)].store(1, std::memory_order_release);
+    return row;
+}
+
+bool GridRows::ReadCell(int32_t row, size_t left, size_t right, size_t bytes, unsigned char* scratch,
+                        const unsigned char* nodes[4]) {
+    if (!file || row < 0 || row + 1 >= rowCount || left + bytes > rowSize || right + bytes > rowSize) return false;
     for (int32_t r : {row, row + 1}) {
-        if (read[size_t(r)].load(std::memory_order_acquire)) continue;
-        std::lock_guard<std::mutex> guard(filling);
-        if (read[size_t(r)].load(std::memory_order_relaxed)) continue;
-        unsigned char* into = &all[size_t(r) * rowSize];
-        if (!platform::readAt(file, rowsAt + int64_t(r) * int64_t(rowSize), into, rowSize)) return false;
-        read[size_t(r)].store(1, std::memory_order_release);
+        if (all) {
+            const unsigned char* held = HeldRow(r);
+            if (!held) return false;
+            nodes[0] = held + left;
+            nodes[1] = held + right;
+        } else {
+            // Read where the lookup is, into the caller's bytes: nothing of the object changes.
+            const int64_t at = rowsAt + int64_t(r) * int64_t(rowSize);
+            if (right == left + bytes) {
+                if (!platform::readAt(file, at + int64_t(left), scratch, 2 * bytes)) return false;
+            } else if (!platform::readAt(file, at + int64_t(left), scratch, bytes) ||
+                       !platform::readAt(file, at + int64_t(right), scratch + bytes, bytes)) {
+                return false;
+            }
+            nodes[0] = scratch;
+            nodes[1] = scratch + bytes;
+            scratch += 2 * bytes;
+        }
+        nodes += 2;
     }
-    lower = &all[size_t(row) * rowSize];
-    upper = lower + rowSize;
     return true;
 }

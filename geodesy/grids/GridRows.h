@@ -2,13 +2,12 @@
 // every object that opens the same file (SharedGridFiles): one descriptor and one copy of the rows
 // for the whole process. Each row is read once, at the first lookup of any of these objects whose
 // cell touches it, so that scattered lookups cost no file access after the first visit of their
-// rows. A grid too large to hold keeps only the two rows of each object's last cell, in that
-// object's own buffer, read again whenever a lookup moves to another cell. Memory is bounded by
-// the size of the grid's rows.
+// rows. A grid too large to hold is read node by node at each lookup. Memory is bounded by the
+// size of the grid's rows.
 //
 // Rows are kept as the file's bytes; the reader converts their byte order. Lookups of rows already
 // read take no lock; a row's first read takes the file's own mutex, and the file is read only at
-// given positions, so objects on several threads may share it.
+// given positions, so any number of threads may read through one object or many.
 #pragma once
 
 #include <atomic>
@@ -39,15 +38,17 @@ public:
     // The first call fixes them (every object of one file derives the same from its header).
     void Layout(int32_t rows, size_t rowBytes, int64_t firstRow);
     bool Ready() const { return rowCount > 0; }
-    // Bytes an object needs for the two rows of a cell: 0 when the rows are held here.
-    size_t PairBytes() const { return all ? 0 : 2 * rowSize; }
-    // Rows `row` and `row + 1` (0 <= row < rows - 1): their bytes, or false when the file cannot
-    // give them (a file cut after opening; nothing of it is kept). `pair`: the object's buffer of
-    // PairBytes() bytes.
-    bool Fetch(int32_t row, const unsigned char*& lower, const unsigned char*& upper, unsigned char* pair);
+    // The nodes of a cell: `bytes` bytes at `left` and at `right` (offsets in a row) of row `row`,
+    // then the same of row `row + 1` (0 <= row < rows - 1), as four pointers into the held rows,
+    // or into `scratch` (4 x `bytes`, the caller's) for a grid too large to hold; false when the
+    // file cannot give them (a file cut after opening; nothing of it is kept).
+    bool ReadCell(int32_t row, size_t left, size_t right, size_t bytes, unsigned char* scratch,
+                  const unsigned char* nodes[4]);
 
 private:
     GridRows() = default;
+    // Row `r`, read into the held rows when it is not there yet; null when it cannot be read.
+    const unsigned char* HeldRow(int32_t r);
     static void Close(GridRows* rows) { delete rows; }
 
     std::FILE* file = nullptr;

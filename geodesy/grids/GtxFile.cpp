@@ -80,25 +80,31 @@ erc GtxFile::Open(const char* filePath) {
     north = northRad;
     east = eastRad;
     shared->Layout(rows, size_t(rowSize), int64_t(kHeaderSize));
-    pair.resize(shared->PairBytes());
     gridRows = std::move(shared);
+    SetWrap();
     return gridSuccess();
 }
 
 erc GtxFile::Lookup(double latitude, double longitude, int* count, double* values) {
     Cell cell;
-    if (!CachedCell(latitude, longitude, gridRows && gridRows->Ready(), cachedRow, cachedColumn,
-                    [this](int row) { return gridRows->Fetch(row, row0, row1, pair.data()); }, cell)) {
+    // The cell's four nodes: west and east of its lower row, then of its upper row (the file's
+    // bytes, read in place or onto this call's stack).
+    unsigned char scratch[4 * 4];
+    const unsigned char* nodes[4];
+    if (!FindCell(latitude, longitude, gridRows && gridRows->Ready(), cell)) {
         if (count) *count = 0;
         return gridOutside();
     }
-    const int column = cell.column;
+    if (!gridRows->ReadCell(cell.row, 4 * size_t(cell.column), 4 * size_t(cell.next), 4, scratch, nodes)) {
+        if (count) *count = 0;
+        return gridUnreadable();
+    }
     const double u = cell.u, v = cell.v;
 
-    auto node = [](const unsigned char* row, int at) { return byteorder::loadBig<float>(row + 4 * size_t(at)); };
+    auto node = [&](int corner) { return byteorder::loadBig<float>(nodes[corner]); };
     // Scan order of the fill rule: (row, column), (row, column + 1), (row + 1, column),
     // (row + 1, column + 1).
-    float scan[4] = {node(row0, column), node(row0, column + 1), node(row1, column), node(row1, column + 1)};
+    float scan[4] = {node(0), node(1), node(2), node(3)};
     const float* fill = nullptr;
     for (const float& value : scan) {
         if (value != kNoData) {

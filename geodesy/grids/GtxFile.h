@@ -5,13 +5,12 @@
 // by row from the south, each row from west to east; -88.8888 marks a node without data.
 //
 // Its file stays open for the object's life, shared with every object of the same file; lookups
-// read rows into memory as they first need them (GridRows). One object serves one thread at a
-// time.
+// read rows into memory as they first need them (GridRows). Lookups change nothing of the object:
+// threads may share it.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "geodesy/grids/GridRows.h"
 #include "geodesy/grids/InterpFile.h"
@@ -26,8 +25,9 @@ public:
     explicit GtxFile(const char* path);
     ~GtxFile() override;
 
-    // Latitude and longitude in radians (no longitude wrap); one value in metres. A cell whose
-    // four nodes have no data gives code 4 and leaves the count.
+    // Latitude and longitude in radians; one value in metres. A grid whose columns span 360
+    // degrees wraps across 180 degrees; others take no longitude outside their extent. A cell
+    // whose four nodes have no data gives code 4 and leaves the count.
     erc Lookup(double latitude, double longitude, int* count, double* values) override;
     // -88.8888 as a 32-bit float.
     double NullValue() override;
@@ -35,13 +35,7 @@ public:
 private:
     erc Open(const char* path);
 
-    // The file's rows, shared with every object of the same file, and the rows of the cell last
-    // looked up (the file's bytes, big-endian; `pair` holds them for a grid too large to hold).
+    // The file's rows (big-endian bytes), shared with every object of the same file.
     std::shared_ptr<GridRows> gridRows;
-    std::vector<unsigned char> pair;
-    const unsigned char* row0 = nullptr;
-    const unsigned char* row1 = nullptr;
     int32_t rowSize = 0;
-    int32_t cachedRow = -1;
-    int32_t cachedColumn = -1;
 };

@@ -13,12 +13,16 @@ constexpr double kWgs84Flattening = 0.003352810664747;
 
 // Beyond the deepest ocean and the highest mountain, and 2.8 degrees as an angular shift.
 constexpr double kMaxNodeValue = 10000.0;
+// A turn in radians, with the library's pi.
+constexpr double kFullTurn = 2 * 3.141592653589793;
 
 }  // namespace
 
 erc gridSuccess() { return erc(0, 0, &geodesyFacility()); }
 
 erc gridOutside() { return erc(4, kSeverityError, &geodesyFacility()); }
+
+erc gridUnreadable() { return erc(1, kSeverityError, &geodesyFacility()); }
 
 erc gridBadHeader() { return erc(2, kSeverityError, &geodesyFacility()); }
 
@@ -68,6 +72,37 @@ double InterpFile::Interpolate(const float corners[4], double u, double v) {
     sum += SmoothWeight(u, v) * corners[2];
     sum += SmoothWeight(1.0 - u, v) * corners[3];
     return sum;
+}
+
+void InterpFile::SetWrap() {
+    // The spacing comes from degrees: a millionth of it absorbs the rounding to radians.
+    wraps = columns >= 2 && double(columns) * lonSpacing >= kFullTurn - lonSpacing * 1e-6;
+}
+
+bool InterpFile::FindCell(double latitude, double longitude, bool ready, Cell& cell) const {
+    if (!ready || !(south <= latitude && latitude <= north)) return false;
+    const int row = CellIndex((latitude - south) / latSpacing, rows);
+    const double v = (latitude - (row * latSpacing + south)) / latSpacing;
+    if (!wraps) {
+        if (!(west <= longitude && longitude <= east)) return false;
+        const int column = CellIndex((longitude - west) / lonSpacing, columns);
+        cell = {row, column, column + 1, (longitude - (column * lonSpacing + west)) / lonSpacing, v};
+        return true;
+    }
+    // Distance east of the first column, within one turn (a longitude within a turn of the grid's
+    // needs no division).
+    double d = longitude - west;
+    if (d < 0.0) d += kFullTurn;
+    else if (d >= kFullTurn) d -= kFullTurn;
+    if (!(d >= 0.0 && d < kFullTurn)) {
+        d = std::fmod(longitude - west, kFullTurn);
+        if (d < 0.0) d += kFullTurn;
+        if (!(d >= 0.0 && d < kFullTurn)) return false;
+    }
+    const double t = d / lonSpacing;
+    const int column = t >= double(columns - 1) ? columns - 1 : int(t);
+    cell = {row, column, column + 1 < columns ? column + 1 : 0, (d - column * lonSpacing) / lonSpacing, v};
+    return true;
 }
 
 int InterpFile::CellIndex(double t, int nodes) {

@@ -3,10 +3,11 @@
 // A grid file is created on the heap by its owner with a path, is ready for lookups when its
 // constructor returns (a failure to open or a bad header is raised as an `erc`: code 1 cannot be
 // opened, code 2 bad header or extent), and is deleted through the virtual destructor.
-// Lookups report failures only through the returned `erc` (code 4: outside the grid).
+// Lookups report failures only through the returned `erc` (code 4: outside the grid; code 1: the
+// file no longer gives the nodes, cut short or gone after it was opened).
 //
-// Thread use: see each subclass. Files with a row cache (BinFile, GtxFile) serve one thread at a
-// time; KTDFile and GsbFile may serve several.
+// Thread use: lookups change nothing of the object, so any number of threads may share one
+// (BinFile, GtxFile, KTDFile and GsbFile alike); opening and deleting it are the owner's alone.
 #pragma once
 
 #include <cstdint>
@@ -63,36 +64,23 @@ public:
     int columns = 0;
 
 protected:
-    // A cell of a regular grid: its lower (south-west) node and the fractions across it.
+    // A cell of a regular grid: its lower (south-west) node, the column of its east nodes and the
+    // fractions across it.
     struct Cell {
         int row;
         int column;
+        int next;  // column + 1, or 0 across 180 degrees in a grid that wraps
         double u;  // across the columns
         double v;  // across the rows
     };
-    // Finds the cell of (latitude, longitude) in a grid whose rows are fetched two at a time,
-    // calling `readRows(row)` to bring the cell's rows into the cache when the cached cell is
-    // another. False when the point is outside the extent, the grid is not ready, or the rows
-    // cannot be read (a file cut after opening: the cache is then forgotten).
-    template <typename ReadRows>
-    bool CachedCell(double latitude, double longitude, bool ready, int32_t& cachedRow, int32_t& cachedColumn,
-                    ReadRows&& readRows, Cell& cell) const {
-        bool inside = south <= latitude && latitude <= north && west <= longitude && longitude <= east;
-        if (!inside || !ready) return false;
-        int row = CellIndex((latitude - south) / latSpacing, rows);
-        int column = CellIndex((longitude - west) / lonSpacing, columns);
-        if (row != cachedRow || column != cachedColumn) {
-            if (!readRows(row)) {
-                cachedRow = cachedColumn = -1;
-                return false;
-            }
-            cachedRow = row;
-            cachedColumn = column;
-        }
-        cell = {row, column, (longitude - (column * lonSpacing + west)) / lonSpacing,
-                (latitude - (row * latSpacing + south)) / latSpacing};
-        return true;
-    }
+    // The cell of (latitude, longitude); false when the point is outside the extent or the grid
+    // is not ready. Reads nothing and changes nothing, so threads may share the object.
+    bool FindCell(double latitude, double longitude, bool ready, Cell& cell) const;
+    // After the extent is set: a grid whose columns span 360 degrees of longitude (the last node
+    // one spacing short of the first, or on it again) takes every longitude, its last cell joining
+    // its last column to its first.
+    void SetWrap();
+    bool wraps = false;
 
     // The lower node of the cell holding the position `t` (in node steps from the first node)
     // along an axis of `nodes` nodes (at least 2). The index never passes nodes - 2, so a point on
@@ -116,5 +104,7 @@ protected:
 // Results of a lookup, with the library's facility.
 erc gridSuccess();
 erc gridOutside();
+// Code 1: the nodes of a cell cannot be read.
+erc gridUnreadable();
 // Code 2: a header or table that cannot be used.
 erc gridBadHeader();

@@ -31,12 +31,16 @@ namespace {
 // fraction 35/3072 (they differ by 3e-15 relative, far below a millimetre).
 constexpr double kArcSixthOrder = -0.01139322916667;
 
-// The geodetic-latitude iteration stops when a pass moves the latitude by no more than this
-// (about 6 mm on the ground).
-constexpr double kEcefLatitudeTolerance = 1e-9;
-// It settles in three or four passes anywhere near the ellipsoid; the cap only guards points
-// deep inside the earth, where the result means little anyway.
-constexpr int kMaxEcefIterations = 50;
+// The geodetic-latitude fixed point starts from Bowring's closed form and stops once the
+// latitude it leaves is surely within this of the fixed point (rad, 6 micrometres on the ground):
+// a pass shrinks the error by its contraction q, so after a step s at most s q / (1 - q) remains.
+constexpr double kEcefLatitudeTolerance = 1e-12;
+// Contractions above this are too slow to settle (next to the evolute).
+constexpr double kMaxEcefContraction = 0.5;
+// From Bowring's start one to three passes settle anywhere from 5 km below the ellipsoid to beyond the
+// geostationary orbit; deep inside the earth the start is poorer and the passes slower, and a
+// point they do not settle in this many (all within 300 km of the centre) fails.
+constexpr int kMaxEcefIterations = 16;
 
 // Matching tolerances of NameOf: a tenth of a millimetre on a (the defining axes agree exactly),
 // and 1/f to half a unit in the last place the table states it to, at least to rounding noise:
@@ -164,31 +168,62 @@ void Ellipsoid::GeoECEF(double lat, double lon, double h, double& X, double& Y, 
     Z = ((1 - e2) * n + h) * std::sin(lat);
 }
 
-void Ellipsoid::ECEFGeo(double X, double Y, double Z, double& lat, double& lon, double& h) const {
-    double p = std::hypot(X, Y);
+bool Ellipsoid::ECEFGeo(double X, double Y, double Z, double& lat, double& lon, double& h) const {
+    const double p = std::hypot(X, Y);
     if (p == 0) {
         // On the polar axis; the centre itself counts as the south pole.
         lat = Z > 0 ? kHalfPi : -kHalfPi;
         lon = 0;
         h = std::fabs(Z) - (1 - f) * a;
-        return;
+        return true;
     }
-    double current = std::atan(Z / ((1 - e2) * p));
-    double next = current;
-    double n = 0;
-    int pass = 0;
-    do {
-        current = next;
-        double s = std::sin(current);
-        n = a / std::sqrt(1 - e2 * s * s);
-        next = std::atan((Z + e2 * n * s) / p);
-    } while (std::fabs(next - current) > kEcefLatitudeTolerance && ++pass < kMaxEcefIterations);
-    lon = std::atan2(Y, X);
-    lat = next;
-    // p cos lat + Z sin lat - a^2 / N: the distance along the normal, well-conditioned everywhere
-    // (p / cos lat - N is 0/0 on the polar axis: 17 mm off 11 cm from it, 28 m at 0.1 mm).
-    const double s = std::sin(next);
-    h = p * std::cos(next) + Z * s - a * std::sqrt(1 - e2 * s * s);
+    // Within the evolute of the meridian ellipse, (a p)^2/3 + (b Z)^2/3 < (a^2 - b^2)^2/3, up to
+    // four normals pass through the point (the nearest is not the fixed point's); such a point lies
+    // within e2 a (43 km) of the centre, and no geodetic position is given for it.
+    const double b = a * (1 - f);
+    const double focal = a * e2;  // (a^2 - b^2) / a
+    if (p < focal && std::fabs(Z) < focal * a / b &&
+        std::cbrt(a * p * a * p) + std::cbrt(b * Z * b * Z) < std::cbrt(a * focal * a * focal)) {
+        lat = lon = h = std::numeric_limits<double>::quiet_NaN();
+        return false;
+    }
+    const double contractionBound = focal / ((1 - e2) * std::sqrt(1 - e2));
+    // Bowring's first guess from the parametric latitude of the point's projection on the
+    // ellipsoid, carried as a sine and cosine.
+    double s = 0, c = 0;
+    {
+        const double u = std::hypot(a * Z, b * p);
+        const double su = a * Z / u, cu = b * p / u;
+        const double num = Z + e2 / (1 - e2) * b * su * su * su;
+        const double den = p - focal * cu * cu * cu;
+        const double r = std::hypot(num, den);
+        s = num / r;
+        c = den / r;
+    }
+    // The fixed point lat' = atan((Z + e2 N sin lat) / p) from there.
+    for (int pass = 0; pass < kMaxEcefIterations && c > 0; ++pass) {
+        const double w2 = 1 - e2 * s * s;
+        const double n = a / std::sqrt(w2);
+        const double t = (Z + e2 * n * s) / p;
+        const double c1 = 1 / std::sqrt(1 + t * t);
+        const double s1 = t * c1;
+        // |sin(lat' - lat)|, and a bound on the contraction e2 a cos^3 lat / (W^3 p) of the
+        // passes that follow, at lat' (W is at least sqrt(1 - e2)).
+        const double step = std::fabs(s1 * c - c1 * s);
+        const double q = contractionBound * c1 * c1 * c1 / p;
+        s = s1;
+        c = c1;
+        if (q <= kMaxEcefContraction && step * q <= kEcefLatitudeTolerance * (1 - q)) {
+            lon = std::atan2(Y, X);
+            lat = std::atan(t);
+            // p cos lat + Z sin lat - a^2 / N: the distance along the normal, well-conditioned
+            // everywhere (p / cos lat - N is 0/0 on the polar axis).
+            h = p * c + Z * s - a * std::sqrt(1 - e2 * s * s);
+            return true;
+        }
+    }
+    lat = lon = h = std::numeric_limits<double>::quiet_NaN();
+    return false;
 }
 
 double Ellipsoid::GCircLL(double lat1, double lon1, double lat2, double lon2, double* azimuth) const {

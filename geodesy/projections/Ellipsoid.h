@@ -50,9 +50,12 @@ public:
 
     // Geodetic (lat, lon, ellipsoidal height h in m) to earth-centred cartesian X, Y, Z (m).
     void GeoECEF(double lat, double lon, double h, double& X, double& Y, double& Z) const;
-    // Earth-centred cartesian to geodetic; a point on the polar axis gets longitude 0 and, for
-    // Z = 0, latitude -pi/2.
-    void ECEFGeo(double X, double Y, double Z, double& lat, double& lon, double& h) const;
+    // Earth-centred cartesian to geodetic, within 0.1 mm of the exact conversion; a point on the
+    // polar axis gets longitude 0 and, for Z = 0, latitude -pi/2. False, with NaN outputs, for a
+    // point within the evolute of the meridian (inside e2 a, 43 km, of the centre: several
+    // positions have it on their normal) or where the latitude does not settle (only within
+    // 300 km of the centre).
+    bool ECEFGeo(double X, double Y, double Z, double& lat, double& lon, double& h) const;
 
     // Geodesic distance (m) and, when `azimuth` is given, the azimuth at the first point,
     // clockwise from north. Ends within kMidLatitudeSeriesReach of each other in latitude and in

@@ -8,9 +8,9 @@
 // Parameters (GeodesyParams): a, 1/f; k0 at the origin; reference latitude and central meridian
 // (rad); unit (metres per grid unit); false easting and northing (grid units). Domain: the
 // whole ellipsoid but the poles of the rotated frame, for longitudes within 180 / alpha degrees
-// of the central meridian (beyond, the Gauss sphere wraps onto itself); round trips within
-// 1e-9 rad (the latitude iteration stops at 1e-7 rad). The longitude difference is reduced into
-// [-pi, pi].
+// of the central meridian (beyond, the Gauss sphere wraps onto itself); the inverse's latitude
+// is within 1e-12 rad of its fixed point, round trips within 1e-11 rad. The longitude difference
+// is reduced into [-pi, pi].
 // Failures: Forward 6 at the two poles of the rotated frame; Inverse 11 beyond half a turn of the
 // rotated equator or beyond the northings the forward gives, and when the latitude iteration
 // does not settle.
@@ -57,4 +57,5 @@ private:
     double cosLat0;
     double psi0;           // ln tan(pi/4 + lat0/2)
     double firstPassTerm;  // e ln tan(pi/4 + asin(e sin lat0)/2), of the inverse's first pass
+    double latitudeStepTolerance;  // a latitude pass this short leaves 1e-12 rad at most (rad)
 };

@@ -155,18 +155,40 @@ TEST_F(FileGeodesy, SevenParametersFromTheFile) {
     EXPECT_DOUBLE_EQ(unpacked(p.rotationZ), 4.84813681109536e-06);
 }
 
-TEST_F(FileGeodesy, ScaleAloneLeavesTheConversionOff) {
-    GeodesyHandle h = create({{"DeltaScale", "1.5"}, {"SemiMajorAxis", "6378388"}, {"Flattening", "297"}});
+// A scale alone is a transformation (PROJ 9.1.1):
+//   echo "9 50 0 0" | cct -d 12 +proj=pipeline +step +proj=cart +ellps=WGS84
+//     +step [+inv] +proj=helmert +s=5 +convention=coordinate_frame +step +inv +proj=cart +ellps=WGS84
+//   -> 9.000000000000 49.999999053044 31.827983304858 (forward)
+//   -> 9.000000000000 50.000000946961 -31.827824162319 (inverse)
+TEST_F(FileGeodesy, ScaleAloneTurnsTheConversionOn) {
+    const Point start = degrees(50, 9, 0);
+    const Point forward = degrees(49.999999053044, 9, 31.827983304858);
+    const Point inverse = degrees(50.000000946961, 9, -31.827824162319);
+    GeodesyHandle h = create({{"DeltaScale", "5"}});
     ASSERT_NE(h, nullptr);
-    const double lat = 45 * kDegree, lon = 5 * kDegree, hgt = 100.0;
-    double la = lat, lo = lon, he = hgt;
-    ASSERT_EQ(WGS84Conv(h, &la, &lo, &he), 1);
-    EXPECT_EQ(la, lat);
-    EXPECT_EQ(lo, lon);
-    EXPECT_EQ(he, hgt);
-    ASSERT_EQ(InvWGS84Conv(h, &la, &lo, nullptr), 1);
-    EXPECT_EQ(la, lat);
-    EXPECT_EQ(lo, lon);
+    GeodesyHandle set = create({}, "set.ini");
+    ASSERT_NE(set, nullptr);
+    EllDiffParams scale{0, 0, 0, 1.000005, 0, 0, 0};
+    ASSERT_EQ(SetEllDiff(set, &scale), 1);
+    for (GeodesyHandle g : {h, set}) {
+        Point p = start;
+        ASSERT_EQ(WGS84Conv(g, &p.lat, &p.lon, &p.hgt), 1);
+        expectNear(p, forward, "WGS84Conv");
+        p = start;
+        ASSERT_EQ(InvWGS84Conv(g, &p.lat, &p.lon, &p.hgt), 1);
+        expectNear(p, inverse, "InvWGS84Conv");
+    }
+    // A zeroed record is none; a scale of 0 with a shift would divide by 0 and is refused.
+    EllDiffParams zero{};
+    ASSERT_EQ(SetEllDiff(set, &zero), 1);
+    Point p = start;
+    ASSERT_EQ(WGS84Conv(set, &p.lat, &p.lon, &p.hgt), 1);
+    EXPECT_EQ(p.hgt, start.hgt);
+    zero.shiftX = 1;
+    EXPECT_EQ(SetEllDiff(set, &zero), 0);
+    EXPECT_EQ(GetGeodesyError(), 7);
+    EXPECT_EQ(create({{"DeltaScale", "-1000000"}, {"DeltaX", "1"}}, "zero.ini"), nullptr);
+    EXPECT_EQ(GetGeodesyError(), 7);
 }
 
 // WGS 84 to the International ellipsoid, coordinate-frame convention.
@@ -217,26 +239,57 @@ TEST_F(FileGeodesy, HelmertMatchesProj) {
     EXPECT_EQ(p.hgt, start.hgt);
 }
 
-TEST_F(FileGeodesy, MissingDatumGridLeavesNoTransformation) {
-    DebugCapture capture;
-    GeodesyHandle h = create({{"DynDatum", "C:\\grids\\missing.gsb"}, {"DeltaX", "100"}});
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(GetGeodesyError(), 0);
-    char model[64] = "x";
-    ASSERT_EQ(GetEllModel(h, model, sizeof model), 1);
-    EXPECT_STREQ(model, "");
-    EllDiffParams p{};
-    ASSERT_EQ(GetEllDiff(h, &p), 1);
-    EXPECT_EQ(unpacked(p.shiftX), 0.0);
-    EXPECT_EQ(unpacked(p.scale), 1.0);
-    const std::string expected = "Cannot set datum shift file " + suite.datum("missing.gsb") + " (err=1)";
-    bool logged = false;
-    for (const std::string& line : capture.lines())
-        if (line.find(expected) != std::string::npos) logged = true;
-    EXPECT_EQ(logged, kTraceBuild);
-
-    EXPECT_EQ(SetEllModel(h, suite.datum("missing.lls").c_str()), 0);
-    EXPECT_EQ(GetGeodesyError(), 18);
+// Zone 31467's file (Bessel, 9 degrees east) naming a datum-shift grid that does not load: the
+// handle still projects, and every conversion that needs the shift fails with 18 (BETA2007 moves
+// the point 127.8 m north and 74.7 m east here; see below).
+TEST_F(FileGeodesy, DatumGridThatDoesNotLoadFailsItsConversions) {
+    writeFile(suite.datum("garbage.gsb"), std::string(4096, 'x'));
+    if (suite.copyProjData("BETA2007.gsb"))
+        writeFile(suite.datum("truncated.gsb"), readFile(suite.datum("BETA2007.gsb")).substr(0, 3000));
+    writeBinGrid(suite.datum("ascii.gsa"), constantBinGrid({1.0f, 2.0f, 3.0f}, 40.0f, 10));
+    for (const char* name : {"BETA2007_missing.gsb", "garbage.gsb", "truncated.gsb", "ascii.gsa", "none.lls"}) {
+        DebugCapture capture;
+        GeodesyHandle h = create({{"SemiMajorAxis", "6377397.155"}, {"Flattening", "299.1528128"},
+                                  {"CentralMeridian", "9"}, {"ScaleFactor", "1"}, {"FalseEasting", "3500000"},
+                                  {"DynDatum", std::string("C:\\grids\\") + name}, {"DeltaX", "100"}},
+                                 std::string(name) + ".ini");
+        ASSERT_NE(h, nullptr) << name;
+        EXPECT_EQ(GetGeodesyError(), 0) << name;
+        const Point start = degrees(50, 9, 0);
+        double x = 0, y = 0;
+        ASSERT_EQ(GeoXY(h, &x, &y, start.lat, start.lon), 1) << name;
+        EXPECT_NEAR(x, 3500000.0, 1e-6) << name;
+        for (auto convert : {WGS84Conv, InvWGS84Conv}) {
+            Point p = start;
+            EXPECT_EQ(convert(h, &p.lat, &p.lon, &p.hgt), 0) << name;
+            EXPECT_EQ(GetGeodesyError(), 18) << name;
+            EXPECT_EQ(p.lat, start.lat) << name;
+            EXPECT_EQ(p.hgt, start.hgt) << name;
+        }
+        // The host asks which grid did not load: its path, with code 18.
+        char model[512] = "";
+        EXPECT_EQ(GetEllModel(h, model, sizeof model), 0) << name;
+        EXPECT_EQ(GetGeodesyError(), 18) << name;
+        EXPECT_EQ(std::string(model), suite.datum(name)) << name;
+        EllDiffParams p{};
+        ASSERT_EQ(GetEllDiff(h, &p), 1);
+        EXPECT_EQ(unpacked(p.scale), -1.0) << name;
+        if (std::string(name) == "BETA2007_missing.gsb") {
+            const std::string expected = "Cannot set datum shift file " + suite.datum(name) + " (err=1)";
+            bool logged = false;
+            for (const std::string& line : capture.lines())
+                if (line.find(expected) != std::string::npos) logged = true;
+            EXPECT_EQ(logged, kTraceBuild);
+        }
+        // Parameters set by the host replace the grid asked for.
+        EllDiffParams none{0, 0, 0, 1, 0, 0, 0};
+        ASSERT_EQ(SetEllDiff(h, &none), 1);
+        Point q = start;
+        EXPECT_EQ(WGS84Conv(h, &q.lat, &q.lon, &q.hgt), 1) << name;
+        EXPECT_EQ(q.lat, start.lat) << name;
+        ASSERT_EQ(GetEllModel(h, model, sizeof model), 1);
+        EXPECT_STREQ(model, "");
+    }
 }
 
 // BETA2007 (DHDN90 -> ETRS89, PROJ 9.1.1):
@@ -353,6 +406,15 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
     EXPECT_EQ(p.lat, outside.lat);
     EXPECT_EQ(p.lon, outside.lon);
 
+    // A grid cut short after it was opened cannot be read: code 18, not "outside".
+    writeBinGrid(suite.datum("cut.lls"), cartesian);
+    GeodesyHandle cut = create({{"SemiMajorAxis", "6378388"}, {"Flattening", "297"}}, "cut.ini");
+    ASSERT_EQ(SetEllModel(cut, suite.datum("cut.lls").c_str()), 1);
+    std::filesystem::resize_file(suite.datum("cut.lls"), 96);
+    p = start;
+    EXPECT_EQ(WGS84Conv(cut, &p.lat, &p.lon, &p.hgt), 0);
+    EXPECT_EQ(GetGeodesyError(), 18);
+
     // Two values: latitude and longitude shifts in arc-seconds, from WGS 84 to the local datum's
     // position, so going to the local datum moves the point back by them (to within the two
     // ellipsoids' difference in curvature, well below 1e-3 arc-seconds here).
@@ -388,12 +450,12 @@ TEST_F(FileGeodesy, BinaryShiftGrids) {
         EXPECT_EQ(GetGeodesyError(), 18) << name;
         EXPECT_EQ(SetEllModel(h, suite.datum(name).c_str()), 0) << name;
         EXPECT_EQ(GetGeodesyError(), 18) << name;
-        char model[16] = "x";
-        ASSERT_EQ(GetEllModel(h, model, sizeof model), 1);
-        EXPECT_STREQ(model, "") << name;
-        EllDiffParams diff{};
-        ASSERT_EQ(GetEllDiff(h, &diff), 1);
-        EXPECT_EQ(unpacked(diff.scale), 1.0) << name;
+        char model[512] = "x";
+        EXPECT_EQ(GetEllModel(h, model, sizeof model), 0);
+        EXPECT_EQ(std::string(model), suite.datum(name)) << name;
+        Point q = start;
+        EXPECT_EQ(WGS84Conv(h, &q.lat, &q.lon, &q.hgt), 0) << name;
+        EXPECT_EQ(GetGeodesyError(), 18) << name;
     }
 
     // A path longer than the buffer: len - 1 bytes and a NUL.

@@ -126,6 +126,37 @@ TEST(LocalGrid, TabledGrids) {
         EXPECT_NEAR(x, x0, 0.05) << r.type;
         EXPECT_NEAR(y, y0, 0.05) << r.type;
     }
+    // 1500 chains east and 2000 south of each row's input origin (u = -0.2, v = 0.15), where every
+    // coefficient moves the result: worked from the coefficient table in exact rational arithmetic,
+    // east d1 + dE - P2(u, v; d10..d15), north d0 + dN - P2(u, v; d4..d9), in chains.
+    struct Away {
+        uint32_t type;
+        double east, north, localEast, localNorth;
+    };
+    const Away away[] = {
+        {4, 16152.327, 30818.535, 1508.9421723000, -1993.8314284750},
+        {5, 24623.367, 30402.468, 1503.3098364000, -1997.3899349750},
+        {6, 26030.257, 18402.611, 1503.5291588750, -1997.7165530750},
+        {7, 26030.257, 18402.611, 1503.4789165500, -1998.0241589750},
+        {8, 26030.257, 18402.611, 1503.3990244750, -1998.0185354000},
+        {9, 26030.257, 18402.611, 1503.4649884500, -1998.0002564500},
+        {10, 17113.508, 24737.765, 1508.0061549750, 4639.4538983000},
+        {11, 17113.508, 24737.765, 1507.8717695000, 4639.5122021500},
+        {12, 32245.124, 9227.927, 1501.2997323500, -1999.6186921250},
+        {13, 23286.154, 12918.998, 1491.8029322000, -2044.2971253500},
+        {14, 20907.061, 18245.21, 423.7461858000, 785.5617711750},
+        {15, 14532.613, 27837.05, 1509.7247755000, -1993.1140619000},
+        {16, 28571.372, 25187.737, 1501.8512619500, -1998.5644490750},
+    };
+    for (const Away& w : away) {
+        AdjustParams a{};
+        a.type = w.type;
+        a.scale = 1;
+        double x = w.east * chain, y = w.north * chain;
+        LocalGridForward(a, 1.0, x, y);
+        EXPECT_NEAR(x / chain, w.localEast, 1e-8) << w.type;
+        EXPECT_NEAR(y / chain, w.localNorth, 1e-8) << w.type;
+    }
     // The reverse bits do not pick rows; a unit of feet is converted to chains and back.
     AdjustParams plain{};
     plain.type = 5;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include "tools/GridFileWriter.h"
 #include "GridTestSupport.h"
@@ -75,6 +78,50 @@ TEST(BinFile, GridPast180TakesWesternLongitudes) {
     // -179 degrees is 181 degrees: column 11.
     ASSERT_EQ(bin.Lookup(1 * kDeg, -179 * kDeg, nullptr, &v).release(), 0);
     EXPECT_NEAR(v, binValue(1, 11, 0), kValueTolerance);
+
+    // A grid around the whole earth (24 columns of 15 degrees from 180 W) wraps across 180: its
+    // last cell joins its last column to its first.
+    g.west = -180;
+    g.lonSpacing = 15;
+    BinFile global(writeGrid(folder, g, "global.geo").c_str(), false);
+    struct Case {
+        double lon, value;
+    } cases[] = {{180, binValue(1, 0, 0)},
+                 {172.5, (binValue(1, 23, 0) + binValue(1, 0, 0)) / 2},
+                 {-187.5, (binValue(1, 23, 0) + binValue(1, 0, 0)) / 2},
+                 {540, binValue(1, 0, 0)}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(global.Lookup(1 * kDeg, c.lon * kDeg, nullptr, &v).release(), 0) << c.lon;
+        EXPECT_NEAR(v, c.value, kValueTolerance) << c.lon;
+    }
+}
+
+// Threads may share one object: each sees what a lone lookup sees, cell after cell.
+TEST(BinFile, ThreadsShareOneObject) {
+    TempFolder folder;
+    BinGrid g;
+    g.values = 3;
+    g.rows = 40;
+    BinFile bin(writeGrid(folder, g).c_str(), false);
+    auto point = [](int i) { return std::pair<double, double>((i % 39 + 0.3) * kDeg, (i * 7 % 23 + 0.6) * kDeg); };
+    constexpr int kPoints = 39 * 23;
+    std::vector<std::array<double, 3>> expected(kPoints);
+    for (int i = 0; i < kPoints; ++i)
+        ASSERT_EQ(bin.Lookup(point(i).first, point(i).second, nullptr, expected[size_t(i)].data()).release(), 0);
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 50; ++round)
+                for (int i = 0; i < kPoints; ++i) {
+                    int k = (i * (2 * t + 1) + round) % kPoints;
+                    std::array<double, 3> v{};
+                    int code = bin.Lookup(point(k).first, point(k).second, nullptr, v.data()).release();
+                    if (code != 0 || v != expected[size_t(k)]) ++mismatches[size_t(t)];
+                }
+        });
+    for (std::thread& t : threads) t.join();
+    for (int m : mismatches) EXPECT_EQ(m, 0);
 }
 
 TEST(BinFile, LimitsAndOutside) {

@@ -109,9 +109,13 @@ TEST(Ellipsoid, EarthCentredCoordinates) {
                                  {0, 0.0001, -6356702.314245, -50.000000179},
                                  {1000, 0, -6356752.3, 0.063884782}};
     for (NearAxis c : nearAxis) {
-        Wgs84Ellipsoid.ECEFGeo(c.X, c.Y, c.Z, lat, lon, h);
+        ASSERT_TRUE(Wgs84Ellipsoid.ECEFGeo(c.X, c.Y, c.Z, lat, lon, h));
         EXPECT_NEAR(h, c.h, 1e-3) << c.X << " " << c.Y << " " << c.Z;
     }
+    // 32 km from the centre several positions have the point on their normal (CartConvert -r
+    // gives the nearest, 41.17755 N): no position, where the fixed point stopped at 22.54 N.
+    EXPECT_FALSE(Wgs84Ellipsoid.ECEFGeo(31135.01727, -8150.351445, 0.002714, lat, lon, h));
+    EXPECT_TRUE(std::isnan(lat));
 }
 
 TEST(Ellipsoid, GreatCircleAndRhumbLine) {

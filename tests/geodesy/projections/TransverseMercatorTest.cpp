@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <GeographicLib/TransverseMercatorExact.hpp>
 #include <cmath>
 
 #include "geodesy/projections/TransverseMercator.h"
@@ -68,13 +69,69 @@ TEST(TransverseMercator, ReferencePointsAndRoundTrip) {
     checkPoints(TransverseMercator(tm35fin), finnish, std::size(finnish));
 }
 
+TEST(TransverseMercator, FarFromTheCentralMeridianAgainstTheExactProjection) {
+    // EPSG systems at the far corners of their areas of use (projinfo EPSG:<code>, PROJ 9.1.1),
+    // where Redfearn's series alone were 2.2 mm to 12.9 cm off, and a point 44.69 degrees out
+    // (1.58 km off), against GeographicLib's exact transverse Mercator (8 nm), forward and inverse.
+    struct Case {
+        const char* what;
+        double a, rf, lat0, lon0, k0, fe, fn;
+        double lat, lon;       // degrees
+        double tolerance = 1e-4;  // metres on the ground
+    };
+    constexpr double kClarkeIgnA = 6378249.2, kClarkeIgnRf = 293.466021294, kIntlA = 6378388, kIntlRf = 297;
+    const Case cases[] = {
+        {"44.69 deg out", kWgs84A, kWgs84InvF, 0, 0, 1, 0, 0, 35.37, 44.69},
+        {"EPSG 9377", 6378137, 298.257222101, 4, -73, 0.9992, 5e6, 2e6, 15.51, -84.77},
+        {"EPSG 28232", kClarkeIgnA, kClarkeIgnRf, 0, 9, 0.9996, 5e5, 1e7, -6.91, 18.65},
+        {"EPSG 3177", kIntlA, kIntlRf, 0, 17, 0.9965, 1e6, 0, 19.5, 26.21},
+        {"EPSG 5629", kWgs84A, kWgs84InvF, 0, 45, 0.9996, 5e5, 1e7, -10.42, 35.99},
+        {"EPSG 3006", 6378137, 298.257222101, 0, 15, 0.9996, 5e5, 0, 54.96, 24.17},
+        {"EPSG 32766", kWgs84A, kWgs84InvF, 0, 36, 0.9996, 5e5, 1e7, -10.09, 43.03},
+        {"EPSG 6646", 6378249.145, 293.465, 29.0262683333333, 46.5, 0.9994, 8e5, 0, 37.39, 38.79},
+        {"EPSG 3893", kIntlA, kIntlRf, 29.0262683333333, 46.5, 0.9994, 8e5, 0, 37.39, 38.79},
+        // Next to the edge of Krueger's reach, 65 degrees out on the equator: within 1 mm.
+        {"65 deg out", kWgs84A, kWgs84InvF, 0, 0, 1, 0, 0, 0.5, 65, 1e-3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GeodesyParams p = wgs84Params(3);
+        p.semiMajorAxis = c.a;
+        p.inverseFlattening = c.rf;
+        p.referenceLatitude = c.lat0 * kDeg;
+        p.centralMeridian = c.lon0 * kDeg;
+        p.scaleFactor = c.k0;
+        p.falseEasting = c.fe;
+        p.falseNorthing = c.fn;
+        const TransverseMercator tm(p);
+        const GeographicLib::TransverseMercatorExact exact(c.a, 1 / c.rf, c.k0);
+        double ex, ey, x0, y0;
+        exact.Forward(c.lon0, c.lat, c.lon, ex, ey);
+        exact.Forward(c.lon0, c.lat0, c.lon0, x0, y0);
+        ex += c.fe;
+        ey += c.fn - y0;
+        double x = 0, y = 0;
+        ASSERT_EQ(tm.Forward(c.lat * kDeg, c.lon * kDeg, x, y).release(), 0);
+        EXPECT_NEAR(x, ex, c.tolerance);
+        EXPECT_NEAR(y, ey, c.tolerance);
+        double lat = 0, lon = 0;
+        ASSERT_EQ(tm.Inverse(ex, ey, lat, lon).release(), 0);
+        EXPECT_NEAR(lat, c.lat * kDeg, c.tolerance / c.a);
+        EXPECT_NEAR((lon - c.lon * kDeg) * std::cos(lat), 0, c.tolerance / c.a);
+    }
+}
+
 TEST(TransverseMercator, ScaleAndConvergence) {
     TransverseMercator tm(utmParams(31));
-    // proj -S +proj=utm +zone=31 +ellps=WGS84 at 45N 5E gives k 0.999906.
+    // echo "45 5" | TransverseMercatorProj -l 3 -k 0.9996 -p 12 (GeographicLib 2.1.2): k
+    // 0.9999055363467522, convergence 1.4145037032684291 deg (grid north east of true north).
     double k = 0;
     ASSERT_EQ(tm.PointScale(657630.6407, 4984896.1713, k).release(), 0);
-    EXPECT_NEAR(k, 0.99990554, 1e-8);
-    EXPECT_NEAR(tm.Convergence(45 * kDeg, 5 * kDeg), -0.0246876961, 1e-10);
+    EXPECT_NEAR(k, 0.99990553634675, 1e-11);
+    EXPECT_NEAR(tm.Convergence(45 * kDeg, 5 * kDeg), -1.4145037032684291 * kDeg, 1e-13);
+    // The same 60 degrees out ("45 63"): k 1.2641454701363373, convergence 50.8250140307946410.
+    EXPECT_NEAR(tm.PrincipalScale1(45 * kDeg, 63 * kDeg), 1.2641454701363373, 1e-11);
+    EXPECT_NEAR(tm.Convergence(45 * kDeg, 63 * kDeg), -50.8250140307946410 * kDeg, 1e-12);
     EXPECT_EQ(tm.Convergence(45 * kDeg, 3 * kDeg), 0);
     EXPECT_EQ(tm.Convergence(0, 7 * kDeg), 0);
     ASSERT_EQ(tm.PointScale(500000, 3e6, k).release(), 0);
@@ -107,6 +164,16 @@ TEST(TransverseMercator, PolesTurnsAndFailures) {
     EXPECT_EQ(tm.Inverse(500000, 10100000, lat, lon).release(), 10);
     EXPECT_EQ(lat, -1);
     EXPECT_EQ(lon, -1);
+    // Beyond a quarter turn of the central meridian, and where Krueger's series cannot hold a
+    // millimetre (70 degrees out on the equator, next to the singular point at 82.6): refused,
+    // both ways (echo "0 73" | TransverseMercatorProj -l 3 -k 0.9996: 11134054.52 m east).
+    x = y = -1;
+    for (double dl : {100.0, 70.0, -70.0}) {
+        EXPECT_EQ(tm.Forward(10 * kDeg, (3 + dl) * kDeg, x, y).release(), 10) << dl;
+        EXPECT_EQ(x, -1);
+    }
+    EXPECT_EQ(tm.Inverse(500000 + 11134054.52, 0, lat, lon).release(), 10);
+    EXPECT_EQ(lat, -1);
 
     GeodesyParams p = utmParams(31);
     p.semiMajorAxis = 0;
