@@ -210,8 +210,9 @@ TELLUS_API int TELLUS_CALL GetGeodesyVersion(void);
    semi-major axis 6e6 to 7e6 m; scale factor 0.1 to 10 (0 is 1); false easting and northing up
    to 4e8 m each after the unit factor; reference latitude and standard parallels within +-pi/2;
    central meridian and skew azimuth within +-2 pi. A class refuses besides what it cannot map
-   (7): Lambert an origin or parallel at the far pole (the origin more than 4e8 m from the apex),
-   Mercator a latitude of true scale whose equator scale is below 0.1 (beyond 84.3 degrees),
+   (7): Lambert a standard parallel at a pole or an origin more than 4e8 m from the apex (at or
+   next to the far pole), Mercator a latitude of true scale whose equator scale is below 0.1
+   (beyond about 84.3 degrees),
    polar stereographic a latitude of true scale implying a pole scale outside [0.1, 10], Albers a
    standard parallel within 1e-4 rad of a pole, Hotine and RSO a centre within 1e-6 rad of one. */
 TELLUS_API GeodesyHandle TELLUS_CALL CreateGeodesy(const GeodesyParams* params);
