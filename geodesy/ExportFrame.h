@@ -3,6 +3,7 @@
 #pragma once
 
 #include "geodesy/Tellus.h"
+#include <cmath>
 #include <type_traits>
 #include <utility>
 
@@ -23,6 +24,14 @@ inline int error() { return threadError; }
 // Code of an exception that is not an error value.
 // Code of a null record or output pointer where an export needs one: refused, nothing written.
 inline erc nullPointer() { return erc(TELLUS_E_GENERAL, kSeverityError, &geodesyFacility()); }
+
+// Whether every number an export is about to hand back is finite. A success never returns NaN or
+// an infinity: where a result overflows, the export fails with its code instead (one comparison a
+// number, so it costs the hot paths nothing worth measuring).
+template <typename... D>
+inline bool finite(D... values) {
+    return (std::isfinite(values) && ...);
+}
 
 // Runs `body` under the catch rules and returns the code: the body's status (an erc status, or a
 // bare int code where a hot path has no error value to build on success), a thrown error value's
@@ -63,15 +72,17 @@ int statusExport(const void* handle, Body&& body, int thrownCode = 0) noexcept {
 }
 
 // An export that returns a value for a handle: `body(R& result)` returns an erc status; on a
-// null handle or a failure the neutral value is returned.
+// null handle or a failure the neutral value is returned. A result that is not finite fails with
+// `nonFinite`.
 template <typename R, typename Body>
-R valueExport(const void* handle, R neutral, Body&& body) noexcept {
+R valueExport(const void* handle, R neutral, Body&& body, int nonFinite = TELLUS_E_OUT_OF_RANGE) noexcept {
     if (!handle) {
         setError(TELLUS_E_NULL_HANDLE);
         return neutral;
     }
     R result = neutral;
     int code = runCaught([&]() { return body(result); });
+    if (code == 0 && !finite(result)) code = nonFinite;
     setError(code);
     return code == 0 ? result : neutral;
 }

@@ -3,18 +3,18 @@
 #include <cmath>
 
 #include "geodesy/LocalGrid.h"
+#include "geodesy/SetupRanges.h"
 #include "geodesy/Trace.h"
 #include "geodesy/UnitTable.h"
 #include "geodesy/projections/ProjectionFactory.h"
 
 namespace {
 
-// Creation refusals. A value that is not a finite number, or so close to 0 that its inverse is
-// not (the library divides by both), is refused like 0.
 // SetAdjustment with a scale of 0, or a value that is not a finite number.
 constexpr int kZeroAdjustScale = 7;
 
-bool unusable(double value) { return value == 0.0 || !std::isfinite(value) || !std::isfinite(1.0 / value); }
+// An inverse flattening or unit factor within its set-up range (false for 0 and NaN).
+bool inRange(double value, double lo, double hi) { return value >= lo && value <= hi; }
 
 bool allFinite(const AdjustParams& a) {
     return std::isfinite(a.originX) && std::isfinite(a.originY) && std::isfinite(a.rotation) &&
@@ -39,8 +39,11 @@ Geodesy::Geodesy(const GeodesyParams& params)
       yAxisCode(kAxisNorthing) {
     trace("Geodesy::Geodesy entered");
     // Checked in this order, before any projection is built: both 0 gives 3.
-    if (unusable(params.inverseFlattening)) throw erc(TELLUS_E_FLATTENING, kSeverityError, &geodesyFacility());
-    if (unusable(params.unitFactor)) throw erc(TELLUS_E_UNIT, kSeverityError, &geodesyFacility());
+    using namespace setupranges;
+    if (!inRange(params.inverseFlattening, kMinInverseFlattening, kMaxInverseFlattening))
+        throw erc(TELLUS_E_FLATTENING, kSeverityError, &geodesyFacility());
+    if (!inRange(params.unitFactor, kMinUnitFactor, kMaxUnitFactor))
+        throw erc(TELLUS_E_UNIT, kSeverityError, &geodesyFacility());
     projection = CreateProjection(params);
 }
 

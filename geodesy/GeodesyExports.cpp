@@ -47,7 +47,10 @@ int convertInPlace(GeodesyHandle h, double* value, int toMetres, double (Geodesy
     return exportframe::statusExport(h, [&] {
         if (!value) return nullPointer();
         double unit = (geodesyOf(h).*unitOf)();
-        *value = (toMetres & kBoolByte) ? *value * unit : *value / unit;
+        const double converted = (toMetres & kBoolByte) ? *value * unit : *value / unit;
+        // A value the unit carries beyond the doubles is none.
+        if (!exportframe::finite(converted)) return noPoint();
+        *value = converted;
         return erc();
     });
 }
@@ -65,7 +68,10 @@ double distanceExport(GeodesyHandle h, DistanceFn fn, double lat1, double lon1, 
             if (!std::isfinite(lon)) return noPoint();
         const Projection& p = geodesyOf(h).GetProjection();
         double az = 0;
-        distance = (p.*fn)(lat1, lon1, lat2, lon2, azimuth ? &az : nullptr) / p.UnitFactor();
+        const double d = (p.*fn)(lat1, lon1, lat2, lon2, azimuth ? &az : nullptr) / p.UnitFactor();
+        // Longitudes whose difference overflows give no distance.
+        if (!exportframe::finite(d, az)) return noPoint();
+        distance = d;
         if (azimuth) *azimuth = az;
         return erc();
     });
@@ -98,6 +104,8 @@ TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double l
         if (!x || !y) return TELLUS_E_GENERAL;
         double gx, gy;
         int code = geodesyOf(h).GeoXYCode(gx, gy, lat, lon);
+        // The local grid may carry a projected point beyond the doubles.
+        if (code == 0 && !exportframe::finite(gx, gy)) code = TELLUS_E_CANNOT_PROJECT;
         if (code == 0) {
             *x = gx;
             *y = gy;
@@ -111,6 +119,7 @@ TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* la
         if (!lat || !lon) return TELLUS_E_GENERAL;
         double glat, glon;
         int code = geodesyOf(h).XYGeoCode(x, y, glat, glon);
+        if (code == 0 && !exportframe::finite(glat, glon)) code = TELLUS_E_OUT_OF_RANGE;
         if (code == 0) {
             *lat = glat;
             *lon = glon;
@@ -126,7 +135,7 @@ TELLUS_API int TELLUS_CALL GeoECEF(GeodesyHandle h, double* X, double* Y, double
         if (!(std::fabs(lat) <= kHalfPi) || !std::isfinite(lon) || !std::isfinite(hgt)) return noPoint();
         double cx, cy, cz;
         geodesyOf(h).GetProjection().GeoECEF(lat, lon, hgt, cx, cy, cz);
-        if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(cz)) return noPoint();
+        if (!exportframe::finite(cx, cy, cz)) return noPoint();
         *X = cx;
         *Y = cy;
         *Z = cz;
@@ -141,7 +150,7 @@ TELLUS_API int TELLUS_CALL ECEFGeo(GeodesyHandle h, double X, double Y, double Z
         if (!std::isfinite(X) || !std::isfinite(Y) || !std::isfinite(Z)) return noPoint();
         double glat, glon, gh;
         geodesyOf(h).GetProjection().ECEFGeo(X, Y, Z, glat, glon, gh);
-        if (!std::isfinite(glat) || !std::isfinite(glon) || !std::isfinite(gh)) return noPoint();
+        if (!exportframe::finite(glat, glon, gh)) return noPoint();
         *lat = glat;
         *lon = glon;
         *hgt = gh;
@@ -160,7 +169,8 @@ TELLUS_API double TELLUS_CALL RLineLL(GeodesyHandle h, double lat1, double lon1,
 }
 
 TELLUS_API double TELLUS_CALL Scale(GeodesyHandle h, double x, double y) {
-    return exportframe::valueExport(h, 1.0, [&](double& k) { return geodesyOf(h).GetProjection().PointScale(x, y, k); });
+    return exportframe::valueExport(
+        h, 1.0, [&](double& k) { return geodesyOf(h).GetProjection().PointScale(x, y, k); }, TELLUS_E_CANNOT_PROJECT);
 }
 
 TELLUS_API int TELLUS_CALL Convergence(GeodesyHandle h, double lat, double lon, double* conv) {

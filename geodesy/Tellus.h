@@ -81,18 +81,18 @@ typedef void* GeodesyHandle;
 
 /* Projection and ellipsoid. */
 typedef struct GeodesyParams {
-    double semiMajorAxis;     /* a, metres */
-    double inverseFlattening; /* 1/f; 0 is refused (code 3) */
+    double semiMajorAxis;     /* a, metres, 6e6 to 7e6 (else code 7) */
+    double inverseFlattening; /* 1/f, 290 to 1e12; else, 0 included, code 3 */
     int32_t projectionId;     /* 1..13, 17; others refused (code 5) */
-    double unitFactor;        /* metres per horizontal unit; 0 is refused (code 4) */
-    double scaleFactor;       /* k0; 0 is taken as 1.0 */
-    double centralMeridian;   /* rad */
-    double referenceLatitude; /* rad */
-    double northParallel;     /* rad, first standard parallel */
-    double southParallel;     /* rad, second standard parallel */
-    double skewAzimuth;       /* rad, oblique Mercator only */
-    double falseEasting;      /* projection unit */
-    double falseNorthing;     /* projection unit */
+    double unitFactor;        /* metres per horizontal unit, 0.001 to 10000 (else code 4) */
+    double scaleFactor;       /* k0, 0.1 to 10; 0 is taken as 1.0 */
+    double centralMeridian;   /* rad, within +-2 pi */
+    double referenceLatitude; /* rad, within +-pi/2 */
+    double northParallel;     /* rad, first standard parallel, within +-pi/2 */
+    double southParallel;     /* rad, second standard parallel, within +-pi/2 */
+    double skewAzimuth;       /* rad, oblique Mercator only, within +-2 pi */
+    double falseEasting;      /* projection unit, at most 4e8 m either way */
+    double falseNorthing;     /* projection unit, at most 4e8 m either way */
 } GeodesyParams;
 
 /* Local grid transformation. */
@@ -204,14 +204,26 @@ TELLUS_API int TELLUS_CALL GetGeodesyError(void);
 TELLUS_API int TELLUS_CALL GetGeodesyVersion(void);
 
 /* ---- Creation, conversions, units (one coordinate system per handle) ---- */
-/* Builds a coordinate system from the record; null on failure (code 3 inverse flattening 0 or not
-   finite, 4 unit factor 0 or not finite, 5 unknown projection id, 7 invalid projection
-   parameters). */
+/* Builds a coordinate system from the record; null on failure: code 3 for an inverse flattening
+   outside [290, 1e12] (0, the sphere, included), 4 for a unit factor outside [0.001, 10000] m,
+   5 for an unknown projection id, 7 for other refused parameters. Accepted (geodesy/SetupRanges.h):
+   semi-major axis 6e6 to 7e6 m; scale factor 0.1 to 10 (0 is 1); false easting and northing up
+   to 4e8 m each after the unit factor; reference latitude and standard parallels within +-pi/2;
+   central meridian and skew azimuth within +-2 pi. A class refuses besides what it cannot map
+   (7): Lambert a standard parallel at a pole or an origin more than 4e8 m from the apex (at or
+   next to the far pole), Mercator a latitude of true scale whose equator scale is below 0.1
+   (beyond about 84.3 degrees),
+   polar stereographic a latitude of true scale implying a pole scale outside [0.1, 10], Albers a
+   standard parallel within 1e-4 rad of a pole, Hotine and RSO a centre within 1e-6 rad of one. */
 TELLUS_API GeodesyHandle TELLUS_CALL CreateGeodesy(const GeodesyParams* params);
 /* Frees the handle; it must not be used again. */
 TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h);
 /* Geographic (rad) <-> grid (projection unit), through the local grid adjustment. Outputs are
-   written only on success. */
+   written only on success. Every class takes and gives grid coordinates, false origin included,
+   in the projection unit. A grid point that no geographic point maps to (beyond the wedge of a
+   cone, the width of a Mercator or oblique Mercator strip, the image of the last latitude short
+   of a pole the forward cannot map) fails with 11 or 10, so an XYGeo success maps back within a
+   millimetre on the ground. A success never returns NaN or an infinity (GeoXY 6, XYGeo 10). */
 TELLUS_API int TELLUS_CALL GeoXY(GeodesyHandle h, double* x, double* y, double lat, double lon);
 TELLUS_API int TELLUS_CALL XYGeo(GeodesyHandle h, double x, double y, double* lat, double* lon);
 /* Geographic <-> earth-centred cartesian (m) on the projection's ellipsoid, within 0.1 mm of the

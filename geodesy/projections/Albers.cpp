@@ -21,6 +21,9 @@ constexpr int kMaxPasses = 10;
 // Rounding margin of q at the pole's image: forward and inverse of the pole agree to about
 // 1e-15 / n; a q this far beyond qp is a point past the pole.
 constexpr double kPoleQTolerance = 1e-10;
+// Nearest a standard parallel may come to a pole (rad, 0.006 degrees): the radius of a latitude
+// next to it is off by about 2e-9 / colatitude metres.
+constexpr double kPolarParallel = 1e-4;
 }  // namespace
 
 Albers::Albers(const GeodesyParams& params) : Projection(params) {
@@ -37,6 +40,10 @@ Albers::Albers(const GeodesyParams& params) : Projection(params) {
     rho0 = semiMajorUnits * std::sqrt(G - n * Q(referenceLatitude)) / n;
     qp = Q(kHalfPi);
     if (n == 0 || !std::isfinite(n) || !std::isfinite(rho0)) RefuseParameters();
+    // A standard parallel next to a pole leaves G - n q, the square of the radius over a there,
+    // to the rounding of q at the pole: the radii of the neighbouring latitudes hold no millimetre.
+    if (!(kHalfPi - std::fabs(northParallel) >= kPolarParallel && kHalfPi - std::fabs(southParallel) >= kPolarParallel))
+        RefuseParameters();
 }
 
 double Albers::LogTerm(double s) const {
@@ -65,7 +72,11 @@ erc Albers::GridToGeo(double x, double y, double& lat, double& lon) const {
     double dx = x - falseEasting;
     double dy = rho0 - (y - falseNorthing);
     double rho = std::hypot(dx, dy);
-    lon = ConeLongitude(dx, dy, n, centralMeridian);
+    // Outside the cone's wedge the grid point is no point's image.
+    const double span = std::fabs(x) + std::fabs(y) + std::fabs(falseEasting) + std::fabs(falseNorthing) + std::fabs(rho0);
+    const double angle = ConeAngle(dx, dy, n);
+    if (!OnConeImage(angle, rho, n, span)) return Failure(TELLUS_E_NOT_CONVERGED);
+    lon = ConeLongitude(angle, dx, dy, n, centralMeridian);
     double q = (G - rho * rho * n * n / (semiMajorUnits * semiMajorUnits)) / n;
     if (std::fabs(q) > qp + kPoleQTolerance) return Failure(TELLUS_E_OUT_OF_RANGE);
     if (std::fabs(q) >= qp) {
@@ -79,7 +90,8 @@ erc Albers::GridToGeo(double x, double y, double& lat, double& lon) const {
         double step = w * w / (2 * std::cos(latitude)) * (q / (1 - e2) - s / w + LogTerm(s));
         latitude += step;
         if (std::fabs(step) <= kStepTolerance) {
-            lat = latitude;
+            // Next to a pole the last step may pass it by the iteration's tolerance.
+            lat = std::fabs(latitude) > kHalfPi ? std::copysign(kHalfPi, latitude) : latitude;
             return Success();
         }
     }

@@ -8,10 +8,11 @@
 // The inverse longitude lies in [-pi, pi]; the image of a pole inverts to that pole. Round trips
 // within 1 mm, but within 1 m at the poles, where the grid holds the distance from the pole as
 // its square (q cannot tell latitudes 3e-8 rad apart, nor a false origin of 3.5e7 rounded grid
-// coordinates less).
-// Failures: constructor 7 when the cone constant is 0 (one parallel on the equator, or parallels
+// coordinates less); 1.5 m with a false origin at the set-up limit of 4e8 m.
+// Failures: constructor 7 for a standard parallel within 1e-4 rad of a pole (the radii next to
+// it would hold no millimetre), when the cone constant is 0 (one parallel on the equator, or parallels
 // symmetric about it) or a derived constant is not finite; Inverse 10 for a point outside the
-// projected area, 11 when the latitude iteration does not settle within 10 passes (the longitude,
+// projected area, 11 for a point outside the cone's wedge (polar angle beyond |n| pi) and when the latitude iteration does not settle within 10 passes (the longitude,
 // and on 11 the latitude, are written all the same); PrincipalScale1 throws 10 at a pole.
 // Equal-area: PrincipalScale1 is 1/k along the meridian, PrincipalScale2 is k along the parallel,
 // so PointScale is 1. Convergence -n (lon - lon0), as on every normal cone.

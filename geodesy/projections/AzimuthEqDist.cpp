@@ -29,8 +29,10 @@
 
 namespace {
 
-// Aspect: a centre this close to a pole (6 m) is treated as the pole.
-constexpr double kPolarAspectTolerance = 1e-6;
+// Aspect: a centre this close to a pole (6 micrometres, a pole given through a truncated degree
+// factor) is treated as the pole. Farther off, the polar longitude would turn the points near the
+// pole about the wrong centre (metres off at 1e-6 rad).
+constexpr double kPolarAspectTolerance = 1e-12;
 
 // The series hold within this angle of the centre (rad, about 19 km): 0.11 mm off the geodesic
 // at 20 km from a centre on the equator, where they fall short most, 1.7 mm at 50 km, 14 mm at

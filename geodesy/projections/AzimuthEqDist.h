@@ -1,7 +1,7 @@
 // Azimuthal equidistant on the ellipsoid (projection id 8, code "AZD") by the normal-section
 // series for distance and azimuth from the centre (reference latitude, central meridian) near
 // it, with a one-pass approximate inverse, and by the exact geodesic beyond. The same formulas
-// serve the polar aspects (centre within 1e-6 rad of a pole).
+// serve the polar aspects (centre within 1e-12 rad of a pole).
 //
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
 // (metres per grid unit); false easting and northing (grid units).

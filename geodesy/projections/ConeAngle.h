@@ -6,13 +6,27 @@
 
 #include "geodesy/projections/Angles.h"
 
-// Longitude of the grid point that lies dx east of the apex's meridian and dy south of the apex
-// (grid units), on a cone of constant n about the central meridian. The angle is taken with a
-// two-argument arctangent, so angles beyond a quarter turn stay right; on a cone opening southwards
-// (n < 0) it counts the other way round. The apex itself gives the central meridian. The result
-// lies in [-pi, pi].
-inline double ConeLongitude(double dx, double dy, double n, double centralMeridian) {
+// The polar angle of the grid point dx east of the apex's meridian and dy south of the apex (grid
+// units), by a two-argument arctangent, so angles beyond a quarter turn stay right; on a cone
+// opening southwards (n < 0) it counts the other way round. In [-pi, pi]; 0 at the apex.
+inline double ConeAngle(double dx, double dy, double n) {
+    const double orientation = n < 0 ? -1.0 : 1.0;
+    return std::atan2(orientation * dx, orientation * dy);
+}
+
+// Whether a polar angle lies on the cone's image: the ellipsoid's longitudes, half a turn either
+// way of the central meridian, cover |angle| <= |n| pi; beyond, the formulas would wrap onto
+// points that map elsewhere. `span` is the sum of the magnitudes the grid point was formed from:
+// their rounding turns the angle of a point at distance rho from the apex by up to
+// 1e-15 span / rho, which is allowed.
+inline bool OnConeImage(double angle, double rho, double n, double span) {
+    const double slack = 1e-12 + 1e-15 * span / std::fabs(rho);
+    return !(std::fabs(angle) > std::fabs(n) * kPi + slack);
+}
+
+// Longitude of the grid point (dx, dy) of polar angle `angle` (ConeAngle), on a cone of constant n
+// about the central meridian, in [-pi, pi]. The apex itself gives the central meridian.
+inline double ConeLongitude(double angle, double dx, double dy, double n, double centralMeridian) {
     if (dx == 0 && dy == 0) return ShortLongitude(centralMeridian);
-    double orientation = n < 0 ? -1.0 : 1.0;
-    return WrapLongitude(std::atan2(orientation * dx, orientation * dy) / n + centralMeridian);
+    return WrapLongitude(angle / n + centralMeridian);
 }

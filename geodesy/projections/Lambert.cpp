@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "geodesy/SetupRanges.h"
 #include "geodesy/projections/ConeAngle.h"
 #include "geodesy/projections/ConformalLatitude.h"
 
@@ -38,6 +39,10 @@ Lambert::Lambert(const GeodesyParams& params) : Projection(params), series(e) {
     const bool apexOrigin = !offThePoles(referenceLatitude) && n * referenceLatitude > 0;
     rho0 = apexOrigin ? 0.0 : F * std::pow(ConformalT(referenceLatitude), n);
     if (n == 0 || !std::isfinite(n) || !std::isfinite(F) || !std::isfinite(rho0)) RefuseParameters();
+    // An origin at or next to the far pole lies beyond any false origin's reach (at the pole
+    // itself at infinity): its grid would hold no millimetre.
+    if (std::fabs(rho0) * unit > setupranges::kMaxFalseOrigin) RefuseParameters();
+    farthestRadius = std::fabs(F * std::pow(ConformalT(std::nextafter(n > 0 ? -kHalfPi : kHalfPi, 0.0)), n)) * (1 + 1e-9);
 }
 
 double Lambert::ConformalT(double lat) const { return ConformalTOf(lat, e); }
@@ -66,9 +71,19 @@ erc Lambert::GridToGeo(double x, double y, double& lat, double& lon) const {
     double dy = rho0 - (y - falseNorthing);
     // On a cone opening southwards the radii count negative, like F.
     double rho = std::copysign(std::hypot(dx, dy), n);
-    lon = ConeLongitude(dx, dy, n, centralMeridian);
+    // Outside the cone's wedge the grid point is no point's image.
+    const double span = std::fabs(x) + std::fabs(y) + std::fabs(falseEasting) + std::fabs(falseNorthing) + std::fabs(rho0);
+    const double angle = ConeAngle(dx, dy, n);
+    if (!OnConeImage(angle, rho, n, span)) return Failure(TELLUS_E_NOT_CONVERGED);
+    lon = ConeLongitude(angle, dx, dy, n, centralMeridian);
     // The outputs are written even when the iteration does not settle.
     bool settled = LatitudeFromConformalT(std::pow(rho / F, 1 / n), e, series, kLatitudeTolerance, kMaxPasses, lat);
+    // The far pole is at infinity: a radius up to that of the last latitude short of it is a
+    // rounding of that latitude, a larger one no point's image.
+    if (settled && std::fabs(lat) == kHalfPi && !(n * lat > 0)) {
+        if (!(std::fabs(rho) <= farthestRadius)) return Failure(TELLUS_E_NOT_CONVERGED);
+        lat = std::nextafter(lat, 0.0);
+    }
     return settled ? Success() : Failure(TELLUS_E_NOT_CONVERGED);
 }
 

@@ -10,8 +10,11 @@
 // A latitude of origin within 1e-12 rad of a pole is that pole (Belgian Lambert 72's origin).
 // Failures: constructor 7 for a standard parallel at (or within 1e-12 rad of) a pole, when the cone constant is 0 (one
 // parallel on the equator, or parallels symmetric about it) or a derived constant is not finite;
-// Forward 6 at the pole opposite the apex; Inverse 11 when the latitude iteration does not
-// settle within 10 passes (the outputs are then written all the same).
+// constructor 7 also for an origin more than 4e8 m from the apex (at or next to the far pole);
+// Forward 6 at the pole opposite the apex; Inverse 11 for a grid point outside the cone's wedge
+// (polar angle beyond |n| pi) or beyond the image of the last latitude short of the far pole,
+// and when the latitude iteration does not settle within 10 passes (the outputs are then
+// written all the same).
 // Conformal: both principal scales are the point scale. Convergence -n dlon, radians.
 #pragma once
 
@@ -42,5 +45,6 @@ private:
     double rho0;  // radius of the parallel through the origin, grid units
     double m1;    // ParallelRadius of the north parallel
     double t1;    // ConformalT of the north parallel
+    double farthestRadius;  // radius of the last latitude short of the far pole, grid units
     ConformalLatitudeSeries series;  // the inverse's start
 };

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "geodesy/SetupRanges.h"
 #include "geodesy/projections/ConformalLatitude.h"
 
 namespace {
@@ -18,12 +19,19 @@ constexpr double kLatitudeTolerance = 5e-11;
 constexpr int kMaxPasses = 30;
 // Beyond this sine of the latitude (82 degrees) the northing is taken from t.
 constexpr double kNearPoleSine = 0.99;
+// Relative rounding of an easting at the edge of the strip.
+constexpr double kStripRounding = 1e-12;
+// Beyond this latitude (rad) the inverse checks whether the forward maps its result.
+constexpr double kNearPoleLatitude = 1.57;
 }  // namespace
 
 Mercator::Mercator(const GeodesyParams& params) : Projection(params), series(e) {
     // Also refuses anything beyond a pole and a NaN.
     if (!(std::fabs(referenceLatitude) < kHalfPi)) RefuseParameters();
     K = RadiusN(referenceLatitude) * std::cos(referenceLatitude) / unit;
+    // The scale on the equator is the set-up's scale factor: a latitude of true scale next to a
+    // pole shrinks the grid below a millimetre's digits.
+    if (!(K * unit / a >= setupranges::kMinScaleFactor)) RefuseParameters();
 }
 
 erc Mercator::GeoToGrid(double lat, double lon, double& x, double& y) const {
@@ -41,9 +49,13 @@ erc Mercator::GeoToGrid(double lat, double lon, double& x, double& y) const {
 }
 
 erc Mercator::GridToGeo(double x, double y, double& lat, double& lon) const {
+    // The cylinder is half a turn wide either way of the central meridian; beyond, longitudes wrap.
+    if (!(std::fabs(x - falseEasting) <= kPi * K * (1 + kStripRounding))) return Failure(TELLUS_E_NOT_CONVERGED);
     double latitude = 0;
     if (!LatitudeFromConformalT(std::exp(-(y - falseNorthing) / K), e, series, kLatitudeTolerance, kMaxPasses, latitude))
         return Failure(TELLUS_E_NOT_CONVERGED);
+    // A northing beyond the image of the last latitude the forward maps (its sine short of 1).
+    if (std::fabs(latitude) > kNearPoleLatitude && std::fabs(std::sin(latitude)) == 1) return Failure(TELLUS_E_NOT_CONVERGED);
     lat = latitude;
     lon = WrapLongitude((x - falseEasting) / K + centralMeridian);
     return Success();

@@ -6,9 +6,11 @@
 // The scale factor k0 is not used: the scale is fixed by the reference latitude alone.
 // Domain: any latitude strictly between the poles; the longitude difference is brought into
 // [-pi, pi]. The inverse longitude lies in [-pi, pi].
-// Failures: constructor 7 unless |reference latitude| < pi/2; Forward 6 at either pole and within
-// a rounding of it (the northing would be infinite), 10 beyond the poles or for a non-finite
-// coordinate; Inverse 10 for a non-finite coordinate.
+// Failures: constructor 7 unless the scale on the equator is at least 0.1 (|reference latitude|
+// up to about 84.3 degrees); Forward 6 at either pole and within a rounding of it (the northing
+// would be infinite), 10 beyond the poles or for a non-finite coordinate; Inverse 10 for a
+// non-finite coordinate, 11 beyond half a turn of the central meridian (the strip's width) or
+// for a northing only a latitude the forward refuses would have.
 // Conformal: both principal scales are the point scale; no convergence (0).
 #pragma once
 

@@ -28,6 +28,8 @@ constexpr double kLatitudeError = 1e-12;
 constexpr int kMaxLatitudePasses = 30;
 // Beyond this sine of the sphere latitude (82 degrees) the inverse takes it quadrant-safe.
 constexpr double kNearPoleSine = 0.99;
+// atanh(1 - 2^-53), the isometric latitude of the largest sine short of 1, with a rounding's room.
+constexpr double kMaxRotatedIsometric = 18.714973875118524 * (1 + 1e-12);
 // A step of the inverse's cheaper passes this close to the tolerance (relative) is too close to
 // call: their iterates differ from the textbook's by a few units in the last place (about 1e-15
 // rad in a step, against 1.5e-14 rad here).
@@ -125,10 +127,16 @@ erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) 
 erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double lb = (x - falseEasting) / R;
     const double Y = (y - falseNorthing) / R;
+    // The rotated equator is one turn long: beyond half a turn either way the formulas wrap onto
+    // points that map elsewhere.
+    if (!(std::fabs(lb) <= kPi * (1 + 1e-12))) return Failure(TELLUS_E_NOT_CONVERGED);
     const double sinLb = std::sin(lb);
     const double cosLb = std::cos(lb);
     // The rotated latitude bb = gd(Y) by its sine and cosine, and ln tan(pi/4 + b/2) of the
     // sphere latitude as atanh(sin b).
+    // The forward's northings end where the sine of the rotated latitude rounds to 1 (it refuses
+    // the rotated poles): a northing beyond is the image of no point.
+    if (!(std::fabs(Y) <= kMaxRotatedIsometric)) return Failure(TELLUS_E_NOT_CONVERGED);
     double sinBb = 0, cosBb = 0;
     gudermannianSinCos(Y, sinBb, cosBb);
     double sinB = cosB0 * sinBb + sinB0 * cosBb * cosLb;

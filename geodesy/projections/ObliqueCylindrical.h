@@ -11,8 +11,9 @@
 // of the central meridian (beyond, the Gauss sphere wraps onto itself); the inverse's latitude
 // is within 1e-12 rad of its fixed point, round trips within 1e-11 rad. The longitude difference
 // is reduced into [-pi, pi].
-// Failures: Forward 6 at the two poles of the rotated frame; Inverse 11 when the latitude
-// iteration does not settle.
+// Failures: Forward 6 at the two poles of the rotated frame; Inverse 11 beyond half a turn of the
+// rotated equator or beyond the northings the forward gives, and when the latitude iteration
+// does not settle.
 #pragma once
 
 #include "geodesy/projections/Projection.h"

@@ -9,7 +9,7 @@
 // - at a pole the forward takes the limit U = +-sin gamma0, u = (A / B) lat;
 // - the longitude difference from the natural origin is reduced into [-pi, pi], since the
 //   formulas are not periodic in it (B > 1);
-// - points within about 6 m of the two points 90 degrees off the centre line are refused with
+// - points within about 30 m of the two points 90 degrees off the centre line are refused with
 //   them, as 1 - |U| is a rounding there;
 // - the point scale is written as A sqrt(1 - e2 sin^2 lat) / (a cos lat T sqrt(1 - U^2)), the same
 //   value as the textbook's without its 0/0 a quarter turn of the aposphere from the origin;
@@ -26,18 +26,20 @@
 
 namespace {
 
-// A centre closer than this to a pole (0.6 mm) has no usable centre line; it also absorbs a
-// pole given through a truncated degree factor.
-constexpr double kPolarCentreTolerance = 1e-10;
+// A centre closer than this to a pole (6 m) has no usable centre line: the pole itself comes
+// back as the other pole for centres 2e-8 rad from it.
+constexpr double kPolarCentreTolerance = 1e-6;
 // The latitude iteration of the inverse: its step tolerance (rad; each pass shrinks the error
 // by a factor of about e^2, so the last pass leaves about 1e-11 rad) and its cap.
 constexpr double kLatitudeTolerance = 1e-9;
 constexpr int kMaxLatitudePasses = 30;
 // 1 - |U| at and below which the forward refuses a point next to the two points 90 degrees off
-// the centre line (within about 6 m of them).
-constexpr double kOffLineRounding = 1e-12;
+// the centre line (within about 30 m of them; nearer, the round trip loses a millimetre).
+constexpr double kOffLineRounding = 1e-11;
 // Beyond this |U'| (within about 8 degrees of a pole) the inverse takes 1 -+ U' cancellation-free.
 constexpr double kNearPoleU = 0.99;
+// Relative rounding of u at the edge of the strip.
+constexpr double kStripRounding = 1e-12;
 
 }  // namespace
 
@@ -60,6 +62,7 @@ ObliqueMercator::ObliqueMercator(const GeodesyParams& params) : Projection(param
     sinGamma0 = std::sin(gamma0);
     cosGamma0 = std::cos(gamma0);
     nu0 = std::atanh(sinGamma0);
+    vLimit = A * std::log((2 - kOffLineRounding) / kOffLineRounding) / (2 * B);
 }
 
 double ObliqueMercator::ConformalT(double lat) const { return ConformalTOf(lat, e); }
@@ -81,7 +84,7 @@ erc ObliqueMercator::GeoToGrid(double lat, double lon, double& x, double& y) con
         U = (S * sinGamma0 - V * cosGamma0) / T;
         u = A / B * std::atan2(S * cosGamma0 + V * sinGamma0, std::cos(B * dl));
     }
-    // 90 degrees off the centre line v is infinite; within 6 m of those points 1 - |U| holds
+    // 90 degrees off the centre line v is infinite; within 30 m of those points 1 - |U| holds
     // more rounding than value (v off by up to 0.1 m on the ground).
     if (!(1 - std::fabs(U) > kOffLineRounding)) return Failure(TELLUS_E_CANNOT_PROJECT);
     const double v = A * std::log((1 - U) / (1 + U)) / (2 * B);
@@ -93,6 +96,11 @@ erc ObliqueMercator::GeoToGrid(double lat, double lon, double& x, double& y) con
 erc ObliqueMercator::GridToGeo(double x, double y, double& lat, double& lon) const {
     double u = 0, v = 0;
     GridToSkew(u, v, x, y);
+    // The strip of the aposphere's full turn about the centre line, |u| <= pi A / B: beyond it the
+    // formulas wrap onto points that map elsewhere.
+    if (!(std::fabs(u) <= kPi * A / B * (1 + kStripRounding))) return Failure(TELLUS_E_NOT_CONVERGED);
+    // Nor is a v the forward never gives: it refuses the points where 1 - |U| is a rounding.
+    if (!(std::fabs(v) < vLimit)) return Failure(TELLUS_E_NOT_CONVERGED);
     return SkewToGeo(u, v, lat, lon);
 }
 

@@ -11,14 +11,15 @@
 // Parameters (GeodesyParams): a, 1/f; k0 on the centre line; central meridian, reference
 // latitude and skew azimuth (rad); unit (metres per grid unit); false easting and northing
 // (grid units). Domain: the whole ellipsoid except the two points 90 degrees off the centre line,
-// where v is infinite, and about 6 m around them; round trips hold to 1 mm for longitudes within
+// where v is infinite, and about 30 m around them; round trips hold to 1 mm for longitudes within
 // 90 degrees of the centre.
 // Farther, where the aposphere's longitudes (B times the ellipsoid's, B > 1) pass a half turn,
 // the mapping overlaps itself and points near the poles may come back elsewhere (PROJ's omerc
 // alike). Longitude differences are reduced into [-pi, pi].
-// Failures: constructor 7 for a centre at (or within 1e-10 rad of) a pole or an unusable record;
-// Forward 6 where v is infinite (or within 6 m of it); Inverse 11 when the latitude iteration does not settle in 30
-// passes.
+// Failures: constructor 7 for a centre at (or within 1e-6 rad of) a pole or an unusable record;
+// Forward 6 where v is infinite (or within 30 m of it); Inverse 11 for a grid point outside the
+// strip |u| <= pi A / B (one turn of the aposphere) or with a |v| the forward never gives, and
+// when the latitude iteration does not settle in 30 passes.
 #pragma once
 
 #include "geodesy/projections/Projection.h"
@@ -57,6 +58,7 @@ protected:
     double lon0;    // longitude of the natural origin
     double sinGamma0, cosGamma0;
     double nu0;     // atanh(sin gamma0), for the inverse near the poles
+    double vLimit;  // |v| of the points next to those 90 degrees off the centre line, metres
 };
 
 class Hotine final : public ObliqueMercator {

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "geodesy/SetupRanges.h"
 #include "geodesy/projections/ConformalLatitude.h"
 
 namespace {
@@ -22,8 +23,12 @@ PolarStereo::PolarStereo(const GeodesyParams& params) : Projection(params) {
         double s = std::sin(referenceLatitude);
         double mc = std::cos(referenceLatitude) / std::sqrt(1 - e2 * s * s);
         k0 = eccentricNorm * mc / (2 * ConformalT(referenceLatitude));
+        // The scale at the pole it implies is the set-up's scale factor (a latitude of true scale
+        // in the other hemisphere implies one far beyond any).
+        if (!(k0 >= setupranges::kMinScaleFactor && k0 <= setupranges::kMaxScaleFactor)) RefuseParameters();
     }
     K = 2 * a * k0 / eccentricNorm;
+    farthestRadius = Radius(std::nextafter(north ? -kHalfPi : kHalfPi, 0.0)) * (1 + 1e-9);
     double e4 = e2 * e2, e6 = e4 * e2, e8 = e4 * e4;
     c2 = e2 / 2 + 5.0 / 24 * e4 + e6 / 12 + 13.0 / 360 * e8;
     c4 = 7.0 / 48 * e4 + 29.0 / 240 * e6 + 811.0 / 11520 * e8;
@@ -38,15 +43,15 @@ double PolarStereo::Radius(double lat) const { return K * ConformalT(lat); }
 erc PolarStereo::GeoToGrid(double lat, double lon, double& x, double& y) const {
     // The pole opposite the aspect is at infinity (tan of pi/2 rounds to a finite number there).
     if (lat == (north ? -kHalfPi : kHalfPi)) return Failure(TELLUS_E_CANNOT_PROJECT);
-    double rho = Radius(lat);
+    double rho = Radius(lat) / unit;
     double d = LongitudeDifference(lon, centralMeridian);
     return Deliver(falseEasting + rho * std::sin(d),
                    north ? falseNorthing - rho * std::cos(d) : falseNorthing + rho * std::cos(d), x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc PolarStereo::GridToGeo(double x, double y, double& lat, double& lon) const {
-    double dx = x - falseEasting;
-    double dy = y - falseNorthing;
+    double dx = (x - falseEasting) * unit;
+    double dy = (y - falseNorthing) * unit;
     double rho = std::hypot(dx, dy);
     double q = std::atan(rho / K);
     double chi = north ? kHalfPi - 2 * q : 2 * q - kHalfPi;
@@ -55,6 +60,12 @@ erc PolarStereo::GridToGeo(double x, double y, double& lat, double& lon) const {
     else
         lon = WrapLongitude(std::atan2(dx, north ? -dy : dy) + centralMeridian);
     lat = chi + c2 * std::sin(2 * chi) + c4 * std::sin(4 * chi) + c6 * std::sin(6 * chi) + c8 * std::sin(8 * chi);
+    // The opposite pole is at infinity: a radius up to that of the last latitude short of it is a
+    // rounding of that latitude, a larger one no point's image.
+    if (lat == (north ? -kHalfPi : kHalfPi)) {
+        if (!(rho <= farthestRadius)) return Failure(TELLUS_E_NOT_CONVERGED);
+        lat = std::nextafter(lat, 0.0);
+    }
     return Success();
 }
 

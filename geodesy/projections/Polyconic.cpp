@@ -87,12 +87,12 @@ erc Polyconic::GeoToGrid(double lat, double lon, double& x, double& y) const {
         dx = NcosLat * (twiceSinHalfE * cosHalfE);
         dy = dM + NcosLat * twiceSinHalfE * sinHalfE;
     }
-    return Deliver(dx + falseEasting, dy + falseNorthing, x, y, TELLUS_E_CANNOT_PROJECT);
+    return Deliver(dx / unit + falseEasting, dy / unit + falseNorthing, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
 erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
-    const double dx = x - falseEasting;
-    const double dy = y - falseNorthing;
+    const double dx = (x - falseEasting) * unit;
+    const double dy = (y - falseNorthing) * unit;
     if (dy == -M0) {
         lat = 0;
         lon = centralMeridian + dx / a;

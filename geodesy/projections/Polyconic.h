@@ -2,10 +2,9 @@
 // parallel and along the central meridian. The convergence is the derivative of the forward along
 // the meridian, in closed form.
 //
-// Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); false
-// easting and northing. Lengths are computed in metres from a and the false origin is added to
-// them as it stands (the unit factor does not enter). The longitude difference is reduced into
-// [-pi, pi].
+// Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
+// (metres per grid unit); false easting and northing (grid units). The longitude difference is
+// reduced into [-pi, pi].
 // Scales: along the parallel 1, along the meridian h (PrincipalScale2).
 // Failures: Inverse 11 when the Newton iteration does not settle in 10 passes or settles beyond a
 // pole, 10 for a grid point beyond the end of its parallel's arc. The inverse longitude lies in

@@ -48,8 +48,9 @@ class Projection : public Ellipsoid {
 public:
     // Copies the record: a, f = 1 / inverse flattening (0 for an inverse flattening of 0), the
     // projection parameters; a scale factor or unit of 0 becomes 1.0. Throws code 7 for a record
-    // that describes no ellipsoid or grid: a non-finite field, a <= 0, 1/f negative or in (0, 1],
-    // a negative scale factor or unit.
+    // outside the set-up ranges (geodesy/SetupRanges.h; 1/f 0, a sphere, is accepted here): a
+    // non-finite field, a semi-major axis, flattening, unit, scale factor, false origin or angle
+    // out of its range. A latitude a rounding beyond a pole is kept as the pole.
     explicit Projection(const GeodesyParams& params);
     // The owner holds and deletes a projection through this base.
     virtual ~Projection();

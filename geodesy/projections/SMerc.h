@@ -1,10 +1,12 @@
 // Fixed spherical Mercator (projection id 9, code "CME") on a sphere of radius 6378388 m.
 //
-// Parameters: none. The ellipsoid, central meridian, false origin, unit and scale factor of the
-// record are all ignored; grid coordinates are metres from (0 deg, 0 deg). Longitudes beyond half
-// a turn are reduced into [-pi, pi], in the forward and in the inverse.
+// Parameters: the unit (metres per grid unit) alone. The ellipsoid, central meridian, false origin
+// and scale factor of the record are ignored; grid coordinates are grid units from (0 deg, 0 deg).
+// Longitudes beyond half a turn are reduced into [-pi, pi] in the forward.
 // Failures: Forward 6 at either pole (the northing would be infinite), 10 beyond the poles or for
-// a non-finite coordinate; Inverse 10 for a non-finite coordinate.
+// a non-finite coordinate; Inverse 10 for a non-finite coordinate, 11 for a point outside the
+// image: more than half a turn of the equator east or west, or a northing that only a pole
+// would have.
 // Conformal: both principal scales are 1 / cos lat; no convergence (0).
 #pragma once
 

@@ -25,6 +25,10 @@ constexpr int kMaxPasses = 30;
 // B below this (within 300 m of the point opposite the origin, grid coordinates beyond 1e11 m)
 // holds more rounding than value: such points are refused like the opposite point itself.
 constexpr double kAntipodeDenominator = 1e-9;
+// Reference latitudes beyond this (rad, 89 degrees) take the constants in the polar form; the two
+// agree within a micrometre here, and nearer the pole the arcsine and the tangent of the closed
+// forms lose digits as the colatitude shrinks.
+constexpr double kPolarCap = 89 * kPi / 180;
 // Below this distance from the false origin (metres) the direction of the point is undefined.
 constexpr double kOriginDistance = 1e-20;
 }  // namespace
@@ -33,16 +37,30 @@ Stereographic::Stereographic(const GeodesyParams& params) : Projection(params), 
     double s0 = std::sin(referenceLatitude);
     double c0 = std::cos(referenceLatitude);
     n = std::sqrt(1 + e2 * c0 * c0 * c0 * c0 / (1 - e2));
-    chi0 = std::asin(s0 / n);
-    sinChi0 = std::sin(chi0);
-    cosChi0 = std::cos(chi0);
-    c = std::tan(chi0 / 2 + kQuarterPi) * std::pow(ConformalTOf(referenceLatitude, e), n);
+    // sin chi0 = sin lat0 / n, and cos chi0 from n^2 - sin^2 lat0 = cos^2 lat0 (1 + e2 cos^2 lat0 /
+    // (1 - e2)) without the cancellation of an arcsine next to a pole. At a pole cos lat0 is a
+    // rounding of 0, and cos chi0 and the origin's t are both in proportion to it: c takes their
+    // ratio, the polar stereographic's limit, where tan(chi0/2 + pi/4) alone is 1.6e16 or 0.
+    // Off the polar caps the closed forms as they stood, to the bit.
+    if (std::fabs(referenceLatitude) <= kPolarCap) {
+        chi0 = std::asin(s0 / n);
+        sinChi0 = std::sin(chi0);
+        cosChi0 = std::cos(chi0);
+        c = std::tan(chi0 / 2 + kQuarterPi) * std::pow(ConformalTOf(referenceLatitude, e), n);
+    } else {
+        sinChi0 = s0 / n;
+        cosChi0 = c0 * std::sqrt(1 + e2 * c0 * c0 / (1 - e2)) / n;
+        chi0 = std::atan2(sinChi0, cosChi0);
+        const double t0n = std::pow(ConformalTOf(referenceLatitude, e), n);
+        c = sinChi0 >= 0 ? (1 + sinChi0) * (t0n / cosChi0) : cosChi0 * t0n / (1 - sinChi0);
+    }
     L0 = n * centralMeridian;
     double w = 1 - e2 * s0 * s0;
     double M0 = (1 - e2) * a / std::pow(w, 1.5);
     double N0 = a / std::sqrt(w);
     R = std::sqrt(M0 * N0);
     D = 2 * k0 * R;
+    gridD = D / unit;
 }
 
 double Stereographic::EccentricFactor(double sinLat) const {
@@ -72,12 +90,13 @@ erc Stereographic::GeoToGrid(double lat, double lon, double& x, double& y) const
     // Next to the point opposite the origin B is a rounding of 0 and the coordinates 0/0.
     if (!(B > kAntipodeDenominator)) return Failure(TELLUS_E_CANNOT_PROJECT);
     const double northing = sinChi * cosChi0 - sinChi0 * cosChi * cosL;
-    return Deliver(falseEasting + D * cosChi * sinL / B, falseNorthing + D * northing / B, x, y, TELLUS_E_CANNOT_PROJECT);
+    return Deliver(falseEasting + gridD * cosChi * sinL / B, falseNorthing + gridD * northing / B, x, y,
+                   TELLUS_E_CANNOT_PROJECT);
 }
 
 erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const {
-    double u = (x - falseEasting) / k0;
-    double v = (y - falseNorthing) / k0;
+    double u = (x - falseEasting) * unit / k0;
+    double v = (y - falseNorthing) * unit / k0;
     double rho = std::hypot(u, v);
     if (rho > kOriginDistance) {
         u /= rho;
@@ -86,8 +105,12 @@ erc Stereographic::GridToGeo(double x, double y, double& lat, double& lon) const
         u = 1.0;
         v = 0.0;
     }
+    // The forward refuses points whose denominator B = 2 / (1 + (rho / 2R)^2) is below
+    // kAntipodeDenominator: grid points that far out are no point's image.
+    const double half = rho / (2 * R);
+    if (!(2 / (1 + half * half) > kAntipodeDenominator)) return Failure(TELLUS_E_NOT_CONVERGED);
     // Angular distance g from the origin on the sphere, and the direction (u, v) towards the point.
-    double g = 2 * std::atan(rho / (2 * R));
+    double g = 2 * std::atan(half);
     double sinG = std::sin(g);
     double cosG = std::cos(g);
     // The conformal latitude from its sine and cosine: an arcsine loses half the digits near the

@@ -3,8 +3,8 @@
 // projected stereographically from the point opposite the origin (the Dutch RD grid's projection).
 //
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad), the origin;
-// k0 at the origin; false easting and northing. Lengths are metres: the unit factor is not applied
-// and the false origin is added as it stands.
+// k0 at the origin; unit (metres per grid unit); false easting and northing (grid units). A
+// reference latitude at a pole gives the polar stereographic with k0 at the pole (the limit).
 // Domain: the whole ellipsoid except the point opposite the origin and a sliver along the back
 // meridian, the longitudes more than 180 / n degrees from the central meridian (n the sphere
 // exponent, at most 1.0034: 0.6 degrees at the equator, none at a pole), where the sphere wraps
@@ -12,7 +12,8 @@
 // [-pi, pi].
 // Failures: Forward 6 at and within 300 m of the point opposite the origin (infinite or 0/0
 // coordinates) and in the sliver;
-// Inverse 11 if the latitude iteration does not settle.
+// Inverse 11 for a grid point beyond the forward's reach (the 300 m about the opposite point) and
+// if the latitude iteration does not settle.
 // Conformal: both principal scales are the point scale, k0 at the origin. The convergence is
 // that of the sphere's stereographic projection at the point's image on the conformal sphere.
 #pragma once
@@ -51,5 +52,6 @@ private:
     double L0;    // n times the central meridian
     double R;     // radius of the conformal sphere, metres
     double D;     // 2 k0 R, metres
+    double gridD; // D in grid units
     ConformalLatitudeSeries series;  // the inverse's start
 };

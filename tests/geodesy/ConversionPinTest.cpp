@@ -199,7 +199,8 @@ TEST(ConversionPins, ResultsAreBitForBitUnchanged) {
         {"UTM 31", utm, nullptr, 0x62b6b318fec09594},
         {"UTM 31, similarity", utm, &similarity, 0x9b3b439dedcbeab5},
         {"UTM 31 in US feet, tabled grid", feet, &tabled, 0x351452bfe4d4b66},
-        {"Lambert conformal conic", lambert, nullptr, 0x910e07908144da5a},
+        // Retaken when the grid point beyond the apex, (500000, 10100000), became a refusal (11).
+        {"Lambert conformal conic", lambert, nullptr, 0x938ec848b151d2ad},
         {"Mercator", mercator, nullptr, 0xd29992d5206247e4},
         {"oblique stereographic", stereographic, nullptr, 0x798e08eab8fc5f94},
         {"polar stereographic", polar, nullptr, 0xc5a0cf283a021657},

@@ -122,6 +122,30 @@ TEST(GeodesyExports, EarthCentredAndDistances) {
         }
     }
 
+    // A longitude of -DBL_MAX is finite, but not in degrees: the distance came back NaN with code 0.
+    azimuth = 7;
+    EXPECT_EQ(GCircLL(h, 0, -std::numeric_limits<double>::max(), 0.1, 0.1, &azimuth), 0.0);
+    EXPECT_EQ(GetGeodesyError(), 10);
+    EXPECT_EQ(azimuth, 7);
+
+    // A local grid that carries a point beyond the doubles: no infinite coordinates with success.
+    AdjustParams blowUp{};
+    blowUp.type = 1;
+    blowUp.scale = 1e308;
+    ASSERT_EQ(SetAdjustment(h, &blowUp), 1);
+    double x = 5, y = 5;
+    EXPECT_EQ(GeoXY(h, &x, &y, 0.5, 0.05), 0);
+    EXPECT_EQ(GetGeodesyError(), 6);
+    EXPECT_EQ(x, 5);
+    double toMetres = 1e305;
+    GeodesyParams big = utmParams(31);
+    big.unitFactor = 1e4;
+    big.falseEasting = 0;
+    Handle hb(big);
+    EXPECT_EQ(HConvert(hb, &toMetres, 1), 0);
+    EXPECT_EQ(GetGeodesyError(), 10);
+    EXPECT_EQ(toMetres, 1e305);
+
     // Distances come in the projection unit.
     GeodesyParams feet = utmParams(31);
     feet.unitFactor = 0.3048;

@@ -39,9 +39,48 @@ TEST(Geodesy, CreationChecksInOrder) {
         p.projectionId = c.id;
         EXPECT_EQ(creationCode(p), c.code) << c.what;
     }
-    GeodesyParams p = utmParams(31);
-    p.semiMajorAxis = 0;
-    EXPECT_EQ(creationCode(p), 7);
+    // Set-ups no class is verified on: refused at creation, with the field's own code where it has one.
+    constexpr double kMax = std::numeric_limits<double>::max();
+    // The record is packed: fields are set by assignment, not through pointers to them.
+    struct Field {
+        const char* what;
+        void (*set)(GeodesyParams&);
+        int id;
+        int code;
+    };
+    const Field fields[] = {
+        {"a 0", [](GeodesyParams& p) { p.semiMajorAxis = 0; }, 3, 7},
+        {"a denormal", [](GeodesyParams& p) { p.semiMajorAxis = 4.9e-324; }, 2, 7},
+        {"a 1e9", [](GeodesyParams& p) { p.semiMajorAxis = 1e9; }, 3, 7},
+        {"1/f 1.0001", [](GeodesyParams& p) { p.inverseFlattening = 1.0001; }, 3, 3},
+        {"1/f 1.1", [](GeodesyParams& p) { p.inverseFlattening = 1.1; }, 4, 3},
+        {"1/f negative", [](GeodesyParams& p) { p.inverseFlattening = -298; }, 1, 3},
+        {"unit 1e-300", [](GeodesyParams& p) { p.unitFactor = 1e-300; }, 3, 4},
+        {"unit 1e300", [](GeodesyParams& p) { p.unitFactor = 1e300; }, 3, 4},
+        {"k0 1e-9", [](GeodesyParams& p) { p.scaleFactor = 1e-9; }, 3, 7},
+        {"k0 negative", [](GeodesyParams& p) { p.scaleFactor = -1; }, 3, 7},
+        {"false easting 1e308", [](GeodesyParams& p) { p.falseEasting = 1e308; }, 3, 7},
+        {"false northing -DBL_MAX", [](GeodesyParams& p) { p.falseNorthing = -kMax; }, 2, 7},
+        {"central meridian 1e300", [](GeodesyParams& p) { p.centralMeridian = 1e300; }, 3, 7},
+        {"skew azimuth 7 rad", [](GeodesyParams& p) { p.skewAzimuth = 7; }, 6, 7},
+    };
+    for (const Field& f : fields) {
+        GeodesyParams p = utmParams(31);
+        p.projectionId = f.id;
+        f.set(p);
+        EXPECT_EQ(creationCode(p), f.code) << f.what;
+    }
+    // A latitude or parallel beyond a pole, in every class that takes one.
+    for (int id : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 17})
+        for (int field = 0; field < 3; ++field) {
+            GeodesyParams p = utmParams(31);
+            p.projectionId = id;
+            p.northParallel = p.southParallel = 0.5;
+            if (field == 0) p.referenceLatitude = 91 * kDeg;
+            if (field == 1) p.northParallel = 91 * kDeg;
+            if (field == 2) p.southParallel = 91 * kDeg;
+            EXPECT_EQ(creationCode(p), 7) << "id " << id << " field " << field;
+        }
 }
 
 TEST(Geodesy, TraceLinesOnlyIn32BitBuild) {

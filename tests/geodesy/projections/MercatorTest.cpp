@@ -65,9 +65,11 @@ TEST(Mercator, LongitudeIsReducedBothWays) {
     double x = 0, y = 0;
     ASSERT_EQ(wgs.Forward(0, 190 * kDeg, x, y).release(), 0);
     EXPECT_NEAR(x, -kWgs84A * 170 * kDeg, kGridTolerance);
+    // The cylinder is half a turn wide either way: a grid point beyond is no point's image.
     double lat = 0, lon = 0;
-    ASSERT_EQ(wgs.Inverse(kWgs84A * 190 * kDeg, 0, lat, lon).release(), 0);
-    EXPECT_NEAR(lon, -170 * kDeg, kAngleTolerance);
+    EXPECT_EQ(wgs.Inverse(kWgs84A * 190 * kDeg, 0, lat, lon).release(), 11);
+    ASSERT_EQ(wgs.Inverse(-kWgs84A * 180 * kDeg, 0, lat, lon).release(), 0);
+    EXPECT_NEAR(std::fabs(lon), 180 * kDeg, kAngleTolerance);
 }
 
 TEST(Mercator, ScaleIgnoresK0) {
@@ -106,10 +108,9 @@ TEST(Mercator, Failures) {
     EXPECT_EQ(wgs.Inverse(0, std::numeric_limits<double>::quiet_NaN(), lat, lon).release(), 10);
 }
 
-// Every parameter of the record is ignored, ellipsoid included.
+// Every parameter of the record but the unit is ignored, ellipsoid included.
 const ProjectionSetup kSMercIgnored{.id = 9, .a = 6377397.155, .inverseFlattening = 299.1528128, .referenceLatitude = 30,
-                          .centralMeridian = 10, .k0 = 0.9996, .falseEasting = 500000, .falseNorthing = 100000,
-                          .unit = 0.3048};
+                          .centralMeridian = 10, .k0 = 0.9996, .falseEasting = 500000, .falseNorthing = 100000};
 // echo "lon lat" | proj -f %.6f +proj=merc +R=6378388
 const ReferencePoint kSMercPoints[] = {
     {"", 0, 0, 0.000000, 0.000000},
@@ -134,6 +135,16 @@ TEST(SMerc, FixedSphere) {
         EXPECT_EQ(merc.Forward(pole, 0, x, y).release(), 6);
         EXPECT_EQ(y, -1);
     }
+    // In feet the same points in feet, and the same scale.
+    ProjectionSetup feet = kSMercIgnored;
+    feet.unit = 0.3048;
+    SMerc inFeet(paramsOf(feet));
+    double x = 0, y = 0;
+    ASSERT_EQ(inFeet.Forward(45 * kDeg, 10 * kDeg, x, y).release(), 0);
+    EXPECT_NEAR(x * 0.3048, 1113238.715697, 1e-6);
+    EXPECT_NEAR(y * 0.3048, 5621742.710962, 1e-6);
+    ASSERT_EQ(inFeet.PointScale(-13358864.588364 / 0.3048, -8400068.446250 / 0.3048, k).release(), 0);
+    EXPECT_NEAR(k, 2.0, 1e-9);
 }
 
 }  // namespace

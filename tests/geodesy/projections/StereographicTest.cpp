@@ -80,10 +80,19 @@ TEST(Stereographic, ScaleAndUnit) {
     EXPECT_NEAR(rd.Convergence(53 * kDeg, 6 * kDeg), -0.48634139 * kDeg, 1e-9);
     EXPECT_NEAR(rd.Convergence(80 * kDeg, 125 * kDeg), -116.63061623 * kDeg, 1e-9);
 
-    // Lengths stay metres whatever the unit: the RD points come out unchanged in a foot record.
+    // A foot record (false origin in feet) gives the RD points in feet, and the same scale.
     ProjectionSetup feet = kRd;
     feet.unit = 0.3048;
-    expectReferencePoints(Stereographic(paramsOf(feet)), kRdPoints);
+    feet.falseEasting /= 0.3048;
+    feet.falseNorthing /= 0.3048;
+    const Stereographic inFeet(paramsOf(feet));
+    for (ReferencePoint r : kRdPoints) {
+        r.x /= 0.3048;
+        r.y /= 0.3048;
+        expectReferencePoints(inFeet, std::span(&r, 1));
+    }
+    ASSERT_EQ(inFeet.PointScale(233731.051539 / 0.3048, 581940.813287 / 0.3048, k).release(), 0);
+    EXPECT_NEAR(k, 1.00003275, 1e-8);
 }
 
 TEST(Stereographic, PointOppositeTheOrigin) {
@@ -161,10 +170,17 @@ TEST(PolarStereo, ReferencePointsAndRoundTrips) {
     expectRoundTrips(trueScaleNorth, 40, 90, -180, 180);
     expectReferencePoints(PolarStereo(paramsOf(kTrueScaleSouth)), kTrueScaleSouthPoints);
 
-    // Lengths stay metres whatever the unit.
+    // A foot record (false origin in feet) gives the UPS points in feet.
     ProjectionSetup feet = kUpsNorth;
     feet.unit = 0.3048;
-    expectReferencePoints(PolarStereo(paramsOf(feet)), kUpsNorthPoints);
+    feet.falseEasting /= 0.3048;
+    feet.falseNorthing /= 0.3048;
+    const PolarStereo inFeet(paramsOf(feet));
+    for (ReferencePoint r : kUpsNorthPoints) {
+        r.x /= 0.3048;
+        r.y /= 0.3048;
+        expectReferencePoints(inFeet, std::span(&r, 1));
+    }
 }
 
 TEST(PolarStereo, BeyondThePoleOnTheCentralMeridian) {
