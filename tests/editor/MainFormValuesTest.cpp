@@ -170,7 +170,7 @@ TEST(MainFormValues, EveryNumberIsCheckedBeforeAnythingIsWritten) {
         const char* text;
         const char* message;
     } outside[] = {
-        {"edFlattening", "0", "Flattening: '0' is not a valid inverse flattening (150 to 1000000000000)"},
+        {"edFlattening", "0", "Flattening: '0' is not a valid inverse flattening (290 to 1000000000000)"},
         {"edSemiMajorAxis", "637813.7", "Semi-Major Axis: '637813.7' is not a valid semi-major axis (6000000 to 7000000 m)"},
         {"edFalseNorth", "-4.5e8", "False Northing: '-4.5e8' is not a valid false origin (-400000000 to 400000000 meter)"},
     };
