@@ -3,7 +3,7 @@
 // the horizontal and vertical units and the names of units and axes.
 //
 // A Geodesy is what a host's handle points to. It takes no lock: its const members and its
-// conversions and lookups (WGS84Conv, InvWGS84Conv, LocalShift, DatumSeparation, VDatumSeparation)
+// conversions and lookups (WGS84Conv, InvWGS84Conv, LocalShift, DatumSeparation)
 // change nothing and may run on several threads at once; the setters need the object to themselves.
 // Different objects are independent.
 #pragma once
