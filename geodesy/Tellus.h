@@ -221,7 +221,7 @@ TELLUS_API int TELLUS_CALL GetGeodesyVersion(void);
    to 4.1 degrees from the central meridian (Redfearn's series; 3.2 on an ellipsoid larger than
    6500 km) and within 1 mm beyond (Krueger's series), out to 66 degrees on the equator and the
    whole quarter turn from 24 degrees of latitude; further out it fails with 10. Cassini (11) and
-   polyconic (17) follow their meridian-arc series to e^6, within 2.5 mm of the exact arc. */
+   polyconic (17) follow their meridian-arc series to e^6, within 2.5 mm of PROJ's cass and poly. */
 TELLUS_API GeodesyHandle TELLUS_CALL CreateGeodesy(const GeodesyParams* params);
 /* Frees the handle; it must not be used again. */
 TELLUS_API int TELLUS_CALL DestroyGeodesy(GeodesyHandle h);
