@@ -28,8 +28,11 @@ constexpr double kLatitudeError = 1e-12;
 constexpr int kMaxLatitudePasses = 30;
 // Beyond this sine of the sphere latitude (82 degrees) the inverse takes it quadrant-safe.
 constexpr double kNearPoleSine = 0.99;
-// atanh(1 - 2^-53), the isometric latitude of the largest sine short of 1, with a rounding's room.
-constexpr double kMaxRotatedIsometric = 18.714973875118524 * (1 + 1e-12);
+// The rotated isometric latitude served both ways (sech 15 = 6e-7: all but the last 4 m before
+// a rotated pole, a quarter turn from the origin). Closer, the forward's sine of the rotated
+// latitude rounds to 1 where the inverse's did not, and a grid point there maps to a point the
+// forward cannot map back.
+constexpr double kMaxRotatedIsometric = 15;
 // A step of the inverse's cheaper passes this close to the tolerance (relative) is too close to
 // call: their iterates differ from the textbook's by a few units in the last place (about 1e-15
 // rad in a step, against 1.5e-14 rad here).
@@ -121,6 +124,7 @@ erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) 
     const double lb = std::atan2(east, north);
     // ln tan(pi/4 + bb/2) = atanh(sin bb).
     const double psiBb = nearPole ? mercatorLog(std::atan2(sinBb, std::hypot(east, north))) : std::atanh(sinBb);
+    if (!(std::fabs(psiBb) <= kMaxRotatedIsometric)) return Failure(TELLUS_E_CANNOT_PROJECT);
     return Deliver(falseEasting + R * lb, falseNorthing + R * psiBb, x, y, TELLUS_E_CANNOT_PROJECT);
 }
 
@@ -134,8 +138,8 @@ erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) 
     const double cosLb = std::cos(lb);
     // The rotated latitude bb = gd(Y) by its sine and cosine, and ln tan(pi/4 + b/2) of the
     // sphere latitude as atanh(sin b).
-    // The forward's northings end where the sine of the rotated latitude rounds to 1 (it refuses
-    // the rotated poles): a northing beyond is the image of no point.
+    // The forward's northings end short of the rotated poles: a northing beyond is the image of
+    // no point.
     if (!(std::fabs(Y) <= kMaxRotatedIsometric)) return Failure(TELLUS_E_NOT_CONVERGED);
     double sinBb = 0, cosBb = 0;
     gudermannianSinCos(Y, sinBb, cosBb);
