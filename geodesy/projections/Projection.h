@@ -53,6 +53,7 @@ struct PathCounts {
     long polyconicPasses, polyconicFromA, polyconicSlowly;
     long azaTextbookSteps, azaStartFromQ, azaLatitudePasses;
     long obliqueNearPole, obliqueTextbook;
+    long tmKrueger, tmRefine;
 };
 inline thread_local PathCounts pathCounts{};
 #define TELLUS_COUNT_PATH(field) (++pathCounts.field)

@@ -6,6 +6,7 @@
 #include "geodesy/projections/Cassini.h"
 #include "geodesy/projections/ObliqueCylindrical.h"
 #include "geodesy/projections/Polyconic.h"
+#include "geodesy/projections/TransverseMercator.h"
 #include "tests/geodesy/projections/ProjectionChecks.h"
 
 namespace {
@@ -123,6 +124,7 @@ TEST(FastPaths, InteriorPointsStayOnThem) {
     const PathCounts polyconic = inverseCounts(Polyconic(pol), 0.5, 70, -106, -86);
     const PathCounts aza = inverseCounts(AZA(laea), 30, 80, -30, 50);
     const PathCounts oblique = inverseCounts(ObliqueCylindrical(swiss), 45, 48.5, 5, 11);
+    const PathCounts utm = inverseCounts(TransverseMercator(utmParams(32)), -80, 84, 6, 12);
     // No slow-path entry; the passes per point as measured (2.04, 2.33 and 2 a point).
     EXPECT_EQ(cassini.cassiniOuter, 0);
     EXPECT_LE(cassini.cassiniSteps, 613);
@@ -131,6 +133,8 @@ TEST(FastPaths, InteriorPointsStayOnThem) {
     EXPECT_EQ(aza.azaTextbookSteps + aza.azaStartFromQ, 0);
     EXPECT_LE(aza.azaLatitudePasses, 600);
     EXPECT_EQ(oblique.obliqueNearPole + oblique.obliqueTextbook, 0);
+    // A whole zone takes the series without a forward to check them.
+    EXPECT_EQ(utm.tmKrueger + utm.tmRefine, 0);
 }
 
 }  // namespace
