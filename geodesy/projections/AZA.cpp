@@ -149,6 +149,7 @@ erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
         q = qp * (cosCe * sinBeta1 + D * dy * sinCe * cosBeta1 / rho);
         // Near the poles and the rim, which magnify the last bits, the textbook's steps.
         if (r > kFastRimLimit || std::fabs(q) > kFastSineLimit * qp) {
+            TELLUS_COUNT_PATH(azaTextbookSteps);
             rho = std::hypot(dx / D, D * dy);
             r = std::min(rho / (2 * R), 1.0);
             const double ce = 2 * std::asin(r);
@@ -181,9 +182,12 @@ bool AZA::LatitudeOfQ(double q, double& lat) const {
         const double delta = sin2 * (authalicSeries[0] + 2 * cos2 * authalicSeries[1] +
                                      (3 - 4 * sin2 * sin2) * authalicSeries[2]);
         s = x * (1 - delta * delta / 2) + c * delta * (1 - delta * delta / 6);
+    } else {
+        TELLUS_COUNT_PATH(azaStartFromQ);
     }
     bool settled = false;
     for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {
+        TELLUS_COUNT_PATH(azaLatitudePasses);
         // dq/d(sin lat) = 2 (1 - e2) / (1 - e2 sin^2 lat)^2.
         const double w = 1 - e2 * s * s;
         const double step = w * w / (2 * (1 - e2)) * (q - Q(s));

@@ -92,6 +92,7 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
     // sine and cosine of the latitude.
     for (int step = 0;; ++step) {
         if (!(std::fabs(dl) <= kFarOffset && std::fabs(phi) <= fastLatitude)) return GridToGeoOuter(x, y, lat, lon);
+        TELLUS_COUNT_PATH(cassiniSteps);
         const double s = std::sin(phi);
         const double c = std::cos(phi);
         double gx = 0, gy = 0;
@@ -116,6 +117,7 @@ bool Cassini::ProjectOuter(double lat, double lon, double& x, double& y) const {
 }
 
 erc Cassini::GridToGeoOuter(double x, double y, double& lat, double& lon) const {
+    TELLUS_COUNT_PATH(cassiniOuter);
     const double M1 = (M0 + y - falseNorthing) * unit;
     const double mu1 = M1 / arcFactor;
     const double lat1 = mu1 + f2 * std::sin(2 * mu1) + f4 * std::sin(4 * mu1) + f6 * std::sin(6 * mu1) +

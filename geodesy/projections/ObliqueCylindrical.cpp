@@ -146,6 +146,7 @@ erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) 
     double sinB = cosB0 * sinBb + sinB0 * cosBb * cosLb;
     double psiB = 0;
     if (std::fabs(sinB) > kNearPoleSine) {
+        TELLUS_COUNT_PATH(obliqueNearPole);
         // Near the poles, which magnify the last bits into the longitude, the textbook's steps;
         // there an arcsine keeps half the digits (6 cm), and b comes from its sine and cosine.
         const double bb = 2 * std::atan(std::exp(Y)) - kHalfPi;
@@ -198,6 +199,7 @@ bool ObliqueCylindrical::LatitudeOfSphere(double S, double& lat) const {
 }
 
 bool ObliqueCylindrical::TextbookLatitudeOfSphere(double S, double& lat) const {
+    TELLUS_COUNT_PATH(obliqueTextbook);
     double phi = referenceLatitude;
     bool settled = false;
     for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {

@@ -115,6 +115,7 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
     bool settled = std::fabs(rise) <= kGuessedRise && std::fabs(dx) <= kGuessedReach * a &&
                    std::fabs(p0) >= kGuessedLatitude && Settle(A, B, kGuessedPasses, phi, s, c);
     if (!settled) {
+        TELLUS_COUNT_PATH(polyconicFromA);
         phi = A;
         settled = Settle(A, B, kSteadyPasses, phi, s, c);
     }
@@ -124,6 +125,7 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
 
 bool Polyconic::Settle(double A, double B, int passes, double& phi, double& s, double& c) const {
     for (int pass = 0; pass < passes; ++pass) {
+        TELLUS_COUNT_PATH(polyconicPasses);
         // One sine and cosine a pass (tan, sin 2phi, the arc and its slope follow from them), and
         // the step's numerator and denominator both multiplied by sin cos sqrt(1 - e2 sin^2): one
         // division.
@@ -153,6 +155,7 @@ bool Polyconic::Settle(double A, double B, int passes, double& phi, double& s, d
 }
 
 erc Polyconic::GridToGeoSlowly(double dx, double A, double B, double& lat, double& lon) const {
+    TELLUS_COUNT_PATH(polyconicSlowly);
     double phi = A;
     bool settled = false;
     for (int pass = 0; pass < kMaxNewtonPasses && !settled; ++pass) {

@@ -42,6 +42,25 @@ inline constexpr ProjectionKind kPolarStereoKind{12, "PST"};
 inline constexpr ProjectionKind kAzaKind{13, "AZA"};
 inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
 
+// Entries into the slower paths of the classes that have a fast one, and the Newton passes of
+// their fast paths, for the tests that guard the speed-ups (the results are the same either way,
+// only the time differs). Only a build that defines TELLUS_PATH_COUNTERS (a test target compiling
+// its own copy of those classes) has them; everywhere else TELLUS_COUNT_PATH is nothing, so the
+// library's conversions carry no counter. Per thread, no allocation, no lock.
+#ifdef TELLUS_PATH_COUNTERS
+struct PathCounts {
+    long cassiniSteps, cassiniOuter;
+    long polyconicPasses, polyconicFromA, polyconicSlowly;
+    long azaTextbookSteps, azaStartFromQ, azaLatitudePasses;
+    long obliqueNearPole, obliqueTextbook;
+    long tmKrueger, tmRefine;
+};
+inline thread_local PathCounts pathCounts{};
+#define TELLUS_COUNT_PATH(field) (++pathCounts.field)
+#else
+#define TELLUS_COUNT_PATH(field) ((void)0)
+#endif
+
 // Codes of projection failures.
 
 class Projection : public Ellipsoid {

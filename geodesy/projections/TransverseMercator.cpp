@@ -265,6 +265,7 @@ erc TransverseMercator::GridToGeo(double x, double y, double& lat, double& lon) 
     // D^2 (1 + T) is about the squared longitude offset: Redfearn's inverse well within their
     // reach, Krueger's beyond.
     if (!(D2 * (1 + T) <= handOverWidth)) {
+        TELLUS_COUNT_PATH(tmKrueger);
         double dlon = 0, latitude = 0;
         if (!KruegerInverse((y - falseNorthing - y0) / (k0 * kruegerRadius), (x - falseEasting) / (k0 * kruegerRadius),
                             latitude, dlon))
@@ -294,6 +295,7 @@ erc TransverseMercator::GridToGeo(double x, double y, double& lat, double& lon) 
 }
 
 bool TransverseMercator::Refine(double x, double y, double& lat, double& lon) const {
+    TELLUS_COUNT_PATH(tmRefine);
     for (int step = 0; step <= kMaxRefinements; ++step) {
         double gx = 0, gy = 0;
         if (GeoToGrid(lat, lon, gx, gy).release() != 0) return false;
