@@ -20,6 +20,7 @@
 #include "geodesy/grids/BinFile.h"
 #include "geodesy/grids/GsbFile.h"
 
+using exportframe::geodesyOf;
 using exportframe::statusExport;
 using exportframe::nullPointer;
 
@@ -30,8 +31,6 @@ namespace {
 // Code of a file that cannot be opened.
 // Seven parameters, or another ellipsoid, that are not all finite numbers.
 // A datum shift that gives no point (outside its grid, or a grid that holds no value there).
-
-Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
@@ -46,7 +45,7 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noP
         // A point that is none (not finite, a latitude beyond a pole) is refused as the
         // projections refuse one.
         if (!(std::fabs(la) <= kHalfPi) || !std::isfinite(lo) || !std::isfinite(he)) return TELLUS_E_OUT_OF_RANGE;
-        if (int code = convert(*geodesyOf(h), &la, &lo, &he)) return code;
+        if (int code = convert(geodesyOf(h), &la, &lo, &he)) return code;
         if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return noPoint;
         *lat = la;
         *lon = lo;
@@ -91,14 +90,14 @@ TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* para
         const EllDiffParams& p = *params;
         for (double v : {p.shiftX, p.shiftY, p.shiftZ, p.scale, p.rotationX, p.rotationY, p.rotationZ})
             if (!std::isfinite(v)) return failure(TELLUS_E_PARAMETERS);
-        return geodesyOf(h)->SetEllDiff(p);
+        return geodesyOf(h).SetEllDiff(p);
     });
 }
 
 TELLUS_API int TELLUS_CALL GetEllDiff(GeodesyHandle h, EllDiffParams* params) {
     return statusExport(h, [&]() {
         if (!params) return nullPointer();
-        geodesyOf(h)->GetEllDiff(*params);
+        geodesyOf(h).GetEllDiff(*params);
         return erc();
     });
 }
@@ -107,14 +106,14 @@ TELLUS_API int TELLUS_CALL SetEllModel(GeodesyHandle h, const char* path) {
     return statusExport(
         h,
         [&]() {
-            erc loaded = geodesyOf(h)->SetEllModel(path);
+            erc loaded = geodesyOf(h).SetEllModel(path);
             return loaded.release() ? failure(TELLUS_E_DATUM_GRID) : erc();
         },
         TELLUS_E_DATUM_GRID);
 }
 
 TELLUS_API int TELLUS_CALL GetEllModel(GeodesyHandle h, char* buf, int len) {
-    return statusExport(h, [&]() { return geodesyOf(h)->GetEllModel(buf, len); });
+    return statusExport(h, [&]() { return geodesyOf(h).GetEllModel(buf, len); });
 }
 
 TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inverseFlattening) {
@@ -146,11 +145,11 @@ TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inver
 }
 
 TELLUS_API int TELLUS_CALL SetChartDatum(GeodesyHandle h, const ChartDatumParams* params) {
-    return statusExport(h, [&]() { return params ? geodesyOf(h)->SetChartDatum(*params) : nullPointer(); });
+    return statusExport(h, [&]() { return params ? geodesyOf(h).SetChartDatum(*params) : nullPointer(); });
 }
 
 TELLUS_API int TELLUS_CALL GetChartDatum(GeodesyHandle h, ChartDatumParams* params) {
-    return statusExport(h, [&]() { return params ? geodesyOf(h)->GetChartDatum(*params) : nullPointer(); });
+    return statusExport(h, [&]() { return params ? geodesyOf(h).GetChartDatum(*params) : nullPointer(); });
 }
 
 TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double* orthoCorrection) {
@@ -178,7 +177,7 @@ TELLUS_API int TELLUS_CALL DatumSeparation1(GeodesyHandle h, double lat, double 
     return statusExport(h, [&]() {
         // Through copies: a result that is not finite is no separation, and is not handed out.
         double s = separation ? *separation : 0.0, n = undulation ? *undulation : 0.0;
-        erc status = geodesyOf(h)->DatumSeparation(lat, lon, separation ? &s : nullptr, undulation ? &n : nullptr);
+        erc status = geodesyOf(h).DatumSeparation(lat, lon, separation ? &s : nullptr, undulation ? &n : nullptr);
         const bool finite = std::isfinite(s) && std::isfinite(n);
         if (separation && std::isfinite(s)) *separation = s;
         if (undulation && std::isfinite(n)) *undulation = n;
