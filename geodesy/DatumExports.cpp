@@ -1,19 +1,14 @@
-// Exports of the datum transformations, the datum-shift grid and the vertical reference, and
-// creation from a geodesy parameter file.
+// Exports of the datum transformations, the datum-shift grid and the vertical reference.
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <string>
 
-#include "common/Platform.h"
-#include "common/Profile.h"
 #include "common/Text.h"
 #include "geodesy/DataFiles.h"
 #include "geodesy/GeodesyParameterFile.h"
 #include "geodesy/DatumTransform.h"
 #include "geodesy/ExportFrame.h"
 #include "geodesy/Geodesy.h"
-#include "geodesy/GeodesyFromFile.h"
 #include "geodesy/Tellus.h"
 #include "geodesy/Trace.h"
 #include "geodesy/VerticalReference.h"
@@ -192,40 +187,4 @@ TELLUS_API int TELLUS_CALL DatumSeparation(GeodesyHandle h, double lat, double l
 
 TELLUS_API int TELLUS_CALL Undulation(GeodesyHandle h, double lat, double lon, double* undulation) {
     return DatumSeparation1(h, lat, lon, nullptr, undulation);
-}
-
-TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const char* section) {
-    trace("CreateFileGeodesy entered");
-    Geodesy* created = nullptr;
-    // A file that could not be opened for lack of a descriptor only looked missing, and would have
-    // read as a file without keys (or without a grid): the build is refused as a file that cannot
-    // be opened.
-    const uint32_t shortages = platform::descriptorShortages();
-    int code = exportframe::runCaught([&]() {
-        // No file at all reads like a file without keys: no projection.
-        if (!path) return failure(TELLUS_E_PROJECTION);
-        Pelagix::Profile profile(path);
-        return DoGeoCreation(profile, section ? section : geodesyfile::kDefaultSection, created);
-    });
-    if (platform::descriptorShortages() != shortages) code = TELLUS_E_GENERAL;
-    if (code != 0 && created) {
-        delete created;
-        created = nullptr;
-    }
-    exportframe::setError(code);
-    return created;
-}
-
-TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesyW(const char16_t* path, const char* section) {
-    if (!path) return CreateFileGeodesy(nullptr, section);
-    std::string narrow;
-    int code = exportframe::runCaught([&]() {
-        narrow = toUtf8(path);
-        return erc();
-    });
-    if (code != 0) {
-        exportframe::setError(code);
-        return nullptr;
-    }
-    return CreateFileGeodesy(narrow.c_str(), section);
 }
