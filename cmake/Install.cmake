@@ -1,4 +1,4 @@
-# What `cmake --install` puts under a prefix for host programs: the library, its header, the
+# What `cmake --install` puts under a prefix for host programs: the library, its headers, the
 # sample suite folder (the EPSG database and grids the library looks up), a CMake package
 # (find_package(Tellus) gives Tellus::Tellus64 or Tellus::Tellus32) and a pkg-config file
 # (tellus64 or tellus32). Both widths may share one prefix.
@@ -7,7 +7,8 @@ set(TELLUS_INSTALL_SUITEDIR ${CMAKE_INSTALL_DATADIR}/tellus/suite)
 set(TELLUS_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Tellus)
 
 install(TARGETS Tellus EXPORT TellusTargets LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES geodesy/Tellus.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# Tellus.h includes its codes and records from beside it.
+install(FILES geodesy/Tellus.h geodesy/TellusCodes.h geodesy/TellusRecords.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The whole sample suite folder, marker included; a host points KVT_PELAGIX at it.
 install(DIRECTORY ${TELLUS_SUITE_DIR}/ DESTINATION ${TELLUS_INSTALL_SUITEDIR})
 

@@ -1,25 +1,21 @@
-// Exports of the datum transformations, the datum-shift grid and the vertical reference, and
-// creation from a geodesy parameter file.
+// Exports of the datum transformations, the datum-shift grid and the vertical reference.
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <string>
 
-#include "common/Platform.h"
-#include "common/Profile.h"
 #include "common/Text.h"
 #include "geodesy/DataFiles.h"
 #include "geodesy/GeodesyParameterFile.h"
 #include "geodesy/DatumTransform.h"
 #include "geodesy/ExportFrame.h"
 #include "geodesy/Geodesy.h"
-#include "geodesy/GeodesyFromFile.h"
 #include "geodesy/Tellus.h"
 #include "geodesy/Trace.h"
 #include "geodesy/VerticalReference.h"
 #include "geodesy/grids/BinFile.h"
 #include "geodesy/grids/GsbFile.h"
 
+using exportframe::geodesyOf;
 using exportframe::statusExport;
 using exportframe::nullPointer;
 
@@ -30,8 +26,6 @@ namespace {
 // Code of a file that cannot be opened.
 // Seven parameters, or another ellipsoid, that are not all finite numbers.
 // A datum shift that gives no point (outside its grid, or a grid that holds no value there).
-
-Geodesy* geodesyOf(GeodesyHandle h) { return static_cast<Geodesy*>(h); }
 
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
@@ -46,7 +40,7 @@ int convertPoint(GeodesyHandle h, double* lat, double* lon, double* hgt, int noP
         // A point that is none (not finite, a latitude beyond a pole) is refused as the
         // projections refuse one.
         if (!(std::fabs(la) <= kHalfPi) || !std::isfinite(lo) || !std::isfinite(he)) return TELLUS_E_OUT_OF_RANGE;
-        if (int code = convert(*geodesyOf(h), &la, &lo, &he)) return code;
+        if (int code = convert(geodesyOf(h), &la, &lo, &he)) return code;
         if (!std::isfinite(la) || !std::isfinite(lo) || !std::isfinite(he)) return noPoint;
         *lat = la;
         *lon = lo;
@@ -91,14 +85,14 @@ TELLUS_API int TELLUS_CALL SetEllDiff(GeodesyHandle h, const EllDiffParams* para
         const EllDiffParams& p = *params;
         for (double v : {p.shiftX, p.shiftY, p.shiftZ, p.scale, p.rotationX, p.rotationY, p.rotationZ})
             if (!std::isfinite(v)) return failure(TELLUS_E_PARAMETERS);
-        return geodesyOf(h)->SetEllDiff(p);
+        return geodesyOf(h).SetEllDiff(p);
     });
 }
 
 TELLUS_API int TELLUS_CALL GetEllDiff(GeodesyHandle h, EllDiffParams* params) {
     return statusExport(h, [&]() {
         if (!params) return nullPointer();
-        geodesyOf(h)->GetEllDiff(*params);
+        geodesyOf(h).GetEllDiff(*params);
         return erc();
     });
 }
@@ -107,14 +101,14 @@ TELLUS_API int TELLUS_CALL SetEllModel(GeodesyHandle h, const char* path) {
     return statusExport(
         h,
         [&]() {
-            erc loaded = geodesyOf(h)->SetEllModel(path);
+            erc loaded = geodesyOf(h).SetEllModel(path);
             return loaded.release() ? failure(TELLUS_E_DATUM_GRID) : erc();
         },
         TELLUS_E_DATUM_GRID);
 }
 
 TELLUS_API int TELLUS_CALL GetEllModel(GeodesyHandle h, char* buf, int len) {
-    return statusExport(h, [&]() { return geodesyOf(h)->GetEllModel(buf, len); });
+    return statusExport(h, [&]() { return geodesyOf(h).GetEllModel(buf, len); });
 }
 
 TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inverseFlattening) {
@@ -146,11 +140,11 @@ TELLUS_API int TELLUS_CALL IsValidModel(const char* path, double a, double inver
 }
 
 TELLUS_API int TELLUS_CALL SetChartDatum(GeodesyHandle h, const ChartDatumParams* params) {
-    return statusExport(h, [&]() { return params ? geodesyOf(h)->SetChartDatum(*params) : nullPointer(); });
+    return statusExport(h, [&]() { return params ? geodesyOf(h).SetChartDatum(*params) : nullPointer(); });
 }
 
 TELLUS_API int TELLUS_CALL GetChartDatum(GeodesyHandle h, ChartDatumParams* params) {
-    return statusExport(h, [&]() { return params ? geodesyOf(h)->GetChartDatum(*params) : nullPointer(); });
+    return statusExport(h, [&]() { return params ? geodesyOf(h).GetChartDatum(*params) : nullPointer(); });
 }
 
 TELLUS_API int TELLUS_CALL GetGeoid(GeodesyHandle h, char* buf, int len, double* orthoCorrection) {
@@ -178,7 +172,7 @@ TELLUS_API int TELLUS_CALL DatumSeparation1(GeodesyHandle h, double lat, double 
     return statusExport(h, [&]() {
         // Through copies: a result that is not finite is no separation, and is not handed out.
         double s = separation ? *separation : 0.0, n = undulation ? *undulation : 0.0;
-        erc status = geodesyOf(h)->DatumSeparation(lat, lon, separation ? &s : nullptr, undulation ? &n : nullptr);
+        erc status = geodesyOf(h).DatumSeparation(lat, lon, separation ? &s : nullptr, undulation ? &n : nullptr);
         const bool finite = std::isfinite(s) && std::isfinite(n);
         if (separation && std::isfinite(s)) *separation = s;
         if (undulation && std::isfinite(n)) *undulation = n;
@@ -193,40 +187,4 @@ TELLUS_API int TELLUS_CALL DatumSeparation(GeodesyHandle h, double lat, double l
 
 TELLUS_API int TELLUS_CALL Undulation(GeodesyHandle h, double lat, double lon, double* undulation) {
     return DatumSeparation1(h, lat, lon, nullptr, undulation);
-}
-
-TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesy(const char* path, const char* section) {
-    trace("CreateFileGeodesy entered");
-    Geodesy* created = nullptr;
-    // A file that could not be opened for lack of a descriptor only looked missing, and would have
-    // read as a file without keys (or without a grid): the build is refused as a file that cannot
-    // be opened.
-    const uint32_t shortages = platform::descriptorShortages();
-    int code = exportframe::runCaught([&]() {
-        // No file at all reads like a file without keys: no projection.
-        if (!path) return failure(TELLUS_E_PROJECTION);
-        Pelagix::Profile profile(path);
-        return DoGeoCreation(profile, section ? section : geodesyfile::kDefaultSection, created);
-    });
-    if (platform::descriptorShortages() != shortages) code = TELLUS_E_GENERAL;
-    if (code != 0 && created) {
-        delete created;
-        created = nullptr;
-    }
-    exportframe::setError(code);
-    return created;
-}
-
-TELLUS_API GeodesyHandle TELLUS_CALL CreateFileGeodesyW(const char16_t* path, const char* section) {
-    if (!path) return CreateFileGeodesy(nullptr, section);
-    std::string narrow;
-    int code = exportframe::runCaught([&]() {
-        narrow = toUtf8(path);
-        return erc();
-    });
-    if (code != 0) {
-        exportframe::setError(code);
-        return nullptr;
-    }
-    return CreateFileGeodesy(narrow.c_str(), section);
 }

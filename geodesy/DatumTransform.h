@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "geodesy/Tellus.h"
+#include "geodesy/TellusRecords.h"
 #include "geodesy/grids/InterpFile.h"
 
 namespace datum {

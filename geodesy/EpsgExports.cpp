@@ -19,7 +19,7 @@ TELLUS_API int TELLUS_CALL GetEpsgCode(GeodesyHandle h, int* code) {
     return exportframe::statusExport(h, [&] {
         if (!code) return exportframe::nullPointer();
         int found = 0;
-        erc status = EpsgCodeOf(*static_cast<Geodesy*>(h), found);
+        erc status = EpsgCodeOf(exportframe::geodesyOf(h), found);
         if (!status) *code = found;
         return status;
     });

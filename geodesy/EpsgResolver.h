@@ -11,7 +11,7 @@
 #include <string>
 
 #include "common/erc.h"
-#include "geodesy/Tellus.h"
+#include "geodesy/TellusRecords.h"
 
 class Database;
 class Geodesy;

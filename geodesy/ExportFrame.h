@@ -9,7 +9,12 @@
 
 #include "common/erc.h"
 
+class Geodesy;
+
 namespace exportframe {
+
+// The Geodesy behind a handle the caller has checked.
+inline Geodesy& geodesyOf(GeodesyHandle h) { return *static_cast<Geodesy*>(h); }
 
 // The calling thread's code, 0 on a new thread. Every export writes it, so it is reached inline
 // and with the initial-exec model: one move relative to the thread pointer, where the default

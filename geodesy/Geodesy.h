@@ -13,7 +13,8 @@
 
 #include "common/erc.h"
 #include "geodesy/LocalGrid.h"
-#include "geodesy/Tellus.h"
+#include "geodesy/TellusCodes.h"
+#include "geodesy/TellusRecords.h"
 #include "geodesy/grids/GsbFile.h"
 #include "geodesy/grids/InterpFile.h"
 #include "geodesy/projections/Projection.h"

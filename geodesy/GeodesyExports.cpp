@@ -9,6 +9,7 @@
 #include "geodesy/Trace.h"
 #include "geodesy/UnitTable.h"
 
+using exportframe::geodesyOf;
 using exportframe::nullPointer;
 
 namespace {
@@ -21,8 +22,6 @@ constexpr size_t kProjectionCodeSize = 4;
 // The boolean of HConvert and VConvert arrives in a full argument slot; only its low byte is the
 // flag.
 constexpr int kBoolByte = 0xFF;
-
-Geodesy& geodesyOf(GeodesyHandle h) { return *static_cast<Geodesy*>(h); }
 
 erc noName() { return erc(TELLUS_E_NO_NAME, kSeverityError, &geodesyFacility()); }
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "geodesy/Tellus.h"
+#include "geodesy/TellusRecords.h"
 
 // Bits of AdjustParams::type.
 inline constexpr uint32_t kAdjustTypeMask = 0xFFFF;

@@ -16,7 +16,8 @@
 #include <cmath>
 
 #include "common/erc.h"
-#include "geodesy/Tellus.h"
+#include "geodesy/TellusCodes.h"
+#include "geodesy/TellusRecords.h"
 #include "geodesy/projections/Angles.h"
 #include "geodesy/projections/Ellipsoid.h"
 

@@ -1,7 +1,7 @@
 // Building the projection of a GeodesyParams record by its projection id.
 #pragma once
 
-#include "geodesy/Tellus.h"
+#include "geodesy/TellusRecords.h"
 #include <memory>
 
 #include "geodesy/projections/Projection.h"
