@@ -21,12 +21,6 @@ using exportframe::nullPointer;
 
 namespace {
 
-// Code of a datum-shift grid that cannot be opened or read, whatever the reader's own code.
-// Code of a parameter file that names no projection (also: no file at all).
-// Code of a file that cannot be opened.
-// Seven parameters, or another ellipsoid, that are not all finite numbers.
-// A datum shift that gives no point (outside its grid, or a grid that holds no value there).
-
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
 // Runs a datum conversion on copies, so the caller's point changes only on success. `convert`

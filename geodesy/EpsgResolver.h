@@ -16,8 +16,6 @@
 class Database;
 class Geodesy;
 
-// Code of every EPSG request that finds no row, or a unit or parameter it does not know.
-
 // The database file under the program folder.
 std::string predefinedDatabasePath();
 

@@ -25,8 +25,6 @@ extern thread_local constinit int threadError __attribute__((tls_model("initial-
 inline void setError(int code) { threadError = code; }
 inline int error() { return threadError; }
 
-// Code of a null handle.
-// Code of an exception that is not an error value.
 // Code of a null record or output pointer where an export needs one: refused, nothing written.
 inline erc nullPointer() { return erc(TELLUS_E_GENERAL, kSeverityError, &geodesyFacility()); }
 

@@ -14,7 +14,6 @@ using exportframe::nullPointer;
 
 namespace {
 
-// GetLocalName: the item has no name, or there is no buffer to take it.
 // Buffer sizes the callers of GetGeodesyParams give: the longest table name has 23 bytes, a
 // projection code 3.
 constexpr size_t kEllipsoidNameSize = 24;

@@ -19,12 +19,7 @@ using namespace geodesyfile;
 
 namespace {
 
-// Code of a projection name that is missing or not in the table.
-// Code of anything thrown that is not an error value.
 constexpr const char* kKtdExtension = ".ktd";
-
-// Codes of a number that is not finite ("nan", "inf", "1e309"): the failure its key already has.
-constexpr int kBadGeoid = 9;      // "OrthoHCorr" belongs to the geoid
 
 [[noreturn]] void fail(int code) { throw erc(code, kSeverityError, &geodesyFacility()); }
 
@@ -154,7 +149,7 @@ Geodesy* build(Pelagix::Profile& file, const char* section) {
     if (hasGeoid) {
         geoid = datafiles::datumFile(fileNameOf(file.getString(kGeoid, section, "")));
         vertical.geoidModel = geoid.data();
-        vertical.orthoHCorr = numberOf(file, section, kOrthoHCorr, kBadGeoid);
+        vertical.orthoHCorr = numberOf(file, section, kOrthoHCorr, TELLUS_E_GEOID);  // the geoid's correction
     }
     if (hasVDatum) {
         region = datafiles::vdatumFolder(fileNameOf(file.getString(kVDatum, section, "")));

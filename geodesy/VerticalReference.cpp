@@ -19,8 +19,6 @@ using namespace vertical;
 
 namespace {
 
-// Code of a lookup outside its grid.
-
 erc failure(int code) { return erc(code, kSeverityError, &geodesyFacility()); }
 
 bool isTss(const char* surface) { return equalsIgnoringAsciiCase(surface, kTssSurface); }

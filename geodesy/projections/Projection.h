@@ -62,8 +62,6 @@ inline thread_local PathCounts pathCounts{};
 #define TELLUS_COUNT_PATH(field) ((void)0)
 #endif
 
-// Codes of projection failures.
-
 class Projection : public Ellipsoid {
 public:
     // Copies the record: a, f = 1 / inverse flattening (0 for an inverse flattening of 0), the

@@ -10,4 +10,3 @@
 // class throws erc code 5; a class's own refusal (code 7) passes through.
 std::unique_ptr<Projection> CreateProjection(const GeodesyParams& params);
 
-// Code of an unknown projection id.
