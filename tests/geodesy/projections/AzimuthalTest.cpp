@@ -109,6 +109,28 @@ TEST(AZA, ScaleAndFailures) {
     // the polar form of slot 5 gives their pair in some order, with the product 1.
     const double s1 = laea.PrincipalScale1(50 * kDeg, 5 * kDeg);
     EXPECT_NEAR(s1 * laea.PrincipalScale2(50 * kDeg, 5 * kDeg), 1.0, 1e-15);
+    // Each principal scale of the polar aspects, which the point scale above cannot see: the
+    // parallel and meridian scales of ./proj_factors with +proj=laea +lat_0=90 (and -90)
+    // +ellps=WGS84 (PROJ 9.1.1, numerical differences, good to 1e-9 out to 89.9 degrees for the
+    // parallel, 89 for the meridian), and at and next to the pole the limit 1 of both (the parallel
+    // scale is 1 + colat^2 / 8 there, 4e-13 off 1 at 89.9999).
+    const struct {
+        double lat, parallel, meridian;
+    } polarScales[] = {{60, 1.035255325855, 0.965945284102},
+                       {89, 1.000038078332, 0.999961924078},
+                       {89.9, 1.000000380892, 0},
+                       {89.9999, 1, 1},
+                       {90, 1, 1}};
+    AZA southPolar(polarParams(13, -90));
+    for (const auto& r : polarScales)
+        for (const AZA* p : {&northPolar, &southPolar}) {
+            const double lat = (p == &southPolar ? -r.lat : r.lat) * kDeg;
+            SCOPED_TRACE(lat / kDeg);
+            EXPECT_NEAR(p->PrincipalScale1(lat, 0.3), r.parallel, 1e-9);
+            if (r.meridian != 0) {
+                EXPECT_NEAR(p->PrincipalScale2(lat, 0.3), r.meridian, 1e-9);
+            }
+        }
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     double x = -1, y = -1, lat = -1, lon = -1;
