@@ -10,7 +10,7 @@
 //   sine of the series' latitude (Snyder's eq. 3-18) and, near the poles, from q / qp; only a q
 //   within a few units in the last place of +-qp is taken as the pole itself;
 // - the principal scales use the polar form in both aspects (their product, the point scale, is
-//   1 either way) and give 1 at a pole, where the ratio is 0/0;
+//   1 either way) and give 1 at the aspect's pole, the limit of their ratio;
 // - the inverse longitude is reduced into [-pi, pi];
 // - near the antipode of the centre the forward takes 1 + cos c from the haversine of the distance
 //   to the antipode, and refuses points within about 13 km of it, where the disk's rim holds that
@@ -218,10 +218,18 @@ double AZA::Convergence(double lat, double lon) const {
 }
 
 double AZA::PrincipalScale1(double lat, double) const {
-    const double m = M(lat);
-    if (m == 0) return 1.0;
-    const double q = Q(std::sin(lat));
-    return std::sqrt(std::max(south ? qp + q : qp - q, 0.0)) / m;
+    // rho / (a m): qp - q (qp + q about the south pole) over m, both from 1 - sin lat =
+    // cos^2 lat / (1 + sin lat) rather than as differences of nearly equal numbers, which lost
+    // 1.7e-5 of the scale 11 m from the pole.
+    const double c = std::cos(lat);
+    if (c == 0) return 1.0;
+    const double s = south ? -std::sin(lat) : std::sin(lat);
+    const double u = s > 0 ? c * c / (1 + s) : 1 - s;
+    const double w = 1 - e2 * s * s;
+    // qp - q = u (1 + e2 s) / w + (1 - e2) (atanh e - atanh(e s)) / e, the atanh difference in one.
+    const double atanhGap = e == 0 ? u : std::atanh(e * u / (1 - e2 * s)) / e;
+    const double gap = u * (1 + e2 * s) / w + (1 - e2) * atanhGap;
+    return std::sqrt(gap * w) / c;
 }
 
 double AZA::PrincipalScale2(double lat, double lon) const { return 1 / PrincipalScale1(lat, lon); }
