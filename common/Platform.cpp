@@ -490,6 +490,8 @@ bool isDirectory(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool mayWrite(const std::string& path) { return !path.empty() && access(path.c_str(), W_OK) == 0; }
+
 namespace {
 
 void fillStamp(const struct stat64& st, FileStamp& stamp) {

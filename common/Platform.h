@@ -122,6 +122,8 @@ uint32_t descriptorShortages();
 
 // A path that names a folder.
 bool isDirectory(const std::string& path);
+// Whether this process may write the file or folder `path` names; false with errno set otherwise.
+bool mayWrite(const std::string& path);
 // Creates a folder and the missing folders above it; true when it exists afterwards.
 bool makeDirectories(const std::string& path);
 

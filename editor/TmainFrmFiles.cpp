@@ -12,8 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace mainform;
 
@@ -67,29 +65,45 @@ bool sameContent(const std::string& a, const std::string& b) {
     return same;
 }
 
-// Copies `from` to `to`, which must not exist: written beside it and linked into place, so that
-// the name never shows a half-copied file and a file that appeared meanwhile is never replaced.
-// The failure's reason, empty on success.
-std::string copyNew(const std::string& from, const std::string& to) {
-    const std::string folder = to.substr(0, to.find_last_of('/'));
-    const std::string staged = platform::createTempFile(folder, ".corvane-", ".part");
-    if (staged.empty()) return std::strerror(errno);
-    std::string reason;
+// Puts a copy of `from` in the place of `to` in one step, through the platform's replacement (a
+// reader sees the old file or the whole new one; an existing target keeps its owner and mode).
+// `onlyNew`: a target that exists, or appears meanwhile, is left as it is (errno EEXIST). False
+// on failure, with errno holding the reason.
+bool copyInto(const std::string& from, const std::string& to, bool onlyNew) {
+    platform::Rewrite rewrite(to);
+    if (onlyNew && rewrite.state() != platform::RewriteTarget::Missing) {
+        errno = EEXIST;
+        return false;
+    }
+    errno = 0;
+    std::FILE* out = rewrite.begin();
+    if (!out) {
+        if (errno == 0) errno = EACCES;
+        return false;
+    }
     std::FILE* in = platform::openForReading(from);
-    std::FILE* out = std::fopen(staged.c_str(), "wb");
-    if (!in || !out) reason = std::strerror(errno);
-    while (reason.empty()) {
+    bool copied = in != nullptr;
+    while (copied) {
         char block[kCopyBlock];
         const size_t n = std::fread(block, 1, sizeof block, in);
-        if (std::ferror(in)) reason = "it cannot be read";
-        else if (n > 0 && std::fwrite(block, 1, n, out) != n) reason = std::strerror(errno);
+        copied = !std::ferror(in) && std::fwrite(block, 1, n, out) == n;
         if (n < sizeof block) break;
     }
     if (in) std::fclose(in);
-    if (out && !platform::closeSynced(out) && reason.empty()) reason = std::strerror(errno);
-    if (reason.empty() && ::link(staged.c_str(), to.c_str()) != 0) reason = std::strerror(errno);
-    platform::removeFile(staged);
-    return reason;
+    if (!copied) {
+        if (errno == 0) errno = EIO;
+        return false;
+    }
+    switch (rewrite.commit()) {
+    case platform::Rewrite::Result::Done:
+        return true;
+    case platform::Rewrite::Result::Exists:
+        errno = EEXIST;
+        return false;
+    default:
+        if (errno == 0) errno = EIO;
+        return false;
+    }
 }
 
 }  // namespace
@@ -120,10 +134,9 @@ bool TmainFrm::placeInDatumFolder(const std::string& chosenPath, const QString& 
             .arg(shownName, shownFolder),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     if (answer != QMessageBox::Yes) return false;
-    const std::string reason = copyNew(chosenPath, folder + "/" + name);
-    if (!reason.empty()) {
+    if (!copyInto(chosenPath, folder + "/" + name, true)) {
         showError(QStringLiteral("%1 could not be copied into the datum folder %2: %3.")
-                      .arg(shownName, shownFolder, QString::fromStdString(reason)),
+                      .arg(shownName, shownFolder, QString::fromUtf8(std::strerror(errno))),
                   title);
         return false;
     }
@@ -151,13 +164,7 @@ void TmainFrm::saveCustomGrid(const std::u16string& chosenPath) {
         if (!profile->Open(staged.c_str())) throw std::runtime_error(writeFailure(path, errno));
         WriteParameters(profile.get());
     }
-    // Readable as a new file would be (the staged one is private to this user).
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    errno = 0;
-    constexpr mode_t kNewFileMode = 0666;  // before the user's umask, as fopen creates files
-    if (::chmod(staged.c_str(), kNewFileMode & ~mask) != 0 || std::rename(staged.c_str(), path.c_str()) != 0)
-        throw std::runtime_error(writeFailure(path, errno));
+    if (!copyInto(staged, path, false)) throw std::runtime_error(writeFailure(path, errno));
     ui->cbGrid->addItem(QString::fromStdString(name), -1);
     ui->cbGrid->setCurrentIndex(ui->cbGrid->count() - 1);
     gridIndex = ui->cbGrid->currentIndex();

@@ -3,9 +3,6 @@
 
 #include "common/Platform.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -46,14 +43,13 @@ OwnedProfile newProfile() {
 std::string writeFailureReason(const std::string& path, int lastError) {
     const size_t slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    struct stat st;
     if (path.empty()) return "no project is open";
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "its folder " + folder + " does not exist";
-    if (::stat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) return "it is not a regular file";
-        if (::access(path.c_str(), W_OK) != 0) return std::strerror(errno);
+    if (!platform::isDirectory(folder)) return "its folder " + folder + " does not exist";
+    if (platform::pathExists(path)) {
+        if (!platform::isRegularFile(path)) return "it is not a regular file";
+        if (!platform::mayWrite(path)) return std::strerror(errno);
     }
-    if (::access(folder.c_str(), W_OK) != 0) return "its folder " + folder + ": " + std::strerror(errno);
+    if (!platform::mayWrite(folder)) return "its folder " + folder + ": " + std::strerror(errno);
     if (lastError != 0) return std::strerror(lastError);
     return "the file system refused the new file";
 }

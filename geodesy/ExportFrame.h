@@ -2,12 +2,12 @@
 // refusals, the neutral results and the catch rules. No exception ever leaves an export.
 #pragma once
 
-#include "geodesy/Tellus.h"
 #include <cmath>
 #include <type_traits>
 #include <utility>
 
 #include "common/erc.h"
+#include "geodesy/Tellus.h"
 
 class Geodesy;
 

@@ -1,9 +1,9 @@
 // Building the projection of a GeodesyParams record by its projection id.
 #pragma once
 
-#include "geodesy/TellusRecords.h"
 #include <memory>
 
+#include "geodesy/TellusRecords.h"
 #include "geodesy/projections/Projection.h"
 
 // The projection class of `params.projectionId`, built from the record. An id that names no
