@@ -34,10 +34,6 @@ constexpr double kSexagesimalToPacked = 10000;
 // Projection id of the Lambert conformal conic, whose zero parallels take the reference latitude.
 constexpr int kLambertConformalConic = 1;
 
-// Exact degrees for the set-up ranges, which hold the dataset's own 90 degrees (1.570796326794895
-// rad from its degree of 3.14159265358979 / 180) where the truncated factor would not.
-constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
-
 constexpr const char* kUnitQuery = "SELECT * FROM epsg_unitofmeasure WHERE uom_code=?;";
 
 erc unresolved() { return erc(TELLUS_E_EPSG, kSeverityError, &geodesyFacility()); }
@@ -369,29 +365,19 @@ bool describedRowsPresent(EpsgStatements& st, int crsCode) {
     return d->next();
 }
 
-bool within(double value, double low, double high) { return value >= low && value <= high; }
-
 bool ellipsoidWithinRanges(double a, double inverseFlattening) {
     using namespace setupranges;
     return within(a, kMinSemiMajorAxis, kMaxSemiMajorAxis) &&
            within(inverseFlattening, kMinInverseFlattening, kMaxInverseFlattening);
 }
 
-// A record inside the set-up ranges. Damage that changes a stored number (or the type that reads
-// it) cannot be told from an edited file, but one that makes a system no survey uses can: a scale
-// factor of 4.6e18 read from a double's bytes taken as an integer.
+// A record inside the set-up ranges, a real ellipsoid and a unit of its own. Damage that changes a
+// stored number (or the type that reads it) cannot be told from an edited file, but one that
+// makes a system no survey uses can: a scale factor of 4.6e18 read from a double's bytes taken as
+// an integer.
 bool withinSetupRanges(const GeodesyParams& p) {
-    using namespace setupranges;
-    const double maxLatitude = kMaxLatitudeDeg * kRadiansPerDegree;
-    const double maxFalseOrigin = kMaxFalseOrigin / p.unitFactor;  // in the system's unit
-    return ellipsoidWithinRanges(p.semiMajorAxis, p.inverseFlattening) &&
-           within(p.unitFactor, kMinUnitFactor, kMaxUnitFactor) &&
-           (p.scaleFactor == 0 || within(p.scaleFactor, kMinScaleFactor, kMaxScaleFactor)) &&
-           within(p.centralMeridian, -kMaxLongitudeDeg * kRadiansPerDegree, kMaxLongitudeDeg * kRadiansPerDegree) &&
-           within(p.referenceLatitude, -maxLatitude, maxLatitude) && within(p.northParallel, -maxLatitude, maxLatitude) &&
-           within(p.southParallel, -maxLatitude, maxLatitude) &&
-           within(p.falseEasting, -maxFalseOrigin, maxFalseOrigin) &&
-           within(p.falseNorthing, -maxFalseOrigin, maxFalseOrigin);
+    return ellipsoidWithinRanges(p.semiMajorAxis, p.inverseFlattening) && p.unitFactor != 0 &&
+           setupranges::accepts(p);
 }
 
 erc resolveParams(EpsgStatements& st, int crsCode, GeodesyParams& params) {

@@ -10,12 +10,6 @@
 
 namespace {
 
-// SetAdjustment with a scale of 0, or a value that is not a finite number.
-constexpr int kZeroAdjustScale = 7;
-
-// An inverse flattening or unit factor within its set-up range (false for 0 and NaN).
-bool inRange(double value, double lo, double hi) { return value >= lo && value <= hi; }
-
 bool allFinite(const AdjustParams& a) {
     return std::isfinite(a.originX) && std::isfinite(a.originY) && std::isfinite(a.rotation) &&
            std::isfinite(a.scale) && std::isfinite(a.translationX) && std::isfinite(a.translationY);
@@ -38,11 +32,12 @@ Geodesy::Geodesy(const GeodesyParams& params)
       xAxisCode(kAxisEasting),
       yAxisCode(kAxisNorthing) {
     trace("Geodesy::Geodesy entered");
-    // Checked in this order, before any projection is built: both 0 gives 3.
+    // Checked in this order, before any projection is built: both 0 gives 3 (0 and NaN are out
+    // of range).
     using namespace setupranges;
-    if (!inRange(params.inverseFlattening, kMinInverseFlattening, kMaxInverseFlattening))
+    if (!within(params.inverseFlattening, kMinInverseFlattening, kMaxInverseFlattening))
         throw erc(TELLUS_E_FLATTENING, kSeverityError, &geodesyFacility());
-    if (!inRange(params.unitFactor, kMinUnitFactor, kMaxUnitFactor))
+    if (!within(params.unitFactor, kMinUnitFactor, kMaxUnitFactor))
         throw erc(TELLUS_E_UNIT, kSeverityError, &geodesyFacility());
     projection = CreateProjection(params);
 }
@@ -64,7 +59,7 @@ erc Geodesy::XYGeo(double x, double y, double& lat, double& lon) const {
 void Geodesy::GetGeodesyParams(GeodesyParams& out) const { out = projection->Params(); }
 
 erc Geodesy::SetAdjustment(const AdjustParams& adjust) {
-    if (adjust.scale == 0.0 || !allFinite(adjust)) return erc(kZeroAdjustScale, kSeverityError, &geodesyFacility());
+    if (adjust.scale == 0.0 || !allFinite(adjust)) return erc(TELLUS_E_PARAMETERS, kSeverityError, &geodesyFacility());
     adjustment = adjust;
     if ((adjust.type & kAdjustTypeMask) == kAdjustSimilarity) {
         xAxisCode = (adjust.type & kAdjustReverseX) ? kAxisWesting : kAxisEasting;

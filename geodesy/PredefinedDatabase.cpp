@@ -10,13 +10,12 @@
 #include <vector>
 
 #include "common/Query.h"
+#include "geodesy/TellusCodes.h"
 
 namespace {
 
-constexpr int kSqliteCorrupt = 11;
-
 [[noreturn]] void malformed() {
-    erc damaged = sqliteRefusal(kSqliteCorrupt);
+    erc damaged = sqliteRefusal(TELLUS_E_DATABASE_CORRUPT);
     damaged.getFacility()->handle(damaged);
     throw damaged;
 }

@@ -5,6 +5,11 @@
 #ifndef GEODESY_SETUPRANGES_H
 #define GEODESY_SETUPRANGES_H
 
+#include <cmath>
+#include <numbers>
+
+#include "geodesy/TellusRecords.h"
+
 namespace setupranges {
 
 // Semi-major axis (m): every ellipsoid of the EPSG dataset (6370997 to 6378388 m) with room for a
@@ -35,6 +40,34 @@ inline constexpr double kMaxFalseOrigin = 4.0e8;
 inline constexpr double kMaxLatitudeDeg = 90;
 inline constexpr double kMaxLongitudeDeg = 360;
 inline constexpr double kMaxAzimuthDeg = 360;
+
+inline bool within(double v, double lo, double hi) { return v >= lo && v <= hi; }
+// An angle within its range, degrees (a rounding of the degree factor is allowed).
+inline bool angleWithin(double rad, double maxDeg) {
+    return std::fabs(rad) <= maxDeg * (std::numbers::pi / 180) * (1 + 1e-12);
+}
+
+// Whether a record's set-up lies within the ranges: every field finite, and an inverse flattening
+// of 0 (a sphere) and a unit or scale factor of 0 (meaning 1) accepted.
+inline bool accepts(const GeodesyParams& p) {
+    const double fields[] = {p.semiMajorAxis, p.inverseFlattening, p.unitFactor,   p.scaleFactor,
+                             p.centralMeridian, p.referenceLatitude, p.northParallel, p.southParallel,
+                             p.skewAzimuth,     p.falseEasting,      p.falseNorthing};
+    for (double v : fields)
+        if (!std::isfinite(v)) return false;
+    const double unit = p.unitFactor == 0 ? 1.0 : p.unitFactor;
+    const double scale = p.scaleFactor == 0 ? 1.0 : p.scaleFactor;
+    const bool ellipsoid = within(p.semiMajorAxis, kMinSemiMajorAxis, kMaxSemiMajorAxis) &&
+                           (p.inverseFlattening == 0 ||
+                            within(p.inverseFlattening, kMinInverseFlattening, kMaxInverseFlattening));
+    const bool grid = within(unit, kMinUnitFactor, kMaxUnitFactor) && within(scale, kMinScaleFactor, kMaxScaleFactor) &&
+                      std::fabs(p.falseEasting) * unit <= kMaxFalseOrigin &&
+                      std::fabs(p.falseNorthing) * unit <= kMaxFalseOrigin;
+    const bool angles = angleWithin(p.referenceLatitude, kMaxLatitudeDeg) &&
+                        angleWithin(p.northParallel, kMaxLatitudeDeg) && angleWithin(p.southParallel, kMaxLatitudeDeg) &&
+                        angleWithin(p.centralMeridian, kMaxLongitudeDeg) && angleWithin(p.skewAzimuth, kMaxAzimuthDeg);
+    return ellipsoid && grid && angles;
+}
 
 }  // namespace setupranges
 

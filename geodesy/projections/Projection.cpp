@@ -16,35 +16,6 @@ double workingMeridian(double cm) { return std::fabs(cm) <= kTwoPi ? cm : std::r
 // A latitude the range lets pass a rounding beyond a pole is that pole (NaN stays NaN, refused).
 double polar(double lat) { return std::fabs(lat) > kHalfPi ? std::copysign(kHalfPi, lat) : lat; }
 
-// A record the formulas can use: every field finite and within the set-up ranges, the ranges
-// every class is verified on (1/f 0 for a sphere, which only the classes' own tests build; scale
-// and unit 0 for 1). Anything else would come back as numbers that no survey's set-up gives, or as
-// NaN with success.
-bool within(double v, double lo, double hi) { return v >= lo && v <= hi; }
-// An angle of the record within its range, degrees (a rounding of the degree factor is allowed).
-bool angleWithin(double rad, double maxDeg) { return std::fabs(rad) <= maxDeg * (kPi / 180) * (1 + 1e-12); }
-
-bool usable(const GeodesyParams& p) {
-    using namespace setupranges;
-    const double fields[] = {p.semiMajorAxis, p.inverseFlattening, p.unitFactor,   p.scaleFactor,
-                             p.centralMeridian, p.referenceLatitude, p.northParallel, p.southParallel,
-                             p.skewAzimuth,     p.falseEasting,      p.falseNorthing};
-    for (double v : fields)
-        if (!std::isfinite(v)) return false;
-    const double unit = oneIfZero(p.unitFactor);
-    const bool ellipsoid =
-        within(p.semiMajorAxis, kMinSemiMajorAxis, kMaxSemiMajorAxis) &&
-        (p.inverseFlattening == 0 || within(p.inverseFlattening, kMinInverseFlattening, kMaxInverseFlattening));
-    const bool grid = within(unit, kMinUnitFactor, kMaxUnitFactor) &&
-                      within(oneIfZero(p.scaleFactor), kMinScaleFactor, kMaxScaleFactor) &&
-                      std::fabs(p.falseEasting) * unit <= kMaxFalseOrigin &&
-                      std::fabs(p.falseNorthing) * unit <= kMaxFalseOrigin;
-    const bool angles = angleWithin(p.referenceLatitude, kMaxLatitudeDeg) &&
-                        angleWithin(p.northParallel, kMaxLatitudeDeg) &&
-                        angleWithin(p.southParallel, kMaxLatitudeDeg) &&
-                        angleWithin(p.centralMeridian, kMaxLongitudeDeg) && angleWithin(p.skewAzimuth, kMaxAzimuthDeg);
-    return ellipsoid && grid && angles;
-}
 }  // namespace
 
 Projection::Projection(const GeodesyParams& p)
@@ -59,7 +30,7 @@ Projection::Projection(const GeodesyParams& p)
       falseEasting(p.falseEasting),
       falseNorthing(p.falseNorthing),
       statedCentralMeridian(p.centralMeridian) {
-    if (!usable(p)) RefuseParameters();
+    if (!setupranges::accepts(p)) RefuseParameters();
 }
 
 Projection::~Projection() = default;
