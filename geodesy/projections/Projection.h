@@ -53,7 +53,7 @@ struct PathCounts {
     long cassiniSteps, cassiniOuter;
     long polyconicPasses, polyconicFromA, polyconicSlowly;
     long azaTextbookSteps, azaStartFromQ, azaLatitudePasses;
-    long obliqueNearPole, obliqueTextbook;
+    long obliquePasses;
     long tmKrueger, tmRefine;
 };
 inline thread_local PathCounts pathCounts{};
