@@ -32,6 +32,7 @@ constexpr double kNearAntipode = 0.25;
 constexpr double kAntipodeDenominator = 2e-6;
 // Points on the rim of the disk (the antipode) may round past it by this relative amount.
 constexpr double kDiskTolerance = 1e-12;
+
 }  // namespace
 
 AZA::AZA(const GeodesyParams& params) : Projection(params) {
@@ -205,7 +206,8 @@ double AZA::PrincipalScale1(double lat, double lon) const {
     const double v = std::sqrt(2 / den);
     // The grid's steps for unit steps north (xN, yN) and east (xE, yE) on the ellipsoid.
     const double xN = -D * v * sinDl * (cosBeta * dDen * t + sinBeta) / ks;
-    const double yN = v * (cosBeta1 * cosBeta + sinBeta1 * sinBeta * cosDl - dDen * north * t) / (D * ks);
+    const double yN =
+        v * (cosBeta1 * cosBeta + sinBeta1 * sinBeta * cosDl - dDen * north * t) / (D * ks);
     const double xE = D * v * ks * (cosBeta1 * cosBeta * sinDl * sinDl * t + cosDl);
     const double yE = v * ks * sinDl * (cosBeta1 * north * t + sinBeta1) / D;
     // Their larger singular value.

@@ -6,9 +6,9 @@
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
 // (metres per grid unit); false easting and northing (grid units). Domain: the whole ellipsoid
 // but the antipode of the centre; the grid is the disk of radius 2R about the false origin.
-// Accuracy: round trips within 1 mm, but within 1 m at the poles, where q changes with the
-// square of the distance from the pole and cannot tell latitudes 3e-8 rad apart (nor rounded grid
-// coordinates of a false origin of 3.5e7 any better; 0.7 m seen with one of 4e8 m).
+// Accuracy: round trips within 1 mm, but within 1 m at the poles, where the forward's q changes
+// with the square of the distance from the pole and cannot tell latitudes 3e-8 rad apart (nor
+// rounded grid coordinates of a false origin of 3.5e7 any better; 0.7 m seen with one of 4e8 m).
 // Failures: Forward 6 at and within 13 km of the antipode of the centre (oblique aspect); Inverse
 // 10 for a point outside the disk.
 #pragma once
