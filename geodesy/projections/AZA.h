@@ -33,15 +33,12 @@ protected:
 private:
     // q(lat) = (1 - e2) (sin lat / (1 - e2 sin^2 lat) + atanh(e sin lat) / e).
     double Q(double sinLat) const;
-    // m(lat) = cos lat / sqrt(1 - e2 sin^2 lat).
-    double M(double lat) const;
     // qp - q(lat) from s = sin lat, c = cos lat, sharp where s nears 1.
     double PoleGap(double s, double c) const;
 
     double semiMajorUnits;  // a / unit
     double R;               // radius of the authalic sphere, grid units
     double qp;              // q(pi/2)
-    double q1;              // q(lat1)
     double m1;              // m(lat1)
     double beta1;           // authalic latitude of the centre (oblique aspect)
     double sinBeta1, cosBeta1;
