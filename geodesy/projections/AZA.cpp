@@ -30,6 +30,8 @@ constexpr double kPolarAspectTolerance = 1e-6;
 // it), at and below the second the point is refused as the antipode (within about 13 km of it).
 constexpr double kNearAntipode = 0.25;
 constexpr double kAntipodeDenominator = 2e-6;
+// The smallest den the principal scales take (1e150 and its reciprocal, far from overflow).
+constexpr double kAntipodeScaleDen = 1e-100;
 // Points on the rim of the disk (the antipode) may round past it by this relative amount.
 constexpr double kDiskTolerance = 1e-12;
 
@@ -165,7 +167,9 @@ double AZA::Convergence(double lat, double lon) const {
     const double sinBeta = std::sin(beta);
     const double cosBeta = std::cos(beta);
     const double cosDl = std::cos(dl);
-    const double den = 1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl;
+    // At the antipode itself (den 0) the scales are infinite and 0: held finite, their product 1.
+    const double den =
+        std::max(1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl, kAntipodeScaleDen);
     const double dDen = sinBeta1 * cosBeta - cosBeta1 * sinBeta * cosDl;
     const double north = cosBeta1 * sinBeta - sinBeta1 * cosBeta * cosDl;
     const double dX = -std::sin(dl) * (dDen * cosBeta + 2 * den * sinBeta);
@@ -197,7 +201,9 @@ double AZA::PrincipalScale1(double lat, double lon) const {
     const double dl = lon - centralMeridian;
     const double sinDl = std::sin(dl);
     const double cosDl = std::cos(dl);
-    const double den = 1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl;
+    // At the antipode itself (den 0) the scales are infinite and 0: held finite, their product 1.
+    const double den =
+        std::max(1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl, kAntipodeScaleDen);
     const double dDen = sinBeta1 * cosBeta - cosBeta1 * sinBeta * cosDl;
     const double north = cosBeta1 * sinBeta - sinBeta1 * cosBeta * cosDl;
     const double t = 1 / (2 * den);

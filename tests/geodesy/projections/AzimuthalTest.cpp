@@ -107,6 +107,11 @@ TEST(AZA, ScaleAndFailures) {
     // Equal area everywhere, the poles included.
     for (const AZA* p : {&laea, &northPolar})
         for (double lat : {52.0, 0.0, 89.0, 90.0, -60.0}) EXPECT_NEAR(scaleAt(*p, lat, 20), 1.0, 1e-12) << lat;
+    // Also at the antipode of an equatorial centre, the rim at x = 2a, where the principal scales
+    // are infinite and 0.
+    double k = 0;
+    ASSERT_EQ(AZA(polarParams(13, 0)).PointScale(2 * 6378137.0, 0, k).release(), 0);
+    EXPECT_NEAR(k, 1.0, 1e-12);
     // Each principal scale, which the point scale above cannot see: the Tissot semi-axes of
     // ./proj_factors (PROJ 9.1.1's proj_factors, numerical differences: the area scale is 1 within
     // 2e-8), with +proj=laea +lat_0=90 (and -90, its rows mirrored) +ellps=WGS84, good to 1e-9
