@@ -167,9 +167,7 @@ double AZA::Convergence(double lat, double lon) const {
     const double sinBeta = std::sin(beta);
     const double cosBeta = std::cos(beta);
     const double cosDl = std::cos(dl);
-    // At the antipode itself (den 0) the scales are infinite and 0: held finite, their product 1.
-    const double den =
-        std::max(1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl, kAntipodeScaleDen);
+    const double den = 1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl;
     const double dDen = sinBeta1 * cosBeta - cosBeta1 * sinBeta * cosDl;
     const double north = cosBeta1 * sinBeta - sinBeta1 * cosBeta * cosDl;
     const double dX = -std::sin(dl) * (dDen * cosBeta + 2 * den * sinBeta);
