@@ -47,12 +47,14 @@ AZA::AZA(const GeodesyParams& params) : Projection(params) {
     m1 = std::cos(lat1) / std::sqrt(1 - e2 * std::sin(lat1) * std::sin(lat1));
     polar = kHalfPi - std::fabs(lat1) < kPolarAspectTolerance;
     south = polar && lat1 < 0;
-    // cos beta1 from 1 - |sin beta1| = (qp - q1) / qp without the difference: with asin(q1 / qp)
-    // and m1 from 1 - sin^2, the scale at a centre 11 m from a pole was 1.4e-5 off 1.
+    // beta1 from 1 - |sin beta1| = (qp - q1) / qp without the difference (with asin(q1 / qp) and
+    // m1 from 1 - sin^2 the scale at a centre 11 m from a pole was 1.4e-5 off 1, now 2e-11); its
+    // sine and cosine stay one angle's, as the forward next to the antipode needs.
     const double gap1 = PoleGap(std::fabs(std::sin(lat1)), std::cos(lat1)) / qp;
-    sinBeta1 = polar ? std::copysign(1.0, lat1) : std::copysign(1 - gap1, lat1);
-    cosBeta1 = polar ? std::cos(kHalfPi) : std::sqrt(gap1 * (2 - gap1));
-    beta1 = std::atan2(sinBeta1, cosBeta1);
+    beta1 = polar ? std::copysign(kHalfPi, lat1)
+                  : std::atan2(std::copysign(1 - gap1, lat1), std::sqrt(gap1 * (2 - gap1)));
+    sinBeta1 = std::sin(beta1);
+    cosBeta1 = std::cos(beta1);
     D = polar ? 1.0 : m1 / (cosBeta1 * std::sqrt(qp / 2));
     // lat - beta = sum c_k sin 2k beta, c_k of order n^k (Karney 2023), n = f / (2 - f).
     const double n = f / (2 - f);
