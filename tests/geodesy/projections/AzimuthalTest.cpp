@@ -50,9 +50,10 @@ TEST(AZA, ObliqueReferencePoints) {
     EXPECT_EQ(lat, 52 * kDeg);
     EXPECT_EQ(lon, 10 * kDeg);
     double x = 0, y = 0;
+    // Within a few units in the last place of R (the 32-bit build's x87 rounds differently).
     ASSERT_EQ(laea.Forward(52 * kDeg, 10 * kDeg, x, y).release(), 0);
-    EXPECT_NEAR(x, 4321000, 1e-9);
-    EXPECT_NEAR(y, 3210000, 1e-9);
+    EXPECT_NEAR(x, 4321000, 1e-8);
+    EXPECT_NEAR(y, 3210000, 1e-8);
 }
 
 TEST(AZA, PolarReferencePointsAndPoles) {
