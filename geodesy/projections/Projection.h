@@ -52,7 +52,6 @@ inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
 struct PathCounts {
     long cassiniSteps, cassiniOuter;
     long polyconicPasses, polyconicFromA, polyconicSlowly;
-    long azaTextbookSteps, azaStartFromQ, azaLatitudePasses;
     long obliquePasses;
     long tmKrueger, tmRefine;
 };
