@@ -143,8 +143,10 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
     }
     if (!settled) return Failure(TELLUS_E_NOT_CONVERGED);
     const double sign = M0 + dy < 0 ? -1 : 1;
-    if (s < kSmallestNormal) return Deliver(sign * phi, ShortLongitude(centralMeridian + dx / a), lat, lon, TELLUS_E_OUT_OF_RANGE);
-    // E = dl sin lat from x and N cos lat / a - (y - M + M0) sin lat, both times w s / (N cot lat / a).
+    if (s < kSmallestNormal)
+        return Deliver(sign * phi, ShortLongitude(centralMeridian + dx / a), lat, lon, TELLUS_E_OUT_OF_RANGE);
+    // E = dl sin lat from sin E = W X and cos E = 1 - W d, W = a tan lat / N, both times cos lat
+    // (finite at the pole).
     const double ws = std::sqrt(1 - e2 * s * s) * s;
     const double E = std::atan2(ws * X, c - (A - MeridianArc(phi, s, c) / a) * ws);
     // The parallel's arc covers |E| <= pi sin lat; beyond it the grid point is no point's image.

@@ -7,8 +7,8 @@
 // reduced into [-pi, pi].
 // Scales: along the parallel 1, along the meridian h (PrincipalScale2).
 // Failures: Inverse 11 when the Newton iteration does not settle in 10 passes (only off the image
-// of the globe), 10 for a grid point beyond the end of its parallel's arc. The inverse longitude lies in
-// [-pi, pi].
+// of the globe), 10 for a grid point beyond the end of its parallel's arc. The inverse longitude
+// lies in [-pi, pi].
 #pragma once
 
 #include "geodesy/projections/Projection.h"
