@@ -24,8 +24,8 @@
 
 namespace {
 
-// Newton's iteration of the inverse latitude: step tolerance (rad, 0.6 mm) and cap (at most 6
-// passes over the whole image of the globe on the accepted ellipsoids).
+// Newton's iteration of the inverse latitude: step tolerance (rad, 0.6 mm) and cap, with room (the
+// domain and reference sweeps take the image of the whole globe back within it).
 constexpr double kLatitudeTolerance = 1e-10;
 constexpr int kMaxNewtonPasses = 10;
 // The series constant of the meridian arc, kept as the decimal the arc uses (not -35/3072).
