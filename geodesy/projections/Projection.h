@@ -55,6 +55,7 @@ struct PathCounts {
     long azaTextbookSteps, azaStartFromQ, azaLatitudePasses;
     long obliqueNearPole, obliqueTextbook;
     long tmKrueger, tmRefine;
+    long conformalPasses;
 };
 inline thread_local PathCounts pathCounts{};
 #define TELLUS_COUNT_PATH(field) (++pathCounts.field)
