@@ -54,6 +54,7 @@ struct PathCounts {
     long polyconicPasses, polyconicFromA, polyconicSlowly;
     long obliqueNearPole, obliqueTextbook;
     long tmKrueger, tmRefine;
+    long conformalPasses;
 };
 inline thread_local PathCounts pathCounts{};
 #define TELLUS_COUNT_PATH(field) (++pathCounts.field)

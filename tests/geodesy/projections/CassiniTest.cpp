@@ -3,8 +3,12 @@
 #include <cmath>
 
 #include "geodesy/projections/Cassini.h"
+#include "geodesy/projections/Lambert.h"
+#include "geodesy/projections/Mercator.h"
+#include "geodesy/projections/ObliqueMercator.h"
 #include "geodesy/projections/ObliqueCylindrical.h"
 #include "geodesy/projections/Polyconic.h"
+#include "geodesy/projections/Stereographic.h"
 #include "geodesy/projections/TransverseMercator.h"
 #include "tests/geodesy/projections/ProjectionChecks.h"
 
@@ -128,6 +132,26 @@ TEST(FastPaths, InteriorPointsStayOnThem) {
     EXPECT_EQ(oblique.obliqueNearPole + oblique.obliqueTextbook, 0);
     // A whole zone takes the series without a forward to check them.
     EXPECT_EQ(utm.tmKrueger + utm.tmRefine, 0);
+
+    // The conformal classes: one pass of the latitude a point from the series' start.
+    GeodesyParams lcc = wgs84Params(1);
+    lcc.referenceLatitude = 23 * kDeg;
+    lcc.northParallel = 29.5 * kDeg;
+    lcc.southParallel = 45.5 * kDeg;
+    lcc.centralMeridian = -96 * kDeg;
+    GeodesyParams hom = wgs84Params(6);
+    hom.referenceLatitude = 4 * kDeg;
+    hom.centralMeridian = 115 * kDeg;
+    hom.skewAzimuth = 53.31582047222222 * kDeg;
+    GeodesyParams ost = wgs84Params(4);
+    ost.referenceLatitude = 52 * kDeg;
+    ost.centralMeridian = 5 * kDeg;
+    const PathCounts conformal[] = {inverseCounts(Lambert(lcc), 25, 50, -125, -67),
+                                    inverseCounts(Mercator(wgs84Params(2)), -80, 80, -180, 180),
+                                    inverseCounts(Hotine(hom), 0, 8, 109, 120),
+                                    inverseCounts(Stereographic(ost), 50, 54, 2, 8)};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(conformal[i].conformalPasses, 300) << "Lambert, Mercator, Hotine, stereographic: " << i;
 }
 
 }  // namespace
