@@ -52,9 +52,9 @@ inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
 struct PathCounts {
     long cassiniSteps, cassiniOuter;
     long polyconicPasses;
-    long azaTextbookSteps, azaStartFromQ, azaLatitudePasses;
     long obliqueNearPole, obliqueTextbook;
     long tmKrueger, tmRefine;
+    long conformalPasses;
 };
 inline thread_local PathCounts pathCounts{};
 #define TELLUS_COUNT_PATH(field) (++pathCounts.field)
