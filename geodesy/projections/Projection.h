@@ -51,7 +51,7 @@ inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
 #ifdef TELLUS_PATH_COUNTERS
 struct PathCounts {
     long cassiniSteps, cassiniOuter;
-    long polyconicPasses, polyconicFromA, polyconicSlowly;
+    long polyconicPasses;
     long obliqueNearPole, obliqueTextbook;
     long tmKrueger, tmRefine;
     long conformalPasses;
