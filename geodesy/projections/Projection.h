@@ -51,9 +51,10 @@ inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
 #ifdef TELLUS_PATH_COUNTERS
 struct PathCounts {
     long cassiniSteps, cassiniOuter;
-    long polyconicPasses, polyconicFromA, polyconicSlowly;
+    long polyconicPasses;
     long obliquePasses;
     long tmKrueger, tmRefine;
+    long conformalPasses;
 };
 inline thread_local PathCounts pathCounts{};
 #define TELLUS_COUNT_PATH(field) (++pathCounts.field)
