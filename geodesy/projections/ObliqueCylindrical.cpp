@@ -7,11 +7,12 @@
 //   than a quarter turn from the origin do not fold back onto nearer ones;
 // - the point scale is alpha k0 sqrt(M0 N0) cos b / (N cos bb cos lat), with the Gauss sphere
 //   radius and k0: it is k0 at the origin;
-// - the latitude iteration of the inverse stops within 1e-12 rad of its fixed point, not at a
-//   step of 1e-7 rad (up to 4 mm short), and has a cap; the forward refuses the poles of the
-//   rotated frame, where the Mercator northing is infinite;
-// - the inverse longitude is reduced into [-pi, pi], and near the poles the sphere latitude is
-//   taken from its sine and cosine, as is the rotated latitude near the rotated frame's poles.
+// - every ln tan(pi/4 + x/2) is taken from the sine and cosine of x, the rotated frame's cosines
+//   from their two components, which keeps the digits up to the poles (an arcsine keeps half);
+// - the inverse latitude is found by Newton's method to within 1e-12 rad of the textbook's fixed
+//   point, not by its passes to a step of 1e-7 rad (up to 4 mm short); the forward refuses the
+//   poles of the rotated frame, where the Mercator northing is infinite, and the inverse
+//   longitude is reduced into [-pi, pi].
 #include "geodesy/projections/ObliqueCylindrical.h"
 
 #include <algorithm>
@@ -19,40 +20,27 @@
 
 namespace {
 
-// Fixed-point iteration of the inverse latitude: it stops once the latitude is surely within
-// this of the fixed point (rad, 6 micrometres). A pass shrinks the error by at most
-// q = e2 / (1 - e2), so after a step s at most s q / (1 - q) remains: the step tolerance is
-// kLatitudeError (1 - q) / q, 1.5e-10 rad on the earth's ellipsoids. The textbook's 1e-7 rad
-// step left up to 6.7e-10 rad (4 mm).
+// The inverse latitude is within this of its fixed point (rad, 6 micrometres).
 constexpr double kLatitudeError = 1e-12;
 constexpr int kMaxLatitudePasses = 30;
-// Beyond this sine of the sphere latitude (82 degrees) the inverse takes it quadrant-safe.
-constexpr double kNearPoleSine = 0.99;
-// The rotated isometric latitude served both ways (sech 15 = 6e-7: all but the last 4 m before
-// a rotated pole, a quarter turn from the origin). Closer, the forward's sine of the rotated
-// latitude rounds to 1 where the inverse's did not, and a grid point there maps to a point the
-// forward cannot map back.
+// The northings served both ways (sech 15 = 6e-7: all but the last 4 m before a rotated pole, a
+// quarter turn from the origin). The forward's cos bb there rests on a difference of products
+// good to 1e-16, which the northing magnifies by cosh 15: beyond, more than a millimetre.
 constexpr double kMaxRotatedIsometric = 15;
-// A step of the inverse's cheaper passes this close to the tolerance (relative) is too close to
-// call: their iterates differ from the textbook's by a few units in the last place (about 1e-15
-// rad in a step, against 1.5e-14 rad here).
-constexpr double kStepMargin = 1e-4;
-// Below this 1 + expm1(-|y|) (within 1e-8 rad of a pole) the cheaper passes' sech holds fewer
-// digits than that margin needs, and the textbook passes take over.
-constexpr double kSechFloor = 1e-8;
 
-// ln tan(pi/4 + x/2), the Mercator function.
-double mercatorLog(double x) { return std::log(std::tan(kQuarterPi + x / 2)); }
+// ln tan(pi/4 + x/2) from sin x and cos^2 x: ln((1 + |sin x|) / cos x) with the sign of sin x.
+double isometric(double sine, double cosine2) {
+    const double t = 1 + std::fabs(sine);
+    return std::copysign(std::log(t * t / cosine2) / 2, sine);
+}
 
-// The sine and cosine of gd(y) = 2 atan(exp y) - pi/2, tanh y and sech y, from m = expm1(-|y|):
-// tanh |y| = n / d and sech y = 2 (1 + m) / d with n = -m (2 + m) = 1 - exp(-2|y|) and d = 2 - n,
-// which keep their digits next to y = 0.
+// The sine and cosine of gd(y) = 2 atan(exp y) - pi/2, tanh y and sech y, from one exponential:
+// the sine to its last place, the cosine to its last digits relative even next to the poles.
 void gudermannianSinCos(double y, double& sine, double& cosine) {
-    const double m = std::expm1(-std::fabs(y));
-    const double n = -m * (2 + m);
-    const double d = 2 - n;
-    sine = std::copysign(n / d, y);
-    cosine = 2 * (1 + m) / d;
+    const double t = std::exp(-std::fabs(y));
+    const double d = 1 + t * t;
+    sine = std::copysign((1 - t * t) / d, y);
+    cosine = 2 * t / d;
 }
 
 }  // namespace
@@ -68,162 +56,101 @@ ObliqueCylindrical::ObliqueCylindrical(const GeodesyParams& params) : Projection
     sphereRadius = k0 * std::sqrt(M0 * N0);
     R = sphereRadius / unit;
     alpha = std::sqrt(1 + e2 * c * c * c * c / (1 - e2));
-    b0 = std::asin(s / alpha);
-    sinB0 = std::sin(b0);
-    cosB0 = std::cos(b0);
-    K = mercatorLog(b0) - alpha * mercatorLog(lat0) + alpha * e * mercatorLog(std::asin(e * s));
-    cosLat0 = c;
-    psi0 = mercatorLog(lat0);
-    firstPassTerm = e * mercatorLog(std::asin(e * s));
-    const double q = e2 / (1 - e2);
-    latitudeStepTolerance = q > 0 ? std::min(kLatitudeError * (1 - q) / q, 1.0) : 1.0;
-}
-
-double ObliqueCylindrical::SphereLatitude(double lat) const {
+    // cos^2 b0 = 1 - sin^2 lat0 / alpha^2 = cos^2 lat0 (1 + e2 cos^2 lat0 / (1 - e2)) / alpha^2,
+    // without the difference that loses the digits next to the poles.
+    sinB0 = s / alpha;
+    cosB0 = c * std::sqrt(1 + e2 * c * c / (1 - e2)) / alpha;
     // ln tan(pi/4 + asin(x)/2) = atanh(x).
-    return 2 * std::atan(std::exp(alpha * mercatorLog(lat) - alpha * e * std::atanh(e * std::sin(lat)) + K)) - kHalfPi;
+    firstPassTerm = e * std::atanh(e * s);
+    K = isometric(sinB0, cosB0 * cosB0) - alpha * isometric(s, c * c) + alpha * firstPassTerm;
+    // A Newton step d from an error E of y = ln tan(pi/4 + lat/2) leaves at most
+    // max|f''| / min f' E^2 <= q E^2 (f below; q = e2 / (1 - e2)), and E <= |d| / (1 - q) as each
+    // step shrinks the error by q at least: a step below sqrt(kLatitudeError / q) (1 - q), 1.2e-5
+    // on the earth's ellipsoids, leaves kLatitudeError at most, in y and so in the latitude.
+    const double q = e2 / (1 - e2);
+    latitudeStepTolerance = q > 0 ? std::min(std::sqrt(kLatitudeError / q) * (1 - q), 1.0) : 1.0;
 }
 
-double ObliqueCylindrical::TextbookSphereLatitude(double lat) const {
-    return 2 * std::atan(std::exp(alpha * mercatorLog(lat) - alpha * e * mercatorLog(std::asin(e * std::sin(lat))) + K)) -
-           kHalfPi;
-}
-
-double ObliqueCylindrical::RotatedSine(double sinB, double cosB, double cosL) const {
-    return cosB0 * sinB - sinB0 * cosB * cosL;
+inline void ObliqueCylindrical::SphereSinCos(double lat, double& sinB, double& cosB) const {
+    const double s = std::sin(lat);
+    const double c = std::cos(lat);
+    gudermannianSinCos(alpha * isometric(s, c * c) - alpha * e * std::atanh(e * s) + K, sinB, cosB);
 }
 
 erc ObliqueCylindrical::GeoToGrid(double lat, double lon, double& x, double& y) const {
     const double l = alpha * LongitudeOffset(lon, centralMeridian);
     const double sinL = std::sin(l);
     const double cosL = std::cos(l);
-    // The sphere latitude b = gd(w) by its sine and cosine, with ln tan(pi/4 + lat/2) as
-    // ln((1 + |s|) / cos lat) with the sign of s, which keeps its digits up to the poles, and
-    // ln tan(pi/4 + asin(e s)/2) as atanh(e s).
-    const double s = std::sin(lat);
-    const double c = std::cos(lat);
-    const double psi = std::copysign(std::log((1 + std::fabs(s)) / c), s);
     double sinB = 0, cosB = 0;
-    gudermannianSinCos(alpha * psi - alpha * e * std::atanh(e * s) + K, sinB, cosB);
-    double sinBb = RotatedSine(sinB, cosB, cosL);
-    // Near the poles of the rotated frame, which magnify the last bits of b into micrometres,
-    // b as the textbook's steps give it, and the rotated latitude from its sine and cosine, as an
-    // arcsine keeps half the digits there.
-    const bool nearPole = std::fabs(sinBb) > kNearPoleSine;
-    if (nearPole) {
-        const double b = TextbookSphereLatitude(lat);
-        sinB = std::sin(b);
-        cosB = std::cos(b);
-        sinBb = RotatedSine(sinB, cosB, cosL);
-    }
-    if (std::fabs(sinBb) >= 1) return Failure(TELLUS_E_CANNOT_PROJECT);
+    SphereSinCos(lat, sinB, cosB);
     // Quadrant-safe: points more than a quarter turn from the origin along the rotated equator
     // would otherwise fold back onto nearer ones.
     const double east = cosB * sinL;
     const double north = cosB0 * cosB * cosL + sinB0 * sinB;
-    const double lb = std::atan2(east, north);
-    // ln tan(pi/4 + bb/2) = atanh(sin bb).
-    const double psiBb = nearPole ? mercatorLog(std::atan2(sinBb, std::hypot(east, north))) : std::atanh(sinBb);
+    const double psiBb = isometric(cosB0 * sinB - sinB0 * cosB * cosL, east * east + north * north);
     if (!(std::fabs(psiBb) <= kMaxRotatedIsometric)) return Failure(TELLUS_E_CANNOT_PROJECT);
-    return Deliver(falseEasting + R * lb, falseNorthing + R * psiBb, x, y, TELLUS_E_CANNOT_PROJECT);
+    return Deliver(falseEasting + R * std::atan2(east, north), falseNorthing + R * psiBb, x, y,
+                   TELLUS_E_CANNOT_PROJECT);
 }
 
 erc ObliqueCylindrical::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double lb = (x - falseEasting) / R;
     const double Y = (y - falseNorthing) / R;
     // The rotated equator is one turn long: beyond half a turn either way the formulas wrap onto
-    // points that map elsewhere.
+    // points that map elsewhere. The forward's northings end short of the rotated poles: a
+    // northing beyond is the image of no point.
     if (!(std::fabs(lb) <= kPi * (1 + 1e-12))) return Failure(TELLUS_E_NOT_CONVERGED);
+    if (!(std::fabs(Y) <= kMaxRotatedIsometric)) return Failure(TELLUS_E_NOT_CONVERGED);
     const double sinLb = std::sin(lb);
     const double cosLb = std::cos(lb);
-    // The rotated latitude bb = gd(Y) by its sine and cosine, and ln tan(pi/4 + b/2) of the
-    // sphere latitude as atanh(sin b).
-    // The forward's northings end short of the rotated poles: a northing beyond is the image of
-    // no point.
-    if (!(std::fabs(Y) <= kMaxRotatedIsometric)) return Failure(TELLUS_E_NOT_CONVERGED);
     double sinBb = 0, cosBb = 0;
     gudermannianSinCos(Y, sinBb, cosBb);
-    double sinB = cosB0 * sinBb + sinB0 * cosBb * cosLb;
-    double psiB = 0;
-    if (std::fabs(sinB) > kNearPoleSine) {
-        TELLUS_COUNT_PATH(obliqueNearPole);
-        // Near the poles, which magnify the last bits into the longitude, the textbook's steps;
-        // there an arcsine keeps half the digits (6 cm), and b comes from its sine and cosine.
-        const double bb = 2 * std::atan(std::exp(Y)) - kHalfPi;
-        sinBb = std::sin(bb);
-        cosBb = std::cos(bb);
-        sinB = cosB0 * sinBb + sinB0 * cosBb * cosLb;
-        psiB = mercatorLog(std::atan2(sinB, std::hypot(cosBb * sinLb, cosB0 * cosBb * cosLb - sinB0 * sinBb)));
-    } else {
-        psiB = std::atanh(sinB);
-    }
     const double east = cosBb * sinLb;
     const double north = cosB0 * cosBb * cosLb - sinB0 * sinBb;
-    const double l = std::atan2(east, north);
+    const double psiB = isometric(cosB0 * sinBb + sinB0 * cosBb * cosLb, east * east + north * north);
     double phi = 0;
     if (!LatitudeOfSphere((psiB - K) / alpha, phi)) return Failure(TELLUS_E_NOT_CONVERGED);
-    return Deliver(phi, ShortLongitude(centralMeridian + l / alpha), lat, lon, TELLUS_E_OUT_OF_RANGE);
+    return Deliver(phi, ShortLongitude(centralMeridian + std::atan2(east, north) / alpha), lat, lon,
+                   TELLUS_E_OUT_OF_RANGE);
 }
 
 bool ObliqueCylindrical::LatitudeOfSphere(double S, double& lat) const {
-    // The passes of TextbookLatitudeOfSphere carried in y = ln tan(pi/4 + phi/2), phi' = gd(y'):
-    // y' = S + e/2 ln((1 + e sin phi) / (1 - e sin phi)), where sin phi = tanh y = sign(y) n / d
-    // from m = expm1(-|y|), n = -m (2 + m) = 1 - exp(-2|y|) and d = 2 - n, and sech y = cos phi
-    // = 2 (1 + m) / d. The textbook's step |phi' - phi| = |gd(y') - gd(y)| lies between |y' - y|
-    // times the smaller and the larger sech of the two ends (where they straddle 0, the largest
-    // is 1). Only a step that is surely on one side of the tolerance is decided here; the rest,
-    // a NaN and a search that does not settle are left to the textbook passes.
-    // The first pass, from the reference latitude, adds a constant.
-    const double halfE = e / 2;
-    double y = S + firstPassTerm, yPrev = psi0, sechPrev = cosLat0;
+    // The latitude's y = ln tan(pi/4 + lat/2) solves f(y) = y - e atanh(e tanh y) - S = 0, with
+    // f'(y) = (1 - e2) / (1 - e2 tanh^2 y); Newton's method from the textbook's first pass, from
+    // the reference latitude. A sphere pole (S infinite) is the pole.
+    if (std::isinf(S)) {
+        lat = std::copysign(kHalfPi, S);
+        return true;
+    }
+    double y = S + firstPassTerm;
     for (int pass = 0; pass < kMaxLatitudePasses; ++pass) {
-        const double m = std::expm1(-std::fabs(y));
-        const double n = -m * (2 + m);
-        const double d = 2 - n;
-        if (!(1 + m > kSechFloor)) break;
-        const double sech = 2 * (1 + m) / d;
-        const double dy = std::fabs(y - yPrev);
-        const double low = dy * std::min(sech, sechPrev);
-        const double high = dy * ((y > 0) != (yPrev > 0) ? 1.0 : std::max(sech, sechPrev));
-        if (high < latitudeStepTolerance * (1 - kStepMargin)) {
-            lat = 2 * std::atan(std::exp(y)) - kHalfPi;
+        TELLUS_COUNT_PATH(obliquePasses);
+        const double et = e * std::tanh(y);
+        const double step = (y - e * std::atanh(et) - S) * (1 - et * et) / (1 - e2);
+        y -= step;
+        if (std::fabs(step) <= latitudeStepTolerance) {
+            lat = std::atan(std::sinh(y));
             return true;
         }
-        if (!(low > latitudeStepTolerance * (1 + kStepMargin))) break;
-        yPrev = y;
-        sechPrev = sech;
-        const double eSin = std::copysign(e * n, y);  // e sin phi times d
-        y = S + halfE * std::log((d + eSin) / (d - eSin));
     }
-    return TextbookLatitudeOfSphere(S, lat);
-}
-
-bool ObliqueCylindrical::TextbookLatitudeOfSphere(double S, double& lat) const {
-    TELLUS_COUNT_PATH(obliqueTextbook);
-    double phi = referenceLatitude;
-    bool settled = false;
-    for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {
-        const double next = 2 * std::atan(std::exp(S + e * mercatorLog(std::asin(e * std::sin(phi))))) - kHalfPi;
-        settled = std::fabs(next - phi) <= latitudeStepTolerance;
-        phi = next;
-    }
-    lat = phi;
-    return settled;
+    return false;
 }
 
 double ObliqueCylindrical::Convergence(double lat, double lon) const {
     // The grid is conformal with the rotated frame's north as grid north: the angle between the
     // sphere's meridian and the rotated one at the point.
-    const double b = SphereLatitude(lat);
+    double sinB = 0, cosB = 0;
+    SphereSinCos(lat, sinB, cosB);
     const double l = alpha * WrapLongitude(lon - centralMeridian);
-    return std::atan2(-sinB0 * std::sin(l), cosB0 * std::cos(b) + sinB0 * std::sin(b) * std::cos(l));
+    return std::atan2(-sinB0 * std::sin(l), cosB0 * cosB + sinB0 * sinB * std::cos(l));
 }
 
 double ObliqueCylindrical::PrincipalScale1(double lat, double lon) const {
-    const double b = SphereLatitude(lat);
+    double sinB = 0, cosB = 0;
+    SphereSinCos(lat, sinB, cosB);
     const double l = alpha * LongitudeOffset(lon, centralMeridian);
-    const double bb = std::asin(std::clamp(RotatedSine(std::sin(b), std::cos(b), std::cos(l)), -1.0, 1.0));
-    return alpha * sphereRadius * std::cos(b) / (RadiusN(lat) * std::cos(bb) * std::cos(lat));
+    const double cosBb = std::hypot(cosB * std::sin(l), cosB0 * cosB * std::cos(l) + sinB0 * sinB);
+    return alpha * sphereRadius * cosB / (RadiusN(lat) * cosBb * std::cos(lat));
 }
 
 double ObliqueCylindrical::PrincipalScale2(double lat, double lon) const { return PrincipalScale1(lat, lon); }

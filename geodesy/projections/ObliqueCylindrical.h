@@ -34,28 +34,17 @@ protected:
     erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
-    // The geodetic latitude whose sphere latitude b has ln tan(pi/4 + b/2) = alpha S + K, by the
-    // fixed-point passes from the reference latitude; false when they do not settle.
-    // LatitudeOfSphere gives TextbookLatitudeOfSphere's passes to a few units in the last place,
-    // cheaper, and leaves it the steps too close to call.
+    // Sine and cosine of the latitude b on the sphere of a geodetic latitude.
+    void SphereSinCos(double lat, double& sinB, double& cosB) const;
+    // The geodetic latitude whose sphere latitude b has ln tan(pi/4 + b/2) = alpha S + K, by
+    // Newton's method; false when it does not settle.
     bool LatitudeOfSphere(double S, double& lat) const;
-    bool TextbookLatitudeOfSphere(double S, double& lat) const;
-    // Latitude b on the sphere of a geodetic latitude; TextbookSphereLatitude takes the same
-    // steps as the textbook, SphereLatitude one call fewer (to a unit in the last place).
-    double SphereLatitude(double lat) const;
-    double TextbookSphereLatitude(double lat) const;
-    // Sine of the latitude in the rotated frame, from the sphere latitude b and l = alpha dl:
-    // sin b, cos b and cos l.
-    double RotatedSine(double sinB, double cosB, double cosL) const;
 
     double sphereRadius;  // k0 sqrt(M0 N0), metres
     double R;             // sphereRadius / unit
     double alpha;         // sqrt(1 + e2 cos^4 lat0 / (1 - e2))
     double K;             // constant of the conformal latitude
-    double b0;            // sphere latitude of the origin, asin(sin lat0 / alpha)
-    double sinB0, cosB0;
-    double cosLat0;
-    double psi0;           // ln tan(pi/4 + lat0/2)
-    double firstPassTerm;  // e ln tan(pi/4 + asin(e sin lat0)/2), of the inverse's first pass
-    double latitudeStepTolerance;  // a latitude pass this short leaves 1e-12 rad at most (rad)
+    double sinB0, cosB0;  // of the sphere latitude of the origin, b0 = asin(sin lat0 / alpha)
+    double firstPassTerm;  // e ln tan(pi/4 + asin(e sin lat0)/2), of the inverse's starting value
+    double latitudeStepTolerance;  // a Newton step this short leaves 1e-12 rad at most (rad)
 };

@@ -52,7 +52,7 @@ inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
 struct PathCounts {
     long cassiniSteps, cassiniOuter;
     long polyconicPasses;
-    long obliqueNearPole, obliqueTextbook;
+    long obliquePasses;
     long tmKrueger, tmRefine;
     long conformalPasses;
 };

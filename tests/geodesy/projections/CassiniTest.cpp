@@ -128,7 +128,7 @@ TEST(FastPaths, InteriorPointsStayOnThem) {
     EXPECT_EQ(cassini.cassiniOuter, 0);
     EXPECT_LE(cassini.cassiniSteps, 613);
     EXPECT_LE(polyconic.polyconicPasses, 600);
-    EXPECT_EQ(oblique.obliqueNearPole + oblique.obliqueTextbook, 0);
+    EXPECT_LE(oblique.obliquePasses, 570);  // 1.9 Newton passes a point
     // A whole zone takes the series without a forward to check them.
     EXPECT_EQ(utm.tmKrueger + utm.tmRefine, 0);
 

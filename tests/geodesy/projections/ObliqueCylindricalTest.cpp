@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <GeographicLib/Geodesic.hpp>
 #include <cmath>
 #include <limits>
 
@@ -50,8 +51,20 @@ TEST(ObliqueCylindrical, ScaleTurnsAndFailures) {
     ASSERT_EQ(ObliqueCylindrical(swissParams(0.9996)).PointScale(600000, 200000, k).release(), 0);
     EXPECT_NEAR(k, 0.9996, 1e-12);
     EXPECT_NEAR(scaleAt(swiss, 47.5, 9.5), 1.00004864, 1e-8);
-    // A full turn of longitude is the same point.
+    // With the origin 1e-5 degrees from the pole, 10 km from it along geodesics (GeographicLib) is
+    // 10 km on the grid.
+    GeodesyParams polar = swissParams();
+    polar.referenceLatitude = 89.99999 * kDeg;
+    polar.falseEasting = polar.falseNorthing = 0;
     double x = 0, y = 0, x2 = 0, y2 = 0;
+    for (double azimuth : {0, 90, 225}) {
+        double lat = 0, lon = 0;
+        GeographicLib::Geodesic(polar.semiMajorAxis, 1 / polar.inverseFlattening)
+            .Direct(89.99999, polar.centralMeridian / kDeg, azimuth, 10000, lat, lon);
+        ASSERT_EQ(ObliqueCylindrical(polar).Forward(lat * kDeg, lon * kDeg, x, y).release(), 0);
+        EXPECT_NEAR(std::hypot(x, y), 10000, 0.01) << azimuth;
+    }
+    // A full turn of longitude is the same point.
     ASSERT_EQ(swiss.Forward(47 * kDeg, 8 * kDeg, x, y).release(), 0);
     ASSERT_EQ(swiss.Forward(47 * kDeg, (8 - 360) * kDeg, x2, y2).release(), 0);
     EXPECT_NEAR(x, x2, 1e-6);
