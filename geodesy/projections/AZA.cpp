@@ -5,12 +5,13 @@
 // - every length is in grid units (a / unit), in both aspects;
 // - the inverse of the false origin returns the centre (the oblique formulas are 0/0 there), and
 //   a point outside the disk of radius 2R fails with code 10;
-// - the inverse latitude is found by Newton's method on sin lat (the same step as Snyder's
-//   iteration, applied to the sine), which keeps quadratic convergence up to the pole, from the
-//   sine of the series' latitude (Snyder's eq. 3-18) and, near the poles, from q / qp; only a q
-//   within a few units in the last place of +-qp is taken as the pole itself;
-// - the principal scales use the polar form in both aspects (their product, the point scale, is
-//   1 either way) and give 1 at the aspect's pole, the limit of their ratio;
+// - the inverse takes the authalic latitude as an angle, from its sine and cosine on the sphere
+//   (sharp at the poles, where q is not), and the geodetic latitude from it by the series in the
+//   third flattening n to n^6 (Karney, "On auxiliary latitudes", 2023), whose truncation is below
+//   1e-18 rad for f <= 1/290: no iteration;
+// - the principal scales are Tissot's semi-axes (in the polar aspect the parallel and meridian
+//   scales; in the others meridian and parallel are no principal directions): slot 5 the larger,
+//   slot 6 its reciprocal, 1 at a pole;
 // - the inverse longitude is reduced into [-pi, pi];
 // - near the antipode of the centre the forward takes 1 + cos c from the haversine of the distance
 //   to the antipode, and refuses points within about 13 km of it, where the disk's rim holds that
@@ -24,27 +25,15 @@ namespace {
 
 // Aspect: a centre this close to a pole (6 m) is treated as the pole.
 constexpr double kPolarAspectTolerance = 1e-6;
-// q within this of +-qp (a few units in the last place of q, about 2) is the pole: q cannot tell
-// latitudes closer to the pole than about 3e-8 rad apart.
-constexpr double kPoleQTolerance = 2e-15;
-// Newton's method on sin lat: step tolerance (the sine's own resolution is 1e-16) and cap; from
-// the series' start (2e-10 from the root on WGS 84) it settles in 2 passes, from q / qp in 3 to 5.
-constexpr double kSineTolerance = 1e-14;
-constexpr int kMaxLatitudePasses = 20;
 // 1 + sin beta1 sin beta + cos beta1 cos beta cos dl, 2 cos^2 of half the distance from the
 // centre: below the first it is computed from the distance to the antipode (within 40 degrees of
 // it), at and below the second the point is refused as the antipode (within about 13 km of it).
 constexpr double kNearAntipode = 0.25;
 constexpr double kAntipodeDenominator = 2e-6;
+// The smallest den the principal scales take (1e150 and its reciprocal, far from overflow).
+constexpr double kAntipodeScaleDen = 1e-100;
 // Points on the rim of the disk (the antipode) may round past it by this relative amount.
 constexpr double kDiskTolerance = 1e-12;
-// Beyond this |sin beta| (within 0.8 degrees of a pole) the inverse keeps the textbook's steps:
-// there the latitude, asin of a sine, changes by more than 1e-14 rad with the sine's last bit.
-// Likewise beyond this fraction of the disk's radius (more than 163 degrees from the centre),
-// where 2 asin r rounds the distance from the centre coarser than its closed-form sine and
-// cosine do, and the two differ by up to 1e-12 rad in the longitude.
-constexpr double kFastSineLimit = 0.9999;
-constexpr double kFastRimLimit = 0.99;
 
 }  // namespace
 
@@ -54,30 +43,41 @@ AZA::AZA(const GeodesyParams& params) : Projection(params) {
     semiMajorUnits = a / unit;
     qp = Q(1.0);
     R = semiMajorUnits * std::sqrt(qp / 2);
-    q1 = Q(std::sin(lat1));
-    m1 = M(lat1);
+    // m(lat1) = cos lat1 / sqrt(1 - e2 sin^2 lat1), the cosine itself (not from 1 - sin^2).
+    m1 = std::cos(lat1) / std::sqrt(1 - e2 * std::sin(lat1) * std::sin(lat1));
     polar = kHalfPi - std::fabs(lat1) < kPolarAspectTolerance;
     south = polar && lat1 < 0;
-    beta1 = polar ? std::copysign(kHalfPi, lat1) : std::asin(std::clamp(q1 / qp, -1.0, 1.0));
+    // beta1 from 1 - |sin beta1| = (qp - q1) / qp without the difference (with asin(q1 / qp) and
+    // m1 from 1 - sin^2 the scale at a centre 11 m from a pole was 1.4e-5 off 1, now 2e-11); its
+    // sine and cosine stay one angle's, as the forward next to the antipode needs.
+    const double gap1 = PoleGap(std::fabs(std::sin(lat1)), std::cos(lat1)) / qp;
+    beta1 = polar ? std::copysign(kHalfPi, lat1)
+                  : std::atan2(std::copysign(1 - gap1, lat1), std::sqrt(gap1 * (2 - gap1)));
     sinBeta1 = std::sin(beta1);
     cosBeta1 = std::cos(beta1);
     D = polar ? 1.0 : m1 / (cosBeta1 * std::sqrt(qp / 2));
-    // Snyder (1987), eq. 3-18: lat = beta + c2 sin 2beta + c4 sin 4beta + c6 sin 6beta.
-    const double e4 = e2 * e2, e6 = e4 * e2;
-    authalicSeries[0] = e2 / 3 + 31.0 / 180 * e4 + 517.0 / 5040 * e6;
-    authalicSeries[1] = 23.0 / 360 * e4 + 251.0 / 3780 * e6;
-    authalicSeries[2] = 761.0 / 45360 * e6;
+    // lat - beta = sum c_k sin 2k beta, c_k of order n^k (Karney 2023), n = f / (2 - f).
+    const double n = f / (2 - f);
+    const double c[6][6] = {
+        {4.0 / 3, 4.0 / 45, -16.0 / 35, -2582.0 / 14175, 60136.0 / 467775, 28112932.0 / 212837625},
+        {46.0 / 45, 152.0 / 945, -11966.0 / 14175, -21016.0 / 51975, 251310128.0 / 638512875},
+        {3044.0 / 2835, 3802.0 / 14175, -94388.0 / 66825, -8797648.0 / 10945935},
+        {6059.0 / 4725, 41072.0 / 93555, -1472637812.0 / 638512875},
+        {768272.0 / 467775, 455935736.0 / 638512875},
+        {4210684958.0 / 1915538625}};
+    double nk = 1;
+    for (int k = 0; k < 6; ++k) {
+        nk *= n;
+        double sum = 0;
+        for (int j = 5 - k; j >= 0; --j) sum = sum * n + c[k][j];
+        authalicSeries[k] = nk * sum;
+    }
 }
 
 double AZA::Q(double sinLat) const {
     // atanh(e s) / e tends to s on a sphere.
     const double atanhOverE = e == 0 ? sinLat : std::atanh(e * sinLat) / e;
     return (1 - e2) * (sinLat / (1 - e2 * sinLat * sinLat) + atanhOverE);
-}
-
-double AZA::M(double lat) const {
-    const double s = std::sin(lat);
-    return std::sqrt((1 - s * s) / (1 - e2 * s * s));
 }
 
 erc AZA::GeoToGrid(double lat, double lon, double& x, double& y) const {
@@ -118,85 +118,45 @@ erc AZA::GeoToGrid(double lat, double lon, double& x, double& y) const {
 }
 
 erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
-    const double dx = x - falseEasting;
-    const double dy = y - falseNorthing;
-    double q, dlon;
+    // On the authalic sphere the point is at the distance ce = 2 asin r from the centre, in the
+    // direction (X, Y) / rho; a plain root (grid coordinates are far from overflow, and within
+    // 1e-150 of the centre is the centre), and the sine and cosine of ce in closed form.
+    const double X = (x - falseEasting) / D;
+    const double Y = D * (y - falseNorthing);
+    const double rho = std::sqrt(X * X + Y * Y);
+    if (rho > 2 * R * (1 + kDiskTolerance)) return Failure(TELLUS_E_OUT_OF_RANGE);
+    const double r = std::min(rho / (2 * R), 1.0);
+    const double sinCe = 2 * r * std::sqrt((1 - r) * (1 + r));
+    const double cosCe = 1 - 2 * r * r;
+    double sinBeta, cosBeta, dlon;
     if (polar) {
-        const double rho = std::hypot(dx, dy);
-        if (rho > 2 * R * (1 + kDiskTolerance)) return Failure(TELLUS_E_OUT_OF_RANGE);
-        const double r = rho / semiMajorUnits;
-        q = std::max(qp - r * r, -qp);
-        if (south) {
-            dlon = std::atan2(dx, dy);
-            q = -q;
-        } else {
-            dlon = std::atan2(dx, -dy);
-        }
+        sinBeta = south ? -cosCe : cosCe;
+        cosBeta = sinCe;
+        dlon = south ? std::atan2(X, Y) : std::atan2(X, -Y);
     } else {
-        // A plain root (grid coordinates are far from overflow, and within 1e-150 of the centre
-        // is the centre), and the sine and cosine of the distance ce = 2 asin r from the centre
-        // in closed form.
-        double rho = std::sqrt((dx / D) * (dx / D) + (D * dy) * (D * dy));
         if (rho == 0) {
             lat = referenceLatitude;
             lon = ShortLongitude(centralMeridian);
             return Success();
         }
-        if (rho > 2 * R * (1 + kDiskTolerance)) return Failure(TELLUS_E_OUT_OF_RANGE);
-        double r = std::min(rho / (2 * R), 1.0);
-        double sinCe = 2 * r * std::sqrt((1 - r) * (1 + r));
-        double cosCe = 1 - 2 * r * r;
-        q = qp * (cosCe * sinBeta1 + D * dy * sinCe * cosBeta1 / rho);
-        // Near the poles and the rim, which magnify the last bits, the textbook's steps.
-        if (r > kFastRimLimit || std::fabs(q) > kFastSineLimit * qp) {
-            TELLUS_COUNT_PATH(azaTextbookSteps);
-            rho = std::hypot(dx / D, D * dy);
-            r = std::min(rho / (2 * R), 1.0);
-            const double ce = 2 * std::asin(r);
-            sinCe = std::sin(ce);
-            cosCe = std::cos(ce);
-            q = qp * (cosCe * sinBeta1 + D * dy * sinCe * cosBeta1 / rho);
-        }
-        dlon = std::atan2(dx * sinCe, D * rho * cosBeta1 * cosCe - D * D * dy * sinBeta1 * sinCe);
+        // cos beta from its east and north components, sharp next to the poles.
+        sinBeta = sinBeta1 * cosCe + cosBeta1 * sinCe * Y / rho;
+        const double east = sinCe * X / rho;
+        const double north = cosBeta1 * cosCe - sinBeta1 * sinCe * Y / rho;
+        cosBeta = std::hypot(east, north);
+        dlon = std::atan2(east, north);
     }
-    double phi = 0;
-    if (!LatitudeOfQ(q, phi)) return Failure(TELLUS_E_NOT_CONVERGED);
-    lat = phi;
+    // The series by Clenshaw's sum in 2 beta (sine and cosine of unit norm within rounding).
+    const double twoCos2 = 2 * (cosBeta - sinBeta) * (cosBeta + sinBeta);
+    double b1 = 0, b2 = 0;
+    for (int k = 5; k >= 0; --k) {
+        const double b = authalicSeries[k] + twoCos2 * b1 - b2;
+        b2 = b1;
+        b1 = b;
+    }
+    lat = std::atan2(sinBeta, cosBeta) + 2 * sinBeta * cosBeta * b1;
     lon = ShortLongitude(dlon + centralMeridian);
     return Success();
-}
-
-bool AZA::LatitudeOfQ(double q, double& lat) const {
-    if (std::fabs(q) > qp - kPoleQTolerance) {
-        lat = std::copysign(kHalfPi, q);
-        return true;
-    }
-    const double x = q / qp;
-    double s = x;
-    if (std::fabs(x) <= kFastSineLimit) {
-        // Start from the series' latitude beta + delta: sin(beta + delta) with the sine and
-        // cosine of the small delta to its cubic terms (delta is below 0.005 rad).
-        const double c = std::sqrt((1 - x) * (1 + x));
-        const double sin2 = 2 * x * c;
-        const double cos2 = (c - x) * (c + x);
-        const double delta = sin2 * (authalicSeries[0] + 2 * cos2 * authalicSeries[1] +
-                                     (3 - 4 * sin2 * sin2) * authalicSeries[2]);
-        s = x * (1 - delta * delta / 2) + c * delta * (1 - delta * delta / 6);
-    } else {
-        TELLUS_COUNT_PATH(azaStartFromQ);
-    }
-    bool settled = false;
-    for (int pass = 0; pass < kMaxLatitudePasses && !settled; ++pass) {
-        TELLUS_COUNT_PATH(azaLatitudePasses);
-        // dq/d(sin lat) = 2 (1 - e2) / (1 - e2 sin^2 lat)^2.
-        const double w = 1 - e2 * s * s;
-        const double step = w * w / (2 * (1 - e2)) * (q - Q(s));
-        s = std::clamp(s + step, -1.0, 1.0);
-        settled = std::fabs(step) <= kSineTolerance;
-    }
-    if (!settled) return false;
-    lat = std::asin(s);
-    return true;
 }
 
 double AZA::Convergence(double lat, double lon) const {
@@ -217,19 +177,45 @@ double AZA::Convergence(double lat, double lon) const {
     return std::atan2(D * D * dX, dY);
 }
 
-double AZA::PrincipalScale1(double lat, double) const {
-    // rho / (a m): qp - q (qp + q about the south pole) over m, both from 1 - sin lat =
-    // cos^2 lat / (1 + sin lat) rather than as differences of nearly equal numbers, which lost
-    // 1.7e-5 of the scale 11 m from the pole.
+double AZA::PoleGap(double s, double c) const {
+    // qp - q from 1 - s = c^2 / (1 + s) rather than as a difference of nearly equal numbers,
+    // which lost 1.7e-5 of the polar scale 11 m from the pole; the atanh difference in one.
+    const double u = s > 0 ? c * c / (1 + s) : 1 - s;
+    const double atanhGap = e == 0 ? u : std::atanh(e * u / (1 - e2 * s)) / e;
+    return u * (1 + e2 * s) / (1 - e2 * s * s) + (1 - e2) * atanhGap;
+}
+
+double AZA::PrincipalScale1(double lat, double lon) const {
     const double c = std::cos(lat);
     if (c == 0) return 1.0;
-    const double s = south ? -std::sin(lat) : std::sin(lat);
-    const double u = s > 0 ? c * c / (1 + s) : 1 - s;
+    const double s = std::sin(lat);
     const double w = 1 - e2 * s * s;
-    // qp - q = u (1 + e2 s) / w + (1 - e2) (atanh e - atanh(e s)) / e, the atanh difference in one.
-    const double atanhGap = e == 0 ? u : std::atanh(e * u / (1 - e2 * s)) / e;
-    const double gap = u * (1 + e2 * s) / w + (1 - e2) * atanhGap;
-    return std::sqrt(gap * w) / c;
+    // Polar: rho / (a m) along the parallel.
+    if (polar) return std::sqrt(PoleGap(south ? -s : s, c) * w) / c;
+    // Else the ellipsoid's scale on the authalic sphere, ks = R cos beta / (a m) along the
+    // parallel and 1 / ks along the meridian, then the sphere's azimuthal map and D's stretch.
+    const double gap = PoleGap(std::fabs(s), c) / qp;  // 1 - |sin beta|
+    const double sinBeta = std::copysign(1 - gap, s);
+    const double cosBeta = std::sqrt(gap * (2 - gap));
+    const double ks = std::sqrt(qp * gap * (2 - gap) * w / 2) / c;
+    const double dl = lon - centralMeridian;
+    const double sinDl = std::sin(dl);
+    const double cosDl = std::cos(dl);
+    // At the antipode itself (den 0) the scales are infinite and 0: held finite, their product 1.
+    const double den =
+        std::max(1 + sinBeta1 * sinBeta + cosBeta1 * cosBeta * cosDl, kAntipodeScaleDen);
+    const double dDen = sinBeta1 * cosBeta - cosBeta1 * sinBeta * cosDl;
+    const double north = cosBeta1 * sinBeta - sinBeta1 * cosBeta * cosDl;
+    const double t = 1 / (2 * den);
+    const double v = std::sqrt(2 / den);
+    // The grid's steps for unit steps north (xN, yN) and east (xE, yE) on the ellipsoid.
+    const double xN = -D * v * sinDl * (cosBeta * dDen * t + sinBeta) / ks;
+    const double yN =
+        v * (cosBeta1 * cosBeta + sinBeta1 * sinBeta * cosDl - dDen * north * t) / (D * ks);
+    const double xE = D * v * ks * (cosBeta1 * cosBeta * sinDl * sinDl * t + cosDl);
+    const double yE = v * ks * sinDl * (cosBeta1 * north * t + sinBeta1) / D;
+    // Their larger singular value.
+    return (std::hypot(xN + yE, yN - xE) + std::hypot(xN - yE, yN + xE)) / 2;
 }
 
 double AZA::PrincipalScale2(double lat, double lon) const { return 1 / PrincipalScale1(lat, lon); }

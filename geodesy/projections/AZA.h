@@ -6,11 +6,11 @@
 // Parameters (GeodesyParams): a, 1/f; reference latitude and central meridian (rad); unit
 // (metres per grid unit); false easting and northing (grid units). Domain: the whole ellipsoid
 // but the antipode of the centre; the grid is the disk of radius 2R about the false origin.
-// Accuracy: round trips within 1 mm, but within 1 m at the poles, where q changes with the
-// square of the distance from the pole and cannot tell latitudes 3e-8 rad apart (nor rounded grid
-// coordinates of a false origin of 3.5e7 any better; 0.7 m seen with one of 4e8 m).
+// Accuracy: round trips within 1 mm, but within 1 m at the poles, where the forward's q changes
+// with the square of the distance from the pole and cannot tell latitudes 3e-8 rad apart (nor
+// rounded grid coordinates of a false origin of 3.5e7 any better; 0.7 m seen with one of 4e8 m).
 // Failures: Forward 6 at and within 13 km of the antipode of the centre (oblique aspect); Inverse
-// 10 for a point outside the disk, 11 when the latitude iteration does not settle.
+// 10 for a point outside the disk.
 #pragma once
 
 #include "geodesy/projections/Projection.h"
@@ -33,20 +33,17 @@ protected:
 private:
     // q(lat) = (1 - e2) (sin lat / (1 - e2 sin^2 lat) + atanh(e sin lat) / e).
     double Q(double sinLat) const;
-    // m(lat) = cos lat / sqrt(1 - e2 sin^2 lat).
-    double M(double lat) const;
-    // The geodetic latitude of q; false when the iteration does not settle.
-    bool LatitudeOfQ(double q, double& lat) const;
+    // qp - q(lat) from s = sin lat, c = cos lat, sharp where s nears 1.
+    double PoleGap(double s, double c) const;
 
     double semiMajorUnits;  // a / unit
     double R;               // radius of the authalic sphere, grid units
     double qp;              // q(pi/2)
-    double q1;              // q(lat1)
     double m1;              // m(lat1)
     double beta1;           // authalic latitude of the centre (oblique aspect)
     double sinBeta1, cosBeta1;
     double D;               // m1 / (cos beta1 sqrt(qp / 2)) (oblique aspect)
-    double authalicSeries[3];  // c2, c4, c6 of the latitude from the authalic latitude
+    double authalicSeries[6];  // c_1..c_6 of the latitude from the authalic latitude
     bool polar;
     bool south;             // polar aspect about the south pole (false in the oblique aspect)
 };

@@ -22,6 +22,7 @@
 // when the latitude iteration does not settle in 30 passes.
 #pragma once
 
+#include "geodesy/projections/ConformalLatitude.h"
 #include "geodesy/projections/Projection.h"
 
 class ObliqueMercator : public Projection {
@@ -59,6 +60,7 @@ protected:
     double sinGamma0, cosGamma0;
     double nu0;     // atanh(sin gamma0), for the inverse near the poles
     double vLimit;  // |v| of the points next to those 90 degrees off the centre line, metres
+    ConformalLatitudeSeries series;  // the inverse's start
 };
 
 class Hotine final : public ObliqueMercator {

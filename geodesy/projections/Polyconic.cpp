@@ -7,35 +7,27 @@
 //   cancellation in 1 - cos E cost up to centimetres; N cot lat is split into N cos lat and a
 //   division by sin lat taken last, since N cot lat alone overflows for latitudes below 1e-300,
 //   and latitudes whose sine is denormal take the equator's formulas;
+// - the inverse latitude is Newton's root of the point's distance from its parallel's circle, not
+//   of the textbook's function (the point's power to that circle): that one has a double root at
+//   the pole, and its passes from A settle beyond a pole or not at all far from the central
+//   meridian; from the footpoint lowered by the parallel's rise every image of the globe comes
+//   back;
 // - the inverse longitude is computed from the final latitude alone (Newton's W of the previous
 //   pass is not reused), which near the equator was off by degrees, with a two-argument
 //   arctangent (an arcsine folds points beyond a quarter turn of E back), and reduced into
-//   [-pi, pi]; a latitude beyond a pole or a point beyond the end of its parallel's arc is none;
-// - Newton's passes start from the footpoint lowered by the parallel's rise, not from A, where
-//   that settles quickly to the same root.
+//   [-pi, pi]; a point beyond the end of its parallel's arc is none.
 #include "geodesy/projections/Polyconic.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
 
-// Newton's iteration of the inverse latitude: step tolerance (rad, 0.6 mm) and cap.
+// Newton's iteration of the inverse latitude: step tolerance (rad, 0.6 mm) and cap, with room (the
+// domain and reference sweeps take the image of the whole globe back within it).
 constexpr double kLatitudeTolerance = 1e-10;
 constexpr int kMaxNewtonPasses = 10;
-// Within this of a pole (rad, about 0.6 degrees), and wherever the passes have not settled after
-// kSteadyPasses, the iteration converges slowly and its result (or whether it settles within the
-// cap) hangs on the rounding of every pass: there the passes take tan and the arc's sines of each
-// iterate, so those results stay what they were; elsewhere a pass takes one sine and cosine.
-constexpr double kPolarCap = 0.01;
-constexpr int kSteadyPasses = 6;
-// The first guess serves rises of a parallel up to kGuessedRise (rad), |x| up to kGuessedReach a
-// and latitudes from kGuessedLatitude (rad) on, and stands when the passes from it settle within
-// kGuessedPasses.
-constexpr double kGuessedRise = 0.05;
-constexpr double kGuessedReach = 0.5;
-constexpr double kGuessedLatitude = 1e-3;
-constexpr int kGuessedPasses = 3;
 // The series constant of the meridian arc, kept as the decimal the arc uses (not -35/3072).
 constexpr double kArcSixth = -0.01139322916667;
 constexpr double kSmallestNormal = std::numeric_limits<double>::min();
@@ -98,94 +90,68 @@ erc Polyconic::GridToGeo(double x, double y, double& lat, double& lon) const {
         lon = centralMeridian + dx / a;
         return Success();
     }
-    const double A = (M0 + dy) / a;
-    const double B = (dx / a) * (dx / a) + A * A;
-    // The first guess: the footpoint of A to first order (one step of arc(phi) / a = A from
-    // A / c0), lowered by the spherical rise of the parallel at x, (x / a)^2 tan / 2. It saves a
-    // pass or two of the three or four from A. Where the rise is large, x far out, the latitude
-    // next to the equator or the passes from the guess do not settle quickly, the passes start
-    // from A: Newton's method is slow there (its result hangs on where it starts) or may settle
-    // on another root.
-    const double p0 = A / c0;
+    // The projection is symmetric about the equator: the latitude of |A| in (0, pi/2], signed.
+    // The point lies on the circle of its parallel, centre r = N cot lat / a above the parallel's
+    // foot on the central meridian: Newton's passes take the point's distance from that circle,
+    // rho - r = (w s (X^2 + d^2) - 2 d c) / (c + hypot(w s X, c - w s d)) with d = A - arc / a,
+    // w s = sqrt(1 - e2 s^2) s: smooth from the equator to the pole and with a simple root at the
+    // pole too (there the parallels' circles are nearly concentric and Newton's textbook function,
+    // their power, has a double root).
+    const double X = dx / a;
+    const double A = std::fabs(M0 + dy) / a;
+    // The start: the footpoint of A to first order, lowered by the spherical rise of the parallel
+    // at x, X^2 tan / 2, and kept within (0, pi/2].
+    const double p0 = std::min(A / c0, kHalfPi);
     const double sinP0 = std::sin(p0);
     const double cosP0 = std::cos(p0);
-    const double rise = (dx / a) * (dx / a) * (sinP0 / cosP0) / 2;
-    double phi = p0 + C1 * sinP0 * cosP0 / c0 - rise;
+    double phi = std::clamp(p0 + C1 * sinP0 * cosP0 / c0 - X * X * sinP0 / (2 * cosP0), p0 / 2, kHalfPi);
+    bool settled = false;
     double s = 0, c = 1;
-    bool settled = std::fabs(rise) <= kGuessedRise && std::fabs(dx) <= kGuessedReach * a &&
-                   std::fabs(p0) >= kGuessedLatitude && Settle(A, B, kGuessedPasses, phi, s, c);
-    if (!settled) {
-        TELLUS_COUNT_PATH(polyconicFromA);
-        phi = A;
-        settled = Settle(A, B, kSteadyPasses, phi, s, c);
-    }
-    if (!settled || !(std::fabs(phi) <= kHalfPi - kPolarCap)) return GridToGeoSlowly(dx, A, B, lat, lon);
-    return Longitude(phi, s, std::sqrt(1 - e2 * s * s) * s / c, MeridianArc(phi, s, c) / a, dx, A, lat, lon);
-}
-
-bool Polyconic::Settle(double A, double B, int passes, double& phi, double& s, double& c) const {
-    for (int pass = 0; pass < passes; ++pass) {
+    for (int pass = 0; pass < kMaxNewtonPasses && !settled; ++pass) {
         TELLUS_COUNT_PATH(polyconicPasses);
-        // One sine and cosine a pass (tan, sin 2phi, the arc and its slope follow from them), and
-        // the step's numerator and denominator both multiplied by sin cos sqrt(1 - e2 sin^2): one
-        // division.
         s = std::sin(phi);
         c = std::cos(phi);
-        const double w2 = 1 - e2 * s * s;
-        const double w = std::sqrt(w2);
+        const double w = std::sqrt(1 - e2 * s * s);
+        const double ws = w * s;
         const double cos2 = (c - s) * (c + s);
-        const double Mn = MeridianArc(phi, s, c) / a;
+        const double d = A - MeridianArc(phi, s, c) / a;
         const double Ma = slope[0] + cos2 * (slope[1] + cos2 * (slope[2] + cos2 * slope[3]));
-        const double Q = Mn * Mn + B;
-        const double num = s * w * (A * (w * s * Mn + c) - Mn * c - Q * w * s / 2);
-        const double den =
-            e2 * c * c * c * s * (Q - 2 * A * Mn) / 2 + (A - Mn) * (w2 * s * s * Ma - w) - Ma * c * s * w;
-        const double step = num / den;
-        phi -= step;
-        if (std::fabs(step) <= kLatitudeTolerance) {
-            // The sine and cosine of the settled latitude from those of the last iterate: the
-            // step's square is below 1e-20.
+        // The distance as num / den; k = w (w s)', and the slopes of num and of den times w H
+        // (one division a pass).
+        const double k = c * (1 - 2 * e2 * s * s);
+        const double Q = X * X + d * d;
+        const double u = ws * X;
+        const double v = c - ws * d;
+        const double H = std::sqrt(u * u + v * v);
+        const double num = ws * Q - 2 * d * c;
+        const double den = c + H;
+        const double numSlope = k * Q + w * (2 * Ma * (c - d * ws) + 2 * d * s);
+        const double denSlope = (u * X - v * d) * k + w * (v * (ws * Ma - s) - s * H);
+        const double step = num * den * w * H / (numSlope * den * H - num * denSlope);
+        settled = std::fabs(step) <= kLatitudeTolerance;
+        if (settled) {
+            // The sine and cosine of the settled latitude from those of the last iterate (the
+            // step's square is below 1e-20), kept short of the pole.
+            phi = std::min(phi - step, kHalfPi);
             const double sNext = s - c * step;
-            c += s * step;
+            c = std::max(c + s * step, 0.0);
             s = sNext;
-            return true;
+        } else {
+            // A step beyond the pole or past the equator goes to the pole or halfway to the equator.
+            phi = std::clamp(phi - step, phi / 2, kHalfPi);
         }
     }
-    return false;
-}
-
-erc Polyconic::GridToGeoSlowly(double dx, double A, double B, double& lat, double& lon) const {
-    TELLUS_COUNT_PATH(polyconicSlowly);
-    double phi = A;
-    bool settled = false;
-    for (int pass = 0; pass < kMaxNewtonPasses && !settled; ++pass) {
-        const double s = std::sin(phi);
-        const double W = std::sqrt(1 - e2 * s * s) * std::tan(phi);
-        const double Mn = MeridianArc(phi) / a;
-        const double Ma = CosineSeries(phi);
-        const double sin2 = std::sin(2 * phi);
-        const double next = phi - (A * (W * Mn + 1) - Mn - (Mn * Mn + B) * W / 2) /
-                                      (e2 * sin2 * (Mn * Mn + B - 2 * A * Mn) / (4 * W) +
-                                       (A - Mn) * (W * Ma - 2 / sin2) - Ma);
-        settled = std::fabs(next - phi) <= kLatitudeTolerance;
-        phi = next;
-    }
-    // Newton may settle on a root beyond a pole (a northing past the pole's image): no point.
-    if (!settled || !(std::fabs(phi) <= kHalfPi)) return Failure(TELLUS_E_NOT_CONVERGED);
-    const double s = std::sin(phi);
-    return Longitude(phi, s, std::sqrt(1 - e2 * s * s) * std::tan(phi), MeridianArc(phi) / a, dx, A, lat, lon);
-}
-
-erc Polyconic::Longitude(double phi, double s, double W, double Mn, double dx, double A, double& lat,
-                         double& lon) const {
-    if (std::fabs(s) < kSmallestNormal)
-        return Deliver(phi, ShortLongitude(centralMeridian + dx / a), lat, lon, TELLUS_E_OUT_OF_RANGE);
-    // E = dl sin lat from its sine and cosine, x tan lat / N and 1 - (y - M + M0) tan lat / N (an
-    // arcsine folds points beyond a quarter turn of E back onto nearer ones).
-    const double E = std::atan2(W * dx / a, 1 - (A - Mn) * W);
-    // The parallel's arc covers |E| <= pi |sin lat|; beyond it the grid point is no point's image.
-    if (std::fabs(E) > kPi * std::fabs(s) * (1 + kArcRounding)) return Failure(TELLUS_E_OUT_OF_RANGE);
-    return Deliver(phi, ShortLongitude(E / s + centralMeridian), lat, lon, TELLUS_E_OUT_OF_RANGE);
+    if (!settled) return Failure(TELLUS_E_NOT_CONVERGED);
+    const double sign = M0 + dy < 0 ? -1 : 1;
+    if (s < kSmallestNormal)
+        return Deliver(sign * phi, ShortLongitude(centralMeridian + dx / a), lat, lon, TELLUS_E_OUT_OF_RANGE);
+    // E = dl sin lat from sin E = W X and cos E = 1 - W d, W = a tan lat / N, both times cos lat
+    // (finite at the pole).
+    const double ws = std::sqrt(1 - e2 * s * s) * s;
+    const double E = std::atan2(ws * X, c - (A - MeridianArc(phi, s, c) / a) * ws);
+    // The parallel's arc covers |E| <= pi sin lat; beyond it the grid point is no point's image.
+    if (std::fabs(E) > kPi * s * (1 + kArcRounding)) return Failure(TELLUS_E_OUT_OF_RANGE);
+    return Deliver(sign * phi, ShortLongitude(E / s + centralMeridian), lat, lon, TELLUS_E_OUT_OF_RANGE);
 }
 
 namespace {

@@ -6,9 +6,9 @@
 // (metres per grid unit); false easting and northing (grid units). The longitude difference is
 // reduced into [-pi, pi].
 // Scales: along the parallel 1, along the meridian h (PrincipalScale2).
-// Failures: Inverse 11 when the Newton iteration does not settle in 10 passes or settles beyond a
-// pole, 10 for a grid point beyond the end of its parallel's arc. The inverse longitude lies in
-// [-pi, pi].
+// Failures: Inverse 11 when the Newton iteration does not settle in 10 passes (only off the image
+// of the globe), 10 for a grid point beyond the end of its parallel's arc. The inverse longitude
+// lies in [-pi, pi].
 #pragma once
 
 #include "geodesy/projections/Projection.h"
@@ -31,15 +31,6 @@ protected:
     erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
-    // Newton's passes for the inverse latitude from phi, at most `passes`, until a step is within
-    // the tolerance: then true, phi the settled latitude and s, c its sine and cosine.
-    bool Settle(double A, double B, int passes, double& phi, double& s, double& c) const;
-    // The inverse from A = (M0 + dy) / a and B = (dx / a)^2 + A^2 by the passes of the polar caps
-    // and of slow convergence.
-    erc GridToGeoSlowly(double dx, double A, double B, double& lat, double& lon) const;
-    // The longitude of the settled latitude phi from its sine, W and arc over a.
-    erc Longitude(double phi, double s, double W, double Mn, double dx, double A, double& lat, double& lon) const;
-
     double M0;              // meridian arc of the reference latitude, metres
     double c0, C1, C2, C3;  // CosineSeries coefficients
     double slope[4];        // CosineSeries as a polynomial in cos 2lat, lowest power first

@@ -51,10 +51,10 @@ inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
 #ifdef TELLUS_PATH_COUNTERS
 struct PathCounts {
     long cassiniSteps;
-    long polyconicPasses, polyconicFromA, polyconicSlowly;
-    long azaTextbookSteps, azaStartFromQ, azaLatitudePasses;
+    long polyconicPasses;
     long obliqueNearPole, obliqueTextbook;
     long tmKrueger, tmRefine;
+    long conformalPasses;
 };
 inline thread_local PathCounts pathCounts{};
 #define TELLUS_COUNT_PATH(field) (++pathCounts.field)
