@@ -14,14 +14,6 @@ namespace {
 // (metres), and gets this many steps; from the footpoint series' point it needs two or three.
 constexpr double kSettledMiss = 1e-6;
 constexpr int kMaxSteps = 12;
-// The inverse takes tan and the arc's sines of each point (GridToGeoOuter) beyond this longitude
-// difference (rad, 20 degrees, twice the series' reach), wherever the steps have not settled
-// after kSteadySteps (whether they settle within kMaxSteps then hangs on rounding), and
-// nearer a pole than where a settled miss could move the longitude by more than this (rad): a
-// step more or less there moves the point by up to kSettledMiss along the parallel.
-constexpr double kFarOffset = 20 * (kPi / 180);
-constexpr double kLongitudeShift = 5e-13;
-constexpr int kSteadySteps = 6;
 }  // namespace
 
 Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
@@ -31,33 +23,31 @@ Cassini::Cassini(const GeodesyParams& params) : Projection(params) {
     const double b = (1 - f) * a;
     const double e1 = (a - b) / (a + b);
     const double e1_2 = e1 * e1, e1_3 = e1_2 * e1, e1_4 = e1_3 * e1;
-    f2 = 3 * e1 / 2 - 27 * e1_3 / 32;
-    f4 = 21 * e1_2 / 16 - 55 * e1_4 / 32;
-    f6 = 151 * e1_3 / 96;
-    f8 = 1097 * e1_4 / 512;
+    const double f2 = 3 * e1 / 2 - 27 * e1_3 / 32;
+    const double f4 = 21 * e1_2 / 16 - 55 * e1_4 / 32;
+    const double f6 = 151 * e1_3 / 96;
+    const double f8 = 1097 * e1_4 / 512;
+    // The footpoint series f2 sin 2mu + f4 sin 4mu + f6 sin 6mu + f8 sin 8mu, with
     // sin 2k mu = sin 2mu U_{k-1}(cos 2mu): U_1 = 2u, U_2 = 4u^2 - 1, U_3 = 8u^3 - 4u.
     footpoint[0] = f2 - f6;
     footpoint[1] = 2 * f4 - 4 * f8;
     footpoint[2] = 4 * f6;
     footpoint[3] = 8 * f8;
     settledMiss2 = (kSettledMiss / unit) * (kSettledMiss / unit);
-    // The parallel's radius is at least a cos lat (71.7 degrees on the earth).
-    fastLatitude = std::acos(std::min(1.0, kSettledMiss / (kLongitudeShift * a)));
 }
 
-void Cassini::Series(double N, double c, double t, double A, double arc, double& x, double& y) const {
+void Cassini::Project(double lat, double s, double c, double dl, double& x, double& y) const {
+    const double N = a / std::sqrt(1 - e2 * s * s) / unit;
     const double eta2 = e2 / (1 - e2) * c * c;
+    const double t = s / c;
     const double T = t * t;
+    const double A = dl * c;
     const double A2 = A * A;
     const double A3 = A2 * A;
     const double A4 = A2 * A2;
     const double A5 = A4 * A;
     x = falseEasting + N * (A - T * A3 / 6 - (8 - T + 8 * eta2) * T * A5 / 120);
-    y = falseNorthing + arc - M0 + N * t * (A2 / 2 + (5 - T + 6 * eta2) * A4 / 24);
-}
-
-void Cassini::Project(double lat, double s, double c, double dl, double& x, double& y) const {
-    Series(a / std::sqrt(1 - e2 * s * s) / unit, c, s / c, dl * c, MeridianArc(lat, s, c) / unit, x, y);
+    y = falseNorthing + MeridianArc(lat, s, c) / unit - M0 + N * t * (A2 / 2 + (5 - T + 6 * eta2) * A4 / 24);
 }
 
 erc Cassini::GeoToGrid(double lat, double lon, double& x, double& y) const {
@@ -67,15 +57,14 @@ erc Cassini::GeoToGrid(double lat, double lon, double& x, double& y) const {
 }
 
 erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
-    const double M1 = (M0 + y - falseNorthing) * unit;
-    const double mu1 = M1 / arcFactor;
+    const double mu1 = (M0 + y - falseNorthing) * unit / arcFactor;
     const double sinMu = std::sin(mu1);
     const double cosMu = std::cos(mu1);
     const double cos2Mu = (cosMu - sinMu) * (cosMu + sinMu);
     const double lat1 =
         mu1 + 2 * sinMu * cosMu *
                   (footpoint[0] + cos2Mu * (footpoint[1] + cos2Mu * (footpoint[2] + cos2Mu * footpoint[3])));
-    if (!(std::fabs(lat1) <= fastLatitude)) return GridToGeoOuter(x, y, lat, lon);
+    if (!(std::fabs(lat1) < kHalfPi)) return Failure(TELLUS_E_OUT_OF_RANGE);
     const double s1 = std::sin(lat1);
     const double c1 = std::cos(lat1);
     const double w2 = 1 - e2 * s1 * s1;
@@ -86,12 +75,11 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
     const double D4 = D2 * D2;
     // N1 / R1 = w2 / (1 - e2).
     double phi = lat1 - (t1 * w2 / (1 - e2)) * (D2 / 2 - (1 + 3 * T1) * D4 / 24);
+    if (!(std::fabs(phi) <= kHalfPi)) return Failure(TELLUS_E_OUT_OF_RANGE);
     double dl = (D - T1 * D2 * D / 3 + (1 + 3 * T1) * T1 * D4 * D / 15) / c1;
     // The series above invert the forward only near the central meridian (1.7 cm at 3 degrees
-    // from it): Newton's method on the forward itself takes their point on, each step from one
-    // sine and cosine of the latitude.
+    // from it): Newton's method on the forward itself takes their point on.
     for (int step = 0;; ++step) {
-        if (!(std::fabs(dl) <= kFarOffset && std::fabs(phi) <= fastLatitude)) return GridToGeoOuter(x, y, lat, lon);
         TELLUS_COUNT_PATH(cassiniSteps);
         const double s = std::sin(phi);
         const double c = std::cos(phi);
@@ -100,53 +88,18 @@ erc Cassini::GridToGeo(double x, double y, double& lat, double& lon) const {
         const double rx = x - gx;
         const double ry = y - gy;
         if (rx * rx + ry * ry <= settledMiss2) break;
-        if (step == kSteadySteps || !std::isfinite(rx) || !std::isfinite(ry)) return GridToGeoOuter(x, y, lat, lon);
+        if (step == kMaxSteps || !std::isfinite(rx) || !std::isfinite(ry)) return Failure(TELLUS_E_NOT_CONVERGED);
         Derivatives d = DerivativesAt(s, c, dl);
-        const double det = d.xLat * d.yLon - d.xLon * d.yLat;
-        phi += (rx * d.yLon - ry * d.xLon) / det;
-        dl += (d.xLat * ry - d.yLat * rx) / det;
-    }
-    return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, TELLUS_E_OUT_OF_RANGE);
-}
-
-bool Cassini::ProjectOuter(double lat, double lon, double& x, double& y) const {
-    const double c = std::cos(lat);
-    Series(RadiusN(lat) / unit, c, std::tan(lat), LongitudeOffset(lon, centralMeridian) * c, MeridianArc(lat) / unit, x,
-           y);
-    return std::isfinite(x) && std::isfinite(y);
-}
-
-erc Cassini::GridToGeoOuter(double x, double y, double& lat, double& lon) const {
-    TELLUS_COUNT_PATH(cassiniOuter);
-    const double M1 = (M0 + y - falseNorthing) * unit;
-    const double mu1 = M1 / arcFactor;
-    const double lat1 = mu1 + f2 * std::sin(2 * mu1) + f4 * std::sin(4 * mu1) + f6 * std::sin(6 * mu1) +
-                        f8 * std::sin(8 * mu1);
-    if (std::fabs(lat1) >= kHalfPi) return Failure(TELLUS_E_OUT_OF_RANGE);
-    const double N1 = RadiusN(lat1);
-    const double R1 = RadiusM(lat1);
-    const double t1 = std::tan(lat1);
-    const double T1 = t1 * t1;
-    const double D = (x - falseEasting) * unit / N1;
-    const double D2 = D * D;
-    const double D4 = D2 * D2;
-    double phi = lat1 - (N1 * t1 / R1) * (D2 / 2 - (1 + 3 * T1) * D4 / 24);
-    if (std::fabs(phi) > kHalfPi) return Failure(TELLUS_E_OUT_OF_RANGE);
-    double dl = (D - T1 * D2 * D / 3 + (1 + 3 * T1) * T1 * D4 * D / 15) / std::cos(lat1);
-    for (int step = 0;; ++step) {
-        double gx = 0, gy = 0;
-        if (!ProjectOuter(phi, centralMeridian + dl, gx, gy)) return Failure(TELLUS_E_NOT_CONVERGED);
-        const double rx = x - gx;
-        const double ry = y - gy;
-        if (std::hypot(rx, ry) * unit <= kSettledMiss) break;
-        if (step == kMaxSteps) return Failure(TELLUS_E_NOT_CONVERGED);
-        Derivatives d = DerivativesAt(std::sin(phi), std::cos(phi), dl);
         const double det = d.xLat * d.yLon - d.xLon * d.yLat;
         phi = std::clamp(phi + (rx * d.yLon - ry * d.xLon) / det, -kHalfPi, kHalfPi);
         dl += (d.xLat * ry - d.yLat * rx) / det;
-        if (!std::isfinite(phi) || !std::isfinite(dl)) return Failure(TELLUS_E_NOT_CONVERGED);
     }
-    return Deliver(phi, ShortLongitude(centralMeridian + dl), lat, lon, TELLUS_E_OUT_OF_RANGE);
+    // The forward brings the longitude difference into [-pi, pi]: a difference beyond it, or at
+    // the half turn where that reduction flips its sign, would map back elsewhere.
+    const double lonOut = ShortLongitude(centralMeridian + dl);
+    if (!(std::fabs(dl) < kHalfPi || std::fabs(LongitudeOffset(lonOut, centralMeridian) - dl) < kPi))
+        return Failure(TELLUS_E_NOT_CONVERGED);
+    return Deliver(phi, lonOut, lat, lon, TELLUS_E_OUT_OF_RANGE);
 }
 
 Cassini::Derivatives Cassini::DerivativesAt(double s, double c, double dl) const {

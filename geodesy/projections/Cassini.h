@@ -12,8 +12,8 @@
 // The inverse inverts the forward (Newton's method from the footpoint series' point): every
 // success round-trips within 1 mm; 11 where that does not settle.
 // Scales: across the central meridian 1, along it the spherical 1 / sqrt(1 - (cos lat sin dl)^2).
-// Failures: Inverse 10 when the footpoint or the result leaves +-pi/2, 11 when the Newton steps
-// do not settle.
+// Failures: Inverse 10 when the footpoint or the series' point leaves +-pi/2, 11 when the Newton
+// steps do not settle, or settle half a turn or more from the central meridian.
 #pragma once
 
 #include "geodesy/projections/Projection.h"
@@ -33,11 +33,8 @@ protected:
     erc GeoToGrid(double lat, double lon, double& x, double& y) const override;
 
 private:
-    // The forward's series from N (grid units), cos lat, tan lat, A = dl cos lat and the meridian
-    // arc (grid units).
-    void Series(double N, double c, double t, double A, double arc, double& x, double& y) const;
-    // The forward (grid units) at a latitude of sine s and cosine c and a longitude difference dl
-    // from the central meridian.
+    // The forward's series (grid units) at a latitude of sine s and cosine c and a longitude
+    // difference dl from the central meridian.
     void Project(double lat, double s, double c, double dl, double& x, double& y) const;
     // Partial derivatives of the forward (grid units per radian) at a latitude of sine s and
     // cosine c and a longitude difference dl from the central meridian.
@@ -45,17 +42,9 @@ private:
         double xLat, xLon, yLat, yLon;
     };
     Derivatives DerivativesAt(double s, double c, double dl) const;
-    // The forward and the inverse in the polar caps and far from the central meridian, with tan
-    // and the arc's sines of every point: there the longitude hangs on the last bits of the
-    // forward (near a pole) or the steps wander, and these keep the results they always gave.
-    // ProjectOuter is false for a point it cannot project.
-    bool ProjectOuter(double lat, double lon, double& x, double& y) const;
-    erc GridToGeoOuter(double x, double y, double& lat, double& lon) const;
 
-    double M0;           // meridian arc of the reference latitude, grid units
-    double arcFactor;    // a (1 - e2/4 - 3 e2^2/64 - 5 e2^3/256): arc = arcFactor mu
-    double f2, f4, f6, f8;  // footpoint series in e1 = (a - b)/(a + b)
-    double footpoint[4];    // the same sum as sin 2mu times a polynomial in cos 2mu
-    double settledMiss2;    // the square of Newton's settled miss, grid units
-    double fastLatitude;    // rad: GridToGeo's own steps serve latitudes up to this
+    double M0;            // meridian arc of the reference latitude, grid units
+    double arcFactor;     // a (1 - e2/4 - 3 e2^2/64 - 5 e2^3/256): arc = arcFactor mu
+    double footpoint[4];  // footpoint series in e1 = (a - b)/(a + b): sin 2mu times a cubic in cos 2mu
+    double settledMiss2;  // the square of Newton's settled miss, grid units
 };

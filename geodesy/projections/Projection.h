@@ -50,7 +50,7 @@ inline constexpr ProjectionKind kPolyconicKind{17, "POL"};
 // library's conversions carry no counter. Per thread, no allocation, no lock.
 #ifdef TELLUS_PATH_COUNTERS
 struct PathCounts {
-    long cassiniSteps, cassiniOuter;
+    long cassiniSteps;
     long polyconicPasses;
     long obliquePasses;
     long tmKrueger, tmRefine;
