@@ -181,14 +181,14 @@ def find_sites(root, only=(), exclude=()):
             for col, op, new in sites_of_line(line, code, sql, prev_end):
                 if new != line:
                     sites.append({'file': path, 'line': no, 'col': col, 'operator': op,
-                                  'original': line.rstrip('\n'), 'mutated': new.rstrip('\n')})
+                                  'original': line.rstrip('\r\n'), 'mutated': new.rstrip('\r\n')})
             if code.strip():
                 s = code.strip()
                 prev_end = 'else' if s.endswith('else') else s[-1]
     return sites
 
 
-def run(cmd, cwd, limit, log=None, env=None):
+def run(cmd, cwd, limit, env=None):
     """(return code or None on timeout, output); the whole process group goes on timeout."""
     p = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                          errors='replace', start_new_session=True, env=env)
