@@ -409,6 +409,8 @@ TEST(MainForm, ZonesLoadTheirUnitAndParameters) {
     f.choose(f.ui->cbGrid, "State Plane NAD83 (US feet)");
     EXPECT_TRUE(f.ui->cbZone->isEnabled());
     EXPECT_FALSE(f.ui->cbProjection->isEnabled());
+    EXPECT_FALSE(f.ui->cbEllipsoid->isEnabled());  // the zone fixes it (EPSG 2225: GRS 1980)
+    EXPECT_EQ(f.ui->cbEllipsoid->currentText(), "GRS 1980");
     EXPECT_EQ(f.ui->cbHorzUnit->currentText(), "foot (US)");
     EXPECT_EQ(f.ui->cbProjection->currentText(), "Lambert Conformal Conic");
     EXPECT_EQ(f.frm->zoneId, f.ui->cbZone->itemData(0).toInt());
@@ -422,6 +424,7 @@ TEST(MainForm, ZonesLoadTheirUnitAndParameters) {
     // Back to "user defined": the free controls open again, the zone list closes.
     f.choose(f.ui->cbGrid, f.frm->predefinedGridCount);
     EXPECT_TRUE(f.ui->cbProjection->isEnabled());
+    EXPECT_TRUE(f.ui->cbEllipsoid->isEnabled());
     EXPECT_FALSE(f.ui->cbZone->isEnabled());
     EXPECT_EQ(f.ui->cbZone->currentIndex(), -1);
 }
