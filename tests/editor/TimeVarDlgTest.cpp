@@ -237,6 +237,14 @@ TEST_F(TimeVarDialog, TypedYearWaitsForComputeOrAListChoice) {
     key(year, Qt::Key_Down);
     EXPECT_EQ(year->currentText(), "2011.0");
     EXPECT_NE(block, in2010);
+    // Once control is back in the event loop, a typed year waits again.
+    QCoreApplication::sendPostedEvents();
+    const auto in2011 = block;
+    typing->setFocus();
+    typing->selectAll();
+    for (QChar c : QString("2010.0")) key(typing, c.unicode(), QString(c));
+    compute->setFocus();
+    EXPECT_EQ(block, in2011);
 }
 
 TEST_F(TimeVarDialog, FrameChoiceDoesNotChangeNad83) {
