@@ -671,6 +671,17 @@ TEST_F(ProfileWrite, WritesThroughLinksIntoTheFileTheyName) {
     EXPECT_EQ(readFile(named), "[S]\r\nB=3\r\n");
     EXPECT_EQ(readFile(elsewhere.file("hard.ini")), "[S]\r\nB=2\r\n");
 
+    // A link the kernel gives no length (a process's open file) naming a path of over 255 bytes.
+    const std::string deep = elsewhere.file(std::string(100, 'd') + "/" + std::string(100, 'e') + "/" +
+                                            std::string(100, 'f') + ".ini");
+    fs::create_directories(fs::path(deep).parent_path());
+    writeFile(deep, "[S]\r\n");
+    const int fd = open(deep.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(Profile(("/proc/self/fd/" + std::to_string(fd)).c_str()).writeString("B", "2", "S"), 1);
+    close(fd);
+    EXPECT_EQ(readFile(deep), "[S]\r\nB=2\r\n");
+
     // A dangling link, and a link that another user made in a folder not theirs (which a
     // privileged writer would otherwise follow wherever it points), are refused.
     fs::remove(named);
