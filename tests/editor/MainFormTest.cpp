@@ -56,7 +56,9 @@ TEST(MainForm, StartsOnTheSampleProject) {
         EXPECT_EQ(ui->edParm0->text(), "0°00'00.00000\"N");
         EXPECT_EQ(ui->edParm1->text(), "75°00'00.00000\"W");
         EXPECT_EQ(ui->edParm2->text(), "0.9996000000");
+        EXPECT_TRUE(ui->lblParm2->isVisibleTo(f.frm.get()));
         EXPECT_FALSE(ui->edParm3->isVisibleTo(f.frm.get()));
+        EXPECT_FALSE(ui->lblParm3->isVisibleTo(f.frm.get()));
         EXPECT_EQ(ui->cbEllipsoid->currentText(), "WGS 84");
         EXPECT_FALSE(ui->edDx->isEnabled());  // WGS 84 takes no transformation
         EXPECT_EQ(ui->edFalseEast->text(), " 500000.0000");
