@@ -539,6 +539,7 @@ TEST(MainForm, AModelOutsideTheDatumFolderIsCopiedInOnlyAfterAsking) {
     EXPECT_EQ(boxes.seen().size(), 1u);
     // A different file of that name: refused, naming the folder; the folder's file stays.
     f.ui->btnGeoModelClear->click();
+    EXPECT_TRUE(f.ui->edGeoModel->text().isEmpty());
     f.frm->takeGeoidModel(suite.file("other/g.geo"));
     ASSERT_EQ(boxes.seen().size(), 2u);
     EXPECT_TRUE(boxes.seen()[1].text.startsWith("A different file named g.geo is already in the datum folder " +
@@ -567,6 +568,9 @@ TEST(MainForm, AModelOutsideTheDatumFolderIsCopiedInOnlyAfterAsking) {
     ASSERT_EQ(boxes.seen().size(), 5u);
     EXPECT_TRUE(boxes.seen()[4].text.startsWith("The KTD table " + QString::fromStdString(suite.file("elsewhere/tide.ktd"))));
     EXPECT_EQ(readFile(suite.projectFile()), before);
+    f.ui->btnKtdClear->click();
+    EXPECT_TRUE(f.frm->ktdFile.empty());
+    EXPECT_TRUE(f.ui->edKtd->text().isEmpty());
 }
 
 TEST(MainForm, ExportStartWritesTheTemporaryFileOnlyWhenValid) {
