@@ -534,9 +534,12 @@ TEST(MainForm, AModelOutsideTheDatumFolderIsCopiedInOnlyAfterAsking) {
                                         ".\n\nCopy it into the datum folder?");
     EXPECT_EQ(readFile(suite.file("datum/g.geo")), "one");
     EXPECT_EQ(f.frm->geoidModel, "g");
-    // The same bytes under that name: taken without asking.
+    // The same bytes under that name: taken without asking, both files closed again.
+    const auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto open = descriptors();
     f.frm->takeGeoidModel(suite.file("elsewhere/g.geo"));
     EXPECT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(descriptors(), open);
     // A different file of that name: refused, naming the folder; the folder's file stays.
     f.ui->btnGeoModelClear->click();
     EXPECT_TRUE(f.ui->edGeoModel->text().isEmpty());
