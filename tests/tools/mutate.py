@@ -401,6 +401,9 @@ def main():
     p.add_argument('--rerun-survivors', metavar='DIR')
     p.add_argument('--verdict', nargs=4, metavar=('DIR', 'ID', 'VERDICT', 'WHY'))
     args = p.parse_args()
+    stop = []
+    for sig in (signal.SIGTERM, signal.SIGINT):  # finish the mutants under way, then stop
+        signal.signal(sig, lambda *_: stop.append(1))
 
     if args.verdict:
         out, ident, verdict, why = args.verdict
@@ -434,7 +437,7 @@ def main():
             m['rerun'], m['rerun_failing'] = r['status'] or 'error', r.get('failing', [])
             print('#%d %s %s' % (m['id'], m['rerun'], ' '.join(m['rerun_failing'])), flush=True)
             save(out, data, mutants)
-        work(trees, args.jobs, on_result, lambda: pending.pop(0) if pending else None)
+        work(trees, args.jobs, on_result, lambda: pending.pop(0) if pending and not stop else None)
         if args.rerun_survivors:
             print(summary(chosen, 'rerun'))
         return
@@ -454,9 +457,6 @@ def main():
     mutants = []
     print('%d sites; preparing %d trees' % (len(sites), args.jobs), flush=True)
     trees = prepare_trees(args, args.jobs)
-    stop = []
-    for sig in (signal.SIGTERM, signal.SIGINT):  # finish the mutants under way, then stop
-        signal.signal(sig, lambda *_: stop.append(1))
 
     def more():
         if stop or state['valid'] + state['running'] >= args.count:
