@@ -71,9 +71,10 @@ TEST(Polyconic, ReferencePoints) {
 
 TEST(Polyconic, ScaleTurnsAndFailures) {
     Polyconic poly(clarkeParams());
-    // True scale on the central meridian at the origin; proj -V gives the meridian scale
-    // 1.03939543 at 40N 75W, and the parallel scale 1.
+    // True scale on the central meridian, at the origin and on the equator; proj -V gives the
+    // meridian scale 1.03939543 at 40N 75W, and the parallel scale 1.
     EXPECT_NEAR(scaleAt(poly, 30, -96), 1.0, 1e-15);
+    EXPECT_NEAR(Polyconic(brazilParams()).PrincipalScale2(0, -54 * kDeg), 1.0, 1e-15);
     EXPECT_NEAR(poly.PrincipalScale2(40 * kDeg, -75 * kDeg), 1.03939543, 1e-8);
     EXPECT_EQ(poly.PrincipalScale1(40 * kDeg, -75 * kDeg), 1.0);
     EXPECT_NEAR(scaleAt(poly, 40, -75), std::sqrt(1.03939543), 1e-8);
