@@ -112,6 +112,30 @@ TEST(LocalGrid, FixedGrids) {
         EXPECT_NEAR(x, start[0], 0.05) << type;
         EXPECT_NEAR(y, start[1], 0.05) << type;
     }
+    // u = 150000, v = -120000 from each polynomial's origin, where every coefficient moves the
+    // result by 4 mm or more: worked from the coefficient tables in exact rational arithmetic, x
+    // negated after the forward polynomials and before the inverse ones.
+    struct Far {
+        uint32_t type;
+        bool forward;
+        double x, y, toX, toY;
+    };
+    const Far far[] = {
+        {kAdjustFixedGridA, true, 828360.656, 6020437.158, 28880.9011243051, -16801.0092182700},
+        {kAdjustFixedGridA, false, -268719.224, -13936.134, 530749.6015526174, 6017596.2652558694},
+        {kAdjustFixedGridB, true, 690369.219, 6099828.218, -107534.9790806987, 65202.7309457820},
+        {kAdjustFixedGridB, false, -405147.479, 68195.605, 392856.9992674058, 6096908.3056688933},
+    };
+    for (const Far& f : far) {
+        a.type = f.type;
+        x = f.x, y = f.y;
+        if (f.forward)
+            LocalGridForward(a, 1.0, x, y);
+        else
+            LocalGridInverse(a, 1.0, x, y);
+        EXPECT_NEAR(x, f.toX, 1e-6) << f.type << (f.forward ? " forward" : " inverse");
+        EXPECT_NEAR(y, f.toY, 1e-6) << f.type << (f.forward ? " forward" : " inverse");
+    }
 }
 
 TEST(LocalGrid, TabledGrids) {

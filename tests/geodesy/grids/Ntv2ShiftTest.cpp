@@ -224,6 +224,8 @@ TEST(Ntv2Shift, RanksOfTheParentGrid) {
          (nodeLonEast(1, 4) + nodeLonEast(2, 4)) / 2},
         {"north-west corner", 0.0, 1.0, 4, nodeLat(4, 4), nodeLonEast(4, 4)},
         {"half a cell east", 1.125, 0.25, 5, nodeLat(1, 0) / 2, nodeLonEast(1, 0) / 2},
+        {"half a cell east, top cell row", 1.125, 0.875, 5, (nodeLat(3, 0) + nodeLat(4, 0)) / 4,
+         (nodeLonEast(3, 0) + nodeLonEast(4, 0)) / 4},
         {"half a cell north", 0.25, 1.125, 5, nodeLat(4, 3) / 2, nodeLonEast(4, 3) / 2},
         {"quarter cell west", -0.0625, 0.5, 5, nodeLat(2, 4) * 0.75, nodeLonEast(2, 4) * 0.75},
         {"half a cell south", 0.5, -0.125, 5, nodeLat(0, 2) / 2, nodeLonEast(0, 2) / 2},
