@@ -254,10 +254,13 @@ class Tree:
         with open(path, encoding='utf-8', errors='surrogateescape', newline='') as f:
             original = f.read()
         lines = original.splitlines(True)
-        line = lines[m['line'] - 1]
-        if line.rstrip('\r\n') != m['original']:
+        # A re-run after edits finds the drawn line where it moved, if it stands there only once.
+        at = [i for i, l in enumerate(lines) if l.rstrip('\r\n') == m['original']]
+        index = m['line'] - 1 if m['line'] - 1 in at else at[0] if len(at) == 1 else None
+        if index is None:
             raise RuntimeError('%s:%d no longer reads as drawn' % (m['file'], m['line']))
-        lines[m['line'] - 1] = m['mutated'] + line[len(line.rstrip('\r\n')):]
+        line = lines[index]
+        lines[index] = m['mutated'] + line[len(line.rstrip('\r\n')):]
         start = time.time()
         try:
             with open(path, 'w', encoding='utf-8', errors='surrogateescape', newline='') as f:
