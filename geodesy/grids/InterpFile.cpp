@@ -98,7 +98,9 @@ bool InterpFile::FindCell(double latitude, double longitude, bool ready, Cell& c
     if (!(d >= 0.0 && d < kFullTurn)) {
         d = std::fmod(longitude - west, kFullTurn);
         if (d < 0.0) d += kFullTurn;
-        if (!(d >= 0.0 && d < kFullTurn)) return false;
+        // A distance just short of zero rounds up to a whole turn: the first column.
+        if (d == kFullTurn) d = 0.0;
+        if (std::isnan(d)) return false;  // an infinite longitude, or none
     }
     const double t = d / lonSpacing;
     const int column = t >= double(columns - 1) ? columns - 1 : int(t);

@@ -40,7 +40,7 @@ private:
     const char* end;
 };
 
-// The header of a table lies in its first bytes, and no value takes more than a line of text.
+// The counts of a table lie in its first bytes, and no value takes more than a line of text.
 constexpr int64_t kHeaderBytes = 4096;
 constexpr int64_t kMaxValueBytes = 80;
 
@@ -54,10 +54,9 @@ bool readTable(std::FILE* f, std::string& text) {
     if (int64_t(text.size()) == size) return true;
     NumberReader header(text);
     int32_t tableRows = 0, tableColumns = 0;
-    double limit;
     bool whole = header.next(tableRows) && header.next(tableColumns);
-    for (int k = 0; k < 4 && whole; ++k) whole = header.next(limit);
-    // A header cut by the end of the first bytes could read a number short.
+    // Only the counts bound the size; one cut by the end of the first bytes could read short.
+    // The limits may lie beyond them.
     if (!whole || !header.more() || tableRows < 1 || tableColumns < 1) return false;
     // In doubles: the product of two counts and the line length may pass the 64-bit range.
     if (double(size) > double(kHeaderBytes) + double(tableRows) * double(tableColumns) * double(kMaxValueBytes) ||

@@ -31,6 +31,7 @@ TEST(BorderPolygon, EvenOddRuleWithEdgesInside) {
     } cases[] = {
         {5, 5, true},   {8, 5, false},  {8, 2, true},   {0, 0, true},    {5, 0, true},   {10, 5, false},
         {6, 5, true},   {8, 4, true},   {-1, 5, false}, {11, 11, false}, {0, 10, true},  {5, 10.000001, false},
+        {2, 4, true},   {2, 6, true},   {-1, 0, false}, {-1, 4, false},  // level with corners
     };
     for (const Case& c : cases) EXPECT_EQ(border.contains(c.x, c.y), c.inside) << c.x << " " << c.y;
 }

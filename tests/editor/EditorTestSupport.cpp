@@ -146,6 +146,15 @@ bool iniHasKey(const std::string& path, const std::string& section, const std::s
     return false;
 }
 
+void expectCaptions(const QObject* window, std::initializer_list<std::pair<const char*, const char*>> captions) {
+    for (auto [name, caption] : captions) {
+        const QObject* control = window->findChild<QObject*>(name);
+        ASSERT_NE(control, nullptr) << name;
+        const bool titled = control->inherits("QGroupBox") || control->inherits("QMenu");
+        EXPECT_EQ(control->property(titled ? "title" : "text").toString().remove('&').toStdString(), caption) << name;
+    }
+}
+
 void writeProject(const SuiteCopy& suite, const std::string& lines) {
     std::string text = "\xEF\xBB\xBF\r\n[Geodesy]\r\n";
     size_t start = 0;

@@ -7,8 +7,10 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/TmainFrm.h"
@@ -73,6 +75,9 @@ std::vector<std::string> sectionLines(const std::string& path, const std::string
 // The value of a key of a section ("" when missing).
 std::string iniValue(const std::string& path, const std::string& section, const std::string& key);
 bool iniHasKey(const std::string& path, const std::string& section, const std::string& key);
+
+// Each named control of a window shows its caption (a title or a text, without mnemonics).
+void expectCaptions(const QObject* window, std::initializer_list<std::pair<const char*, const char*>> captions);
 
 // The parameter file of the current project with the given lines in its section "Geodesy".
 void writeProject(const SuiteCopy& suite, const std::string& lines);

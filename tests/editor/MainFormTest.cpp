@@ -72,8 +72,32 @@ TEST(MainForm, StartsOnTheSampleProject) {
         // Menus carry a mnemonic on a letter of the string table's caption.
         EXPECT_EQ(ui->File1->title().toStdString(), "&File");
         EXPECT_EQ(ui->DecimalDegrees1->text().toStdString(), "&Decimal Degrees");
-        EXPECT_EQ(ui->lblEllipsoid->text().toStdString(), "Ellipsoid");
-        EXPECT_EQ(ui->lblFlattening->text().toStdString(), "Flattening");
+        // An initial taken before: that of a later word.
+        EXPECT_EQ(ui->DecimalMinutes1->text().toStdString(), "Degrees &Minutes");
+        EXPECT_EQ(ui->DecimalSeconds1->text().toStdString(), "Degrees Minutes &Seconds");
+        // Every caption from its id in the string table.
+        expectCaptions(f.frm.get(),
+                       {{"File1", "File"}, {"mnuView", "View"}, {"mnuDisplayMode", "Display Mode"},
+                        {"mnuViewStandard", "Standard"}, {"mnuViewSubBottom", "Sub Bottom"}, {"Tools1", "Tools"},
+                        {"Options1", "Options"}, {"Help1", "Help"}, {"Exit1", "Exit"},
+                        {"ExportVDatumtoXYZ1", "Export VDatum to XYZ"},
+                        {"TimeVariableTransformations1", "Time-Variable Transformations"},
+                        {"SaveCustomGrid1", "Save Custom Grid"}, {"DegreesFormat1", "Degrees Format"},
+                        {"DecimalDegrees1", "Decimal Degrees"}, {"DecimalMinutes1", "Degrees Minutes"},
+                        {"DecimalSeconds1", "Degrees Minutes Seconds"}, {"HelpTopics1", "Help Topics"},
+                        {"About1", "About"}, {"gbPredefined", "Predefined"},
+                        {"gbDatumTransformationParameters", "Datum Transformation Parameters"}, {"lblGrids", "Grids"},
+                        {"lblZone", "Zone"}, {"lblDistanceUnit", "Distance Unit"}, {"lblDepthUnit", "Depth Unit"},
+                        {"ckElevationMode", "Elevation Mode (Z-axis positive going up)"}, {"lblEllipsoid", "Ellipsoid"},
+                        {"lblSemiMajorAxis", "Semi-Major Axis"}, {"lblFlattening", "Flattening"}, {"lblDx", "Delta X"},
+                        {"lblDy", "Delta Y"}, {"lblDz", "Delta Z"}, {"lblRx", "Delta rX"}, {"lblRy", "Delta rY"},
+                        {"lblRz", "Delta rZ"}, {"lblDscale", "Delta Scale"}, {"lblDatumShiftFile", "Datum Shift File"},
+                        {"lblProjection", "Projection"}, {"lblFalseEasting", "False Easting"},
+                        {"lblFalseNorthing", "False Northing"}, {"ckLocalGrid", "Local Grid Adjustment"},
+                        {"btnLocalGrid", "Local Grid"}, {"rgRTK", "RTK Tide Method"}, {"lblGeoModel", "Geoid Model"},
+                        {"lblOrtho", "Orthometric Height Correction"}, {"lblKtd", "KTD Files"},
+                        {"lblVDatum", "VDatum Zone"}, {"lblDatum", "Chart Datum"}, {"btnOK", "OK"},
+                        {"btnCancel", "Cancel"}});
     }
     EXPECT_TRUE(boxes.seen().empty());
     // The setting read at the start is written back at the end.
@@ -286,6 +310,8 @@ TEST(MainForm, RtkMethodsShowTheirControls) {
     EXPECT_TRUE(visible("cbVDatum"));
     EXPECT_TRUE(visible("edGeoModel"));
     EXPECT_TRUE(f.ui->ExportVDatumtoXYZ1->isEnabled());
+    f.ui->rbRTK4->click();
+    EXPECT_EQ(f.ui->lblDatumLevel->text(), "Height of geoid above chart datum");
 }
 
 TEST(MainForm, OlderFilesTakeTheModeFromChartDatum) {

@@ -293,16 +293,21 @@ TEST(MainFormValues, ChoosingACustomGridReadsItWhole) {
 }
 
 TEST(MainFormValues, ADegreeSwitchKeepsTheValueOfAFieldThatDoesNotParse) {
+    // ... and takes the typed value of one that does.
     struct Case {
         int slot;
+        const char* typed;
         const char* latitude;
         const char* longitude;
-    } cases[] = {{0, "12.500000000°N", "75.000000000°W"}, {1, "12.500000000°N", "75.000000000°W"}};
+    } cases[] = {{0, "xyz", "12.500000000°N", "75.000000000°W"},
+                 {1, "xyz", "12.500000000°N", "75.000000000°W"},
+                 {0, "-12.25", "12.250000000°S", "75.000000000°W"},
+                 {1, "3.25", "12.500000000°N", "3.250000000°E"}};
     for (const Case& c : cases) {
         SuiteCopy suite;
         writeProject(suite, "Ver=2001\nProjection=TME\nRTKMode=0\nRefLatitude=12.5\nCentralMeridian=-75");
         Form f;
-        f.frm->parameterSlots[c.slot].edit->setText("xyz");
+        f.frm->parameterSlots[c.slot].edit->setText(c.typed);
         f.ui->DecimalDegrees1->trigger();
         EXPECT_EQ(f.ui->edParm0->text(), c.latitude) << c.slot;
         EXPECT_EQ(f.ui->edParm1->text(), c.longitude) << c.slot;

@@ -329,6 +329,9 @@ TEST_F(FileGeodesy, Ntv2GridShiftsByItsTargetEllipsoid) {
         EllDiffParams diff{};
         ASSERT_EQ(GetEllDiff(h, &diff), 1);
         EXPECT_EQ(unpacked(diff.scale), -1.0) << c.what;
+        for (double field : {unpacked(diff.shiftX), unpacked(diff.shiftY), unpacked(diff.shiftZ),
+                             unpacked(diff.rotationX), unpacked(diff.rotationY), unpacked(diff.rotationZ)})
+            EXPECT_EQ(field, 0.0) << c.what;
         char model[512] = "";
         ASSERT_EQ(GetEllModel(h, model, sizeof model), 1);
         EXPECT_EQ(std::string(model), suite.datum("BETA2007.gsb")) << c.what;
@@ -784,6 +787,18 @@ TEST_F(FileGeodesy, NonFiniteNumbersAreRefused) {
     double separation = 0, undulation = 0;
     EXPECT_EQ(DatumSeparation1(nanGeoid, 45 * kDegree, 5 * kDegree, &separation, &undulation), 0);
     EXPECT_EQ(GetGeodesyError(), 15);
+    // Finite set-up values whose separation K - N overflows to minus infinity: no separation either.
+    ChartDatumParams huge{};
+    huge.mode = 4;
+    std::string geoidPath = suite.datum(geoid);
+    huge.geoidModel = geoidPath.data();
+    huge.orthoHCorr = std::numeric_limits<double>::max();
+    huge.chartDatum = -std::numeric_limits<double>::max();
+    ASSERT_EQ(SetChartDatum(h, &huge), 1);
+    separation = 2;
+    EXPECT_EQ(DatumSeparation(h, 45 * kDegree, 5 * kDegree, &separation), 0);
+    EXPECT_EQ(GetGeodesyError(), 15);
+    EXPECT_EQ(separation, 2.0);
 
     GeodesyParams record{};
     record.semiMajorAxis = 6378137;

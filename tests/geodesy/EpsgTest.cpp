@@ -725,6 +725,14 @@ TEST_F(EpsgDataset, ThreadsCreateSystemsAtOnce) {
         });
     for (std::thread& t : threads) t.join();
     EXPECT_EQ(differing, 0);
+    // Of the connections the burst opened, at most four stay open for the next requests.
+    const std::filesystem::path file = std::filesystem::canonical(predefinedDatabasePath());
+    int open = 0;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(fd.path(), error) == file) ++open;
+    }
+    EXPECT_LE(open, 4);
 }
 
 // Every non-deprecated projected system of the dataset that resolves gives a record that its

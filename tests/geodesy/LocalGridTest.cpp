@@ -80,6 +80,32 @@ TEST(LocalGrid, FixedGrids) {
     LocalGridForward(a, 1.0, x, y);
     EXPECT_NEAR(x, -118722.22369, 1e-9);
     EXPECT_NEAR(y, 106064.77821, 1e-9);
+    // 40 km west and 50 km north of each polynomial's origin, where every coefficient moves the
+    // result by 40 um or more, and u = 150000, v = -120000, where every one moves it by 4 mm or
+    // more: worked from the coefficient tables in exact rational arithmetic (Python's fractions:
+    // the sum of Fraction(c) u^i v^j on the doubles of these inputs; x negated after the forward
+    // polynomials and before the inverse ones).
+    const struct {
+        uint32_t type;
+        bool forward;
+        double x, y, wantX, wantY;
+    } far[] = {
+        {kAdjustFixedGridA, true, 638360.656, 6190437.158, -157732.440083679, 156847.692256495},
+        {kAdjustFixedGridA, false, -78719.224, 156063.866, 717373.712254130, 6191219.318176161},
+        {kAdjustFixedGridB, true, 500369.219, 6269828.218, -294154.835385204, 239003.665834692},
+        {kAdjustFixedGridB, false, -215147.479, 238195.605, 579350.453596656, 6270601.589696670},
+        {kAdjustFixedGridA, true, 828360.656, 6020437.158, 28880.9011243051, -16801.0092182700},
+        {kAdjustFixedGridA, false, -268719.224, -13936.134, 530749.6015526174, 6017596.2652558694},
+        {kAdjustFixedGridB, true, 690369.219, 6099828.218, -107534.9790806987, 65202.7309457820},
+        {kAdjustFixedGridB, false, -405147.479, 68195.605, 392856.9992674058, 6096908.3056688933},
+    };
+    for (const auto& r : far) {
+        a.type = r.type;
+        x = r.x, y = r.y;
+        (r.forward ? LocalGridForward : LocalGridInverse)(a, 1.0, x, y);
+        EXPECT_NEAR(x, r.wantX, 1e-6) << r.type << r.forward;
+        EXPECT_NEAR(y, r.wantY, 1e-6) << r.type << r.forward;
+    }
     // The inverse fits bring points back to the start within the fits' accuracy (centimetres).
     for (uint32_t type : {kAdjustFixedGridA, kAdjustFixedGridB}) {
         a.type = type;

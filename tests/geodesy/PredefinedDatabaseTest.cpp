@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -56,6 +57,30 @@ TEST(PredefinedDatabase, EditorTablesKeepTheirInvariants) {
         EXPECT_EQ(given, projections.getInt("numpar")) << projections.getString("abrev");
     }
     EXPECT_EQ(id, 14);
+    // Each offers the parameters its class's formulas take, each once (the spherical Mercator none).
+    const std::map<std::string, std::string> takes = {
+        {"LCC", "CentralMeridian NorthParallel RefLatitude ScaleFactor SouthParallel"},
+        {"MER", "CentralMeridian RefLatitude"},
+        {"TME", "CentralMeridian RefLatitude ScaleFactor"},
+        {"OST", "CentralMeridian RefLatitude ScaleFactor"},
+        {"OCY", "CentralMeridian RefLatitude ScaleFactor"},
+        {"HOM", "CentralMeridian RefLatitude ScaleFactor SkewAzimuth"},
+        {"RSO", "CentralMeridian RefLatitude ScaleFactor SkewAzimuth"},
+        {"AZD", "CentralMeridian RefLatitude"},
+        {"ALA", "CentralMeridian NorthParallel RefLatitude SouthParallel"},
+        {"CAS", "CentralMeridian RefLatitude"},
+        {"PST", "CentralMeridian RefLatitude ScaleFactor"},
+        {"AZA", "CentralMeridian RefLatitude"},
+        {"POL", "CentralMeridian RefLatitude"},
+    };
+    std::map<std::string, std::string> offered;
+    Query slots(db, "SELECT g.abrev, p.abrev FROM gp_projections g JOIN gp_projpar p"
+                    " ON p.id IN (g.par1, g.par2, g.par3, g.par4, g.par5) ORDER BY g.id, p.abrev;");
+    while (slots.step().release() == Query::kRow) {
+        std::string& keys = offered[slots.getString(0)];
+        keys += (keys.empty() ? "" : " ") + slots.getString(1);
+    }
+    EXPECT_EQ(offered, takes);
 
     // The editor knows ellipsoid 36 as WGS 84.
     Query wgs(db, "SELECT * FROM gp_ellipsoids WHERE id = 36;");

@@ -254,10 +254,13 @@ class Tree:
         with open(path, encoding='utf-8', errors='surrogateescape', newline='') as f:
             original = f.read()
         lines = original.splitlines(True)
-        line = lines[m['line'] - 1]
-        if line.rstrip('\r\n') != m['original']:
-            raise RuntimeError('%s:%d no longer reads as drawn' % (m['file'], m['line']))
-        lines[m['line'] - 1] = m['mutated'] + line[len(line.rstrip('\r\n')):]
+        # A re-run after edits finds the drawn line where it moved, if it stands there only once.
+        at = [i for i, l in enumerate(lines) if l.rstrip('\r\n') == m['original']]
+        index = m['line'] - 1 if m['line'] - 1 in at else at[0] if len(at) == 1 else None
+        if index is None:  # rewritten since: nothing to run
+            return {'status': 'gone', 'failing': [], 'note': 'the line no longer stands in the file'}
+        line = lines[index]
+        lines[index] = m['mutated'] + line[len(line.rstrip('\r\n')):]
         start = time.time()
         try:
             with open(path, 'w', encoding='utf-8', errors='surrogateescape', newline='') as f:
@@ -401,6 +404,9 @@ def main():
     p.add_argument('--rerun-survivors', metavar='DIR')
     p.add_argument('--verdict', nargs=4, metavar=('DIR', 'ID', 'VERDICT', 'WHY'))
     args = p.parse_args()
+    stop = []
+    for sig in (signal.SIGTERM, signal.SIGINT):  # finish the mutants under way, then stop
+        signal.signal(sig, lambda *_: stop.append(1))
 
     if args.verdict:
         out, ident, verdict, why = args.verdict
@@ -434,7 +440,7 @@ def main():
             m['rerun'], m['rerun_failing'] = r['status'] or 'error', r.get('failing', [])
             print('#%d %s %s' % (m['id'], m['rerun'], ' '.join(m['rerun_failing'])), flush=True)
             save(out, data, mutants)
-        work(trees, args.jobs, on_result, lambda: pending.pop(0) if pending else None)
+        work(trees, args.jobs, on_result, lambda: pending.pop(0) if pending and not stop else None)
         if args.rerun_survivors:
             print(summary(chosen, 'rerun'))
         return
@@ -454,9 +460,6 @@ def main():
     mutants = []
     print('%d sites; preparing %d trees' % (len(sites), args.jobs), flush=True)
     trees = prepare_trees(args, args.jobs)
-    stop = []
-    for sig in (signal.SIGTERM, signal.SIGINT):  # finish the mutants under way, then stop
-        signal.signal(sig, lambda *_: stop.append(1))
 
     def more():
         if stop or state['valid'] + state['running'] >= args.count:

@@ -94,6 +94,10 @@ TEST(BinFile, GridPast180TakesWesternLongitudes) {
         ASSERT_EQ(global.Lookup(1 * kDeg, c.lon * kDeg, nullptr, &v).release(), 0) << c.lon;
         EXPECT_NEAR(v, c.value, kValueTolerance) << c.lon;
     }
+    // The double next below its west edge, where adding a turn rounds up to a whole turn.
+    ASSERT_EQ(global.Lookup(1 * kDeg, std::nextafter(global.west, -4.0), nullptr, &v).release(), 0);
+    EXPECT_NEAR(v, binValue(1, 0, 0), kValueTolerance);
+    for (double lon : {NAN, -INFINITY}) EXPECT_EQ(global.Lookup(1 * kDeg, lon, nullptr, &v).release(), 4) << lon;
 }
 
 // Threads may share one object: each sees what a lone lookup sees, cell after cell.

@@ -92,6 +92,14 @@ TEST(KTDFile, BadTablesRaise) {
     double v = NAN;
     ASSERT_EQ(table.Lookup(99.9, 99.9, nullptr, &v).release(), 0);
     EXPECT_NEAR(v, 1.25, kTolerance);
+    // So is one whose header runs past them (the last limit from byte 4095 on).
+    std::string padded = "60 60 0 0 100";
+    padded += std::string(4095 - padded.size(), ' ') + "100" + large.substr(17);
+    writeFile(folder.file("padded.ktd"), padded);
+    v = NAN;
+    EXPECT_EQ(raisedCode([&] { KTDFile(folder.file("padded.ktd").c_str()).Lookup(99.9, 99.9, nullptr, &v).release(); }),
+              0);
+    EXPECT_NEAR(v, 1.25, kTolerance);
     // A table followed by 2 GB of nothing (a sparse file) is larger than its header says: it is
     // refused without being read.
     const std::string sparse = folder.file("sparse.ktd");

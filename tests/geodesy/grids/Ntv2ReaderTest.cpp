@@ -141,6 +141,7 @@ TEST(Ntv2Reader, ErrorsAndFlags) {
         {"lower-case seconds", with([](Ntv2Layout& l, auto&) { l.gsType = "seconds "; }), 0, 2},
         {"digit in GS_TYPE", with([](Ntv2Layout& l, auto&) { l.gsType = "SEC0NDS "; }), 304, 4},
         {"byte above 0x7F in a name", with([](auto&, auto& g) { g[1].name = "CH\xC3ILD"; }), 0, 1},
+        {"0x7F kept in a name", with([](auto&, auto& g) { g[1].name = "CH\x7FILD"; }), 0, 0},
         {"blank parent", with([](auto&, auto& g) { g[1].parent = ""; }), 0, 8},
         {"blank name", with([](auto&, auto& g) { g[1].name = ""; }), 0, 16},
         {"missing parent", with([](auto&, auto& g) { g[1].parent = "NOSUCH"; }), 308, 0},

@@ -224,6 +224,8 @@ TEST(Ntv2Shift, RanksOfTheParentGrid) {
          (nodeLonEast(1, 4) + nodeLonEast(2, 4)) / 2},
         {"north-west corner", 0.0, 1.0, 4, nodeLat(4, 4), nodeLonEast(4, 4)},
         {"half a cell east", 1.125, 0.25, 5, nodeLat(1, 0) / 2, nodeLonEast(1, 0) / 2},
+        {"half a cell east, top cell row", 1.125, 0.875, 5, (nodeLat(3, 0) + nodeLat(4, 0)) / 4,
+         (nodeLonEast(3, 0) + nodeLonEast(4, 0)) / 4},
         {"half a cell north", 0.25, 1.125, 5, nodeLat(4, 3) / 2, nodeLonEast(4, 3) / 2},
         {"quarter cell west", -0.0625, 0.5, 5, nodeLat(2, 4) * 0.75, nodeLonEast(2, 4) * 0.75},
         {"half a cell south", 0.5, -0.125, 5, nodeLat(0, 2) / 2, nodeLonEast(0, 2) / 2},
@@ -265,6 +267,24 @@ TEST(Ntv2Shift, EdgeRowsWhereTheDivisionFallsShort) {
         const double point[2] = {c.lon, c.lat};
         double dLat = NAN, dLon = NAN;
         ASSERT_EQ(ntv2_point_shift(h.h, point, &dLat, &dLon), 1) << c.what;
+        EXPECT_NEAR(dLat, nodeValue(c.row, c.column)[0], 1e-12) << c.what;
+        EXPECT_NEAR(dLon, -nodeValue(c.row, c.column)[1], 1e-12) << c.what;
+    }
+    // And where it overshoots: limits -1..1 degree at 0.25, a point a rounding inside the north or
+    // west edge lands on the edge's index, and is served from the last cell at its far side.
+    g.sLat = g.eLong = -1;
+    g.nLat = g.wLong = 1;
+    g.latInc = g.lonInc = 0.25;
+    writeFile(folder.file("o.gsb"), ntv2Bytes(layout, {g}));
+    Handle o(folder.file("o.gsb"), true);
+    ASSERT_EQ(o.error, 0);
+    const double belowOne = std::nextafter(1.0, 0.0);
+    ASSERT_EQ((belowOne + 1) / 0.25, 8.0);
+    const Case overshoots[] = {{"below the north edge", 0.0, belowOne, 8, 4}, {"east of the west edge", -belowOne, 0.0, 4, 8}};
+    for (const Case& c : overshoots) {
+        const double point[2] = {c.lon, c.lat};
+        double dLat = NAN, dLon = NAN;
+        ASSERT_EQ(ntv2_point_shift(o.h, point, &dLat, &dLon), 1) << c.what;
         EXPECT_NEAR(dLat, nodeValue(c.row, c.column)[0], 1e-12) << c.what;
         EXPECT_NEAR(dLon, -nodeValue(c.row, c.column)[1], 1e-12) << c.what;
     }

@@ -71,9 +71,14 @@ TEST(Polyconic, ReferencePoints) {
 
 TEST(Polyconic, ScaleTurnsAndFailures) {
     Polyconic poly(clarkeParams());
-    // True scale on the central meridian at the origin; proj -V gives the meridian scale
-    // 1.03939543 at 40N 75W, and the parallel scale 1.
+    // True scale on the central meridian, at the origin and on the equator; proj -V gives the
+    // meridian scale 1.03939543 at 40N 75W, and the parallel scale 1.
     EXPECT_NEAR(scaleAt(poly, 30, -96), 1.0, 1e-15);
+    const Polyconic brazil(brazilParams());
+    EXPECT_NEAR(brazil.PrincipalScale2(0, -54 * kDeg), 1.0, 1e-15);
+    // On the equator 30 deg out: proj -V gives h 1.13800170 at 1e-7 deg on either side (and
+    // 1.13800143 on the equator itself, 2.7e-7 off its values next to it).
+    EXPECT_NEAR(brazil.PrincipalScale2(0, -24 * kDeg), 1.13800170, 1e-8);
     EXPECT_NEAR(poly.PrincipalScale2(40 * kDeg, -75 * kDeg), 1.03939543, 1e-8);
     EXPECT_EQ(poly.PrincipalScale1(40 * kDeg, -75 * kDeg), 1.0);
     EXPECT_NEAR(scaleAt(poly, 40, -75), std::sqrt(1.03939543), 1e-8);

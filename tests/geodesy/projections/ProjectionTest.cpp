@@ -14,6 +14,9 @@ TEST(Projection, WrapLongitudeAndIntPow) {
     for (Case c : {Case{1.5 * kPi, -0.5 * kPi}, Case{-1.5 * kPi, 0.5 * kPi}, Case{0, 0}, Case{kPi, -kPi},
                    Case{-kPi, kPi}, Case{0.25, 0.25}, Case{-2 * kPi - 0.25, -0.25}})
         EXPECT_NEAR(WrapLongitude(c.in), c.out, 1e-15) << c.in;
+    // No negative zero for a host to print as "-0".
+    EXPECT_FALSE(std::signbit(WrapLongitude(0.0)));
+    EXPECT_FALSE(std::signbit(WrapLongitude(-0.0)));
     // Inside the range ShortLongitude keeps the value to the bit.
     EXPECT_EQ(ShortLongitude(0.1), 0.1);
     EXPECT_EQ(ShortLongitude(-kPi), -kPi);

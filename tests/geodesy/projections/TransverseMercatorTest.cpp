@@ -153,6 +153,9 @@ TEST(TransverseMercator, PolesTurnsAndFailures) {
     ASSERT_EQ(tm.Forward(-kHalfPi, 5 * kDeg, x, y).release(), 0);
     EXPECT_NEAR(x, 500000, 1e-3);
     EXPECT_NEAR(y, -9997964.943, 1e-3);
+    // Its convergence, the limit along the meridian 10 deg east: "-90 13" | TransverseMercatorProj
+    // -l 3 -k 0.9996 gives -10 deg.
+    EXPECT_NEAR(tm.Convergence(-kHalfPi, 13 * kDeg), 10 * kDeg, 1e-15);
     // 353 deg east is 7 deg west, one turn away.
     double x2 = 0, y2 = 0;
     ASSERT_EQ(tm.Forward(50 * kDeg, 353 * kDeg, x, y).release(), 0);
