@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -39,6 +41,24 @@ TEST(DebugLog, ThreadIdOfEachThreadAndOfAForkedChild) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(platform::threadId(), main);
+}
+
+// Two file systems may hold files of one inode number, size and time: the device tells them apart.
+TEST(Platform, FileStampNamesTheDeviceAndTheInode) {
+    TempFolder folder;
+    const std::string path = folder.file("f");
+    writeFile(path, "abc");
+    struct stat64 st;
+    ASSERT_EQ(stat64(path.c_str(), &st), 0);
+    platform::FileStamp byPath, byFile;
+    ASSERT_TRUE(platform::fileStamp(path, byPath));
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_TRUE(platform::fileStamp(file, byFile));
+    std::fclose(file);
+    EXPECT_EQ(byPath.device, uint64_t(st.st_dev));
+    EXPECT_EQ(byPath.inode, uint64_t(st.st_ino));
+    EXPECT_EQ(byPath.size, 3);
+    EXPECT_EQ(byFile, byPath);
 }
 
 TEST(DebugLog, LongMessageIsCutBetweenCharacters) {

@@ -12,8 +12,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -45,6 +47,28 @@ extern "C" int fsync(int fd) {
         synced.emplace_back(target, size_t(std::max<ssize_t>(n, 0)));
     }
     return next(fd);
+}
+
+// 1: a file system without the no-replace rename; 2: without hard links either, as vfat.
+std::atomic<int> plainFileSystem{0};
+
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
+    static const auto next =
+        reinterpret_cast<int (*)(int, const char*, int, const char*, unsigned)>(dlsym(RTLD_NEXT, "renameat2"));
+    if (plainFileSystem > 0 && (flags & RENAME_NOREPLACE)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return next(fromDir, from, toDir, to, flags);
+}
+
+extern "C" int link(const char* from, const char* to) noexcept {
+    static const auto next = reinterpret_cast<int (*)(const char*, const char*)>(dlsym(RTLD_NEXT, "link"));
+    if (plainFileSystem > 1) {
+        errno = EPERM;
+        return -1;
+    }
+    return next(from, to);
 }
 
 namespace {
@@ -101,6 +125,16 @@ TEST_F(ProfileWrite, SetCases) {
         Profile p(path.c_str());
         EXPECT_EQ(p.writeString(c.key, c.value, c.section), 1);
         EXPECT_EQ(readFile(path), c.after);
+        EXPECT_TRUE(others().empty());
+    }
+    // A new file on a file system without the no-replace rename, with or without hard links.
+    for (const int plain : {1, 2}) {
+        SCOPED_TRACE(plain);
+        fs::remove(path);
+        plainFileSystem = plain;
+        EXPECT_EQ(Profile(path.c_str()).writeString("Key", "6", "S"), 1);
+        plainFileSystem = 0;
+        EXPECT_EQ(readFile(path), kNewFile + "[S]\r\nKey=6\r\n");
         EXPECT_TRUE(others().empty());
     }
 }
@@ -670,6 +704,17 @@ TEST_F(ProfileWrite, WritesThroughLinksIntoTheFileTheyName) {
     EXPECT_EQ(p.writeString("B", "3", "S"), 1);
     EXPECT_EQ(readFile(named), "[S]\r\nB=3\r\n");
     EXPECT_EQ(readFile(elsewhere.file("hard.ini")), "[S]\r\nB=2\r\n");
+
+    // A link the kernel gives no length (a process's open file) naming a path of over 255 bytes.
+    const std::string deep = elsewhere.file(std::string(100, 'd') + "/" + std::string(100, 'e') + "/" +
+                                            std::string(100, 'f') + ".ini");
+    fs::create_directories(fs::path(deep).parent_path());
+    writeFile(deep, "[S]\r\n");
+    const int fd = open(deep.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(Profile(("/proc/self/fd/" + std::to_string(fd)).c_str()).writeString("B", "2", "S"), 1);
+    close(fd);
+    EXPECT_EQ(readFile(deep), "[S]\r\nB=2\r\n");
 
     // A dangling link, and a link that another user made in a folder not theirs (which a
     // privileged writer would otherwise follow wherever it points), are refused.

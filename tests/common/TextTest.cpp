@@ -35,6 +35,9 @@ TEST(Text, BoundedCopyKeepsCharactersWhole) {
     EXPECT_STREQ(buf, "m");
     char big[16];
     EXPECT_EQ(copyUtf8Bounded("m\xC3\xA8tre", big, sizeof big), 6u);
+    // Bytes that are no character (Latin-1 "\xB1" is '+-') are cut at the limit, not dropped.
+    EXPECT_EQ(copyUtf8Bounded("ab\xB1\xB1\xB1\xB1\xB1", big, 7), 6u);
+    EXPECT_EQ(copyUtf8Bounded("\xB1\xB1\xB1\xB1", big, 3), 2u);
 }
 
 TEST(Text, CommandLine) {

@@ -56,7 +56,9 @@ TEST(MainForm, StartsOnTheSampleProject) {
         EXPECT_EQ(ui->edParm0->text(), "0°00'00.00000\"N");
         EXPECT_EQ(ui->edParm1->text(), "75°00'00.00000\"W");
         EXPECT_EQ(ui->edParm2->text(), "0.9996000000");
+        EXPECT_TRUE(ui->lblParm2->isVisibleTo(f.frm.get()));
         EXPECT_FALSE(ui->edParm3->isVisibleTo(f.frm.get()));
+        EXPECT_FALSE(ui->lblParm3->isVisibleTo(f.frm.get()));
         EXPECT_EQ(ui->cbEllipsoid->currentText(), "WGS 84");
         EXPECT_FALSE(ui->edDx->isEnabled());  // WGS 84 takes no transformation
         EXPECT_EQ(ui->edFalseEast->text(), " 500000.0000");
@@ -435,6 +437,8 @@ TEST(MainForm, ZonesLoadTheirUnitAndParameters) {
     f.choose(f.ui->cbGrid, "State Plane NAD83 (US feet)");
     EXPECT_TRUE(f.ui->cbZone->isEnabled());
     EXPECT_FALSE(f.ui->cbProjection->isEnabled());
+    EXPECT_FALSE(f.ui->cbEllipsoid->isEnabled());  // the zone fixes it (EPSG 2225: GRS 1980)
+    EXPECT_EQ(f.ui->cbEllipsoid->currentText(), "GRS 1980");
     EXPECT_EQ(f.ui->cbHorzUnit->currentText(), "foot (US)");
     EXPECT_EQ(f.ui->cbProjection->currentText(), "Lambert Conformal Conic");
     EXPECT_EQ(f.frm->zoneId, f.ui->cbZone->itemData(0).toInt());
@@ -448,6 +452,7 @@ TEST(MainForm, ZonesLoadTheirUnitAndParameters) {
     // Back to "user defined": the free controls open again, the zone list closes.
     f.choose(f.ui->cbGrid, f.frm->predefinedGridCount);
     EXPECT_TRUE(f.ui->cbProjection->isEnabled());
+    EXPECT_TRUE(f.ui->cbEllipsoid->isEnabled());
     EXPECT_FALSE(f.ui->cbZone->isEnabled());
     EXPECT_EQ(f.ui->cbZone->currentIndex(), -1);
 }
@@ -555,11 +560,15 @@ TEST(MainForm, AModelOutsideTheDatumFolderIsCopiedInOnlyAfterAsking) {
                                         ".\n\nCopy it into the datum folder?");
     EXPECT_EQ(readFile(suite.file("datum/g.geo")), "one");
     EXPECT_EQ(f.frm->geoidModel, "g");
-    // The same bytes under that name: taken without asking.
+    // The same bytes under that name: taken without asking, both files closed again.
+    const auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto open = descriptors();
     f.frm->takeGeoidModel(suite.file("elsewhere/g.geo"));
     EXPECT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(descriptors(), open);
     // A different file of that name: refused, naming the folder; the folder's file stays.
     f.ui->btnGeoModelClear->click();
+    EXPECT_TRUE(f.ui->edGeoModel->text().isEmpty());
     f.frm->takeGeoidModel(suite.file("other/g.geo"));
     ASSERT_EQ(boxes.seen().size(), 2u);
     EXPECT_TRUE(boxes.seen()[1].text.startsWith("A different file named g.geo is already in the datum folder " +
@@ -588,6 +597,9 @@ TEST(MainForm, AModelOutsideTheDatumFolderIsCopiedInOnlyAfterAsking) {
     ASSERT_EQ(boxes.seen().size(), 5u);
     EXPECT_TRUE(boxes.seen()[4].text.startsWith("The KTD table " + QString::fromStdString(suite.file("elsewhere/tide.ktd"))));
     EXPECT_EQ(readFile(suite.projectFile()), before);
+    f.ui->btnKtdClear->click();
+    EXPECT_TRUE(f.frm->ktdFile.empty());
+    EXPECT_TRUE(f.ui->edKtd->text().isEmpty());
 }
 
 TEST(MainForm, ExportStartWritesTheTemporaryFileOnlyWhenValid) {

@@ -1,6 +1,9 @@
 // The editor's binding to the runtime and its number texts.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <utility>
+
 #include "editor/Bayrun.h"
 #include "editor/NumberText.h"
 #include "editor/StringTable.h"
@@ -34,6 +37,26 @@ TEST(RuntimeBinding, StringsComeFromTheModuleGivenAtLoad) {
     BayrunGuid unknown = IID_IBayrunProfile;
     unknown.data1 ^= 1;
     EXPECT_EQ(bayrun::newObject(unknown), nullptr);
+
+    // The interface ids are the runtime's published ones.
+    const std::pair<const BayrunGuid*, const char*> published[] = {
+        {&IID_IBayrunStrings, "{F08E1777-6964-4114-9CDF-304451404DBF}"},
+        {&IID_IBayrunEnvironment, "{1DA79D59-31DA-4253-A052-74B796309CA8}"},
+        {&IID_IBayrunAngles, "{72479219-97ED-43E7-9531-8D6DA400008F}"},
+        {&IID_IBayrunNotify, "{C46A0E40-CE74-11D4-9D64-CA9338DA9F78}"},
+        {&IID_IBayrunProfile, "{F4492CB3-F6E2-4591-BD4F-83439F06AC8C}"},
+        {&IID_IBayrunFileDialog, "{CA0B8A2A-EAE8-4C9E-A8E3-8E0D3EB0075D}"},
+        {&IID_IBayrunVersionInfo, "{F452585D-5296-4982-A780-A74549E62912}"},
+        {&IID_IBayrunBorderLoader, "{63786B5D-85A0-4AE2-A02E-4A5BBA1DB7A1}"},
+        {&IID_IBayrunBorder, "{37B1CF78-6D73-4E3E-806B-E5613E03B7FF}"},
+    };
+    for (const auto& [id, text] : published) {
+        const uint8_t* d = id->data4;
+        char shown[40];
+        std::snprintf(shown, sizeof shown, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned(id->data1),
+                      unsigned(id->data2), unsigned(id->data3), d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7]);
+        EXPECT_STREQ(shown, text);
+    }
 }
 
 TEST(NumberText, StoredFormatsAreAppliedSafely) {

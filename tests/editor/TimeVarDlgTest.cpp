@@ -243,8 +243,9 @@ TEST_F(TimeVarDialog, TypedYearWaitsForComputeOrAListChoice) {
     key(year, Qt::Key_Down);
     EXPECT_EQ(year->currentText(), "2011.0");
     EXPECT_NE(block, in2010);
-    // Only that choice: a listed year typed afterwards still waits as the focus leaves.
-    QApplication::processEvents();
+    // Only that choice: once control was back in the event loop (its posted events delivered), a
+    // listed year typed afterwards still waits as the focus leaves.
+    QCoreApplication::sendPostedEvents();
     const auto chosen = block;
     typing->selectAll();
     for (QChar c : QString("2010.0")) key(typing, c.unicode(), QString(c));

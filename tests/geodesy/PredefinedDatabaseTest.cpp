@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <string>
@@ -276,7 +278,18 @@ TEST(SuiteFolder, LayoutOfTheSample) {
         if (std::string(name) != "tss") {
             EXPECT_EQ(surface.getInt(0), 1) << name;
         }
-        EXPECT_EQ(readFile(suite + "/datum/vdatum/SampleBay/" + name + ".gtx").size(), kGridBytes) << name;
+        const std::string grid = readFile(suite + "/datum/vdatum/SampleBay/" + name + ".gtx");
+        EXPECT_EQ(grid.size(), kGridBytes) << name;
+        // "mhw"'s one node without data (VDatum's -88.8888) is row 2, column 3 from the south-west.
+        const auto noData = [&](size_t row, size_t col) {
+            uint32_t bits = 0;
+            for (size_t i = 0; i < 4; ++i) bits = bits << 8 | uint8_t(grid.at(40 + (row * 11 + col) * 4 + i));
+            float v;
+            std::memcpy(&v, &bits, 4);
+            return v == -88.8888f;
+        };
+        for (size_t k = 0; k < 9 * 11; ++k)
+            EXPECT_EQ(noData(k / 11, k % 11), std::string(name) == "mhw" && k == 2 * 11 + 3) << name << " " << k;
     }
 
     // The real grids of proj-data, where the package has them.
