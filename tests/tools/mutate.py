@@ -223,7 +223,7 @@ class Tree:
                     if f.read() == data:
                         continue
             os.makedirs(os.path.dirname(dst), exist_ok=True)
-            shutil.copy2(src, dst)
+            shutil.copyfile(src, dst)  # a fresh time, so the build sees the change
         os.makedirs(self.env['TMPDIR'], exist_ok=True)
 
     def make(self):
