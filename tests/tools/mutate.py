@@ -224,6 +224,7 @@ class Tree:
                         continue
             os.makedirs(os.path.dirname(dst), exist_ok=True)
             shutil.copyfile(src, dst)  # a fresh time, so the build sees the change
+            shutil.copymode(src, dst)
         os.makedirs(self.env['TMPDIR'], exist_ok=True)
 
     def make(self):
