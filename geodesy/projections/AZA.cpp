@@ -146,15 +146,8 @@ erc AZA::GridToGeo(double x, double y, double& lat, double& lon) const {
         cosBeta = std::hypot(east, north);
         dlon = std::atan2(east, north);
     }
-    // The series by Clenshaw's sum in 2 beta (sine and cosine of unit norm within rounding).
-    const double twoCos2 = 2 * (cosBeta - sinBeta) * (cosBeta + sinBeta);
-    double b1 = 0, b2 = 0;
-    for (int k = 5; k >= 0; --k) {
-        const double b = authalicSeries[k] + twoCos2 * b1 - b2;
-        b2 = b1;
-        b1 = b;
-    }
-    lat = std::atan2(sinBeta, cosBeta) + 2 * sinBeta * cosBeta * b1;
+    // The series in 2 beta (sine and cosine of unit norm within rounding).
+    lat = std::atan2(sinBeta, cosBeta) + SineSeriesSum(authalicSeries, sinBeta, cosBeta);
     lon = ShortLongitude(dlon + centralMeridian);
     return Success();
 }

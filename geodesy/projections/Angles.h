@@ -52,3 +52,17 @@ inline double IntPow(double x, int n) {
     }
     return result;
 }
+
+// sum of d[k] sin(2 (k + 1) x) from sin x and cos x, by Clenshaw's summation in the multiples of
+// 2x (the latitude series between the auxiliary latitudes).
+template <int N>
+inline double SineSeriesSum(const double (&d)[N], double sinX, double cosX) {
+    const double twiceCos2 = 2 * (cosX - sinX) * (cosX + sinX);
+    double b1 = 0, b2 = 0;
+    for (int k = N - 1; k >= 0; --k) {
+        const double b = d[k] + twiceCos2 * b1 - b2;
+        b2 = b1;
+        b1 = b;
+    }
+    return 2 * sinX * cosX * b1;
+}

@@ -64,17 +64,8 @@ public:
     }
 
 private:
-    // lat - chi, from sin chi and cos chi (Clenshaw's summation in the multiples of 2 chi).
-    double Offset(double sinChi, double cosChi) const {
-        const double twiceCos2 = 2 * (cosChi - sinChi) * (cosChi + sinChi);
-        double b1 = 0, b2 = 0;
-        for (int k = kTerms - 1; k >= 0; --k) {
-            const double b = d[k] + twiceCos2 * b1 - b2;
-            b2 = b1;
-            b1 = b;
-        }
-        return 2 * sinChi * cosChi * b1;
-    }
+    // lat - chi, from sin chi and cos chi.
+    double Offset(double sinChi, double cosChi) const { return SineSeriesSum(d, sinChi, cosChi); }
 
     // Below this |lat - chi| (rad) four terms of Taylor's series give its sine and cosine to 1e-18.
     static constexpr double kSmallOffset = 0.02;
