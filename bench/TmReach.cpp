@@ -1,13 +1,16 @@
 // Where the transverse Mercator's two series hold, against GeographicLib's exact projection
 // (TransverseMercatorExact, 8 nm): build/native/bench/tm_reach. For the earth's ellipsoids (1/f at
 // least 290, a up to 6.5e6 m: the worst of them at the corners) and for the rest of the accepted
-// set-ups (1/f down to 150, a up to 7e6 m: errors grow with both), it prints
+// set-ups (a up to 7e6 m: errors grow with it and with the flattening), it prints
 // - Redfearn's series (the forward alone): the worst ground error over all latitudes for each
 //   longitude offset up to 10 degrees, which sets kRedfearnReach (0.1 mm);
 // - Krueger's series to n^6 (the forward alone): the worst error in bands of eta' (the isometric
 //   distance from the central meridian on the conformal sphere), which sets kKruegerReach (1 mm);
 // - the class as served: the worst forward and inverse error of every success, the worst jump
-//   across the hand-over, and the share of the quarter turn it serves.
+//   across the hand-over, and the share of the quarter turn it serves;
+// - the inverse series unchecked: on the earth's ellipsoids, the worst miss of the forward of the
+//   inverse's point by longitude offset, which sets kSeriesSafeWidth (within it the series' point
+//   is kept without a forward; beyond, the refined points miss by 1e-6 m at most).
 #include <GeographicLib/TransverseMercatorExact.hpp>
 #include <algorithm>
 #include <cmath>
@@ -23,7 +26,7 @@ constexpr double kDeg = kPi / 180;
 struct Shape {
     double a, inverseFlattening;
 };
-const Shape kShapes[] = {{6.5e6, 290}, {6.5e6, 1e6}, {6378137, 298.257223563}, {7e6, 150}, {7e6, 290}, {7e6, 1e6}};
+const Shape kShapes[] = {{6.5e6, 290}, {6.5e6, 1e6}, {6378137, 298.257223563}, {7e6, 290}, {7e6, 1e6}};
 
 GeodesyParams tmParams(double a, double inverseFlattening) {
     GeodesyParams p{};
@@ -84,6 +87,26 @@ int main() {
             if (tm.Forward(latDeg * kDeg, std::nextafter(reach, 1.0), x2, y2).release() != 0) continue;
             jump = std::max(jump, std::hypot(x2 - x1, y2 - y1));
         }
+    }
+    // The inverse series where it goes unchecked (D^2 (1 + T) <= kSeriesSafeWidth, about the squared
+    // longitude offset): the forward of its point against the grid point asked for.
+    std::printf("Inverse, the forward of its point against the grid point (mm), by longitude offset:\n");
+    for (double dl = 0.1; dl < 3.55; dl += 0.1) {
+        double worst = 0;
+        for (const Shape& shape : kShapes) {
+            if (shape.inverseFlattening < 290 || shape.a > 6.5e6) continue;
+            const TransverseMercator tm(tmParams(shape.a, shape.inverseFlattening));
+            for (double latDeg = -89.95; latDeg < 90; latDeg += 0.1) {
+                for (double d = dl - 0.1; d < dl; d += 0.005) {
+                    double x, y, la, lo, x2, y2;
+                    if (tm.Forward(latDeg * kDeg, d * kDeg, x, y).release() != 0) continue;
+                    if (tm.Inverse(x, y, la, lo).release() != 0) continue;
+                    if (tm.Forward(la, lo, x2, y2).release() != 0) continue;
+                    worst = std::max(worst, std::hypot(x2 - x, y2 - y));
+                }
+            }
+        }
+        std::printf("  %3.1f-%3.1f deg  %10.5f\n", dl - 0.1, dl, worst * 1e3);
     }
     std::printf("Worst ground error (mm) over all latitudes, for a (km) / (1/f) =\n                 ");
     for (const Shape& shape : kShapes) std::printf(" %4.0f/%-5g", shape.a / 1e3, shape.inverseFlattening);
